@@ -1,0 +1,17 @@
+#pragma once
+
+#include "frame/plugin_interface.h"
+
+class Nodora;
+
+// The graph plug-in: execute shows the non-modal main dialog and returns.
+class tlplugin : public TLHXPluginInterface {
+public:
+  tlplugin() = default;
+  ~tlplugin() override = default;
+  bool execute() override;
+  bool initPlugin() override;
+
+private:
+  Nodora* dialog_ = nullptr; // null until shown, and again once it is destroyed
+};

@@ -1,0 +1,175 @@
+// Host functions of the application families: version and paths, log,
+// message boxes and input dialogs, busy cursor, script parameters.
+#include "host/host_exports.h"
+#include "host/host_state.h"
+
+#include <cmath>
+#include <cstring>
+#include <iostream>
+
+using talvora::HostState;
+using nlohmann::json;
+
+namespace {
+
+HostState& host() { return HostState::instance(); }
+
+// Copies text into a plug-in buffer of tl::kPathCapacity bytes; false when
+// it does not fit (the dialog is then treated as cancelled).
+bool copyOut(const std::string& text, char* out) {
+  if (!out) return false;
+  if (text.size() >= tl::kPathCapacity) {
+    host().runError = "the answer \"" + text + "\" is longer than a host text buffer (" +
+                      std::to_string(tl::kPathCapacity - 1) + " characters)";
+    out[0] = '\0';
+    return false;
+  }
+  std::memcpy(out, text.c_str(), text.size() + 1);
+  return true;
+}
+
+void answerMismatch(const char* kind, const std::string& text, const json& value, const std::string& why) {
+  if (host().runError.empty())
+    host().runError = "the answer " + value.dump() + " does not fit the " + kind + " dialog \"" + text +
+                      "\": " + why;
+}
+
+std::string str(const char* s) { return s ? s : ""; }
+
+} // namespace
+
+TALVORA_HOST_EXPORT const char* talvoraHostModuleName() { return host().moduleName.c_str(); }
+
+void hxGetVersionOfTalvoraHX(int* major, int* minor, int* patch) {
+  tlGetVersionOfTalvora(major, minor, patch);
+}
+void tlGetVersionOfTalvora(int* major, int* minor, int* patch) {
+  if (major) *major = host().version.major;
+  if (minor) *minor = host().version.minor;
+  if (patch) *patch = host().version.patch;
+}
+int hxGetTalvoraHXPath(char* path) { return copyOut(host().hostPath, path); }
+int tlGetTalvoraPath(char* path) { return copyOut(host().hostPath, path); }
+int hxGetPluginsPath(char* path) { return copyOut(host().pluginsPath, path); }
+
+void hxShowLogPane() {}
+void hxShowLogTab() {}
+void hxLogText(const char* text) { host().log(str(text)); }
+
+void hxMessageBox(const char* text) {
+  host().record("message", str(text), "");
+  if (host().echo) std::cout << "Talvora> [message] " << str(text) << '\n' << std::flush;
+}
+
+int hxYesNoMessageBox(const char* question) {
+  const std::string text = str(question);
+  auto answer = host().nextAnswer("yesno", text);
+  if (!answer) return 0;
+  if (answer->is_boolean()) return answer->get<bool>() ? 1 : 0;
+  if (answer->is_string()) {
+    const auto s = answer->get<std::string>();
+    if (s == "yes" || s == "y") return 1;
+    if (s == "no" || s == "n") return 0;
+  }
+  answerMismatch("yes/no", text, *answer, "give true, false, \"yes\" or \"no\"");
+  return 0;
+}
+
+int hxGetIntegerInput(const char* prompt, int defaultValue, int minimum, int maximum) {
+  const std::string text = str(prompt);
+  auto answer = host().nextAnswer("integer", text);
+  if (!answer || answer->is_null()) return minimum - 1; // cancelled
+  if (answer->is_string() && answer->get<std::string>() == "default") return defaultValue;
+  if (!answer->is_number_integer()) {
+    answerMismatch("integer", text, *answer, "give a whole number, \"default\" or null to cancel");
+    return minimum - 1;
+  }
+  const long long v = answer->get<long long>();
+  if (v < minimum || v > maximum) {
+    answerMismatch("integer", text, *answer,
+                   "outside " + std::to_string(minimum) + " … " + std::to_string(maximum));
+    return minimum - 1;
+  }
+  return static_cast<int>(v);
+}
+
+float hxGetFloatInput(const char* prompt, float defaultValue, float minimum, float maximum) {
+  const std::string text = str(prompt);
+  auto answer = host().nextAnswer("float", text);
+  if (!answer || answer->is_null()) return minimum - 1.0f;
+  if (answer->is_string() && answer->get<std::string>() == "default") return defaultValue;
+  if (!answer->is_number()) {
+    answerMismatch("float", text, *answer, "give a number, \"default\" or null to cancel");
+    return minimum - 1.0f;
+  }
+  const double v = answer->get<double>();
+  if (!std::isfinite(v) || v < minimum || v > maximum) {
+    answerMismatch("float", text, *answer,
+                   "outside " + std::to_string(minimum) + " … " + std::to_string(maximum));
+    return minimum - 1.0f;
+  }
+  return static_cast<float>(v);
+}
+
+int hxGetTextInput(const char* prompt, const char* defaultText, char* result) {
+  const std::string text = str(prompt);
+  auto answer = host().nextAnswer("text", text);
+  if (!answer || answer->is_null()) return 0;
+  if (answer->is_string() && answer->get<std::string>() == "default") return copyOut(str(defaultText), result);
+  if (!answer->is_string()) {
+    answerMismatch("text", text, *answer, "give a string or null to cancel");
+    return 0;
+  }
+  return copyOut(answer->get<std::string>(), result);
+}
+
+namespace {
+int fileDialog(const char* kind, const char* title, const char* filter, char* result) {
+  const std::string text = str(title);
+  auto answer = host().nextAnswer(kind, text + " [" + str(filter) + "]");
+  if (!answer || answer->is_null()) return 0;
+  if (!answer->is_string()) {
+    answerMismatch(kind, text, *answer, "give a path or null to cancel");
+    return 0;
+  }
+  std::string path = answer->get<std::string>();
+  const std::string& base = std::strcmp(kind, "open") == 0 ? host().openBase : host().saveBase;
+  if (!path.empty() && path[0] != '/' && !base.empty()) path = base + "/" + path;
+  return copyOut(path, result) ? 1 : 0;
+}
+} // namespace
+
+int hxGetOpenFileName(const char* title, const char*, const char* filter, char* result) {
+  return fileDialog("open", title, filter, result);
+}
+int hxGetSaveFileName(const char* title, const char*, const char* filter, char* result) {
+  return fileDialog("save", title, filter, result);
+}
+
+void hxUpdateActiveWindow() {}
+void hxShowBusyCursor() { ++host().busyDepth; }
+void hxStopBusyCursor() {
+  if (host().busyDepth > 0) --host().busyDepth;
+}
+
+int hxGetStringParameter(const char* name, char* value) {
+  auto it = host().parameters.find(str(name));
+  if (it == host().parameters.end()) {
+    if (value) value[0] = '\0';
+    return 0;
+  }
+  return copyOut(it->second.is_string() ? it->second.get<std::string>() : it->second.dump(), value);
+}
+int hxGetIntParameter(const char* name) {
+  auto it = host().parameters.find(str(name));
+  if (it == host().parameters.end() || !it->second.is_number()) return 0;
+  return static_cast<int>(it->second.get<double>());
+}
+float hxGetFloatParameter(const char* name) {
+  auto it = host().parameters.find(str(name));
+  if (it == host().parameters.end() || !it->second.is_number()) return 0.0f;
+  return it->second.get<float>();
+}
+void hxSetStringParameter(const char* name, const char* value) { host().parameters[str(name)] = str(value); }
+void hxSetIntParameter(const char* name, int value) { host().parameters[str(name)] = value; }
+void hxSetFloatParameter(const char* name, float value) { host().parameters[str(name)] = value; }

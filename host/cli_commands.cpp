@@ -1,0 +1,107 @@
+#include "host/cli_commands.h"
+
+#include "host/deliverables.h"
+#include "host/host_state.h"
+#include "host/job.h"
+#include "host/plugin_loader.h"
+#include "host/transcript.h"
+
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace talvora {
+namespace fs = std::filesystem;
+
+std::string defaultPluginsDir(const CliOptions& opts) {
+  if (!opts.pluginsDir.empty()) return opts.pluginsDir;
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = fs::absolute(opts.programPath);
+  return (exe.parent_path() / "plugins").string();
+}
+
+namespace {
+
+void applyHostOptions(const CliOptions& opts) {
+  HostState& host = HostState::instance();
+  if (!opts.hostVersion.empty()) {
+    try {
+      host.version = parseVersion(opts.hostVersion);
+    } catch (const std::invalid_argument& e) {
+      throw std::runtime_error(std::string("--host-version: ") + e.what());
+    }
+  }
+  if (!opts.moduleName.empty()) host.moduleName = opts.moduleName;
+}
+
+std::string show(const PluginInfo::Text& text) {
+  if (!text.present) return "(absent)";
+  if (text.null) return "(null)";
+  return "\"" + text.value + "\"";
+}
+
+} // namespace
+
+int runInfo(const CliOptions& opts) {
+  HostState& host = HostState::instance();
+  applyHostOptions(opts);
+  int status = 0;
+  for (const std::string& name : opts.plugins) {
+    try {
+      const fs::path path = resolvePluginPath(name, fs::current_path(), defaultPluginsDir(opts));
+      LoadedPlugin plugin(path.string());
+      host.pluginsPath = fs::absolute(path).parent_path().string() + "/";
+      const PluginInfo& info = plugin.info();
+      std::cout << "== " << info.deliverable << " (" << path.string() << ")\n"
+                << "  name:         " << show(info.name) << '\n'
+                << "  version:      " << show(info.version) << '\n'
+                << "  help file:    " << show(info.helpFile) << '\n'
+                << "  QML file:     " << show(info.qmlFile) << '\n'
+                << "  GUI script:   " << show(info.guiScript) << '\n'
+                << "  map loader:   " << show(info.registration) << '\n'
+                << "  author:       " << show(info.author) << '\n'
+                << "  description:  " << show(info.description) << '\n';
+      const BindingReport report = bindingReport(info.deliverable);
+      std::cout << "  host functions bound: " << report.exported << " of " << report.listed << '\n';
+      plugin.create();
+      const bool ok = plugin.initPlugin();
+      std::cout << "  initPlugin:   " << (ok ? "true" : "false") << '\n';
+      plugin.destroy();
+      if (!ok) status = 1;
+    } catch (const std::exception& e) {
+      std::cerr << "talvora: " << e.what() << '\n';
+      status = 2;
+    }
+  }
+  return status;
+}
+
+int runJobCommand(const CliOptions& opts) {
+  HostState& host = HostState::instance();
+  const Job job = readJob(opts.job);
+  host.interactive = opts.interactive || (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO));
+  Job effective = job;
+  if (!opts.hostVersion.empty()) effective.hostVersion = parseVersion(opts.hostVersion);
+  if (!opts.moduleName.empty()) effective.moduleName = opts.moduleName;
+  const RunResult result = runJob(effective, defaultPluginsDir(opts));
+  for (size_t i = 0; i < result.executeResults.size(); ++i)
+    std::cout << "talvora: execute " << i + 1 << " returned " << (result.executeResults[i] ? "true" : "false")
+              << '\n';
+  for (const std::string& line : result.printed) std::cout << "  " << line << '\n';
+  if (host.remainingAnswers() > 0)
+    std::cerr << "talvora: warning: " << host.remainingAnswers() << " answer(s) of " << opts.job
+              << " were not used\n";
+  if (!opts.transcript.empty()) writeTranscript(opts.transcript, result);
+  if (!result.error.empty()) {
+    std::cerr << "talvora: " << opts.job << ": " << result.error << '\n';
+    return 1;
+  }
+  if (!result.initialised) {
+    std::cerr << "talvora: " << opts.job << ": the plug-in refused to start (initPlugin returned false)\n";
+    return 1;
+  }
+  return 0;
+}
+
+} // namespace talvora

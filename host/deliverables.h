@@ -1,0 +1,20 @@
+// What the host knows of the four deliverables: which host functions each
+// binds, and which parameter carries a form-driven plug-in's command.
+#pragma once
+
+#include <string>
+
+namespace talvora {
+
+struct BindingReport {
+  int listed = 0;   // names in the deliverable's table
+  int exported = 0; // of those, how many this host exports
+};
+
+// Counts against this host's own module; listed = 0 for an unknown name.
+BindingReport bindingReport(const std::string& deliverable);
+
+// "COMMAND", "task", or "" for plug-ins that are not form-driven.
+std::string commandParameterOf(const std::string& deliverable);
+
+} // namespace talvora

@@ -1,0 +1,18 @@
+// The documents a job opens before the plug-in starts (volumes, time
+// courses, protocols, VOIs, masks, GLMs) and what the host keeps of them.
+#pragma once
+
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+namespace talvora {
+
+// Opens the job's "documents" object; relative paths are taken from `base`.
+// Throws std::runtime_error naming the file and the problem.
+void openDocuments(const nlohmann::json& documents, const std::filesystem::path& base);
+
+// Closes every document (a fresh workspace).
+void closeDocuments();
+
+} // namespace talvora

@@ -1,0 +1,40 @@
+// GUI mode: a Qt application whose event loop drives a window-driven plug-in.
+#include "host/cli_commands.h"
+#include "host/host_state.h"
+#include "host/job.h"
+#include "host/plugin_loader.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <filesystem>
+#include <iostream>
+
+namespace talvora {
+
+int runGui(const CliOptions& opts, int argc, char** argv) {
+  HostState& host = HostState::instance();
+  if (!opts.hostVersion.empty()) host.version = parseVersion(opts.hostVersion);
+  if (!opts.moduleName.empty()) host.moduleName = opts.moduleName;
+  QApplication app(argc, argv);
+  // The plug-in's windows close themselves; the host decides when to leave.
+  app.setQuitOnLastWindowClosed(true);
+  const auto path = resolvePluginPath(opts.plugins.front(), std::filesystem::current_path(), defaultPluginsDir(opts));
+  LoadedPlugin plugin(path.string());
+  host.pluginsPath = std::filesystem::absolute(path).parent_path().string() + "/";
+  plugin.create();
+  if (!plugin.initPlugin()) {
+    std::cerr << "talvora: " << path.string() << ": the plug-in refused to start (initPlugin returned false)\n";
+    return 1;
+  }
+  if (!plugin.execute()) {
+    std::cerr << "talvora: " << path.string() << ": execute returned false\n";
+    return 1;
+  }
+  if (opts.quitAfterMs > 0) QTimer::singleShot(opts.quitAfterMs, &app, &QApplication::quit);
+  const int status = app.exec();
+  plugin.destroy();
+  return status;
+}
+
+} // namespace talvora

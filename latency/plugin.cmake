@@ -1,0 +1,9 @@
+# The LatmapPlugin deliverable: the plug-in class, its workflow and exports,
+# linked with the latency core when that library exists.
+set(_lat ${CMAKE_CURRENT_LIST_DIR})
+talvora_plugin(LatmapPlugin SOURCES
+  ${_lat}/VozuRudoruzOri.cpp
+  ${_lat}/plugin_exports.cpp)
+if(TARGET latency_core)
+  target_link_libraries(LatmapPlugin PRIVATE latency_core)
+endif()

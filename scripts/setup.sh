@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine (as root).
+# Quiet and quick when everything is already there.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config python3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qtbase5-dev libqt5charts5-dev
+  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev
+  nlohmann-json3-dev libcli11-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
