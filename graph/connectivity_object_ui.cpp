@@ -1,0 +1,315 @@
+#include "graph/connectivity_object_ui.h"
+
+#include "graph/connectivity_form.h"
+#include "graph/connectivity_object.h"
+#include "graph/graph_feature_compute.h"
+#include "graph/graph_features_model.h"
+#include "graph/nodes_model.h"
+#include "graph/widgets/qxtspanslider.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+
+#include <exception>
+
+namespace {
+
+constexpr int kSpanMaximum = 1000;  // the span slider works in thousandths
+
+// Keeps the wait cursor up while a measure runs on the UI thread.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString plotTitleOf(const QString& key)
+{
+    for (const GraphFeatureRow& row : graphFeatureTable()) {
+        if (row.feature.key == key)
+            return row.plotTitle;
+    }
+    return {};
+}
+
+QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)
+{
+    auto* button = new QPushButton(text);
+    button->setFlat(true);
+    button->setProperty("row", row);
+    button->setProperty("measure", key);
+    return button;
+}
+
+}  // namespace
+
+ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* parent)
+    : QDialog(parent), ui(new ConnectivityForm), object_(object)
+{
+    ui->setupUi(this);
+    prepareGraphFeatures();
+    prepareNodesTable();
+    ui->tabWidget->setTabEnabled(ui->tabWidget->indexOf(ui->tab_Filter), false);
+    ui->tabWidget->setTabEnabled(ui->tabWidget->indexOf(ui->tab_Nodes), false);
+
+    QxtSpanSlider* spanner = ui->widget_CircPlot_Spanner;
+    spanner->setOrientation(Qt::Horizontal);
+    spanner->setRange(0, kSpanMaximum);
+    spanner->setSpan(0, kSpanMaximum);
+
+    // The plot windows come with the plotting views; until then their
+    // launchers are visibly unavailable rather than silently inert.
+    for (QPushButton* launcher : {ui->pb_PlotConnMtx, ui->pb_CircularPlotConnMtx}) {
+        launcher->setEnabled(false);
+        launcher->setToolTip(tr("Not available in this version."));
+    }
+
+    connectWidgets();
+}
+
+ConnectivityObjectUI::~ConnectivityObjectUI()
+{
+    delete ui;
+}
+
+void ConnectivityObjectUI::connectWidgets()
+{
+    connect(ui->pb_PlotConnMtx, &QPushButton::clicked, this, &ConnectivityObjectUI::plotConnectivityMatrix);
+    connect(ui->pb_CircularPlotConnMtx, &QPushButton::clicked, this, &ConnectivityObjectUI::plotCircular);
+    connect(ui->chkBox_CircPlot_ShowLabels, &QCheckBox::toggled, this,
+            &ConnectivityObjectUI::circularPlot_toggleLabels);
+    connect(ui->widget_CircPlot_Spanner, &QxtSpanSlider::spanChanged, this,
+            &ConnectivityObjectUI::circularPlot_displayRangeChanged);
+    connect(ui->sBox_CircPlot_NodesSize, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &ConnectivityObjectUI::circularPlot_setNodesSize);
+    connect(ui->chkBox_CircPlot_ConnWeights, &QCheckBox::toggled, this,
+            &ConnectivityObjectUI::circularPlot_toggleUseWeights);
+    connect(ui->dsBox_CircPlot_EdgesThickness, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &ConnectivityObjectUI::circularPlot_setFixedThickness);
+    connect(ui->chkBox_CircPlot_ConnColors, &QCheckBox::toggled, this,
+            &ConnectivityObjectUI::circularPlot_toggleColorizeEdges);
+    connect(ui->sBox_CircPlot_ThicknessMultiplier, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged);
+    connect(ui->ckBox_UseFilteredMatrix, &QCheckBox::toggled, this,
+            &ConnectivityObjectUI::graphfeatures_useFilteredMatrix);
+    connect(ui->pb_Close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+QStringList ConnectivityObjectUI::matrixLabels() const
+{
+    const Subject& subject = object_->subject();
+    const std::size_t count = object_->matrices().size();
+    QStringList labels;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (subject.uses_proto && k < subject.ordered_conditions.size())
+            labels << QString::fromStdString(subject.ordered_conditions[k].name);
+        else
+            labels << QStringLiteral("Series %1").arg(k);
+    }
+    return labels;
+}
+
+// ---------------------------------------------------------------------------
+// Node table
+
+void ConnectivityObjectUI::prepareNodesTable()
+{
+    if (!nodesModel_) {
+        nodesModel_ = new NodesModel(this);
+        ui->tblView_Nodes->setModel(nodesModel_);
+    }
+    nodesModel_->setNodeNames(object_->nodeNames());
+    for (int row = 0; row < nodesModel_->rowCount(); ++row) {
+        auto* box = new QCheckBox;
+        box->setChecked(true);
+        box->setProperty("row", row);
+        box->setStyleSheet(QStringLiteral("margin-left:50%; margin-right:50%;"));
+        ui->tblView_Nodes->setIndexWidget(nodesModel_->index(row, 1), box);
+    }
+    ui->tblView_Nodes->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+}
+
+// ---------------------------------------------------------------------------
+// Graph features
+
+void ConnectivityObjectUI::prepareGraphFeatures()
+{
+    featuresModel_ = new GraphFeaturesModel(this);
+    if (object_->subject().uses_proto)
+        featuresModel_->setUsesProtocol(true);
+    QTableView* table = ui->tblView_GraphFeatures;
+    table->setModel(featuresModel_);
+    table->hideColumn(GraphFeaturesModel::TypeColumn);
+
+    for (const GraphFeatureRow& entry : graphFeatureTable()) {
+        const GraphFeature& f = entry.feature;
+        const int row = featuresModel_->addRow(f.group, f.name, f.description, f.key, f.scalar);
+        if (f.key.isEmpty()) {
+            table->setSpan(row, GraphFeaturesModel::NameColumn, 1, 4);
+            continue;
+        }
+        QPushButton* compute = makeFeatureButton(QStringLiteral("compute"), row, f.key);
+        connect(compute, &QPushButton::clicked, this, &ConnectivityObjectUI::computeGraphFeature);
+        table->setIndexWidget(featuresModel_->index(row, GraphFeaturesModel::ComputeColumn), compute);
+
+        // Global efficiency has one value per matrix: the Result column
+        // shows them (named per condition) instead of an "inspect" button.
+        if (f.key == QLatin1String("global_efficiency"))
+            continue;
+        QPushButton* inspect = makeFeatureButton(QStringLiteral("inspect"), row, f.key);
+        inspect->setEnabled(false);
+        connect(inspect, &QPushButton::clicked, this, &ConnectivityObjectUI::inspectGraphFeature);
+        table->setIndexWidget(featuresModel_->index(row, GraphFeaturesModel::ResultColumn), inspect);
+    }
+    featuresModel_->setMatrixLabels(matrixLabels());
+
+    QHeaderView* header = table->horizontalHeader();
+    header->setSectionResizeMode(GraphFeaturesModel::TypeColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(GraphFeaturesModel::NameColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(GraphFeaturesModel::DescriptionColumn, QHeaderView::Stretch);
+    table->resizeRowsToContents();
+}
+
+QPushButton* ConnectivityObjectUI::featureButton(const QString& key, int column) const
+{
+    const int row = featuresModel_->rowOf(key);
+    if (row < 0)
+        return nullptr;
+    return qobject_cast<QPushButton*>(ui->tblView_GraphFeatures->indexWidget(featuresModel_->index(row, column)));
+}
+
+QPushButton* ConnectivityObjectUI::computeButton(const QString& key) const
+{
+    return featureButton(key, GraphFeaturesModel::ComputeColumn);
+}
+
+QPushButton* ConnectivityObjectUI::inspectButton(const QString& key) const
+{
+    return featureButton(key, GraphFeaturesModel::ResultColumn);
+}
+
+void ConnectivityObjectUI::computeGraphFeature(bool)
+{
+    auto* button = qobject_cast<QPushButton*>(sender());
+    if (!button)
+        return;
+    const int row = button->property("row").toInt();
+    const QString key = button->property("measure").toString();
+    const std::string measure = key.toStdString();
+    if (!isGraphFeatureKey(measure))
+        return;
+
+    const std::vector<Eigen::MatrixXf> matrices = object_->matrices();
+    if (matrices.empty())
+        return;
+
+    const UserPrompts& prompts = object_->prompts();
+    if (graphFeatureNeedsConfirmation(measure, matrices) &&
+        !prompts.askYesNo(this, QStringLiteral("Caution."),
+                          QStringLiteral("The matrix is too big and the computation might take too long. Continue?")))
+        return;
+
+    std::vector<std::vector<float>> values;
+    try {
+        WaitCursor wait;
+        values = computeFeatureValues(measure, matrices);
+    } catch (const std::exception& e) {
+        prompts.showError(this, QStringLiteral("Graph Analysis"),
+                          tr("Could not compute \"%1\": %2").arg(featuresModel_->feature(key).name,
+                                                                 QString::fromStdString(e.what())));
+        return;
+    }
+
+    FeatureSeries series;
+    for (const std::vector<float>& perMatrix : values)
+        series.append(FeatureValues(perMatrix.begin(), perMatrix.end()));
+
+    if (key == QLatin1String("global_efficiency")) {
+        if (series.size() == 1)
+            featuresModel_->setResult(row, QVariant(series.first().first()));
+        else
+            featuresModel_->setResult(row, QVariant::fromValue(series));
+        return;
+    }
+    featuresModel_->setResult(row, QVariant::fromValue(series));
+    if (QPushButton* inspect = inspectButton(key)) {
+        inspect->setProperty("win_title", plotTitleOf(key));
+        inspect->setEnabled(true);
+    }
+}
+
+void ConnectivityObjectUI::inspectGraphFeature(bool)
+{
+    auto* button = qobject_cast<QPushButton*>(sender());
+    if (!button)
+        return;
+    // Hook for the line plots: "Plot: " + the button's win_title, one series
+    // per matrix of featuresModel_->result(row) (a FeatureSeries) against the
+    // node index, named by matrixLabels(). No plot window exists yet, so the
+    // button opens nothing.
+}
+
+void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
+{
+    // No filtered matrix is computed (the "Fliter" tab is disabled), so there
+    // is nothing to switch to.
+}
+
+// ---------------------------------------------------------------------------
+// Plot launchers and circular plot options
+
+void ConnectivityObjectUI::plotConnectivityMatrix(bool)
+{
+    // Hook for the matrix view: create it once (child of this window, kept
+    // when closed) with the node names and, with the protocol, the ordered
+    // conditions; show it again on later presses.
+    if (matrixView_)
+        matrixView_->show();
+}
+
+void ConnectivityObjectUI::plotCircular(bool)
+{
+    // Hook for the circular plot: create it once, connect its closingWindow()
+    // to circularPlot_disableOptions() and the span slider's spanChanged to
+    // its displayRangeChanged, then enable groupbox_CircularPlot and show it.
+    if (!circularPlot_)
+        return;
+    ui->groupbox_CircularPlot->setEnabled(true);
+    circularPlot_->show();
+}
+
+void ConnectivityObjectUI::circularPlot_disableOptions()
+{
+    ui->groupbox_CircularPlot->setEnabled(false);
+}
+
+void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper)
+{
+    ui->lbl_Spanner_Low->setText(QString::number(lower / double(kSpanMaximum), 'g', 6));
+    ui->lbl_Spanner_Upper->setText(QString::number(upper / double(kSpanMaximum), 'g', 6));
+}
+
+// Hooks for the circular plot widget: each option is passed on to it once
+// it exists; with no circular plot there is nothing to change.
+
+void ConnectivityObjectUI::circularPlot_toggleLabels(bool) {}
+
+void ConnectivityObjectUI::circularPlot_setNodesSize(int) {}
+
+void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool) {}
+
+void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double) {}
+
+void ConnectivityObjectUI::circularPlot_setFixedThickness(double) {}
+
+void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool) {}

@@ -1,0 +1,207 @@
+#include "graph/graph_features_model.h"
+
+#include <QFont>
+#include <QMetaType>
+
+const QList<GraphFeatureRow>& graphFeatureTable()
+{
+    static const QList<GraphFeatureRow> rows = [] {
+        const auto group = [](const QString& title) { return GraphFeatureRow{{title, {}, {}, {}, false}, {}}; };
+        const auto feature = [](const QString& groupTitle, const QString& name, const QString& description,
+                                const QString& key, bool scalar, const QString& plotTitle) {
+            return GraphFeatureRow{{groupTitle, name, description, key, scalar}, plotTitle};
+        };
+        const QString segregation = QStringLiteral("Segragation");
+        const QString integration = QStringLiteral("Integration");
+        const QString centrality = QStringLiteral("Centrality");
+        const QString nodal = QStringLiteral("Nodal Features");
+        return QList<GraphFeatureRow>{
+            group(segregation),
+            feature(segregation, QStringLiteral("Clustering coefficient"),
+                    QStringLiteral("The clustering coefficient of a node is the probability that the neighors "
+                                   "of this node are also connected to each other. It is considered to be a "
+                                   "measure of the local connectivity or \u201ccliqueness\u201d of a graph."),
+                    QStringLiteral("clustering_coeff"), false, QStringLiteral("Clustering Coefficient")),
+            feature(segregation, QStringLiteral("Local efficiency"),
+                    QStringLiteral("The local efficiency is the global efficiency computed on the neighborhood "
+                                   "of the node, and is related to the clustering coefficient."),
+                    QStringLiteral("local_efficiency"), false, QStringLiteral("Local Efficiency")),
+            group(integration),
+            feature(integration, QStringLiteral("Global efficiency"),
+                    QStringLiteral("The global efficiency is the average inverse shortest path length in the "
+                                   "network, and is inversely related to the characteristic path length."),
+                    QStringLiteral("global_efficiency"), true, QStringLiteral("Global Efficiency")),
+            group(centrality),
+            feature(centrality, QStringLiteral("Degree"),
+                    QStringLiteral("Measure the importance of each node through their number/weights of "
+                                   "connections."),
+                    QStringLiteral("degree"), false, QStringLiteral("Degree")),
+            feature(centrality, QStringLiteral("Eigenvector centrality"),
+                    QStringLiteral("Eigenector centrality is a self-referential measure of centrality; nodes "
+                                   "have higher values if they connect to other nodes that also exhibit high "
+                                   "eigenvector centrality."),
+                    QStringLiteral("eigenvector_centrality"), false, QStringLiteral("Eigenvector Centrality")),
+            group(nodal),
+            feature(nodal, QStringLiteral("Strength"),
+                    QStringLiteral("The sum of the weights of the connections of each node."),
+                    QStringLiteral("strength"), false, QStringLiteral("Strength")),
+            feature(nodal, QStringLiteral("Nodal Global Efficiency"),
+                    QStringLiteral("The average of the inverse shortest path length from a node to all the "
+                                   "other in the graph."),
+                    QStringLiteral("nodal_ge"), false, QStringLiteral("Nodal Global Efficiency")),
+        };
+    }();
+    return rows;
+}
+
+GraphFeaturesModel::GraphFeaturesModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      columnTitles_{QStringLiteral("Type"), QStringLiteral("Name"), QStringLiteral("Description"), QString(),
+                    QStringLiteral("Result")}
+{
+    qRegisterMetaType<FeatureValues>("FeatureValues");
+    qRegisterMetaType<FeatureSeries>("FeatureSeries");
+}
+
+int GraphFeaturesModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rowCounter_;
+}
+
+int GraphFeaturesModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columnTitles_.size();
+}
+
+QVariant GraphFeaturesModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowKeys_.size())
+        return {};
+    const int row = index.row();
+    const int column = index.column();
+
+    if (isGroupRow(row)) {
+        if (column != NameColumn)
+            return {};
+        if (role == Qt::DisplayRole)
+            return rowKeys_.at(row);
+        if (role == Qt::FontRole) {
+            QFont font;
+            font.setWeight(75);
+            return font;
+        }
+        return {};
+    }
+
+    const GraphFeature f = features_.value(rowKeys_.at(row));
+    if (role == Qt::DisplayRole) {
+        switch (column) {
+        case TypeColumn: return f.group;
+        case NameColumn: return f.name;
+        case DescriptionColumn: return f.description;
+        case ResultColumn: return f.scalar ? resultText(row, false) : QVariant();
+        default: return {};
+        }
+    }
+    if ((role == Qt::ToolTipRole || role == Qt::WhatsThisRole) && column == DescriptionColumn)
+        return f.description;
+    if (role == Qt::ToolTipRole && column == ResultColumn && f.scalar)
+        return resultText(row, true);
+    return {};
+}
+
+QVariant GraphFeaturesModel::resultText(int row, bool multiLine) const
+{
+    const QVariant stored = results_.value(row);
+    if (!stored.isValid())
+        return QVariant(0.0f);
+    if (stored.userType() != qMetaTypeId<FeatureSeries>())
+        return stored;
+    // One value per matrix (e.g. per protocol condition): name each one.
+    const FeatureSeries series = stored.value<FeatureSeries>();
+    QStringList parts;
+    for (int k = 0; k < series.size(); ++k) {
+        const QString value = series.at(k).isEmpty() ? QString() : QString::number(double(series.at(k).first()), 'g', 6);
+        parts << matrixLabel(k) + QStringLiteral(": ") + value;
+    }
+    return parts.join(multiLine ? QStringLiteral("\n") : QStringLiteral("; "));
+}
+
+QString GraphFeaturesModel::matrixLabel(int k) const
+{
+    if (k < matrixLabels_.size() && !matrixLabels_.at(k).isEmpty())
+        return matrixLabels_.at(k);
+    return QStringLiteral("Series %1").arg(k);
+}
+
+QVariant GraphFeaturesModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnTitles_.size())
+        return columnTitles_.at(section);
+    return {};
+}
+
+int GraphFeaturesModel::addRow(const QString& group, const QString& name, const QString& description,
+                               const QString& key, bool scalar)
+{
+    const int row = rowCounter_;
+    emit layoutAboutToBeChanged();
+    if (name.isEmpty() && description.isEmpty() && key.isEmpty()) {
+        rowKeys_.append(group);
+        groupRows_.append(row);
+    } else {
+        features_.insert(key, GraphFeature{group, name, description, key, scalar});
+        rowKeys_.append(key);
+        ++featureCounter_;
+    }
+    ++rowCounter_;
+    emit layoutChanged();
+    return row;
+}
+
+int GraphFeaturesModel::rowOf(const QString& key) const
+{
+    for (int row = 0; row < rowKeys_.size(); ++row) {
+        if (!isGroupRow(row) && rowKeys_.at(row) == key)
+            return row;
+    }
+    return -1;
+}
+
+GraphFeature GraphFeaturesModel::feature(const QString& key) const
+{
+    return features_.value(key);
+}
+
+bool GraphFeaturesModel::isGroupRow(int row) const
+{
+    return groupRows_.contains(row);
+}
+
+QString GraphFeaturesModel::keyOfRow(int row) const
+{
+    return row >= 0 && row < rowKeys_.size() && !isGroupRow(row) ? rowKeys_.at(row) : QString();
+}
+
+void GraphFeaturesModel::setResult(int row, const QVariant& value)
+{
+    results_.insert(row, value);
+    emit dataChanged(index(row, 0), index(row, columnTitles_.size() - 1));
+}
+
+QVariant GraphFeaturesModel::result(int row) const
+{
+    return results_.value(row);
+}
+
+void GraphFeaturesModel::setUsesProtocol(bool usesProtocol)
+{
+    usesProtocol_ = usesProtocol;
+}
+
+void GraphFeaturesModel::setMatrixLabels(const QStringList& labels)
+{
+    matrixLabels_ = labels;
+    if (rowCounter_ > 0)
+        emit dataChanged(index(0, ResultColumn), index(rowCounter_ - 1, ResultColumn));
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The graph plug-in's main dialog: a list of subjects (study manifests), each
+// with a "View" button that opens its connectivity window.
+
+#include "graph/subject.h"
+#include "graph/user_prompts.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <vector>
+
+struct NodoraForm;
+class SubjectsModel;
+
+class Nodora : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Nodora(QWidget* parent = nullptr);
+    ~Nodora() override;
+
+    // Replaces the file dialog and message boxes (tests, scripted use).
+    void setPrompts(const UserPrompts& prompts) { prompts_ = prompts; }
+
+    const NodoraForm& form() const { return *ui; }
+    SubjectsModel* subjectsModel() const { return subjectsModel_; }
+    const std::vector<std::shared_ptr<const Subject>>& subjects() const { return subjects_; }
+
+    // Reads the manifest at `path` and appends its subject. False, with the
+    // reason shown to the user, when the manifest cannot be read.
+    bool addSubjectFromFile(const QString& path);
+
+public slots:
+    bool data_addSubject();
+    void data_removeSubject();
+    void data_removeAllSubjects();
+    void viewConnectivityUI();
+    void closeDialog();
+    void keepWindowOnTop(bool state);
+
+private:
+    void removeSubjectAt(int row);
+    void renumberViewButtons();
+    void updateRemoveButtons();
+
+    NodoraForm* ui;
+    SubjectsModel* subjectsModel_ = nullptr;
+    std::vector<std::shared_ptr<const Subject>> subjects_;
+    UserPrompts prompts_ = UserPrompts::interactive();
+};

@@ -1,0 +1,12 @@
+#pragma once
+// One subject of the main dialog: its manifest and where the manifest lives.
+
+#include "graph/study_manifest.h"
+
+#include <string>
+
+struct Subject : StudyManifest {
+    // Absolute path of the manifest's directory; the manifest's CSV entries
+    // are relative to it and are opened as folder + "/" + entry.
+    std::string folder;
+};

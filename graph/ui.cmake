@@ -1,0 +1,41 @@
+# The graph plug-in's own code: the manifest reader and subject data (plain
+# C++), and the Qt dialogs, models and widgets (nodora_ui).
+find_package(Qt5 REQUIRED COMPONENTS Widgets Charts)
+find_package(Eigen3 3.3 REQUIRED NO_MODULE)
+find_package(Boost REQUIRED)
+
+set(CMAKE_AUTOMOC ON)
+
+add_library(nodora_core STATIC
+  study_manifest.cpp
+  subject_data.cpp
+  graph_feature_compute.cpp)
+set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
+target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)
+# Boost's JSON parser pulls in the old global bind placeholders; keep them
+# quiet and as they are.
+target_compile_definitions(nodora_core PRIVATE BOOST_BIND_GLOBAL_PLACEHOLDERS)
+
+add_library(nodora_ui STATIC
+  widgets/qxtspanslider.h
+  widgets/qxtspanslider_p.h
+  widgets/qxtspanslider.cpp
+  user_prompts.cpp
+  subjects_model.h
+  subjects_model.cpp
+  nodora_form.cpp
+  nodora.h
+  nodora.cpp
+  nodes_model.h
+  nodes_model.cpp
+  graph_features_model.h
+  graph_features_model.cpp
+  connectivity_form.cpp
+  connectivity_object.h
+  connectivity_object.cpp
+  connectivity_object_ui.h
+  connectivity_object_ui.cpp)
+set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(nodora_ui PUBLIC nodora_core Qt5::Widgets Qt5::Charts)

@@ -1,0 +1,21 @@
+#include "graph/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+UserPrompts UserPrompts::interactive()
+{
+    UserPrompts prompts;
+    prompts.chooseManifestFile = [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Select json file"), QString(),
+                                            QStringLiteral("Syntra Study Manifest(*.json)"));
+    };
+    prompts.askYesNo = [](QWidget* parent, const QString& title, const QString& text) {
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    prompts.showError = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox::critical(parent, title, text);
+    };
+    return prompts;
+}
