@@ -101,6 +101,8 @@ int runJobCommand(const CliOptions& opts) {
     std::cerr << "talvora: " << opts.job << ": the plug-in refused to start (initPlugin returned false)\n";
     return 1;
   }
+  for (bool ok : result.executeResults)
+    if (!ok) return 3; // the plug-in stopped early; its own message says why
   return 0;
 }
 
