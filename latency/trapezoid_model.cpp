@@ -23,12 +23,11 @@ Normalisation normalise(const float* y, int n, float* z) {
         if (y[i] < norm.ymin) norm.ymin = y[i];
 
     const float range = norm.ymax - norm.ymin;
-    bool usable = range > 0.0f && std::isfinite(range);
+    norm.degenerate = !(range > 0.0f && std::isfinite(range));
     for (int i = 0; i < n; ++i) {
-        z[i] = (y[i] - norm.ymin) / range;
-        if (!(std::fabs(z[i]) <= kMaxNormalisedMagnitude)) usable = false;
+        z[i] = norm.degenerate ? 0.0f : (y[i] - norm.ymin) / range;
+        if (!(std::fabs(z[i]) <= kMaxNormalisedMagnitude)) norm.degenerate = true;
     }
-    norm.degenerate = !usable;
     return norm;
 }
 

@@ -168,6 +168,11 @@ struct AgreementCase {
     unsigned seed;
 };
 
+void PrintTo(const AgreementCase& c, std::ostream* out) {
+    *out << shapeName(c.shape) << " x " << c.curves << ", n " << c.minSamples << ".."
+         << c.maxSamples << ", seed " << c.seed;
+}
+
 class FastMatchesLiteral : public ::testing::TestWithParam<AgreementCase> {};
 
 TEST_P(FastMatchesLiteral, SameFitOnEveryCurve) {
