@@ -1,0 +1,39 @@
+// Small helpers shared by the document host functions: no exception may
+// cross into a plug-in, so each function runs its body through `guarded`,
+// which logs the problem in the host's log and reports failure.
+#pragma once
+
+#include "host/doc_store.h"
+
+#include <cstddef>
+#include <cstring>
+#include <exception>
+#include <string>
+
+namespace talvora {
+
+template <class Result, class Body>
+Result guarded(Result onFailure, Body&& body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    logHostProblem(e.what());
+  } catch (...) {
+    logHostProblem("unexpected failure in a host function");
+  }
+  return onFailure;
+}
+
+// Copies text into a fixed field, cutting it to fit with its zero byte.
+inline void copyText(char* field, std::size_t capacity, const std::string& text) {
+  if (!field || capacity == 0) return;
+  const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
+}
+
+inline std::string textOf(const char* s) { return s ? s : ""; }
+
+inline DocumentStore& docs() { return DocumentStore::instance(); }
+
+} // namespace talvora

@@ -1,0 +1,101 @@
+#include "host/doc_vtc_source.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace talvora {
+namespace fs = std::filesystem;
+
+std::shared_ptr<VtcSource> VtcSource::open(const fs::path& path) {
+  // Header first: it checks the size, so the mapping below covers every value.
+  formats::VtcHeader header = formats::readVtcHeader(path);
+  std::shared_ptr<VtcSource> source(new VtcSource());
+  source->path_ = path;
+  source->header_ = header;
+  std::error_code ec;
+  source->size_ = fs::file_size(path, ec);
+  source->modified_ = fs::last_write_time(path, ec);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) formats::fail(path, std::string("cannot open the file for reading: ") + std::strerror(errno));
+  const std::size_t bytes = header.headerBytes + header.dataBytes();
+  // Private and writable: a plug-in that scribbles on the data it was given
+  // changes only its own copy of the touched pages, never the file.
+  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+  const int mapErrno = errno;
+  ::close(fd);
+  if (map == MAP_FAILED) formats::fail(path, std::string("cannot map the file: ") + std::strerror(mapErrno));
+  source->map_ = map;
+  source->mapBytes_ = bytes;
+  source->data_ = static_cast<const unsigned char*>(map) + header.headerBytes;
+  return source;
+}
+
+VtcSource::~VtcSource() {
+  if (map_) ::munmap(map_, mapBytes_);
+}
+
+bool VtcSource::unchangedOnDisk() const {
+  std::error_code ec1, ec2;
+  const auto size = fs::file_size(path_, ec1);
+  const auto time = fs::last_write_time(path_, ec2);
+  return !ec1 && !ec2 && size == size_ && time == modified_;
+}
+
+bool VtcSource::readTimeCourse(std::size_t voxel, float* out) const {
+  if (!out || voxel >= voxelCount()) return false;
+  const std::size_t n = static_cast<std::size_t>(header_.nrOfVolumes);
+  if (header_.floatData()) {
+    std::memcpy(out, data_ + voxel * n * 4, n * 4);
+  } else {
+    const unsigned char* p = data_ + voxel * n * 2;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint16_t v;
+      std::memcpy(&v, p + 2 * i, 2);
+      out[i] = static_cast<float>(v);
+    }
+  }
+  return true;
+}
+
+const float* VtcSource::floatData() {
+  if (!header_.floatData()) return nullptr;
+  if (reinterpret_cast<std::uintptr_t>(data_) % alignof(float) == 0) return reinterpret_cast<const float*>(data_);
+  if (floatCopy_.empty()) {
+    floatCopy_.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
+    std::memcpy(floatCopy_.data(), data_, floatCopy_.size() * 4);
+  }
+  return floatCopy_.data();
+}
+
+const std::uint16_t* VtcSource::intData() {
+  if (header_.floatData()) return nullptr;
+  if (reinterpret_cast<std::uintptr_t>(data_) % alignof(std::uint16_t) == 0)
+    return reinterpret_cast<const std::uint16_t*>(data_);
+  if (intCopy_.empty()) {
+    intCopy_.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
+    std::memcpy(intCopy_.data(), data_, intCopy_.size() * 2);
+  }
+  return intCopy_.data();
+}
+
+std::shared_ptr<VtcSource> openVtcShared(const fs::path& path) {
+  static std::map<fs::path, std::weak_ptr<VtcSource>> cache;
+  std::error_code ec;
+  fs::path key = fs::weakly_canonical(fs::absolute(path), ec);
+  if (ec) key = fs::absolute(path).lexically_normal();
+  if (auto it = cache.find(key); it != cache.end()) {
+    if (auto alive = it->second.lock(); alive && alive->unchangedOnDisk()) return alive;
+    cache.erase(it);
+  }
+  // Forget entries whose sources are gone, so the cache stays small.
+  for (auto it = cache.begin(); it != cache.end();) it = it->second.expired() ? cache.erase(it) : std::next(it);
+  auto source = VtcSource::open(path);
+  cache[key] = source;
+  return source;
+}
+
+} // namespace talvora
