@@ -1,0 +1,55 @@
+// linkmesh: graph measures of weighted connectivity matrices.
+//
+// A matrix W describes a graph of W.rows() nodes; W(i, j) is the weight of
+// the connection from node i to node j (0 = no connection). Connectivity
+// matrices are normally symmetric (undirected); an asymmetric matrix is read
+// as directed, row i holding the connections that leave node i. The diagonal
+// is ignored by every measure, so a correlation matrix with ones on its
+// diagonal needs no cleaning. Weights are meant to lie in [0, 1]; larger
+// weights are used as given, without rescaling.
+//
+// Every function checks its matrix and throws linkmesh::Error for a matrix
+// that is not square, holds a NaN or an infinity, or a negative weight.
+// docs/linkmesh.md gives the exact definitions.
+#pragma once
+
+#include <Eigen/Dense>
+
+#include <stdexcept>
+#include <string>
+
+namespace linkmesh {
+
+// Every failure of the library: bad files, bad matrices.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a square, non-negative matrix from a comma-separated text file.
+// Throws Error naming the file (and line and column where one applies).
+Eigen::MatrixXf from_csv(const std::string& path);
+
+// Number of connections of each node: non-zero off-diagonal entries of its row.
+Eigen::ArrayXf degree(const Eigen::MatrixXf& W);
+
+// Sum of the off-diagonal weights of each node's row.
+Eigen::ArrayXf strength(const Eigen::MatrixXf& W);
+
+// Weighted clustering coefficient (Onnela et al. 2005), 0 for degree < 2.
+Eigen::ArrayXf clustering_coeff(const Eigen::MatrixXf& W);
+
+// Weighted local efficiency (Wang et al. 2016 corrected form), 0 for degree < 2.
+Eigen::ArrayXf local_efficiency(const Eigen::MatrixXf& W);
+
+// Mean inverse shortest path length over all ordered pairs of distinct nodes;
+// connection lengths are 1 / weight; unreachable pairs count as 0.
+float global_efficiency(const Eigen::MatrixXf& W);
+
+// Sum of inverse shortest path lengths from each node to all others, / (n - 1).
+Eigen::ArrayXf nodal_global_efficiency(const Eigen::MatrixXf& W);
+
+// Eigenvector of the largest eigenvalue, absolute values, unit Euclidean norm.
+Eigen::ArrayXf eigenvector_centrality(const Eigen::MatrixXf& W);
+
+}  // namespace linkmesh

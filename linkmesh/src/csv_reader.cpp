@@ -1,0 +1,133 @@
+// Reads a connectivity matrix from a comma-separated text file.
+// Dialect: one matrix row per line; values separated by commas, with optional
+// spaces or tabs around them; LF or CRLF line ends; an optional UTF-8 byte
+// order mark; blank lines only after the last row. Numbers are read in the
+// C locale (decimal point '.'), whatever the process locale is.
+#include "linkmesh/linkmesh.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace linkmesh {
+namespace {
+
+[[noreturn]] void fail(const std::string& path, const std::string& problem) {
+    throw Error(path + ": " + problem);
+}
+
+// column 0: the problem concerns the whole line.
+[[noreturn]] void fail_at(const std::string& path, size_t line, size_t column, const std::string& problem) {
+    std::ostringstream msg;
+    msg << path << ", line " << line;
+    if (column > 0) msg << ", column " << column;
+    msg << ": " << problem;
+    throw Error(msg.str());
+}
+
+std::string read_whole_file(const std::string& path) {
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) fail(path, std::string("cannot open the file (") + std::strerror(errno) + ")");
+    std::string text;
+    char buffer[1 << 16];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+    if (std::ferror(file.get())) fail(path, std::string("cannot read the file (") + std::strerror(errno) + ")");
+    return text;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Parses one field into a finite, non-negative single-precision weight.
+float parse_weight(std::string_view field, const std::string& path, size_t line, size_t column,
+                   std::string_view whole_line) {
+    const std::string_view text = trim(field);
+    if (text.empty()) fail_at(path, line, column, "empty value");
+    std::string_view digits = text;
+    if (digits.size() > 1 && digits.front() == '+') digits.remove_prefix(1);  // from_chars rejects '+'
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (ec == std::errc::result_out_of_range)
+        fail_at(path, line, column, "'" + std::string(text) + "' is out of range");
+    if (ec != std::errc() || end != digits.data() + digits.size()) {
+        std::string problem = "'" + std::string(text) + "' is not a number";
+        if (whole_line.find(';') != std::string_view::npos && whole_line.find(',') == std::string_view::npos)
+            problem += " (values must be separated by commas, not semicolons)";
+        fail_at(path, line, column, problem);
+    }
+    if (!std::isfinite(value)) fail_at(path, line, column, "'" + std::string(text) + "' is not a finite number");
+    if (value < 0.0) fail_at(path, line, column, "negative weight " + std::string(text));
+    if (value > FLT_MAX) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
+    return static_cast<float>(value) + 0.0f;  // + 0 turns -0 into 0
+}
+
+}  // namespace
+
+Eigen::MatrixXf from_csv(const std::string& path) {
+    std::string text = read_whole_file(path);
+    if (text.empty()) fail(path, "the file is empty");
+    std::string_view rest(text);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+
+    std::vector<float> values;  // row-major
+    size_t columns = 0, rows = 0, line = 0, first_blank_line = 0;
+    while (!rest.empty()) {
+        const size_t newline = rest.find('\n');
+        std::string_view row = rest.substr(0, newline);
+        rest.remove_prefix(newline == std::string_view::npos ? rest.size() : newline + 1);
+        ++line;
+        if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
+        if (trim(row).empty()) {
+            if (first_blank_line == 0) first_blank_line = line;
+            continue;
+        }
+        if (first_blank_line != 0)
+            fail_at(path, first_blank_line, 0, "empty line before the last row of the matrix");
+        size_t count = 0;
+        std::string_view fields = row;
+        while (true) {
+            const size_t comma = fields.find(',');
+            ++count;
+            values.push_back(parse_weight(fields.substr(0, comma), path, line, count, row));
+            if (comma == std::string_view::npos) break;
+            fields.remove_prefix(comma + 1);
+        }
+        ++rows;
+        if (rows == 1) {
+            columns = count;
+        } else if (count != columns) {
+            std::ostringstream msg;
+            msg << "the row has " << count << " values but the first row has " << columns;
+            fail_at(path, line, 0, msg.str());
+        }
+    }
+    if (rows == 0) fail(path, "the file holds no values");
+    if (rows != columns) {
+        std::ostringstream msg;
+        msg << "the matrix is not square (" << rows << " rows, " << columns << " columns)";
+        fail(path, msg.str());
+    }
+    Eigen::MatrixXf out(static_cast<Eigen::Index>(rows), static_cast<Eigen::Index>(columns));
+    for (size_t i = 0; i < rows; ++i)
+        for (size_t j = 0; j < columns; ++j)
+            out(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(j)) = values[i * columns + j];
+    return out;
+}
+
+}  // namespace linkmesh

@@ -1,0 +1,192 @@
+// Local efficiency numerators for nodes whose neighbourhood is nearly the
+// whole graph. For a source j, the shortest-path tree of the whole graph gives
+// the correct distance inside i's neighbourhood N_i for every node whose tree
+// path stays in N_i ("unaffected"); only nodes below a non-neighbour of i in
+// the tree ("affected") need a small Dijkstra seeded from the unaffected ones.
+// The bulk sum over all (j, h) is one matrix product of cube roots.
+#include "linkmesh/detail/local_efficiency.h"
+#include "linkmesh/detail/shortest_paths.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace linkmesh::detail {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Preorder numbering of a shortest-path tree: the subtree of v is
+// seq[first[v] .. first[v] + size[v]). first = -1 for unreached nodes.
+struct Preorder {
+    std::vector<int> first, size, seq, cursor;
+
+    void build(const ShortestPathTree& tree) {
+        const size_t n = tree.parent.size();
+        first.assign(n, -1);
+        size.assign(n, 0);
+        seq.assign(tree.order.size(), -1);
+        cursor.assign(n, 0);
+        // `order` lists parents before children: sizes bottom-up, slots top-down.
+        for (auto it = tree.order.rbegin(); it != tree.order.rend(); ++it) {
+            size[static_cast<size_t>(*it)] += 1;
+            const int p = tree.parent[static_cast<size_t>(*it)];
+            if (p >= 0) size[static_cast<size_t>(p)] += size[static_cast<size_t>(*it)];
+        }
+        for (int v : tree.order) {
+            const int p = tree.parent[static_cast<size_t>(v)];
+            const int slot = (p < 0) ? 0 : cursor[static_cast<size_t>(p)];
+            if (p >= 0) cursor[static_cast<size_t>(p)] += size[static_cast<size_t>(v)];
+            first[static_cast<size_t>(v)] = slot;
+            cursor[static_cast<size_t>(v)] = slot + 1;
+            seq[static_cast<size_t>(slot)] = v;
+        }
+    }
+};
+
+// Per chosen node: its neighbours and its non-neighbours (itself included).
+struct Neighbourhood {
+    int node = 0;
+    std::vector<int> inside, outside;
+};
+
+class AffectedPairs {
+public:
+    AffectedPairs(const WeightRows& w, const LengthGraph& g) : w_(w), g_(g), stamp_(static_cast<size_t>(w.n), 0) {}
+
+    // sum over affected h in N_i of cbrt(w_ih) * (cbrt(1 / d_N(j, h)) - cbrt(1 / d_G(j, h))),
+    // where cube_inv_g holds cbrt(1 / d_G(j, .)).
+    double correction(const Neighbourhood& nb, const ShortestPathTree& tree, const Preorder& pre,
+                      const double* cube_inv_g, Eigen::Index cube_stride) {
+        collect_affected(nb, pre);
+        if (affected_.empty()) return 0.0;
+        seed_from_unaffected(nb, tree);
+        settle_affected();
+        double sum = 0.0;
+        for (size_t a = 0; a < affected_.size(); ++a) {
+            const int h = affected_[a];
+            const double inside = std::isfinite(reach_[a]) ? std::cbrt(1.0 / reach_[a]) : 0.0;
+            sum += std::cbrt(w_.at(nb.node, h)) * (inside - cube_inv_g[h * cube_stride]);
+        }
+        return sum;
+    }
+
+private:
+    void collect_affected(const Neighbourhood& nb, const Preorder& pre) {
+        affected_.clear();
+        ++current_;
+        ranges_.clear();
+        for (int x : nb.outside) {
+            const int f = pre.first[static_cast<size_t>(x)];
+            if (f >= 0) ranges_.emplace_back(f, f + pre.size[static_cast<size_t>(x)]);
+        }
+        std::sort(ranges_.begin(), ranges_.end());
+        int covered = 0;  // subtrees are nested or disjoint: skip the nested ones
+        for (const auto& [begin, end] : ranges_) {
+            if (begin < covered) continue;
+            for (int p = begin; p < end; ++p) {
+                const int h = pre.seq[static_cast<size_t>(p)];
+                if (w_.at(nb.node, h) > 0.0) {
+                    affected_.push_back(h);
+                    stamp_[static_cast<size_t>(h)] = current_;
+                }
+            }
+            covered = end;
+        }
+    }
+
+    // Best length reaching each affected node by one connection from an
+    // unaffected neighbour, whose whole-graph distance is already final.
+    void seed_from_unaffected(const Neighbourhood& nb, const ShortestPathTree& tree) {
+        reach_.assign(affected_.size(), kInf);
+        for (int u : nb.inside) {
+            const double du = tree.dist[static_cast<size_t>(u)];
+            if (stamp_[static_cast<size_t>(u)] == current_ || du == kInf) continue;
+            const double* len = g_.row(u);
+            for (size_t a = 0; a < affected_.size(); ++a)
+                reach_[a] = std::min(reach_[a], du + len[affected_[a]]);
+        }
+    }
+
+    // Dense Dijkstra restricted to the affected nodes.
+    void settle_affected() {
+        open_.resize(affected_.size());
+        for (size_t a = 0; a < open_.size(); ++a) open_[a] = a;
+        size_t open_count = open_.size();
+        while (open_count > 0) {
+            size_t best = 0;
+            for (size_t k = 1; k < open_count; ++k)
+                if (reach_[open_[k]] < reach_[open_[best]]) best = k;
+            const size_t u = open_[best];
+            if (reach_[u] == kInf) break;
+            open_[best] = open_[--open_count];
+            const double* len = g_.row(affected_[u]);
+            for (size_t k = 0; k < open_count; ++k) {
+                const size_t v = open_[k];
+                reach_[v] = std::min(reach_[v], reach_[u] + len[affected_[v]]);
+            }
+        }
+    }
+
+    const WeightRows& w_;
+    const LengthGraph& g_;
+    std::vector<int> stamp_;
+    int current_ = 0;
+    std::vector<std::pair<int, int>> ranges_;
+    std::vector<int> affected_;
+    std::vector<double> reach_;
+    std::vector<size_t> open_;
+};
+
+}  // namespace
+
+void local_numerators_by_shared_trees(const WeightRows& w, const LengthGraph& g,
+                                      const std::vector<int>& nodes, std::vector<double>& numerator) {
+    const int n = w.n;
+    const Eigen::Index m = static_cast<Eigen::Index>(nodes.size());
+    if (m == 0) return;
+
+    std::vector<Neighbourhood> hoods(nodes.size());
+    Eigen::MatrixXd cube_w(m, n);  // cbrt(w_ih) for the chosen nodes i
+    for (Eigen::Index r = 0; r < m; ++r) {
+        Neighbourhood& nb = hoods[static_cast<size_t>(r)];
+        nb.node = nodes[static_cast<size_t>(r)];
+        for (int h = 0; h < n; ++h) {
+            const double wih = w.at(nb.node, h);
+            cube_w(r, h) = std::cbrt(wih);
+            (wih > 0.0 ? nb.inside : nb.outside).push_back(h);
+        }
+    }
+
+    // Sources are processed in blocks so that memory stays O(block * n).
+    const int block = 128;
+    Eigen::MatrixXd cube_inv_g(block, n);  // cbrt(1 / d_G(j, h)), 0 when j == h or unreachable
+    Eigen::VectorXd bulk = Eigen::VectorXd::Zero(m), fix = Eigen::VectorXd::Zero(m);
+    ShortestPathTree tree;
+    Preorder pre;
+    AffectedPairs affected(w, g);
+    for (int j0 = 0; j0 < n; j0 += block) {
+        const int b = std::min(block, n - j0);
+        cube_inv_g.setZero();
+        for (int jj = 0; jj < b; ++jj) {
+            const int j = j0 + jj;
+            dijkstra(g, j, tree);
+            for (int h : tree.order)
+                if (h != j) cube_inv_g(jj, h) = std::cbrt(1.0 / tree.dist[static_cast<size_t>(h)]);
+            pre.build(tree);
+            for (Eigen::Index r = 0; r < m; ++r) {
+                const Neighbourhood& nb = hoods[static_cast<size_t>(r)];
+                if (w.at(nb.node, j) <= 0.0) continue;  // j must be a neighbour of i
+                fix(r) += cube_w(r, j) * affected.correction(nb, tree, pre, &cube_inv_g(jj, 0), cube_inv_g.outerStride());
+            }
+        }
+        // bulk_i += sum_j cbrt(w_ij) * sum_h cbrt(w_ih) cbrt(1 / d_G(j, h))
+        const Eigen::MatrixXd pair_sums = cube_w * cube_inv_g.topRows(b).transpose();
+        bulk += (cube_w.middleCols(j0, b).array() * pair_sums.array()).rowwise().sum().matrix();
+    }
+    for (Eigen::Index r = 0; r < m; ++r)
+        numerator[static_cast<size_t>(nodes[static_cast<size_t>(r)])] += bulk(r) + fix(r);
+}
+
+}  // namespace linkmesh::detail

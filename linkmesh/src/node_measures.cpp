@@ -1,0 +1,28 @@
+// Degree and strength: row counts and row sums, diagonal excluded.
+#include "linkmesh/linkmesh.h"
+
+#include "linkmesh/detail/graph_data.h"
+
+namespace linkmesh {
+
+Eigen::ArrayXf degree(const Eigen::MatrixXf& W) {
+    detail::check_matrix(W, "linkmesh::degree");
+    const Eigen::Index n = W.rows();
+    Eigen::ArrayXf out = Eigen::ArrayXf::Zero(n);
+    for (Eigen::Index j = 0; j < n; ++j)
+        for (Eigen::Index i = 0; i < n; ++i)
+            if (i != j && W(i, j) != 0.0f) out(i) += 1.0f;
+    return out;
+}
+
+Eigen::ArrayXf strength(const Eigen::MatrixXf& W) {
+    detail::check_matrix(W, "linkmesh::strength");
+    const Eigen::Index n = W.rows();
+    Eigen::ArrayXd sums = Eigen::ArrayXd::Zero(n);  // double: rows of many small weights
+    for (Eigen::Index j = 0; j < n; ++j)
+        for (Eigen::Index i = 0; i < n; ++i)
+            if (i != j) sums(i) += W(i, j);
+    return sums.cast<float>();
+}
+
+}  // namespace linkmesh

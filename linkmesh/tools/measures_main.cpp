@@ -1,0 +1,10 @@
+#include "linkmesh/tools/measures_cli.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return linkmesh::cli::run(args, std::cout, std::cerr);
+}
