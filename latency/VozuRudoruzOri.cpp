@@ -1,22 +1,44 @@
 #include "latency/VozuRudoruzOri.h"
 
+#include <exception>
+#include <memory>
+#include <new>
+
 #include "frame/host_table_latmap.h"
 #include "frame/version_gate.h"
+#include "latency/host_access.h"
+#include "latency/latency_run.h"
+#include "latency/numeric/fatal_error.h"
+#include "latency/text_format.h"
 
 using tl::g_latmapHost;
 
 bool VozuRudoruzOri::initPlugin() { return true; }
 
 bool VozuRudoruzOri::execute() {
-  // Bound on every run: the host may have changed since the last one.
-  if (!tl::bindLatmapHostTable()) return false;
-  tl::Version have;
-  g_latmapHost.tlGetVersionOfTalvora(&have.major, &have.minor, &have.patch);
-  if (!tl::versionAtLeast(have, {22, 0, 0})) {
-    if (g_latmapHost.hxMessageBox)
-      g_latmapHost.hxMessageBox("Can not execute this plugin - Talvora version 22.0 or higher required.");
+    // Bound on every run: the host may have changed since the last one.
+    if (!tl::bindLatmapHostTable()) return false;
+    tl::Version have;
+    g_latmapHost.tlGetVersionOfTalvora(&have.major, &have.minor, &have.patch);
+    if (!tl::versionAtLeast(have, {22, 0, 0})) {
+        latency::host::message("Can not execute this plugin - Talvora version 22.0 or higher required.");
+        return false;
+    }
+    // Nothing may reach the host as an exception: a numerical failure (the
+    // report is already on stderr) or an allocation failure ends this run only.
+    try {
+        auto run = std::make_unique<latency::LatencyRun>();
+        return run->run();
+    } catch (const latency::numeric::FatalError& e) {
+        latency::host::log(latency::formatText(
+            "VOZU Rudoruz Ori> Numerical error: %s. Exiting plugin...", e.what()));
+    } catch (const std::bad_alloc&) {
+        latency::host::log("VOZU Rudoruz Ori> Not enough memory for this run. Exiting plugin...");
+    } catch (const std::exception& e) {
+        latency::host::log(latency::formatText("VOZU Rudoruz Ori> Run failed: %s. Exiting plugin...",
+                                               e.what()));
+    } catch (...) {
+        latency::host::log("VOZU Rudoruz Ori> Run failed. Exiting plugin...");
+    }
     return false;
-  }
-  if (g_latmapHost.hxLogText) g_latmapHost.hxLogText("VOZU Rudoruz Ori> latency mapping is not available in this build.");
-  return true;
 }

@@ -3,7 +3,11 @@
 set(_lat ${CMAKE_CURRENT_LIST_DIR})
 talvora_plugin(LatmapPlugin SOURCES
   ${_lat}/VozuRudoruzOri.cpp
-  ${_lat}/plugin_exports.cpp)
+  ${_lat}/plugin_exports.cpp
+  ${_lat}/host_access.cpp
+  ${_lat}/latency_run_setup.cpp
+  ${_lat}/latency_run_vtc.cpp
+  ${_lat}/latency_run_output.cpp)
 if(TARGET latency_core)
   target_link_libraries(LatmapPlugin PRIVATE latency_core)
 endif()
