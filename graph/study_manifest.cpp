@@ -74,12 +74,12 @@ public:
 
     bool boolean(const std::string& path) const
     {
-        const pt::ptree& n = node(root_, path);
-        try {
-            return n.get_value<bool>();
-        } catch (const pt::ptree_bad_data& e) {
-            throw StudyManifestError(e.what(), file_, 0, path);
-        }
+        // The library's own conversion; its failure text names the type as
+        // the compiler spells it, so the message is written out here.
+        const boost::optional<bool> value = node(root_, path).get_value_optional<bool>();
+        if (!value)
+            throw StudyManifestError("conversion of data to type \"bool\" failed", file_, 0, path);
+        return *value;
     }
 
     std::vector<ConditionRecord> conditions(const std::string& path) const

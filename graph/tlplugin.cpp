@@ -1,7 +1,11 @@
 #include "graph/tlplugin.h"
 
+// The frame headers come before any Qt header: Qt's `slots` keyword macro
+// would otherwise rewrite identifiers in them.
 #include "frame/host_table_nodora.h"
 #include "frame/version_gate.h"
+
+#include "graph/nodora.h"
 
 #include <string>
 
@@ -31,6 +35,15 @@ bool tlplugin::initPlugin() {
 }
 
 bool tlplugin::execute() {
-  // The main dialog arrives with the graph user interface.
+  // One non-modal dialog at a time; closing destroys it and the next start
+  // builds a fresh one.
+  if (!dialog_) {
+    dialog_ = new Nodora();
+    dialog_->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog_, &QObject::destroyed, [this] { dialog_ = nullptr; });
+  }
+  dialog_->show();
+  dialog_->raise();
+  dialog_->activateWindow();
   return true;
 }

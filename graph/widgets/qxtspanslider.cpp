@@ -219,6 +219,8 @@ void QxtSpanSliderPrivate::movePressedHandle()
 
 QxtSpanSlider::QxtSpanSlider(QWidget* parent) : QSlider(parent), d(new QxtSpanSliderPrivate(this))
 {
+    // Lets queued connections and signal spies carry the pressed handle.
+    qRegisterMetaType<QxtSpanSlider::SpanHandle>("QxtSpanSlider::SpanHandle");
     connect(this, &QAbstractSlider::rangeChanged, d, &QxtSpanSliderPrivate::updateRange);
     connect(this, &QAbstractSlider::sliderReleased, d, &QxtSpanSliderPrivate::movePressedHandle);
 }

@@ -1,0 +1,56 @@
+// The plug-in's execute: one main dialog while it is open, a fresh one after
+// it was closed.
+#include "graph/tlplugin.h"
+
+#include "graph/nodora.h"
+#include "graph/subjects_model.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+QList<Nodora*> mainDialogs()
+{
+    QList<Nodora*> dialogs;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<Nodora*>(w))
+            dialogs << d;
+    }
+    return dialogs;
+}
+
+void processDeletions()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+}  // namespace
+
+TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing)
+{
+    processDeletions();
+    const int before = mainDialogs().size();
+    tlplugin plugin;
+    ASSERT_TRUE(plugin.execute());
+    ASSERT_EQ(mainDialogs().size(), before + 1);
+    Nodora* first = mainDialogs().last();
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->parent(), nullptr);
+
+    ASSERT_TRUE(plugin.execute());  // still open: the same dialog
+    EXPECT_EQ(mainDialogs().size(), before + 1);
+    EXPECT_EQ(mainDialogs().last(), first);
+    first->subjectsModel()->add("kept while open");
+
+    first->close();
+    processDeletions();
+    EXPECT_EQ(mainDialogs().size(), before);
+
+    ASSERT_TRUE(plugin.execute());  // a fresh, empty dialog
+    ASSERT_EQ(mainDialogs().size(), before + 1);
+    Nodora* second = mainDialogs().last();
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_EQ(second->subjectsModel()->rowCount(), 0);
+    second->close();
+    processDeletions();
+}

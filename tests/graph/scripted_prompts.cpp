@@ -1,0 +1,17 @@
+#include "scripted_prompts.h"
+
+UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script)
+{
+    UserPrompts prompts;
+    prompts.chooseManifestFile = [script](QWidget*) {
+        return script->files.isEmpty() ? QString() : script->files.takeFirst();
+    };
+    prompts.askYesNo = [script](QWidget*, const QString& title, const QString& text) {
+        script->questions << title + "|" + text;
+        return script->answer;
+    };
+    prompts.showError = [script](QWidget*, const QString& title, const QString& text) {
+        script->errors << title + "|" + text;
+    };
+    return prompts;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Answers the graph windows' questions from a script and records what was asked.
+
+#include "graph/user_prompts.h"
+
+#include <QStringList>
+
+#include <memory>
+
+struct PromptScript {
+    QStringList files;       // returned by chooseManifestFile, in order ("" = cancel)
+    bool answer = true;      // reply to every Yes/No question
+    QStringList questions;   // "title|text" of each question asked
+    QStringList errors;      // "title|text" of each error shown
+};
+
+// Prompts bound to `script`, which must outlive them.
+UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script);
