@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -73,7 +72,9 @@ float parse_weight(std::string_view field, const std::string& path, size_t line,
     }
     if (!std::isfinite(value)) fail_at(path, line, column, "'" + std::string(text) + "' is not a finite number");
     if (value < 0.0) fail_at(path, line, column, "negative weight " + std::string(text));
-    if (value > FLT_MAX) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
+    // Anything below FLT_MAX plus half its spacing still rounds to FLT_MAX.
+    constexpr double kFloatOverflow = 0x1.ffffffp127;
+    if (value >= kFloatOverflow) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
     return static_cast<float>(value) + 0.0f;  // + 0 turns -0 into 0
 }
 

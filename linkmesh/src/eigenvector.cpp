@@ -6,20 +6,22 @@
 #include <Eigen/Eigenvalues>
 
 #include <cmath>
+#include <vector>
 
 namespace linkmesh {
 namespace {
 
-Eigen::VectorXd symmetric_leading_vector(const Eigen::MatrixXd& A) {
+Eigen::VectorXd symmetric_leading(const Eigen::MatrixXd& A) {
     Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver(A);
     if (solver.info() != Eigen::Success)
         throw Error("linkmesh::eigenvector_centrality: the eigenvalue solver did not converge");
-    return solver.eigenvectors().col(A.rows() - 1);  // eigenvalues come in ascending order
+    const Eigen::Index last = A.rows() - 1;  // eigenvalues come in ascending order
+    return solver.eigenvectors().col(last);
 }
 
 // For a non-negative matrix the Perron root is real and has the largest real
 // part of all eigenvalues; its eigenvector can be scaled to be real.
-Eigen::VectorXd general_leading_vector(const Eigen::MatrixXd& A) {
+Eigen::VectorXd general_leading(const Eigen::MatrixXd& A) {
     Eigen::EigenSolver<Eigen::MatrixXd> solver(A);
     if (solver.info() != Eigen::Success)
         throw Error("linkmesh::eigenvector_centrality: the eigenvalue solver did not converge");
@@ -32,6 +34,27 @@ Eigen::VectorXd general_leading_vector(const Eigen::MatrixXd& A) {
     return v.real();
 }
 
+// Kahn's algorithm: repeatedly remove nodes that no remaining connection enters.
+bool has_cycle(const Eigen::MatrixXd& A) {
+    const Eigen::Index n = A.rows();
+    std::vector<int> incoming(static_cast<size_t>(n), 0);
+    for (Eigen::Index j = 0; j < n; ++j)
+        for (Eigen::Index i = 0; i < n; ++i)
+            if (A(i, j) != 0.0) ++incoming[static_cast<size_t>(j)];
+    std::vector<Eigen::Index> ready;
+    for (Eigen::Index v = 0; v < n; ++v)
+        if (incoming[static_cast<size_t>(v)] == 0) ready.push_back(v);
+    Eigen::Index removed = 0;
+    while (!ready.empty()) {
+        const Eigen::Index u = ready.back();
+        ready.pop_back();
+        ++removed;
+        for (Eigen::Index v = 0; v < n; ++v)
+            if (A(u, v) != 0.0 && --incoming[static_cast<size_t>(v)] == 0) ready.push_back(v);
+    }
+    return removed < n;
+}
+
 }  // namespace
 
 Eigen::ArrayXf eigenvector_centrality(const Eigen::MatrixXf& W) {
@@ -40,13 +63,14 @@ Eigen::ArrayXf eigenvector_centrality(const Eigen::MatrixXf& W) {
     if (n == 0) return Eigen::ArrayXf();
     Eigen::MatrixXd A = W.cast<double>();
     A.diagonal().setZero();
-    if (A.isZero(0.0)) {
-        // Every vector is an eigenvector of the empty graph: no node stands out.
-        return Eigen::ArrayXf::Constant(n, static_cast<float>(1.0 / std::sqrt(static_cast<double>(n))));
-    }
+    const Eigen::ArrayXf uniform =
+        Eigen::ArrayXf::Constant(n, static_cast<float>(1.0 / std::sqrt(static_cast<double>(n))));
+    if (A.isZero(0.0)) return uniform;  // every vector is an eigenvector: no node stands out
     const bool symmetric = (A.array() == A.transpose().array()).all();
-    Eigen::VectorXd v = symmetric ? symmetric_leading_vector(A) : general_leading_vector(A);
-    v = v.cwiseAbs();
+    // A directed graph without cycles has only the eigenvalue 0 (and a defective
+    // one, which solvers resolve poorly): treated like the empty graph.
+    if (!symmetric && !has_cycle(A)) return uniform;
+    Eigen::VectorXd v = (symmetric ? symmetric_leading(A) : general_leading(A)).cwiseAbs();
     v /= v.norm();
     return v.cast<float>().array();
 }
