@@ -9,7 +9,8 @@ set(CMAKE_AUTOMOC ON)
 add_library(nodora_core STATIC
   study_manifest.cpp
   subject_data.cpp
-  graph_feature_compute.cpp)
+  graph_feature_compute.cpp
+  subject_report.cpp)
 set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
 target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)
@@ -39,3 +40,12 @@ add_library(nodora_ui STATIC
 set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_ui PUBLIC nodora_core Qt5::Widgets Qt5::Charts)
+
+# Command line: every measure of the subjects named by manifests.
+add_executable(nodora-measures tools/nodora_measures_main.cpp)
+set_target_properties(nodora-measures PROPERTIES AUTOMOC OFF)
+target_link_libraries(nodora-measures PRIVATE nodora_core)
+
+# The plug-in's windows without a host (trying the interface, screenshots).
+add_executable(nodora-demo tools/nodora_demo_main.cpp)
+target_link_libraries(nodora-demo PRIVATE nodora_ui)

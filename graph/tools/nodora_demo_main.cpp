@@ -1,0 +1,107 @@
+// nodora-demo: the graph plug-in's windows without a host, for trying the
+// user interface and taking screenshots.
+//
+//   nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX]
+//               [--compute KEY[,KEY...]] [--span LOWER,UPPER] [--quit-after MS]
+//
+// Adds the manifests as subjects of the main dialog; --view opens the
+// connectivity window of subject ROW (from 0), --tab selects its tab,
+// --compute presses the "compute" buttons of the given features and --span
+// sets the display range slider (0 to 1000).
+#include "graph/connectivity_form.h"
+#include "graph/connectivity_object.h"
+#include "graph/connectivity_object_ui.h"
+#include "graph/nodora.h"
+#include "graph/nodora_form.h"
+#include "graph/subjects_model.h"
+#include "graph/widgets/qxtspanslider.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include <iostream>
+
+namespace {
+
+struct DemoOptions {
+    QStringList manifests;
+    int viewRow = -1;
+    int tab = -1;
+    QStringList compute;
+    int spanLower = -1;
+    int spanUpper = -1;
+    int quitAfterMs = 0;
+};
+
+bool parse(const QStringList& args, DemoOptions& o)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--view" && hasValue) {
+            o.viewRow = args[++i].toInt();
+        } else if (a == "--tab" && hasValue) {
+            o.tab = args[++i].toInt();
+        } else if (a == "--compute" && hasValue) {
+            o.compute = args[++i].split(',', Qt::SkipEmptyParts);
+        } else if (a == "--span" && hasValue) {
+            const QStringList parts = args[++i].split(',');
+            if (parts.size() != 2)
+                return false;
+            o.spanLower = parts[0].toInt();
+            o.spanUpper = parts[1].toInt();
+        } else if (a == "--quit-after" && hasValue) {
+            o.quitAfterMs = args[++i].toInt();
+        } else if (a.startsWith("--")) {
+            return false;
+        } else {
+            o.manifests << a;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    DemoOptions options;
+    if (!parse(app.arguments(), options)) {
+        std::cerr << "usage: nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX] "
+                     "[--compute KEY[,KEY...]] [--span LOWER,UPPER] [--quit-after MS]\n";
+        return 2;
+    }
+
+    auto* dialog = new Nodora;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    for (const QString& manifest : options.manifests)
+        dialog->addSubjectFromFile(manifest);
+    dialog->show();
+
+    if (options.viewRow >= 0) {
+        const QModelIndex cell = dialog->subjectsModel()->index(options.viewRow, 1);
+        if (auto* view = qobject_cast<QPushButton*>(dialog->form().tbl_Subjects->indexWidget(cell)))
+            view->click();
+        const auto objects = dialog->findChildren<ConnectivityObject*>();
+        if (!objects.isEmpty() && objects.last()->window()) {
+            ConnectivityObjectUI* window = objects.last()->window();
+            window->move(dialog->frameGeometry().topRight() + QPoint(20, 0));
+            if (options.tab >= 0)
+                window->form().tabWidget->setCurrentIndex(options.tab);
+            for (const QString& key : options.compute) {
+                if (QPushButton* compute = window->computeButton(key))
+                    compute->click();
+            }
+            if (options.spanLower >= 0)
+                window->form().widget_CircPlot_Spanner->setSpan(options.spanLower, options.spanUpper);
+        }
+    }
+    if (options.quitAfterMs > 0)
+        QTimer::singleShot(options.quitAfterMs, &app, &QApplication::quit);
+    return app.exec();
+}
