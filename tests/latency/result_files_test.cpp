@@ -1,0 +1,149 @@
+// Byte-exact layouts of the plot files and result tables, the stream's
+// default float format included, and the whole-or-nothing text file.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "latency/atomic_text_file.h"
+#include "latency/result_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string plotHeader(int points, int r, int g, int b) {
+    return "FileVersion: 1.0\nNrOfCurves:  1\n\nStdDevErrs:  1\nNrOfCurveDataPoints " +
+           std::to_string(points) + "\nTimeCourseThick:  3\nTimeCourseColorR: " + std::to_string(r) +
+           "\nTimeCourseColorG: " + std::to_string(g) + "\nTimeCourseColorB: " + std::to_string(b) +
+           "\nStdDevErrThick:   2\nStdDevErrColorR:  0\nStdDevErrColorG:  0\nStdDevErrColorB:  0\n"
+           "NrOfSegIntervals: 3\n-2   2\n192 192 192\n3 1001\n192 192 192\n 4  15\n192 192 192\n"
+           "<data>\n";
+}
+
+TEST(PlotFile, HeaderZeroRowsAndValuesInPercentOfTheOffset) {
+    const float values[] = {0.01f, 0.03f, 0.0125f, -0.004f, 1234.5678f};
+    const float errors[] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::ostringstream out;
+    latency::writePlotFile(out, values, errors, 0.01f, 5, 2, latency::kSignalColour);
+    EXPECT_EQ(out.str(), plotHeader(7, 0, 255, 0) +
+                             "0 0\n0 0\n"
+                             "0 0\n2 0\n0.25 0\n-1.4 0\n123456 0\n"
+                             "<data>\n");
+}
+
+TEST(PlotFile, ColoursOfTheFourCurves) {
+    const struct {
+        latency::PlotColour colour;
+        int r, g, b;
+    } cases[] = {{latency::kSignalColour, 0, 255, 0},
+                 {latency::kSignalFitColour, 255, 0, 0},
+                 {latency::kBetaColour, 0, 255, 255},
+                 {latency::kBetaFitColour, 255, 0, 255}};
+    for (const auto& c : cases) {
+        std::ostringstream out;
+        latency::writePlotFile(out, nullptr, nullptr, 0.0f, 0, 2, c.colour);
+        EXPECT_EQ(out.str(), plotHeader(2, c.r, c.g, c.b) + "0 0\n0 0\n<data>\n");
+    }
+}
+
+TEST(ResultTables, SingleTrialTableRowsAndCurves) {
+    std::ostringstream table;
+    latency::writeSingleTrialTableHeader(table, 2, "/data/run2.vtc");
+    latency::ResponseMeasures good;
+    good.onset = 2.1f;
+    good.width = 7.35f;
+    good.timeToPeak = 3.1f;
+    good.amplitude = 2.0000002f;
+    good.badFit = false;
+    latency::writeMeasuresRow(table, good);
+    latency::writeMeasuresRow(table, latency::ResponseMeasures{});
+    EXPECT_EQ(table.str(),
+              "VTC n.2 : /data/run2.vtc\nOnset Duration Time-to-peak Amplitude\n"
+              "2.1 7.35 3.1 2\n-1 -1 -1 -1\n");
+
+    std::ostringstream curves;
+    const float trial[] = {0.0f, 0.0125f, -0.00001f};
+    const float fitted[] = {0.0f, 0.01f, 0.0f};
+    latency::writeSingleTrialCurve(curves, 1, "Left", 3, trial, fitted, 3);
+    EXPECT_EQ(curves.str(), "VTC n.1 VOI : Left Trial n.3\n0 0\n1.25 1\n-0.001 0\n");
+
+    std::ostringstream voxels;
+    const float average[] = {0.02f, 0.5f};
+    latency::writeVoxelAverageTrial(voxels, 4, 17, average, 2);
+    EXPECT_EQ(voxels.str(), "VTC n.4 Voxel n.17\n2\n50\n");
+}
+
+TEST(ResultTables, RegionBlocksOneValuePerVtc) {
+    const float onset[] = {2.1f, -1.0f};
+    const float width[] = {7.1f, -1.0f};
+    const float peak[] = {3.1f, -1.0f};
+    const float amplitude[] = {2.0f, -1.0f};
+    std::ostringstream out;
+    latency::writeRegionResults(out, 12, {onset, width, peak, amplitude, 2});
+    EXPECT_EQ(out.str(),
+              " Region 12\nOnset Latency \n2.1\n-1\n\nDuration Latency \n7.1\n-1\n\n"
+              "Time-to-Peak Latency \n3.1\n-1\n\nPercent Signal Change \n2\n-1\n\n");
+}
+
+TEST(ResultTables, FileNames) {
+    EXPECT_EQ(latency::signalPlotName("V1", 3), "V1_VTC3_sig.dat");
+    EXPECT_EQ(latency::signalFitPlotName("V1", 3), "V1_VTC3_sig_fit.dat");
+    EXPECT_EQ(latency::betaPlotName("V1", 3), "V1_VTC3_bet.dat");
+    EXPECT_EQ(latency::betaFitPlotName("V1", 3), "V1_VTC3_bet_fit.dat");
+    EXPECT_EQ(latency::singleTrialTableName("V1", 3), "V1_VTC3.txt");
+    EXPECT_EQ(latency::allSingleTrialsName(12), "AllSingleTrials_VTC12.txt");
+    EXPECT_EQ(latency::allVoxelTrialsName(12), "AllVoxelTrials_VTC12.txt");
+    EXPECT_STREQ(latency::kAverageResultsName, "AvgTrials_Results.txt");
+}
+
+class AtomicFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("latency_atomic_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(AtomicFile, AppearsOnlyOnCommitAndReplacesAnOldFile) {
+    const std::string name = (dir_ / "out.txt").string();
+    { std::ofstream(name) << "old\n"; }
+    latency::AtomicTextFile file(name);
+    ASSERT_TRUE(file.good());
+    file.stream() << 0.1f << '\n';
+    EXPECT_TRUE(fs::exists(name + ".part"));
+    std::ifstream before(name);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}), "old\n");
+    EXPECT_TRUE(file.commit());
+    EXPECT_FALSE(fs::exists(name + ".part"));
+    std::ifstream after(name);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), "0.1\n");
+}
+
+TEST_F(AtomicFile, AnUncommittedFileLeavesNothing) {
+    const std::string name = (dir_ / "never.txt").string();
+    {
+        latency::AtomicTextFile file(name);
+        file.stream() << "partial\n";
+    }
+    EXPECT_FALSE(fs::exists(name));
+    EXPECT_FALSE(fs::exists(name + ".part"));
+}
+
+TEST_F(AtomicFile, AFileThatCannotBeOpenedIgnoresWritesAndIsNotCommitted) {
+    const std::string name = (dir_ / "no_such_folder" / "x.txt").string();
+    latency::AtomicTextFile file(name);
+    EXPECT_FALSE(file.good());
+    file.stream() << "ignored\n";
+    EXPECT_FALSE(file.commit());
+    EXPECT_FALSE(fs::exists(name));
+}
+
+}  // namespace
