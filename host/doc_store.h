@@ -32,6 +32,10 @@ struct OpenVmr {
 struct LinkedVtc {
   std::shared_ptr<VtcSource> source;
   int index = 0;
+  // The data block handed out whole, when the file's layout leaves it
+  // unaligned; freed when another VTC is linked.
+  std::vector<float> floatCopy;
+  std::vector<std::uint16_t> intCopy;
 };
 
 struct LoadedProtocol {
@@ -101,6 +105,7 @@ public:
   formats::MaskFile* maskForWriting() { return mask_ ? &*mask_ : nullptr; }
   MapSet* maps() { return maps_.get(); }
   VtcSource* linkedSource() { return vtc_ ? vtc_->source.get() : nullptr; }
+  LinkedVtc* linked() { return vtc_ ? &*vtc_ : nullptr; }
 
 private:
   DocumentStore() = default;

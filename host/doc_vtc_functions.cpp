@@ -74,15 +74,15 @@ int hxGetVTCOfCurrentVMR(tl::VTCHeaderRecord* header) { return fillVtcHeader(hea
 
 float* hxGetVTCFloatDataOfCurrentVMR() {
   return guarded<float*>(nullptr, [] {
-    VtcSource* vtc = docs().linkedSource();
-    return vtc ? const_cast<float*>(vtc->floatData()) : nullptr;
+    LinkedVtc* vtc = docs().linked();
+    return vtc ? const_cast<float*>(vtc->source->floatData(vtc->floatCopy)) : nullptr;
   });
 }
 
 unsigned short* hxGetVTCIntDataOfCurrentVMR() {
   return guarded<unsigned short*>(nullptr, [] {
-    VtcSource* vtc = docs().linkedSource();
-    return vtc ? const_cast<unsigned short*>(vtc->intData()) : nullptr;
+    LinkedVtc* vtc = docs().linked();
+    return vtc ? const_cast<unsigned short*>(vtc->source->intData(vtc->intCopy)) : nullptr;
   });
 }
 

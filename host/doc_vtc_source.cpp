@@ -61,25 +61,25 @@ bool VtcSource::readTimeCourse(std::size_t voxel, float* out) const {
   return true;
 }
 
-const float* VtcSource::floatData() {
+const float* VtcSource::floatData(std::vector<float>& copy) const {
   if (!header_.floatData()) return nullptr;
   if (reinterpret_cast<std::uintptr_t>(data_) % alignof(float) == 0) return reinterpret_cast<const float*>(data_);
-  if (floatCopy_.empty()) {
-    floatCopy_.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
-    std::memcpy(floatCopy_.data(), data_, floatCopy_.size() * 4);
+  if (copy.empty()) {
+    copy.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
+    std::memcpy(copy.data(), data_, copy.size() * 4);
   }
-  return floatCopy_.data();
+  return copy.data();
 }
 
-const std::uint16_t* VtcSource::intData() {
+const std::uint16_t* VtcSource::intData(std::vector<std::uint16_t>& copy) const {
   if (header_.floatData()) return nullptr;
   if (reinterpret_cast<std::uintptr_t>(data_) % alignof(std::uint16_t) == 0)
     return reinterpret_cast<const std::uint16_t*>(data_);
-  if (intCopy_.empty()) {
-    intCopy_.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
-    std::memcpy(intCopy_.data(), data_, intCopy_.size() * 2);
+  if (copy.empty()) {
+    copy.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
+    std::memcpy(copy.data(), data_, copy.size() * 2);
   }
-  return intCopy_.data();
+  return copy.data();
 }
 
 std::shared_ptr<VtcSource> openVtcShared(const fs::path& path) {

@@ -32,10 +32,10 @@ public:
   bool readTimeCourse(std::size_t voxel, float* out) const;
 
   // The whole data block in its stored type; null when the type differs.
-  // Points into the mapping when it is suitably aligned, else into one copy
-  // made on first request.
-  const float* floatData();
-  const std::uint16_t* intData();
+  // Points into the mapping when it is suitably aligned, else into `copy`,
+  // filled on first request (the caller decides how long a copy lives).
+  const float* floatData(std::vector<float>& copy) const;
+  const std::uint16_t* intData(std::vector<std::uint16_t>& copy) const;
 
 private:
   VtcSource() = default;
@@ -46,8 +46,6 @@ private:
   void* map_ = nullptr;
   std::size_t mapBytes_ = 0;
   const unsigned char* data_ = nullptr;
-  std::vector<float> floatCopy_;
-  std::vector<std::uint16_t> intCopy_;
 };
 
 // Opens a VTC through a cache of the files still in use, so the linked VTC
