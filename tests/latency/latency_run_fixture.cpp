@@ -69,8 +69,9 @@ void LatencyRunTest::writeVtcWithProtocol(const std::string& stem, VtcSpec spec,
     writeProtocol(dir_ / (stem + ".prt"), conditions);
 }
 
-talvora::RunResult LatencyRunTest::run(const json& answers, const json& documents) {
+talvora::RunResult LatencyRunTest::run(const json& answers, const json& documents, const json& extra) {
     json job = {{"plugin", LATMAP_PLUGIN_PATH}, {"work_dir", "out"}, {"answers", answers}};
+    for (auto it = extra.begin(); it != extra.end(); ++it) job[it.key()] = it.value();
     job["documents"] = documents.is_null() ? json{{"vmr", "anat.vmr"}, {"vois", "regions.voi"}} : documents;
     const talvora::Job parsed = talvora::parseJob(job, dir_ / "job.json");
     talvora::RunResult result = talvora::runJob(parsed, fs::path(LATMAP_PLUGIN_PATH).parent_path());
@@ -90,6 +91,11 @@ std::vector<std::string> LatencyRunTest::pluginLog() const {
     for (const std::string& line : logLines())
         if (line.rfind("Talvora>", 0) != 0) lines.push_back(line);
     return lines;
+}
+
+bool LatencyRunTest::logged(const std::string& line) const {
+    const auto& lines = logLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 std::string LatencyRunTest::output(const std::string& name) const { return readText(outDir() / name); }

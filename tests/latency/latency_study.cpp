@@ -56,8 +56,10 @@ std::vector<float> vtcValues(const VtcSpec& spec) {
             const double t = static_cast<double>(i) * spec.tr;
             double change = 0.0;
             if (response)
-                for (int onset : spec.onsets)
-                    if (t >= onset) change += response->at(t - onset);
+                for (std::size_t j = 0; j < spec.onsets.size(); ++j) {
+                    const double scale = j < spec.trialScale.size() ? spec.trialScale[j] : 1.0;
+                    if (t >= spec.onsets[j]) change += scale * response->at(t - spec.onsets[j]);
+                }
             double value = spec.baseline * (1.0 + change);
             if (spec.noiseSd > 0.0) value += spec.noiseSd * noise(rng);
             values[static_cast<std::size_t>(v) * spec.volumes + i] = static_cast<float>(value);
