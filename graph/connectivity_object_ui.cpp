@@ -177,7 +177,12 @@ void ConnectivityObjectUI::prepareGraphFeatures()
     header->setSectionResizeMode(GraphFeaturesModel::TypeColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(GraphFeaturesModel::NameColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(GraphFeaturesModel::DescriptionColumn, QHeaderView::Stretch);
-    table->resizeRowsToContents();
+    // The button columns take what their buttons (or one "condition: value"
+    // line per matrix) need, leaving the rest to the descriptions.
+    header->setSectionResizeMode(GraphFeaturesModel::ComputeColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(GraphFeaturesModel::ResultColumn, QHeaderView::ResizeToContents);
+    // Rows grow with the wrapped descriptions whatever width the window gets.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 QPushButton* ConnectivityObjectUI::featureButton(const QString& key, int column) const

@@ -99,32 +99,30 @@ QVariant GraphFeaturesModel::data(const QModelIndex& index, int role) const
         case TypeColumn: return f.group;
         case NameColumn: return f.name;
         case DescriptionColumn: return f.description;
-        case ResultColumn: return f.scalar ? resultText(row, false) : QVariant();
+        case ResultColumn: return f.scalar ? resultText(row) : QVariant();
         default: return {};
         }
     }
     if ((role == Qt::ToolTipRole || role == Qt::WhatsThisRole) && column == DescriptionColumn)
         return f.description;
-    if (role == Qt::ToolTipRole && column == ResultColumn && f.scalar)
-        return resultText(row, true);
     return {};
 }
 
-QVariant GraphFeaturesModel::resultText(int row, bool multiLine) const
+QVariant GraphFeaturesModel::resultText(int row) const
 {
     const QVariant stored = results_.value(row);
     if (!stored.isValid())
         return QVariant(0.0f);
     if (stored.userType() != qMetaTypeId<FeatureSeries>())
         return stored;
-    // One value per matrix (e.g. per protocol condition): name each one.
+    // One value per matrix (e.g. per protocol condition): one named value a line.
     const FeatureSeries series = stored.value<FeatureSeries>();
     QStringList parts;
     for (int k = 0; k < series.size(); ++k) {
         const QString value = series.at(k).isEmpty() ? QString() : QString::number(double(series.at(k).first()), 'g', 6);
         parts << matrixLabel(k) + QStringLiteral(": ") + value;
     }
-    return parts.join(multiLine ? QStringLiteral("\n") : QStringLiteral("; "));
+    return parts.join(QLatin1Char('\n'));
 }
 
 QString GraphFeaturesModel::matrixLabel(int k) const
@@ -145,7 +143,7 @@ int GraphFeaturesModel::addRow(const QString& group, const QString& name, const 
                                const QString& key, bool scalar)
 {
     const int row = rowCounter_;
-    emit layoutAboutToBeChanged();
+    beginInsertRows(QModelIndex(), row, row);
     if (name.isEmpty() && description.isEmpty() && key.isEmpty()) {
         rowKeys_.append(group);
         groupRows_.append(row);
@@ -155,6 +153,9 @@ int GraphFeaturesModel::addRow(const QString& group, const QString& name, const 
         ++featureCounter_;
     }
     ++rowCounter_;
+    endInsertRows();
+    // Observers that only follow layout changes refresh as well.
+    emit layoutAboutToBeChanged();
     emit layoutChanged();
     return row;
 }

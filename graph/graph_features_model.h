@@ -66,7 +66,7 @@ public:
 
 private:
     QString matrixLabel(int k) const;
-    QVariant resultText(int row, bool multiLine) const;
+    QVariant resultText(int row) const;
 
     QHash<QString, GraphFeature> features_;
     QList<int> groupRows_;

@@ -33,10 +33,13 @@ Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm)
     ui->tabWidget->setTabEnabled(groupTab, false);
     ui->tabWidget->setTabVisible(groupTab, false);
     ui->tab_GroupAnalysis->hide();
+    // A hidden page must not widen the dialog beyond its own size.
+    ui->tab_GroupAnalysis->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 
     subjectsModel_ = new SubjectsModel(this);
     ui->tbl_Subjects->setModel(subjectsModel_);
     ui->tbl_Subjects->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ui->tbl_Subjects->verticalHeader()->hide();
 
     connect(ui->pb_AddSubject, &QPushButton::clicked, this, &Nodora::data_addSubject);
     connect(ui->pb_RemoveSubject, &QPushButton::clicked, this, &Nodora::data_removeSubject);

@@ -81,6 +81,7 @@ int main(int argc, char** argv)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     for (const QString& manifest : options.manifests)
         dialog->addSubjectFromFile(manifest);
+    dialog->move(20, 40);
     dialog->show();
 
     if (options.viewRow >= 0) {
@@ -90,7 +91,7 @@ int main(int argc, char** argv)
         const auto objects = dialog->findChildren<ConnectivityObject*>();
         if (!objects.isEmpty() && objects.last()->window()) {
             ConnectivityObjectUI* window = objects.last()->window();
-            window->move(dialog->frameGeometry().topRight() + QPoint(20, 0));
+            window->move(dialog->frameGeometry().topRight() + QPoint(20, 0));  // side by side
             if (options.tab >= 0)
                 window->form().tabWidget->setCurrentIndex(options.tab);
             for (const QString& key : options.compute) {

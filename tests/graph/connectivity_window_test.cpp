@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -251,7 +252,7 @@ TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn)
     const char* names[] = {"Rest", "Cue", "Task"};
     for (int k = 0; k < 3; ++k)
         expected << QString("%1: %2").arg(names[k]).arg(double(linkmesh::global_efficiency(toEigen(matrices[k]))), 0, 'g', 6);
-    EXPECT_EQ(resultCell("global_efficiency").toString(), expected.join("; "));
+    EXPECT_EQ(resultCell("global_efficiency").toString(), expected.join("\n"));
     const FeatureSeries stored = model()->result(model()->rowOf("global_efficiency")).value<FeatureSeries>();
     ASSERT_EQ(stored.size(), 3);
     EXPECT_EQ(stored[2].size(), 1);
@@ -259,7 +260,7 @@ TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn)
     open({graph_test::exampleMatrix(6, 1), graph_test::exampleMatrix(6, 2)});  // no protocol
     compute("global_efficiency");
     EXPECT_TRUE(resultCell("global_efficiency").toString().startsWith("Series 0: "));
-    EXPECT_TRUE(resultCell("global_efficiency").toString().contains("; Series 1: "));
+    EXPECT_TRUE(resultCell("global_efficiency").toString().contains("\nSeries 1: "));
 }
 
 TEST_F(ConnectivityWindow, SizeQuestionAboveFiftyNodes)
@@ -363,4 +364,26 @@ TEST_F(ConnectivityWindow, ClosingDestroysTheWindowAndShowMakesANewOne)
     EXPECT_FALSE(second->graphFeaturesModel()->result(second->graphFeaturesModel()->rowOf("degree")).isValid());
     object->showWindow();  // already open: the same window
     EXPECT_EQ(object->window(), second);
+}
+
+TEST(GraphFeaturesModelRows, GroupsFeaturesAndReplacedKeys)
+{
+    GraphFeaturesModel m;
+    QSignalSpy layout(&m, &QAbstractItemModel::layoutChanged);
+    EXPECT_EQ(m.addRow("G", "", "", "", false), 0);
+    EXPECT_EQ(m.addRow("G", "First", "d1", "k", false), 1);
+    EXPECT_EQ(m.addRow("G", "Second", "d2", "k", true), 2);  // same key: the record is replaced
+    EXPECT_EQ(layout.count(), 3);
+    EXPECT_EQ(m.rowCount(), 3);
+    EXPECT_TRUE(m.isGroupRow(0));
+    EXPECT_FALSE(m.isGroupRow(1));
+    EXPECT_EQ(m.feature("k").name, "Second");
+    EXPECT_TRUE(m.feature("k").scalar);
+    EXPECT_EQ(m.index(1, 1).data().toString(), "Second");
+    EXPECT_EQ(m.rowOf("absent"), -1);
+    EXPECT_EQ(m.index(0, 1).data().toString(), "G");
+
+    m.setResult(2, QVariant(0.25f));
+    EXPECT_FLOAT_EQ(m.index(2, GraphFeaturesModel::ResultColumn).data().toFloat(), 0.25f);
+    EXPECT_FALSE(m.index(2, GraphFeaturesModel::ComputeColumn).data().isValid());
 }

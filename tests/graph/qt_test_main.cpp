@@ -1,6 +1,7 @@
 // GoogleTest entry point for tests that need a QApplication. Runs on the
 // offscreen platform unless the environment asks for another one (e.g.
 // under Xvfb), so test discovery at build time needs no display either.
+#include <QAbstractItemModel>
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Signal spies on models record layoutChanged's arguments.
+    qRegisterMetaType<QList<QPersistentModelIndex>>();
+    qRegisterMetaType<QAbstractItemModel::LayoutChangeHint>();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
