@@ -76,6 +76,9 @@ std::string_view trim(std::string_view s) {
 std::string shownText(std::string_view s) {
   constexpr std::size_t kShown = 60;
   std::string text(s.substr(0, kShown));
+  // Binary junk is shown as '?' so the message stays one readable line.
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
   if (s.size() > kShown) text += "...";
   return "\"" + text + "\"";
 }

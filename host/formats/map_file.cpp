@@ -29,6 +29,11 @@ std::string floatList(const std::vector<float>& values) {
   for (std::size_t i = 0; i < values.size(); ++i) s += (i ? " " : "") + formatFloat(values[i]);
   return s;
 }
+
+// "Key: value", or just "Key:" for an empty value (no trailing blank).
+std::string line(const char* key, const std::string& value) {
+  return std::string(key) + ":" + (value.empty() ? "" : " " + value) + "\n";
+}
 } // namespace
 
 MapSetFile readMapSetFile(const std::filesystem::path& path) {
@@ -80,14 +85,14 @@ std::string encodeMapSetFile(const MapSetFile& set) {
   writeGrid(out, set.grid);
   for (const std::string& label : set.thresholdLabels) {
     checkText(label, "a threshold label");
-    out += "ThresholdLabel: " + label + "\n";
+    out += line("ThresholdLabel", label);
   }
   for (const MapDefinition& map : set.maps) {
     checkText(map.name, "a map name");
     if (map.fdrThresholds.size() != static_cast<std::size_t>(set.nrOfThresholds))
       throw std::invalid_argument("each map holds one false-discovery threshold per threshold of the set");
     if (map.values.size() != set.grid.voxelCount()) throw std::invalid_argument("each map holds one value per voxel");
-    out += "\nMap: " + map.name + "\n";
+    out += "\n" + line("Map", map.name);
     out += "MapType: " + std::to_string(map.mapType) + "\n";
     out += "LowerThreshold: " + formatFloat(map.lowerThreshold) + "\n";
     out += "UpperThreshold: " + formatFloat(map.upperThreshold) + "\n";
@@ -96,7 +101,7 @@ std::string encodeMapSetFile(const MapSetFile& set) {
     writeColor(out, "ColorNegativeLow", map.colorNegativeLow);
     writeColor(out, "ColorNegativeHigh", map.colorNegativeHigh);
     out += "UseColors: " + std::to_string(map.useColors) + "\n";
-    out += "FDRThresholds: " + floatList(map.fdrThresholds) + "\n";
+    out += line("FDRThresholds", floatList(map.fdrThresholds));
   }
   out += "BinaryData:\n";
   for (const MapDefinition& map : set.maps) appendFloats(out, map.values.data(), map.values.size());

@@ -10,8 +10,8 @@ namespace {
 // Responses of distinct timing; every one returns to baseline within 13 s,
 // so a 16 s window holds its whole shape plus a return level.
 const ResponseShape kShapes[] = {
-    {2000, 2000, 3000, 3000, 2.0f}, {3000, 3000, 2000, 4000, 1.5f}, {4000, 2000, 4000, 3000, 3.0f},
-    {1000, 3000, 3000, 3000, 2.5f}, {5000, 2000, 2000, 2000, 1.8f}, {3000, 4000, 3000, 2000, 2.2f},
+    {2000, 2000, 3000, 3000, 2.0}, {3000, 3000, 2000, 4000, 1.5}, {4000, 2000, 4000, 3000, 3.0},
+    {1000, 3000, 3000, 3000, 2.5}, {5000, 2000, 2000, 2000, 1.8}, {3000, 4000, 3000, 2000, 2.2},
 };
 constexpr int kShapeCount = static_cast<int>(sizeof kShapes / sizeof kShapes[0]);
 

@@ -33,7 +33,7 @@ struct StudyOptions {
 // signal change.
 struct ResponseShape {
   int onsetMs = 0, riseMs = 0, plateauMs = 0, fallMs = 0;
-  float amplitudePsc = 0.0f;
+  double amplitudePsc = 0.0;
   int endMs() const { return onsetMs + riseMs + plateauMs + fallMs; }
 };
 

@@ -181,7 +181,10 @@ json truthJson(const StudyDesign& d) {
        "last baseline sample + 1) x dt + 100 ms), in seconds; with noise the largest sample of the flat plateau may "
        "be any of its samples, so a measured time to peak lies in time_to_peak_range_s (first to last plateau "
        "sample); amplitude = the trapezoid's height in percent signal "
-       "change. 'expected' uses the jobs' interpolation factor, 'expected_glm' the GLM job's (factor 1)."},
+       "change. 'expected' uses the jobs' interpolation factor, 'expected_glm' the GLM job's (factor 1). With an "
+       "interpolation factor above 1 the fit sees a spline through the TR samples, whose overshoot at the plateau's "
+       "corners moves the peak into the plateau and raises the amplitude by a few percent; onset and width stay "
+       "exact."},
       {"regions", regions}};
 }
 
