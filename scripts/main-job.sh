@@ -6,3 +6,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/build.sh"
 cd "$root/build"
 ./talvora info LatmapPlugin CausalisPlugin_v27 Mirel_r122 Nodora
+
+# Latency mapping: a synthetic study with known response timing, the
+# VOI-based run on it, and per region the true beside the estimated measures.
+rm -rf example-study
+./talvora-make-study --out example-study >/dev/null
+./talvora run example-study/job_mode1.json
+echo
+echo "Latency mapping of build/example-study (true vs estimated, mean over the VTCs):"
+./latency-compare example-study/truth.json example-study/out_mode1/AvgTrials_Results.txt
