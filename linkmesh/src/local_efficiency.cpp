@@ -73,9 +73,11 @@ Eigen::ArrayXf local_efficiency_using(const Eigen::MatrixXf& W, LocalMethod meth
         if (k < 2) continue;
         bool trees = method == LocalMethod::shared_trees;
         if (method == LocalMethod::automatic) {
-            // Nearly complete neighbourhoods: few tree paths leave them.
+            // Measured crossover: shared trees win once a node reaches about
+            // three quarters of the graph (few tree paths leave its neighbourhood);
+            // below that the k^3 subgraph method is cheaper.
             const int missing = n - 1 - k;
-            trees = k >= 32 && 8 * missing <= n - 1;
+            trees = k >= 32 && 4 * missing <= n - 1;
         }
         (trees ? by_trees : by_subgraph).push_back(i);
     }
