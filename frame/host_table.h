@@ -56,9 +56,9 @@ template <class Table>
 int countBound(const Table& table) {
   static_assert(sizeof(Table) == sizeof(void*) * Table::kNrOfFunctions,
                 "a host table holds exactly one pointer per host function");
-  const auto* slots = reinterpret_cast<void* const*>(&table);
+  const auto* fields = reinterpret_cast<void* const*>(&table);
   int n = 0;
-  for (int i = 0; i < Table::kNrOfFunctions; ++i) n += slots[i] != nullptr;
+  for (int i = 0; i < Table::kNrOfFunctions; ++i) n += fields[i] != nullptr;
   return n;
 }
 

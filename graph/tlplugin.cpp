@@ -47,3 +47,13 @@ bool tlplugin::execute() {
   dialog_->activateWindow();
   return true;
 }
+
+tlplugin::~tlplugin() {
+  // The dialog cannot outlive the plug-in object: its "forget me" handler
+  // refers to this object, and the library may be unloaded after us.
+  if (Nodora* dialog = dialog_) {
+    dialog_ = nullptr;
+    QObject::disconnect(dialog, &QObject::destroyed, nullptr, nullptr);
+    delete dialog;
+  }
+}

@@ -8,7 +8,7 @@ class Nodora;
 class tlplugin : public TLHXPluginInterface {
 public:
   tlplugin() = default;
-  ~tlplugin() override = default;
+  ~tlplugin() override; // closes a dialog that is still open
   bool execute() override;
   bool initPlugin() override;
 
