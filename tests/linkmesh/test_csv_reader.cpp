@@ -113,6 +113,7 @@ TEST_F(CsvFiles, BadFilesThrowNamingTheFileAndTheProblem) {
         {"trailing comma", "0,1,\n1,0,\n", ", line 1, column 3: empty value"},
         {"blank line inside", "0,1\n\n1,0\n", ", line 2: empty line before the last row of the matrix"},
         {"too large for float", "0,1e39\n1,0\n", ", line 1, column 2: '1e39' is too large for single precision"},
+        {"just past the largest float", "0,3.4028236e38\n1,0\n", "'3.4028236e38' is too large for single precision"},
         {"out of range", "0,1e999\n1,0\n", ", line 1, column 2: '1e999' is out of range"},
         {"hexadecimal", "0,0x10\n1,0\n", ", line 1, column 2: '0x10' is not a number"},
     };
