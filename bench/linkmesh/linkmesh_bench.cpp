@@ -54,6 +54,17 @@ void BM_eigenvector_centrality(benchmark::State& s) {
     run(s, [](const Eigen::MatrixXf& W) { return linkmesh::eigenvector_centrality(W); });
 }
 
+// Directed (asymmetric) input takes the general eigensolver.
+void BM_eigenvector_centrality_directed(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    Eigen::MatrixXf W = matrix(n, static_cast<int>(state.range(1)));
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < i; ++j) W(i, j) *= unit(rng);  // break the symmetry, keep the pattern
+    for (auto _ : state) benchmark::DoNotOptimize(linkmesh::eigenvector_centrality(W));
+}
+
 // The two local-efficiency methods on their own, to see where each wins.
 void BM_local_efficiency_subgraph(benchmark::State& s) {
     run(s, [](const Eigen::MatrixXf& W) {
@@ -84,6 +95,7 @@ BENCHMARK(BM_local_efficiency)->Apply(sizes);
 BENCHMARK(BM_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_nodal_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_eigenvector_centrality)->Apply(sizes);
+BENCHMARK(BM_eigenvector_centrality_directed)->Args({100, 100})->Args({500, 100})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_local_efficiency_subgraph)->Apply(method_sizes);
 BENCHMARK(BM_local_efficiency_shared_trees)->Apply(method_sizes);
 
