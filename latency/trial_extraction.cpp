@@ -62,7 +62,7 @@ TrialExtractor::TrialExtractor(const TrialSetup& setup)
       fitLength_(0, trialRows(setup) - 1),
       usable_(0, trialRows(setup) - 1),
       curves_(0, trialRows(setup) - 1, 0, capacity_ - 1) {
-    for (int i = 0; i < volumes_; ++i) knots_[i] = static_cast<float>(i * setup.tr);
+    for (int i = 0; i < volumes_; ++i) knots_[i] = static_cast<float>(static_cast<long long>(i) * setup.tr);
     // The sample times are those the interpolation itself produces.
     std::fill(sum_.get(), sum_.get() + capacity_, 0.0f);
     numeric::resampleSpline(knots_.get(), sum_.get(), volumes_, factor_, times_.get(),
