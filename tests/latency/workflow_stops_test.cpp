@@ -184,6 +184,36 @@ TEST_F(LatencyRunTest, SecondVtcOnAnotherGridStops) {
     EXPECT_FALSE(outputExists("AvgTrials_Results.txt"));
 }
 
+TEST_F(LatencyRunTest, AtMostTwoHundredVtcsAreAsked) {
+    writeStandardStudy();
+    json answers = json::array({1});
+    for (int k = 0; k < 200; ++k) answers.push_back("run1.vtc");
+    for (const json& a : json::array({1, 1, 16000, false, true, nullptr})) answers.push_back(a);
+    const auto result = run(answers);
+    EXPECT_EQ(result.error, "");
+    EXPECT_EQ(result.executeResults, std::vector<bool>{true});
+    EXPECT_TRUE(logged("VOZU Rudoruz Ori> At most 200 VTCs can be analysed: no further VTC is asked."));
+    EXPECT_TRUE(logged("VOZU Rudoruz Ori> Total number of linked VTCs : 200"));
+    EXPECT_EQ(events()[200].text, "Please choose VTC n.200 (cancel to stop) [*.vtc]");
+    EXPECT_EQ(events()[201].text, "Enter protocol condition:");
+    EXPECT_TRUE(outputExists("Right_VTC200_sig_fit.dat"));
+}
+
+TEST_F(LatencyRunTest, AtMostOneHundredTrialsAreUsed) {
+    VtcSpec spec = standardVtc();
+    spec.onsets.clear();
+    for (int t = 0; t < 101; ++t) spec.onsets.push_back(4000 + 20000 * t);
+    spec.volumes = 2024;
+    writeStandardStudy(spec);
+    const auto result = run(standardAnswers());
+    EXPECT_EQ(result.executeResults, std::vector<bool>{true});
+    const auto log = pluginLog();
+    const auto limit = std::find(log.begin(), log.end(), "VOZU Rudoruz Ori> More than 100 trials: only the first 100 are used.");
+    ASSERT_NE(limit, log.end());
+    EXPECT_EQ(*(limit - 1), "VOZU Rudoruz Ori> Time window length : 16000.000 msec");
+    EXPECT_NE(output("AvgTrials_Results.txt").find("Onset Latency \n2.1\n"), std::string::npos);
+}
+
 // Ends the process with 1 when execute returned false and logged the
 // numerical error, 2 otherwise.
 [[noreturn]] void runWithAddressSpaceLimit(const std::filesystem::path& dir) {
