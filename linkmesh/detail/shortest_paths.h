@@ -17,13 +17,18 @@ struct ShortestPathTree {
 };
 
 // O(n^2) array scan: best when most pairs of nodes are connected.
-void dijkstra_dense(const LengthGraph& g, int source, ShortestPathTree& tree);
+// Without `parents`, tree.parent is left all -1 (saves a third of the work).
+void dijkstra_dense(const LengthGraph& g, int source, ShortestPathTree& tree, bool parents = true);
 
 // Binary heap over adjacency lists, O(m log n): best on sparse graphs.
 void dijkstra_heap(const LengthGraph& g, int source, ShortestPathTree& tree);
 
+// min over v < n of a[v] + b[v] (+infinity when n == 0): the min-plus step
+// shared by the path searches.
+double min_of_sums(const double* a, const double* b, int n);
+
 // Picks the variant expected to be faster for the graph's density.
 bool prefers_dense_dijkstra(const LengthGraph& g);
-void dijkstra(const LengthGraph& g, int source, ShortestPathTree& tree);
+void dijkstra(const LengthGraph& g, int source, ShortestPathTree& tree, bool parents = true);
 
 }  // namespace linkmesh::detail

@@ -15,7 +15,7 @@ std::vector<double> inverse_distance_sums(const Eigen::MatrixXf& W) {
     std::vector<double> sums(static_cast<size_t>(g.n), 0.0);
     detail::ShortestPathTree tree;
     for (int s = 0; s < g.n; ++s) {
-        detail::dijkstra(g, s, tree);
+        detail::dijkstra(g, s, tree, /*parents=*/false);
         double sum = 0.0;
         for (int v : tree.order)
             if (v != s) sum += 1.0 / tree.dist[static_cast<size_t>(v)];

@@ -45,6 +45,13 @@ struct Preorder {
     }
 };
 
+bool is_symmetric(const LengthGraph& g) {
+    for (int i = 0; i < g.n; ++i)
+        for (int j = 0; j < i; ++j)
+            if (g.row(i)[j] != g.row(j)[i]) return false;
+    return true;
+}
+
 // Per chosen node: its neighbours and its non-neighbours (itself included).
 struct Neighbourhood {
     int node = 0;
@@ -53,7 +60,9 @@ struct Neighbourhood {
 
 class AffectedPairs {
 public:
-    AffectedPairs(const WeightRows& w, const LengthGraph& g) : w_(w), g_(g), stamp_(static_cast<size_t>(w.n), 0) {}
+    // into[a * n + u] = length of the connection u -> a.
+    AffectedPairs(const WeightRows& w, const LengthGraph& g, const double* into)
+        : w_(w), g_(g), into_(into), stamp_(static_cast<size_t>(w.n), 0), masked_(static_cast<size_t>(w.n), kInf) {}
 
     // sum over affected h in N_i of cbrt(w_ih) * (cbrt(1 / d_N(j, h)) - cbrt(1 / d_G(j, h))),
     // where cube_inv_g holds cbrt(1 / d_G(j, .)).
@@ -97,16 +106,16 @@ private:
     }
 
     // Best length reaching each affected node by one connection from an
-    // unaffected neighbour, whose whole-graph distance is already final.
+    // unaffected neighbour, whose whole-graph distance is already final: a
+    // min-plus product of the masked distances with the column of lengths
+    // into the node (contiguous in `into_`), which keeps memory access linear.
     void seed_from_unaffected(const Neighbourhood& nb, const ShortestPathTree& tree) {
-        reach_.assign(affected_.size(), kInf);
-        for (int u : nb.inside) {
-            const double du = tree.dist[static_cast<size_t>(u)];
-            if (stamp_[static_cast<size_t>(u)] == current_ || du == kInf) continue;
-            const double* len = g_.row(u);
-            for (size_t a = 0; a < affected_.size(); ++a)
-                reach_[a] = std::min(reach_[a], du + len[affected_[a]]);
-        }
+        for (int u : nb.inside)
+            if (stamp_[static_cast<size_t>(u)] != current_) masked_[static_cast<size_t>(u)] = tree.dist[static_cast<size_t>(u)];
+        reach_.resize(affected_.size());
+        for (size_t a = 0; a < affected_.size(); ++a)
+            reach_[a] = min_of_sums(masked_.data(), into_ + static_cast<size_t>(affected_[a]) * w_.n, w_.n);
+        for (int u : nb.inside) masked_[static_cast<size_t>(u)] = kInf;
     }
 
     // Dense Dijkstra restricted to the affected nodes.
@@ -131,7 +140,9 @@ private:
 
     const WeightRows& w_;
     const LengthGraph& g_;
+    const double* into_;
     std::vector<int> stamp_;
+    std::vector<double> masked_;  // +infinity except unaffected neighbours during a seed
     int current_ = 0;
     std::vector<std::pair<int, int>> ranges_;
     std::vector<int> affected_;
@@ -165,7 +176,15 @@ void local_numerators_by_shared_trees(const WeightRows& w, const LengthGraph& g,
     Eigen::VectorXd bulk = Eigen::VectorXd::Zero(m), fix = Eigen::VectorXd::Zero(m);
     ShortestPathTree tree;
     Preorder pre;
-    AffectedPairs affected(w, g);
+    // Lengths into each node are the rows of the transposed length matrix,
+    // which for a symmetric matrix is the matrix itself.
+    std::vector<double> transposed;
+    if (g.length.size() > 0 && !is_symmetric(g)) {
+        transposed.resize(g.length.size());
+        for (int u = 0; u < n; ++u)
+            for (int a = 0; a < n; ++a) transposed[static_cast<size_t>(a) * n + u] = g.row(u)[a];
+    }
+    AffectedPairs affected(w, g, transposed.empty() ? g.length.data() : transposed.data());
     for (int j0 = 0; j0 < n; j0 += block) {
         const int b = std::min(block, n - j0);
         cube_inv_g.setZero();

@@ -27,70 +27,88 @@ void reset(const LengthGraph& g, int source, ShortestPathTree& tree) {
     tree.dist[static_cast<size_t>(source)] = 0.0;
 }
 
-// The two hot loops of the dense variant, in SSE2 where the target has it
-// (every x86-64 compiler does); compilers do not vectorise the three-way
-// select of the relaxation on their own.
-double smallest(const double* key, int n) {
+// The hot loop of the dense variant: relaxes every node from the node just
+// settled and, in the same pass, finds the next node to settle. Written in
+// SSE2 where the target has it (every x86-64 compiler does): compilers do not
+// vectorise the selects on their own.
+//
+// dist[v] = min(dist[v], du + len[v]); when kParents, via[v] = u where that
+// lowered dist[v]. Settled nodes never change since lengths are positive.
+// `barrier` is 0 for unsettled nodes and +infinity for settled ones. Returns
+// the unsettled node of smallest dist afterwards (lowest index among equals),
+// or -1 when none is reachable.
+template <bool kParents>
+int relax_and_pick(double du, double u, const double* len, double* dist, const double* barrier, double* via, int n) {
     double best = kInf;
+    int best_at = -1;
     int v = 0;
 #if LINKMESH_HAVE_SSE2
-    __m128d m0 = _mm_set1_pd(kInf), m1 = m0;
-    for (; v + 4 <= n; v += 4) {
-        m0 = _mm_min_pd(m0, _mm_loadu_pd(key + v));
-        m1 = _mm_min_pd(m1, _mm_loadu_pd(key + v + 2));
-    }
-    double lanes[2];
-    _mm_storeu_pd(lanes, _mm_min_pd(m0, m1));
-    best = std::min(lanes[0], lanes[1]);
-#endif
-    for (; v < n; ++v) best = std::min(best, key[v]);
-    return best;
-}
-
-// For every v with du + len[v] < dist[v]: dist[v] = key[v] = du + len[v] and
-// via[v] = u. Settled nodes never pass the test since lengths are positive.
-void relax(double du, double u, const double* len, double* dist, double* key, double* via, int n) {
-    int v = 0;
-#if LINKMESH_HAVE_SSE2
-    const __m128d base = _mm_set1_pd(du), from = _mm_set1_pd(u);
+    const auto pick = [](__m128d mask, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+    };
+    const __m128d base = _mm_set1_pd(du), from = _mm_set1_pd(u), step = _mm_set1_pd(2.0);
+    __m128d low = _mm_set1_pd(kInf), low_at = _mm_set1_pd(-1.0), index = _mm_set_pd(1.0, 0.0);
     for (; v + 2 <= n; v += 2) {
         const __m128d candidate = _mm_add_pd(base, _mm_loadu_pd(len + v));
         const __m128d old = _mm_loadu_pd(dist + v);
-        const __m128d better = _mm_cmplt_pd(candidate, old);
-        const auto pick = [&](__m128d now, __m128d was) {
-            return _mm_or_pd(_mm_and_pd(better, now), _mm_andnot_pd(better, was));
-        };
-        _mm_storeu_pd(dist + v, pick(candidate, old));
-        _mm_storeu_pd(key + v, pick(candidate, _mm_loadu_pd(key + v)));
-        _mm_storeu_pd(via + v, pick(from, _mm_loadu_pd(via + v)));
+        const __m128d now = _mm_min_pd(candidate, old);
+        _mm_storeu_pd(dist + v, now);
+        if (kParents) _mm_storeu_pd(via + v, pick(_mm_cmplt_pd(candidate, old), from, _mm_loadu_pd(via + v)));
+        const __m128d key = _mm_add_pd(now, _mm_loadu_pd(barrier + v));
+        const __m128d lower = _mm_cmplt_pd(key, low);
+        low = _mm_min_pd(key, low);
+        low_at = pick(lower, index, low_at);
+        index = _mm_add_pd(index, step);
+    }
+    double lanes[2], lane_at[2];
+    _mm_storeu_pd(lanes, low);
+    _mm_storeu_pd(lane_at, low_at);
+    for (int l = 0; l < 2; ++l) {
+        const int at = static_cast<int>(lane_at[l]);
+        if (lanes[l] < best || (lanes[l] == best && at >= 0 && at < best_at)) {
+            best = lanes[l];
+            best_at = at;
+        }
     }
 #endif
     for (; v < n; ++v) {
         const double candidate = du + len[v];
         if (candidate < dist[v]) {
-            dist[v] = key[v] = candidate;
-            via[v] = u;
+            dist[v] = candidate;
+            if (kParents) via[v] = u;
+        }
+        const double key = dist[v] + barrier[v];
+        if (key < best) {
+            best = key;
+            best_at = v;
         }
     }
+    return best == kInf ? -1 : best_at;
+}
+
+template <bool kParents>
+void dense_search(const LengthGraph& g, int source, ShortestPathTree& tree) {
+    reset(g, source, tree);
+    const int n = g.n;
+    // via = parent as a double so that it moves with the distances in the same vector lanes.
+    std::vector<double> barrier(static_cast<size_t>(n), 0.0), via(kParents ? static_cast<size_t>(n) : 0, -1.0);
+    for (int u = source; u >= 0;) {
+        barrier[static_cast<size_t>(u)] = kInf;
+        tree.order.push_back(u);
+        u = relax_and_pick<kParents>(tree.dist[static_cast<size_t>(u)], u, g.row(u), tree.dist.data(),
+                                     barrier.data(), via.data(), n);
+    }
+    if (kParents)
+        for (int v = 0; v < n; ++v) tree.parent[static_cast<size_t>(v)] = static_cast<int>(via[static_cast<size_t>(v)]);
 }
 
 }  // namespace
 
-void dijkstra_dense(const LengthGraph& g, int source, ShortestPathTree& tree) {
-    reset(g, source, tree);
-    const int n = g.n;
-    // key = dist for unsettled nodes, +infinity once settled; via = parent as a
-    // double so that it moves with the distances in the same vector lanes.
-    std::vector<double> key(tree.dist), via(static_cast<size_t>(n), -1.0);
-    for (int settled = 0; settled < n; ++settled) {
-        const double du = smallest(key.data(), n);
-        if (du == kInf) break;  // the rest is unreachable
-        const int u = static_cast<int>(std::find(key.begin(), key.end(), du) - key.begin());
-        key[static_cast<size_t>(u)] = kInf;
-        tree.order.push_back(u);
-        relax(du, u, g.row(u), tree.dist.data(), key.data(), via.data(), n);
-    }
-    for (int v = 0; v < n; ++v) tree.parent[static_cast<size_t>(v)] = static_cast<int>(via[static_cast<size_t>(v)]);
+void dijkstra_dense(const LengthGraph& g, int source, ShortestPathTree& tree, bool parents) {
+    if (parents)
+        dense_search<true>(g, source, tree);
+    else
+        dense_search<false>(g, source, tree);
 }
 
 void dijkstra_heap(const LengthGraph& g, int source, ShortestPathTree& tree) {
@@ -117,6 +135,23 @@ void dijkstra_heap(const LengthGraph& g, int source, ShortestPathTree& tree) {
     }
 }
 
+double min_of_sums(const double* a, const double* b, int n) {
+    double best = kInf;
+    int v = 0;
+#if LINKMESH_HAVE_SSE2
+    __m128d m0 = _mm_set1_pd(kInf), m1 = m0;
+    for (; v + 4 <= n; v += 4) {
+        m0 = _mm_min_pd(m0, _mm_add_pd(_mm_loadu_pd(a + v), _mm_loadu_pd(b + v)));
+        m1 = _mm_min_pd(m1, _mm_add_pd(_mm_loadu_pd(a + v + 2), _mm_loadu_pd(b + v + 2)));
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, _mm_min_pd(m0, m1));
+    best = std::min(lanes[0], lanes[1]);
+#endif
+    for (; v < n; ++v) best = std::min(best, a[v] + b[v]);
+    return best;
+}
+
 bool prefers_dense_dijkstra(const LengthGraph& g) {
     // Measured crossover: the heap wins below about a third of all pairs
     // connected (less for small graphs, more for large ones).
@@ -124,9 +159,9 @@ bool prefers_dense_dijkstra(const LengthGraph& g) {
     return g.arc_count() > 0.35 * n * n;
 }
 
-void dijkstra(const LengthGraph& g, int source, ShortestPathTree& tree) {
+void dijkstra(const LengthGraph& g, int source, ShortestPathTree& tree, bool parents) {
     if (prefers_dense_dijkstra(g))
-        dijkstra_dense(g, source, tree);
+        dijkstra_dense(g, source, tree, parents);
     else
         dijkstra_heap(g, source, tree);
 }
