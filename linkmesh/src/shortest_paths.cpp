@@ -6,7 +6,9 @@
 #include <queue>
 #include <utility>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+// LINKMESH_NO_SIMD builds the portable loops only (the tests use it to check them).
+#if !defined(LINKMESH_NO_SIMD) && \
+    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
 #include <emmintrin.h>
 #define LINKMESH_HAVE_SSE2 1
 #else
