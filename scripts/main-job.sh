@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds, then loads the four plug-ins into the stand-in host
-# and prints their names, versions and bound host functions.
+# The main job: builds, loads the four plug-ins into the stand-in host and
+# prints their names, versions and bound host functions; then maps response
+# latencies of a generated study and computes the graph measures of
+# generated connectivity subjects.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/build.sh"
@@ -15,3 +17,10 @@ rm -rf example-study
 echo
 echo "Latency mapping of build/example-study (true vs estimated, mean over the VTCs):"
 ./latency-compare example-study/truth.json example-study/out_mode1/AvgTrials_Results.txt
+
+# Graph analysis: example subjects (one analysed per protocol condition, one
+# without a protocol) and every graph measure of their matrices.
+rm -rf graph-example
+python3 "$root/tools/make_graph_example.py" graph-example >/dev/null
+echo
+./graph/nodora-measures graph-example/*/*_manifest.json

@@ -87,10 +87,15 @@ TEST_F(Dialogs, AnswersThatDoNotFit) {
     script({{c.answer, {}}});
     char path[tl::kPathCapacity];
     const std::string kind = c.kind;
-    if (kind == "integer") EXPECT_EQ(hxGetIntegerInput("q", 1, 1, 3), 0);
-    if (kind == "yesno") EXPECT_EQ(hxYesNoMessageBox("q"), 0);
-    if (kind == "float") EXPECT_LT(hxGetFloatInput("q", 1, 0, 10), 0.0f);
-    if (kind == "open") EXPECT_EQ(hxGetOpenFileName("q", "", "*", path), 0);
+    if (kind == "integer") {
+      EXPECT_EQ(hxGetIntegerInput("q", 1, 1, 3), 0);
+    } else if (kind == "yesno") {
+      EXPECT_EQ(hxYesNoMessageBox("q"), 0);
+    } else if (kind == "float") {
+      EXPECT_LT(hxGetFloatInput("q", 1, 0, 10), 0.0f);
+    } else {
+      EXPECT_EQ(hxGetOpenFileName("q", "", "*", path), 0);
+    }
     EXPECT_NE(error().find(c.message), std::string::npos) << error();
   }
 }
