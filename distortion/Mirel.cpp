@@ -11,13 +11,9 @@ Mirel::~Mirel() = default;
 bool Mirel::initPlugin() {
   if (!tl::bindMirelHostTable()) return false;
   log_ = std::make_unique<TLHXLog>(g_mirelHost.hxLogText);
-  tl::Version have;
-  g_mirelHost.tlGetVersionOfTalvora(&have.major, &have.minor, &have.patch);
-  if (!tl::versionAtLeast(have, {23, 0, 0})) {
-    if (g_mirelHost.hxMessageBox)
-      g_mirelHost.hxMessageBox("Can not execute this plugin - Talvora version 23.0 or higher required.");
+  if (!tl::hostVersionAccepted(g_mirelHost.tlGetVersionOfTalvora, g_mirelHost.hxMessageBox, {23, 0, 0},
+                               "Can not execute this plugin - Talvora version 23.0 or higher required."))
     return false;
-  }
   if (g_mirelHost.hxShowLogTab) g_mirelHost.hxShowLogTab();
   if (g_mirelHost.hxLogText) {
     g_mirelHost.hxLogText(" ");

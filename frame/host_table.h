@@ -68,5 +68,25 @@ int countBound(const Table& table) {
 #define TL_BIND_1(table, module, name) \
   table.name = reinterpret_cast<decltype(table.name)>(::tl::platform::GetProcAddress(module, #name));
 #define TL_BIND_0(table, module, name)
+#define TL_BIND_ONE_N(name, n, m, g, l, typed, ret, params) TL_BIND(n, table, module, name)
+#define TL_BIND_ONE_M(name, n, m, g, l, typed, ret, params) TL_BIND(m, table, module, name)
+#define TL_BIND_ONE_G(name, n, m, g, l, typed, ret, params) TL_BIND(g, table, module, name)
+#define TL_BIND_ONE_L(name, n, m, g, l, typed, ret, params) TL_BIND(l, table, module, name)
+
+// Defines a deliverable's table `global` and its binding function: find the
+// first host module of the given names, look up the mandatory version
+// function, then every other name in family order, each stored as it comes.
+#define TL_DEFINE_HOST_TABLE_BINDING(Type, global, bindFunction, SEL, versionFunction, ...)          \
+  Type global;                                                                                      \
+  bool bindFunction() {                                                                             \
+    platform::ModuleHandle module = findHostModule({__VA_ARGS__});                                  \
+    if (!module) return false;                                                                      \
+    Type& table = global;                                                                           \
+    table = Type{};                                                                                 \
+    TL_BIND_1(table, module, versionFunction)                                                       \
+    if (!table.versionFunction) return false;                                                       \
+    TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)                                                       \
+    return true;                                                                                    \
+  }
 
 } // namespace tl

@@ -2,19 +2,7 @@
 
 namespace tl {
 
-MirelHostTable g_mirelHost;
-
-bool bindMirelHostTable() {
-  platform::ModuleHandle module = findHostModule({"Talvora.exe", "TalvoraEDU.exe"});
-  if (!module) return false;
-  g_mirelHost = MirelHostTable{};
-  g_mirelHost.tlGetVersionOfTalvora = reinterpret_cast<decltype(g_mirelHost.tlGetVersionOfTalvora)>(platform::GetProcAddress(module, "tlGetVersionOfTalvora"));
-  if (!g_mirelHost.tlGetVersionOfTalvora) return false;
-#define TL_BIND_ONE(name, n, m, g, l, typed, ret, params) TL_BIND(TL_SEL_M(n, m, g, l), g_mirelHost, module, name)
-  TALVORA_HOST_FUNCTIONS(TL_BIND_ONE)
-#undef TL_BIND_ONE
-  return true;
-}
+TL_DEFINE_HOST_TABLE_BINDING(MirelHostTable, g_mirelHost, bindMirelHostTable, M, tlGetVersionOfTalvora, "Talvora.exe", "TalvoraEDU.exe")
 
 } // namespace tl
 

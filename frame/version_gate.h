@@ -13,4 +13,15 @@ constexpr bool versionAtLeast(Version have, Version need) {
   return have.patch >= need.patch;
 }
 
+// Reads the host's version; when it is below `need`, shows `message` (if the
+// host has a message box) and returns false.
+inline bool hostVersionAccepted(void (*getVersion)(int*, int*, int*), void (*messageBox)(const char*),
+                                Version need, const char* message) {
+  Version have;
+  getVersion(&have.major, &have.minor, &have.patch);
+  if (versionAtLeast(have, need)) return true;
+  if (messageBox) messageBox(message);
+  return false;
+}
+
 } // namespace tl

@@ -7,14 +7,8 @@ using tl::g_causalisHost;
 
 bool VUVIrurar::initPlugin() {
   if (!tl::bindCausalisHostTable()) return false;
-  tl::Version have;
-  g_causalisHost.tlGetVersionOfTalvora(&have.major, &have.minor, &have.patch);
-  if (!tl::versionAtLeast(have, {23, 0, 0})) {
-    if (g_causalisHost.hxMessageBox)
-      g_causalisHost.hxMessageBox("Can not execute this plugin - Talvora version 23.0 or higher required.");
-    return false;
-  }
-  return true;
+  return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox, {23, 0, 0},
+                                 "Can not execute this plugin - Talvora version 23.0 or higher required.");
 }
 
 bool VUVIrurar::execute() {

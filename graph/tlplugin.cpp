@@ -17,13 +17,9 @@ const char* const kPluginName = "Graph Analysis";
 
 bool tlplugin::initPlugin() {
   if (!tl::bindNodoraHostTable()) return false;
-  tl::Version have;
-  g_nodoraHost.hxGetVersionOfTalvoraHX(&have.major, &have.minor, &have.patch);
-  if (!tl::versionAtLeast(have, {2, 6, 0})) {
-    if (g_nodoraHost.hxMessageBox)
-      g_nodoraHost.hxMessageBox("Plugin> Can not execute this plugin - TalvoraHX version 2.6.0 or higher required.");
+  if (!tl::hostVersionAccepted(g_nodoraHost.hxGetVersionOfTalvoraHX, g_nodoraHost.hxMessageBox, {2, 6, 0},
+                               "Plugin> Can not execute this plugin - TalvoraHX version 2.6.0 or higher required."))
     return false;
-  }
   if (g_nodoraHost.hxShowLogPane) g_nodoraHost.hxShowLogPane();
   if (g_nodoraHost.hxLogText) {
     g_nodoraHost.hxLogText(("Plugin> ** Starting " + std::string(kPluginName) + " **").c_str());

@@ -18,12 +18,9 @@ bool VozuRudoruzOri::initPlugin() { return true; }
 bool VozuRudoruzOri::execute() {
     // Bound on every run: the host may have changed since the last one.
     if (!tl::bindLatmapHostTable()) return false;
-    tl::Version have;
-    g_latmapHost.tlGetVersionOfTalvora(&have.major, &have.minor, &have.patch);
-    if (!tl::versionAtLeast(have, {22, 0, 0})) {
-        latency::host::message("Can not execute this plugin - Talvora version 22.0 or higher required.");
+    if (!tl::hostVersionAccepted(g_latmapHost.tlGetVersionOfTalvora, g_latmapHost.hxMessageBox, {22, 0, 0},
+                                 "Can not execute this plugin - Talvora version 22.0 or higher required."))
         return false;
-    }
     // Nothing may reach the host as an exception: a numerical failure (the
     // report is already on stderr) or an allocation failure ends this run only.
     try {

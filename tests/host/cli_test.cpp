@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -77,6 +78,16 @@ TEST(TalvoraCli, FormCommandsSetParametersAndPrintThem) {
   EXPECT_TRUE(contains(out.output, "COMMAND = Noop"));
   EXPECT_TRUE(contains(out.output, "NrOfSubjects = 2"));
   EXPECT_TRUE(contains(out.output, "Unset = (unset)"));
+}
+
+TEST(TalvoraCli, GuiModeRunsTheGraphPluginsEventLoop) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  const Outcome out = talvora("gui Nodora --quit-after 300");
+  EXPECT_EQ(out.status, 0) << out.output;
+  EXPECT_TRUE(contains(out.output, "Plugin> ** Starting Graph Analysis **")) << out.output;
+  const Outcome old = talvora("gui Nodora --host-version 2.5.9 --quit-after 300");
+  EXPECT_EQ(old.status, 1) << old.output;
+  EXPECT_TRUE(contains(old.output, "TalvoraHX version 2.6.0 or higher required.")) << old.output;
 }
 
 TEST(TalvoraCli, BadInputIsRefusedClearly) {

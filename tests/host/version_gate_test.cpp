@@ -30,13 +30,24 @@ protected:
       if (e.kind == "message") out.push_back(e.text);
     return out;
   }
-  // Starts the plug-in the way its deliverable checks the version.
-  bool start(const char* path, tl::Version v) {
+  bool shown(const std::string& message) const {
+    for (const auto& m : messages())
+      if (m == message) return true;
+    return false;
+  }
+  // Starts the plug-in where its deliverable checks the version; true when
+  // the gate let it through. The latency plug-in checks in execute and then
+  // goes on to its run (which stops at once: no volume is open).
+  bool start(const char* path, tl::Version v, const char* gateMessage = "") {
     HostState::instance().version = v;
     HostState::instance().events.clear();
     LoadedPlugin plugin(path);
     plugin.create();
-    if (std::string(path) == LATMAP_PATH) return plugin.initPlugin() && plugin.execute();
+    if (std::string(path) == LATMAP_PATH) {
+      EXPECT_TRUE(plugin.initPlugin());
+      const bool ok = plugin.execute();
+      return ok || !shown(gateMessage);
+    }
     return plugin.initPlugin();
   }
 };
@@ -53,14 +64,14 @@ TEST_F(VersionGate, Boundaries) {
   for (const Gate& g : gates) {
     SCOPED_TRACE(g.path);
     if (std::string(g.path) == NODORA_PATH) HostState::instance().moduleName = "TalvoraHX.exe";
-    EXPECT_FALSE(start(g.path, g.justBelow));
+    EXPECT_FALSE(start(g.path, g.justBelow, g.message));
     EXPECT_EQ(messages(), std::vector<std::string>{g.message});
-    EXPECT_TRUE(start(g.path, g.atMinimum));
-    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(start(g.path, g.atMinimum, g.message));
+    EXPECT_FALSE(shown(g.message));
     // A greater major passes whatever its minor and patch.
-    EXPECT_TRUE(start(g.path, {g.atMinimum.major + 1, 0, 0}));
+    EXPECT_TRUE(start(g.path, {g.atMinimum.major + 1, 0, 0}, g.message));
     // A greater minor on the same major passes whatever the patch.
-    EXPECT_TRUE(start(g.path, {g.justBelow.major, g.justBelow.minor + 1, 0}) ==
+    EXPECT_TRUE(start(g.path, {g.justBelow.major, g.justBelow.minor + 1, 0}, g.message) ==
                 (g.justBelow.major == g.atMinimum.major));
     HostState::instance().moduleName = "Talvora.exe";
   }
