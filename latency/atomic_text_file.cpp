@@ -1,7 +1,9 @@
 #include "latency/atomic_text_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <locale>
+#include <system_error>
 
 namespace latency {
 
@@ -18,10 +20,17 @@ bool AtomicTextFile::open(const std::string& name) {
 bool AtomicTextFile::commit() {
     if (!open_) return false;
     stream_.flush();
-    const bool written = stream_.good();
+    const bool flushed = stream_.good();
     stream_.close();
     open_ = false;
-    if (written && std::rename(partName().c_str(), name_.c_str()) == 0) return true;
+    // std::filesystem::rename replaces an existing file on every platform;
+    // the C rename refuses to on Windows, where a second run would then keep
+    // the first run's results.
+    std::error_code error;
+    if (flushed && !stream_.fail()) {
+        std::filesystem::rename(partName(), name_, error);
+        if (!error) return true;
+    }
     std::remove(partName().c_str());
     return false;
 }

@@ -127,6 +127,27 @@ TEST_F(AtomicFile, AppearsOnlyOnCommitAndReplacesAnOldFile) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), "0.1\n");
 }
 
+TEST_F(AtomicFile, SecondCommitReplacesTheFirstAndAFailedRenameLeavesNoPart) {
+    const std::string name = (dir_ / "again.txt").string();
+    for (const char* text : {"first\n", "second\n"}) {
+        latency::AtomicTextFile file(name);
+        file.stream() << text;
+        EXPECT_TRUE(file.commit()) << text;
+    }
+    std::ifstream after(name);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), "second\n");
+
+    // A folder of that name cannot be replaced by a file.
+    const std::string folder = (dir_ / "taken").string();
+    fs::create_directories(fs::path(folder) / "inside");
+    latency::AtomicTextFile blocked(folder);
+    ASSERT_TRUE(blocked.good());
+    blocked.stream() << "x\n";
+    EXPECT_FALSE(blocked.commit());
+    EXPECT_FALSE(fs::exists(folder + ".part"));
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
 TEST_F(AtomicFile, AnUncommittedFileLeavesNothing) {
     const std::string name = (dir_ / "never.txt").string();
     {
