@@ -85,6 +85,8 @@ TEST_F(ConnectivityWindow, WidgetsStartAsDescribed)
     EXPECT_EQ(f.tabWidget->tabText(1), "Graph Analysis");
     EXPECT_EQ(f.tabWidget->tabText(2), "Nodes");
     EXPECT_EQ(f.tabWidget->tabText(3), "Fliter");
+    EXPECT_TRUE(f.label_15->text().endsWith("Display the connectivity matrix in a table format."));
+    EXPECT_TRUE(f.label_16->text().endsWith("Visualize the connections in an intuitive and interactive plot"));
     EXPECT_TRUE(f.tabWidget->isTabEnabled(1));
     EXPECT_FALSE(f.tabWidget->isTabEnabled(2));
     EXPECT_FALSE(f.tabWidget->isTabEnabled(3));
@@ -188,6 +190,63 @@ TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons)
         EXPECT_EQ(inspect->property("measure").toString(), key);
     }
     EXPECT_EQ(table->horizontalHeader()->sectionResizeMode(2), QHeaderView::Stretch);
+}
+
+// Every user-visible text of the feature table, written out whole: the
+// source splits the long descriptions over several literals, where a lost
+// space or letter would not show in a partial check.
+TEST(GraphFeatureTable, TextsAreExact)
+{
+    struct Row {
+        const char* group;
+        const char* key;
+        const char* name;
+        const char* description;
+        bool scalar;
+        const char* plotTitle;
+    };
+    const std::vector<Row> expected = {
+        {"Segragation", "", "", "", false, ""},
+        {"Segragation", "clustering_coeff", "Clustering coefficient",
+         "The clustering coefficient of a node is the probability that the neighors of this node are also "
+         "connected to each other. It is considered to be a measure of the local connectivity or "
+         "\u201ccliqueness\u201d of a graph.",
+         false, "Clustering Coefficient"},
+        {"Segragation", "local_efficiency", "Local efficiency",
+         "The local efficiency is the global efficiency computed on the neighborhood of the node, and is related "
+         "to the clustering coefficient.",
+         false, "Local Efficiency"},
+        {"Integration", "", "", "", false, ""},
+        {"Integration", "global_efficiency", "Global efficiency",
+         "The global efficiency is the average inverse shortest path length in the network, and is inversely "
+         "related to the characteristic path length.",
+         true, "Global Efficiency"},
+        {"Centrality", "", "", "", false, ""},
+        {"Centrality", "degree", "Degree",
+         "Measure the importance of each node through their number/weights of connections.", false, "Degree"},
+        {"Centrality", "eigenvector_centrality", "Eigenvector centrality",
+         "Eigenector centrality is a self-referential measure of centrality; nodes have higher values if they "
+         "connect to other nodes that also exhibit high eigenvector centrality.",
+         false, "Eigenvector Centrality"},
+        {"Nodal Features", "", "", "", false, ""},
+        {"Nodal Features", "strength", "Strength", "The sum of the weights of the connections of each node.", false,
+         "Strength"},
+        {"Nodal Features", "nodal_ge", "Nodal Global Efficiency",
+         "The average of the inverse shortest path length from a node to all the other in the graph.", false,
+         "Nodal Global Efficiency"},
+    };
+    const QList<GraphFeatureRow>& table = graphFeatureTable();
+    ASSERT_EQ(table.size(), int(expected.size()));
+    for (int row = 0; row < table.size(); ++row) {
+        const Row& e = expected[std::size_t(row)];
+        const GraphFeatureRow& actual = table[row];
+        EXPECT_EQ(actual.feature.group, QString::fromUtf8(e.group)) << row;
+        EXPECT_EQ(actual.feature.key, QString::fromUtf8(e.key)) << row;
+        EXPECT_EQ(actual.feature.name, QString::fromUtf8(e.name)) << row;
+        EXPECT_EQ(actual.feature.description, QString::fromUtf8(e.description)) << row;
+        EXPECT_EQ(actual.feature.scalar, e.scalar) << row;
+        EXPECT_EQ(actual.plotTitle, QString::fromUtf8(e.plotTitle)) << row;
+    }
 }
 
 TEST_F(ConnectivityWindow, NodalMeasureOnEveryMatrixEnablesInspect)

@@ -79,6 +79,11 @@ TEST_F(NodoraDialog, StartsEmptyAndOnTop)
     EXPECT_FALSE(f.pb_RemoveSubject->isEnabled());
     EXPECT_FALSE(f.pb_RemoveAll->isEnabled());
     EXPECT_EQ(f.cbox_GraphDistance->count(), 1);
+    EXPECT_EQ(f.cbox_GraphDistance->itemText(0), "Spectral Euclidean Distance");
+    EXPECT_EQ(f.label_2->text(),
+              "<html><head/><body><p>Compute a distance/similarity matrix between the given connectivity matrices "
+              "of the selected subjects. The metric is based on the euclidean distance of the eigen values of the "
+              "matrices. The matrices will be padded with zeros if needed.</p></body></html>");
     EXPECT_EQ(table()->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(table()->horizontalHeader()->sectionResizeMode(0), QHeaderView::Stretch);
     EXPECT_EQ(dialog.subjectsModel()->columnCount(), 2);
