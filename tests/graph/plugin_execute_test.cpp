@@ -51,6 +51,15 @@ TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing)
     Nodora* second = mainDialogs().last();
     EXPECT_TRUE(second->isVisible());
     EXPECT_EQ(second->subjectsModel()->rowCount(), 0);
-    second->close();
+    second->subjectsModel()->add("dropped with the dialog");
+
+    // Escape (the dialog's reject) closes it as well: the next start is fresh.
+    second->reject();
+    processDeletions();
+    EXPECT_EQ(mainDialogs().size(), before);
+    ASSERT_TRUE(plugin.execute());
+    ASSERT_EQ(mainDialogs().size(), before + 1);
+    EXPECT_EQ(mainDialogs().last()->subjectsModel()->rowCount(), 0);
+    mainDialogs().last()->close();
     processDeletions();
 }
