@@ -26,7 +26,9 @@ bool tlplugin::initPlugin() {
     g_nodoraHost.hxLogText("Plugin> Updates are published with the plug-in's release notes in its help folder.");
     g_nodoraHost.hxLogText("Plugin> Questions: contact the Talvora plug-in team.");
   }
-  dialog_ = nullptr;
+  // A fresh start forgets any dialog; one still open is closed first, so
+  // nothing is left that refers back to this object.
+  closeDialog();
   return true;
 }
 
@@ -44,9 +46,11 @@ bool tlplugin::execute() {
   return true;
 }
 
-tlplugin::~tlplugin() {
-  // The dialog cannot outlive the plug-in object: its "forget me" handler
-  // refers to this object, and the library may be unloaded after us.
+// The dialog cannot outlive the plug-in object: its "forget me" handler
+// refers to this object, and the library may be unloaded after us.
+tlplugin::~tlplugin() { closeDialog(); }
+
+void tlplugin::closeDialog() {
   if (Nodora* dialog = dialog_) {
     dialog_ = nullptr;
     QObject::disconnect(dialog, &QObject::destroyed, nullptr, nullptr);

@@ -13,5 +13,6 @@ public:
   bool initPlugin() override;
 
 private:
+  void closeDialog();
   Nodora* dialog_ = nullptr; // null until shown, and again once it is destroyed
 };

@@ -63,3 +63,21 @@ TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing)
     mainDialogs().last()->close();
     processDeletions();
 }
+
+TEST(PluginExecute, DestroyingOrRestartingThePluginClosesItsDialog)
+{
+    processDeletions();
+    const int before = mainDialogs().size();
+    {
+        tlplugin plugin;
+        ASSERT_TRUE(plugin.execute());
+        ASSERT_EQ(mainDialogs().size(), before + 1);
+        // A second start (no host here, so it fails to bind) still forgets
+        // nothing that could later call back into the plug-in object.
+        EXPECT_FALSE(plugin.initPlugin());
+        ASSERT_TRUE(plugin.execute());
+        ASSERT_EQ(mainDialogs().size(), before + 1);
+    }
+    // The plug-in object is gone and so is its dialog; nothing dangles.
+    EXPECT_EQ(mainDialogs().size(), before);
+}
