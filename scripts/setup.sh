@@ -8,6 +8,7 @@ packages=(
   qtbase5-dev libqt5charts5-dev
   libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev
   nlohmann-json3-dev libcli11-dev
+  fontconfig fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
