@@ -1,6 +1,6 @@
 #include "host/transcript.h"
 
-#include "host/atomic_file.h"
+#include "frame/atomic_file.h"
 #include "host/host_state.h"
 
 namespace talvora {
@@ -16,7 +16,7 @@ void writeTranscript(const std::string& path, const RunResult& result) {
   root["execute"] = result.executeResults;
   root["printed"] = result.printed;
   root["error"] = result.error;
-  writeFileAtomically(path, [&](std::ostream& out) { out << root.dump(2) << '\n'; });
+  tl::writeFileAtomically(path, [&](std::ostream& out) { out << root.dump(2) << '\n'; });
 }
 
 } // namespace talvora

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "frame/host_table_latmap.h"
-#include "latency/atomic_text_file.h"
+#include "frame/atomic_file.h"
 #include "latency/host_access.h"
 #include "latency/latency_run.h"
 #include "latency/result_files.h"
@@ -27,7 +27,7 @@ void LatencyRun::writeResults() {
     }
     for (auto& values : mapValues_) values.assign(static_cast<std::size_t>(regions_), 0.0f);
 
-    AtomicTextFile results(kAverageResultsName);
+    tl::AtomicFile results(kAverageResultsName);
     for (int r = 0; r < regions_; ++r) {
         for (int m = 0; m < kMeasureCount; ++m)
             for (int v = 0; v < vtcs; ++v) perVtc[m][static_cast<std::size_t>(v)] = (*averageStore_[m])[v][r];

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "frame/host_table_latmap.h"
-#include "latency/atomic_text_file.h"
+#include "frame/atomic_file.h"
 #include "latency/curve_fit.h"
 #include "latency/host_access.h"
 #include "latency/latency_run.h"
@@ -36,7 +36,7 @@ void logCannotWrite(const std::string& name) {
 // Writes one plot file whole, or logs that it could not.
 void savePlot(const std::string& name, const float* values, const float* errors, float offset,
               int n, PlotColour colour) {
-    AtomicTextFile file(name);
+    tl::AtomicFile file(name);
     writePlotFile(file.stream(), values, errors, offset, n, kPlotLeadingZeroRows, colour);
     if (!file.commit()) logCannotWrite(name);
 }
@@ -258,7 +258,7 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     const int vtcNumber = index + 1;
     const bool allSingleTrials = voiMode() && singleTrial_;
     const bool allVoxelTrials = accessMode_ == 2 && !singleTrial_ && voiNames_.size() == 1;
-    AtomicTextFile perVtcFile;
+    tl::AtomicFile perVtcFile;
     if (allSingleTrials) perVtcFile.open(allSingleTrialsName(vtcNumber));
     if (allVoxelTrials) perVtcFile.open(allVoxelTrialsName(vtcNumber));
 
@@ -276,7 +276,7 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     for (int r = 0; r < regions_; ++r) {
         trials.extract((*courses_)[r]);
         if (singleTrial_) {
-            AtomicTextFile table;
+            tl::AtomicFile table;
             if (voiMode()) {
                 table.open(singleTrialTableName(regionName(r), vtcNumber));
                 writeSingleTrialTableHeader(table.stream(), vtcNumber,

@@ -26,9 +26,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads a square, non-negative matrix from a comma-separated text file.
-// Throws Error naming the file (and line and column where one applies).
-Eigen::MatrixXf from_csv(const std::string& path);
+// Which signs a matrix file may hold: the measures need non-negative
+// weights; viewing a correlation matrix needs any finite value.
+enum class Weights { non_negative, any_finite };
+
+// Reads a square matrix of finite values from a comma-separated text file,
+// refusing negative values unless `weights` is any_finite. Throws Error
+// naming the file (and line and column where one applies).
+Eigen::MatrixXf from_csv(const std::string& path, Weights weights = Weights::non_negative);
 
 // Number of connections of each node: non-zero off-diagonal entries of its row.
 Eigen::ArrayXf degree(const Eigen::MatrixXf& W);

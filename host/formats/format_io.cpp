@@ -1,6 +1,6 @@
 #include "host/formats/format_io.h"
 
-#include "host/atomic_file.h"
+#include "frame/atomic_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -260,8 +260,7 @@ void writeGrid(std::string& out, const FunctionalGrid& g) {
 }
 
 void saveBytes(const fs::path& path, const std::string& bytes) {
-  writeFileAtomically(path, [&](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); },
-                      true);
+  tl::writeFileAtomically(path, [&](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
 }
 
 void appendFloats(std::string& out, const float* values, std::size_t count) {

@@ -1,6 +1,6 @@
 #include "host/formats/vtc_file.h"
 
-#include "host/atomic_file.h"
+#include "frame/atomic_file.h"
 
 #include <cmath>
 #include <cstring>
@@ -221,13 +221,13 @@ void writeVtcFile(const fs::path& path, const VtcHeader& h, const std::vector<fl
   if (h.floatData() ? floatValues.size() != count : intValues.size() != count)
     throw std::invalid_argument("VTC data size does not match its header");
   const std::string header = encodeVtcHeader(h);
-  writeFileAtomically(path, [&](std::ostream& out) {
+  tl::writeFileAtomically(path, [&](std::ostream& out) {
     out.write(header.data(), static_cast<std::streamsize>(header.size()));
     if (h.floatData())
       out.write(reinterpret_cast<const char*>(floatValues.data()), static_cast<std::streamsize>(count * 4));
     else
       out.write(reinterpret_cast<const char*>(intValues.data()), static_cast<std::streamsize>(count * 2));
-  }, true);
+  });
 }
 
 } // namespace talvora::formats

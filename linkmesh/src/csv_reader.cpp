@@ -53,9 +53,10 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-// Parses one field into a finite, non-negative single-precision weight.
+// Parses one field into a finite single-precision weight, non-negative
+// unless the caller accepts any sign.
 float parse_weight(std::string_view field, const std::string& path, size_t line, size_t column,
-                   std::string_view whole_line) {
+                   std::string_view whole_line, Weights weights) {
     const std::string_view text = trim(field);
     if (text.empty()) fail_at(path, line, column, "empty value");
     std::string_view digits = text;
@@ -71,16 +72,16 @@ float parse_weight(std::string_view field, const std::string& path, size_t line,
         fail_at(path, line, column, problem);
     }
     if (!std::isfinite(value)) fail_at(path, line, column, "'" + std::string(text) + "' is not a finite number");
-    if (value < 0.0) fail_at(path, line, column, "negative weight " + std::string(text));
+    if (value < 0.0 && weights == Weights::non_negative) fail_at(path, line, column, "negative weight " + std::string(text));
     // Anything below FLT_MAX plus half its spacing still rounds to FLT_MAX.
     constexpr double kFloatOverflow = 0x1.ffffffp127;
-    if (value >= kFloatOverflow) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
+    if (std::fabs(value) >= kFloatOverflow) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
     return static_cast<float>(value) + 0.0f;  // + 0 turns -0 into 0
 }
 
 }  // namespace
 
-Eigen::MatrixXf from_csv(const std::string& path) {
+Eigen::MatrixXf from_csv(const std::string& path, Weights weights) {
     std::string text = read_whole_file(path);
     if (text.empty()) fail(path, "the file is empty");
     std::string_view rest(text);
@@ -105,7 +106,7 @@ Eigen::MatrixXf from_csv(const std::string& path) {
         while (true) {
             const size_t comma = fields.find(',');
             ++count;
-            values.push_back(parse_weight(fields.substr(0, comma), path, line, count, row));
+            values.push_back(parse_weight(fields.substr(0, comma), path, line, count, row, weights));
             if (comma == std::string_view::npos) break;
             fields.remove_prefix(comma + 1);
         }

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "latency/atomic_text_file.h"
+#include "frame/atomic_file.h"
 #include "latency/result_files.h"
 
 namespace {
@@ -115,7 +115,7 @@ protected:
 TEST_F(AtomicFile, AppearsOnlyOnCommitAndReplacesAnOldFile) {
     const std::string name = (dir_ / "out.txt").string();
     { std::ofstream(name) << "old\n"; }
-    latency::AtomicTextFile file(name);
+    tl::AtomicFile file(name);
     ASSERT_TRUE(file.good());
     file.stream() << 0.1f << '\n';
     EXPECT_TRUE(fs::exists(name + ".part"));
@@ -130,7 +130,7 @@ TEST_F(AtomicFile, AppearsOnlyOnCommitAndReplacesAnOldFile) {
 TEST_F(AtomicFile, SecondCommitReplacesTheFirstAndAFailedRenameLeavesNoPart) {
     const std::string name = (dir_ / "again.txt").string();
     for (const char* text : {"first\n", "second\n"}) {
-        latency::AtomicTextFile file(name);
+        tl::AtomicFile file(name);
         file.stream() << text;
         EXPECT_TRUE(file.commit()) << text;
     }
@@ -140,7 +140,7 @@ TEST_F(AtomicFile, SecondCommitReplacesTheFirstAndAFailedRenameLeavesNoPart) {
     // A folder of that name cannot be replaced by a file.
     const std::string folder = (dir_ / "taken").string();
     fs::create_directories(fs::path(folder) / "inside");
-    latency::AtomicTextFile blocked(folder);
+    tl::AtomicFile blocked(folder);
     ASSERT_TRUE(blocked.good());
     blocked.stream() << "x\n";
     EXPECT_FALSE(blocked.commit());
@@ -151,7 +151,7 @@ TEST_F(AtomicFile, SecondCommitReplacesTheFirstAndAFailedRenameLeavesNoPart) {
 TEST_F(AtomicFile, AnUncommittedFileLeavesNothing) {
     const std::string name = (dir_ / "never.txt").string();
     {
-        latency::AtomicTextFile file(name);
+        tl::AtomicFile file(name);
         file.stream() << "partial\n";
     }
     EXPECT_FALSE(fs::exists(name));
@@ -160,7 +160,7 @@ TEST_F(AtomicFile, AnUncommittedFileLeavesNothing) {
 
 TEST_F(AtomicFile, AFileThatCannotBeOpenedIgnoresWritesAndIsNotCommitted) {
     const std::string name = (dir_ / "no_such_folder" / "x.txt").string();
-    latency::AtomicTextFile file(name);
+    tl::AtomicFile file(name);
     EXPECT_FALSE(file.good());
     file.stream() << "ignored\n";
     EXPECT_FALSE(file.commit());

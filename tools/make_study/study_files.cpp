@@ -1,6 +1,6 @@
 #include "tools/make_study/study_files.h"
 
-#include "host/atomic_file.h"
+#include "frame/atomic_file.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/vmr_file.h"
@@ -21,7 +21,7 @@ namespace {
 
 void writeJson(const fs::path& path, const json& document) {
   const std::string text = document.dump(2) + "\n";
-  talvora::writeFileAtomically(path, [&](std::ostream& out) { out << text; });
+  tl::writeFileAtomically(path, [&](std::ostream& out) { out << text; });
 }
 
 // "Event" holds the stimuli; "Rest" the time between them.

@@ -1,24 +1,28 @@
-#include "latency/atomic_text_file.h"
+#include "frame/atomic_file.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <locale>
+#include <stdexcept>
 #include <system_error>
 
-namespace latency {
+namespace tl {
 
-bool AtomicTextFile::open(const std::string& name) {
+bool AtomicFile::open(const std::string& name) {
     discard();
     name_ = name;
     stream_.clear();
     stream_.open(partName(), std::ios::out | std::ios::trunc | std::ios::binary);
     stream_.imbue(std::locale::classic());
     open_ = stream_.is_open();
+    problem_ = open_ ? "" : "cannot open for writing";
     return open_;
 }
 
-bool AtomicTextFile::commit() {
-    if (!open_) return false;
+bool AtomicFile::commit() {
+    if (!open_) {
+        if (problem_.empty()) problem_ = "not open for writing";
+        return false;
+    }
     stream_.flush();
     const bool flushed = stream_.good();
     stream_.close();
@@ -30,16 +34,26 @@ bool AtomicTextFile::commit() {
     if (flushed && !stream_.fail()) {
         std::filesystem::rename(partName(), name_, error);
         if (!error) return true;
+        problem_ = "cannot move the new file into place: " + error.message();
+    } else {
+        problem_ = "write failed";
     }
     std::remove(partName().c_str());
     return false;
 }
 
-void AtomicTextFile::discard() {
+void AtomicFile::discard() {
     if (!open_) return;
     stream_.close();
     open_ = false;
     std::remove(partName().c_str());
 }
 
-}  // namespace latency
+void writeFileAtomically(const std::filesystem::path& path, const std::function<void(std::ostream&)>& write) {
+    AtomicFile file;
+    if (!file.open(path.string())) throw std::runtime_error(path.string() + ": " + file.problem());
+    write(file.stream());
+    if (!file.commit()) throw std::runtime_error(path.string() + ": " + file.problem());
+}
+
+}  // namespace tl
