@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qtbase5-dev libqt5charts5-dev
-  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev
+  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev
   nlohmann-json3-dev libcli11-dev
   fontconfig fonts-dejavu-core
 )
