@@ -105,11 +105,11 @@ Eigen::ArrayXf local_efficiency_using(const Eigen::MatrixXf& W, LocalMethod meth
         if (ki < 2) continue;
         bool trees = method == LocalMethod::shared_trees;
         if (method == LocalMethod::automatic) {
-            // Measured crossover: shared trees win once a node reaches about
-            // three quarters of the graph (few tree paths leave its neighbourhood);
-            // below that the k^3 subgraph method is cheaper.
-            const int missing = n - 1 - ki;
-            trees = ki >= 32 && 4 * missing <= n - 1;
+            // The subgraph method costs about k^3 for the node, the shared trees
+            // about k n (a pass over each source's tree, plus the few pairs whose
+            // path leaves the neighbourhood: with cube-root lengths most shortest
+            // paths are direct). Measured crossover: k^2 near 25 n.
+            trees = ki >= 32 && static_cast<double>(ki) * ki >= 25.0 * n;
         }
         (trees ? by_trees : by_subgraph).push_back(i);
     }
