@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,6 +132,27 @@ TEST(ClosedForm, LocalEfficiencyOfBinaryGraphIsTheBinaryMeasure) {
     // Scaling every weight by t scales every term by t^(2/3) / t^(-1/3) = t.
     const Eigen::ArrayXf scaled = linkmesh::local_efficiency(W * 0.125f);
     for (int node = 0; node < 4; ++node) EXPECT_NEAR(scaled(node), 0.125 * e(node), 1e-6) << "node " << node;
+}
+
+// Results are summed in double; one that single precision cannot hold is an
+// error, never infinity. Means of weights at FLT_MAX still fit and are kept.
+TEST(ClosedForm, ResultsBeyondSinglePrecisionThrowInsteadOfInfinity) {
+    const float big = std::numeric_limits<float>::max();
+    const Eigen::MatrixXf star = matrix({{0, big, big}, {big, 0, 0}, {big, 0, 0}});
+    try {
+        linkmesh::strength(star);
+        ADD_FAILURE() << "no exception";
+    } catch (const linkmesh::Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "linkmesh::strength: the result for node 1 (6.80564693e+38) is too large for single precision");
+    }
+    const Eigen::MatrixXf triangle = matrix({{0, big, big}, {big, 0, big}, {big, big, 0}});
+    EXPECT_EQ(linkmesh::strength(matrix({{0, big / 2}, {big / 2, 0}}))(0), big / 2);
+    for (const Eigen::ArrayXf& values : {linkmesh::clustering_coeff(triangle), linkmesh::local_efficiency(triangle),
+                                         linkmesh::nodal_global_efficiency(triangle)})
+        for (Eigen::Index i = 0; i < 3; ++i) EXPECT_NEAR(values(i) / big, 1.0f, 1e-6f);
+    EXPECT_NEAR(linkmesh::global_efficiency(triangle) / big, 1.0f, 1e-6f);
+    EXPECT_TRUE(linkmesh::eigenvector_centrality(triangle).isFinite().all());
 }
 
 TEST(ClosedForm, EmptyMatrixGivesEmptyResults) {
