@@ -18,6 +18,34 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// Preorder numbering of a shortest-path tree: the subtree of v is
+// seq[first[v] .. first[v] + size[v]). first = -1 for unreached nodes.
+struct Preorder {
+    std::vector<int> first, size, seq, cursor;
+
+    void build(const ShortestPathTree& tree) {
+        const size_t n = tree.parent.size();
+        first.assign(n, -1);
+        size.assign(n, 0);
+        seq.assign(tree.order.size(), -1);
+        cursor.assign(n, 0);
+        // `order` lists parents before children: sizes bottom-up, slots top-down.
+        for (auto it = tree.order.rbegin(); it != tree.order.rend(); ++it) {
+            size[static_cast<size_t>(*it)] += 1;
+            const int p = tree.parent[static_cast<size_t>(*it)];
+            if (p >= 0) size[static_cast<size_t>(p)] += size[static_cast<size_t>(*it)];
+        }
+        for (int v : tree.order) {
+            const int p = tree.parent[static_cast<size_t>(v)];
+            const int slot = (p < 0) ? 0 : cursor[static_cast<size_t>(p)];
+            if (p >= 0) cursor[static_cast<size_t>(p)] += size[static_cast<size_t>(v)];
+            first[static_cast<size_t>(v)] = slot;
+            cursor[static_cast<size_t>(v)] = slot + 1;
+            seq[static_cast<size_t>(slot)] = v;
+        }
+    }
+};
+
 bool is_symmetric(const LengthGraph& g) {
     for (int i = 0; i < g.n; ++i)
         for (int j = 0; j < i; ++j)
@@ -25,10 +53,11 @@ bool is_symmetric(const LengthGraph& g) {
     return true;
 }
 
-// Per chosen node: its neighbours, and a 0/1 flag per node of the graph.
+// Per chosen node: its neighbours, its non-neighbours (itself included), and
+// a 0/1 flag per node of the graph.
 struct Neighbourhood {
     int node = 0;
-    std::vector<int> inside;
+    std::vector<int> inside, outside;
     std::vector<char> is_inside;
 };
 
@@ -41,11 +70,17 @@ public:
 
     // sum over affected h in N_i of s_ih * (1 / d_N(j, h) - 1 / d_G(j, h)),
     // where factor[h * factor_stride] = s_ih (0 outside N_i) and inv_g holds 1 / d_G(j, .).
-    double correction(const Neighbourhood& nb, const ShortestPathTree& tree, const double* factor,
-                      Eigen::Index factor_stride, const double* inv_g, Eigen::Index inv_stride) {
+    double correction(const Neighbourhood& nb, const ShortestPathTree& tree, const Preorder& pre,
+                      const double* factor, Eigen::Index factor_stride, const double* inv_g,
+                      Eigen::Index inv_stride) {
         factor_ = factor;
         factor_stride_ = factor_stride;
-        collect_affected(nb, tree);
+        // Few non-neighbours (a nearly complete graph): walk their subtrees
+        // only; otherwise one pass over the whole tree is cheaper than sorting.
+        if (nb.outside.size() * 16 <= tree.order.size())
+            collect_affected_in_subtrees(nb, pre);
+        else
+            collect_affected(nb, tree);
         if (affected_.empty()) return 0.0;
         seed_from_unaffected(nb, tree);
         settle_affected();
@@ -59,6 +94,30 @@ public:
     }
 
 private:
+    // The subtrees of the non-neighbours, read from the preorder numbering.
+    void collect_affected_in_subtrees(const Neighbourhood& nb, const Preorder& pre) {
+        affected_.clear();
+        ++current_;
+        ranges_.clear();
+        for (int x : nb.outside) {
+            const int f = pre.first[static_cast<size_t>(x)];
+            if (f >= 0) ranges_.emplace_back(f, f + pre.size[static_cast<size_t>(x)]);
+        }
+        std::sort(ranges_.begin(), ranges_.end());
+        int covered = 0;  // subtrees are nested or disjoint: skip the nested ones
+        for (const auto& [begin, end] : ranges_) {
+            if (begin < covered) continue;
+            for (int p = begin; p < end; ++p) {
+                const int h = pre.seq[static_cast<size_t>(p)];
+                if (nb.is_inside[static_cast<size_t>(h)]) {
+                    affected_.push_back(h);
+                    stamp_[static_cast<size_t>(h)] = current_;
+                }
+            }
+            covered = end;
+        }
+    }
+
     // One pass over the tree, parents before children: a node is affected
     // when its tree path from the source passes a node outside N_i.
     void collect_affected(const Neighbourhood& nb, const ShortestPathTree& tree) {
@@ -117,6 +176,7 @@ private:
     std::vector<double> masked_;  // +infinity except unaffected neighbours during a seed
     int current_ = 0;
     std::vector<char> detour_;
+    std::vector<std::pair<int, int>> ranges_;
     std::vector<int> affected_;
     std::vector<double> reach_;
     std::vector<size_t> open_;
@@ -139,7 +199,7 @@ void local_numerators_by_shared_trees(const LocalInputs& in, const std::vector<i
         for (int h = 0; h < n; ++h) {
             factor(r, h) = in.factor(nb.node, h);
             nb.is_inside.push_back(factor(r, h) > 0.0);
-            if (factor(r, h) > 0.0) nb.inside.push_back(h);
+            (factor(r, h) > 0.0 ? nb.inside : nb.outside).push_back(h);
         }
     }
 
@@ -148,6 +208,7 @@ void local_numerators_by_shared_trees(const LocalInputs& in, const std::vector<i
     Eigen::MatrixXd inv_g(block, n);  // 1 / d_G(j, h), 0 when j == h or unreachable
     Eigen::VectorXd bulk = Eigen::VectorXd::Zero(m), fix = Eigen::VectorXd::Zero(m);
     ShortestPathTree tree;
+    Preorder pre;
     // Lengths into each node are the rows of the transposed length matrix,
     // which for a symmetric matrix is the matrix itself.
     std::vector<double> transposed;
@@ -165,10 +226,11 @@ void local_numerators_by_shared_trees(const LocalInputs& in, const std::vector<i
             dijkstra(g, j, tree);
             for (int h : tree.order)
                 if (h != j) inv_g(jj, h) = 1.0 / tree.dist[static_cast<size_t>(h)];
+            pre.build(tree);
             for (Eigen::Index r = 0; r < m; ++r) {
                 const Neighbourhood& nb = hoods[static_cast<size_t>(r)];
                 if (factor(r, j) <= 0.0) continue;  // j must be a neighbour of i
-                fix(r) += factor(r, j) * affected.correction(nb, tree, &factor(r, 0), factor.outerStride(),
+                fix(r) += factor(r, j) * affected.correction(nb, tree, pre, &factor(r, 0), factor.outerStride(),
                                                              &inv_g(jj, 0), inv_g.outerStride());
             }
         }
