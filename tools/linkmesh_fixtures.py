@@ -1,8 +1,12 @@
 #!/usr/bin/python3
 """Writes the peer fixtures of the linkmesh tests: connectivity matrices as CSV
-and the values networkx computes for them as JSON, in tests/linkmesh/fixtures/.
+and the values independent peers compute for them as JSON, in
+tests/linkmesh/fixtures/: networkx for degree, strength, clustering,
+efficiencies and eigenvectors; the weighted local efficiency written here from
+its published definition on scipy shortest paths, and on binary graphs also
+networkx's own binary local efficiency, which it must equal exactly.
 
-Run with the system interpreter (Debian python3-networkx):
+Run with the system interpreter (Debian python3-networkx, python3-scipy):
     /usr/bin/python3 tools/linkmesh_fixtures.py [output folder]
 
 Conventions shared with linkmesh: the diagonal (self-loops) is ignored; the

@@ -102,6 +102,8 @@ BENCHMARK(BM_degree)->Apply(sizes);
 BENCHMARK(BM_strength)->Apply(sizes);
 BENCHMARK(BM_clustering_coeff)->Apply(sizes);
 BENCHMARK(BM_local_efficiency)->Apply(sizes);
+// Thresholded correlation matrices are often half to two thirds full.
+BENCHMARK(BM_local_efficiency)->Args({500, 40})->Args({500, 70})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_nodal_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_eigenvector_centrality)->Apply(sizes);

@@ -108,8 +108,9 @@ Eigen::ArrayXf local_efficiency_using(const Eigen::MatrixXf& W, LocalMethod meth
             // The subgraph method costs about k^3 for the node, the shared trees
             // about k n (a pass over each source's tree, plus the few pairs whose
             // path leaves the neighbourhood: with cube-root lengths most shortest
-            // paths are direct). Measured crossover: k^2 near 25 n.
-            trees = ki >= 32 && static_cast<double>(ki) * ki >= 25.0 * n;
+            // paths are direct). Measured crossovers: k^2 near 25 n on thresholded
+            // correlations, 100 n on uniform random weights (more long lengths).
+            trees = ki >= 32 && static_cast<double>(ki) * ki >= 50.0 * n;
         }
         (trees ? by_trees : by_subgraph).push_back(i);
     }
