@@ -74,6 +74,24 @@ TEST(EigenvectorSolvers, BipartiteGraphsConvergeToThePerronVector) {
     }
 }
 
+// Two dense clusters joined by one weak connection: one component, but its two
+// largest eigenvalues lie close together, the slowest case for the iteration.
+TEST(EigenvectorSolvers, WeaklyJoinedClustersMatchTheDenseSolver) {
+    std::mt19937 rng(31);
+    RandomMatrixSpec spec;
+    spec.nodes = 120;
+    spec.density = 0.4;
+    for (float bridge : {1e-2f, 1e-4f}) {
+        Eigen::MatrixXf W = Eigen::MatrixXf::Zero(240, 240);
+        W.topLeftCorner(120, 120) = testdata::random_matrix(spec, rng);
+        W.bottomRightCorner(120, 120) = testdata::random_matrix(spec, rng);
+        W(0, 239) = W(239, 0) = bridge;
+        SCOPED_TRACE(bridge);
+        compare_solvers(W);
+        compare_solvers(W, EigenMethod::automatic);
+    }
+}
+
 // A directed cycle of 100 nodes: its eigenvalues are the 100th roots of unity,
 // all of modulus 1; the Perron vector is uniform.
 TEST(EigenvectorSolvers, DirectedCycleGivesTheUniformVector) {
