@@ -49,6 +49,7 @@ private:
 
     // Results (latency_run_output.cpp).
     void writeResults();
+    void writeRegionVoxels();
     bool buildMaps();
     void askToSaveMaps();
 
@@ -65,8 +66,14 @@ private:
     int deconvolutionPoints_ = 2;
     tl::VTCHeaderRecord firstHeader_{};
     VtcGrid grid_;
+    // The first VTC's volumes and TR (the TR bounds the window and spaces the
+    // deconvolution points).
     int volumes_ = 0;
     int tr_ = 0;
+    // The VTC being processed: runs may differ in length (and TR); only the
+    // grid must be the first VTC's.
+    int vtcVolumes_ = 0;
+    int vtcTr_ = 0;
 
     // Regions: the selected voxels in linear order and the region of each.
     std::unique_ptr<LabelVolume> labels_;

@@ -62,6 +62,20 @@ void LatencyRun::writeResults() {
     }
     if (!results.commit())
         host::log(formatText("VOZU Rudoruz Ori> Cannot write file: %s", kAverageResultsName));
+    if (!voiMode()) writeRegionVoxels();
+}
+
+void LatencyRun::writeRegionVoxels() {
+    // In the voxel-wise modes "Region k" is the k-th selected voxel: this
+    // table says which one.
+    tl::AtomicFile table(kRegionVoxelsName);
+    writeRegionVoxelTable(table.stream(), grid_, selected_);
+    if (!table.commit()) {
+        host::log(formatText("VOZU Rudoruz Ori> Cannot write file: %s", kRegionVoxelsName));
+        return;
+    }
+    host::log(formatText("VOZU Rudoruz Ori> Voxel of every region (VTC and VMR coordinates): %s",
+                         kRegionVoxelsName));
 }
 
 bool LatencyRun::buildMaps() {

@@ -53,8 +53,8 @@ LatencyRun::Step LatencyRun::processVtc(int index) {
     if ((step = readReferenceCondition(index, onsets)) != Step::kGoOn) return step;
     if (isFirst(index) && (step = askFactorAndWindow()) != Step::kGoOn) return step;
 
-    const TrialPlan plan = planTrials(onsets.data(), static_cast<int>(onsets.size()), volumes_,
-                                      tr_, window_);
+    const TrialPlan plan = planTrials(onsets.data(), static_cast<int>(onsets.size()), vtcVolumes_,
+                                      vtcTr_, window_);
     if (plan.truncated)
         host::log(formatText("VOZU Rudoruz Ori> More than %i trials: only the first %i are used.",
                              kMaxTrials, kMaxTrials));
@@ -74,8 +74,8 @@ LatencyRun::Step LatencyRun::processVtc(int index) {
 
     trialsUsed_[static_cast<std::size_t>(index)] = static_cast<int>(plan.onsets.size());
     TrialSetup setup;
-    setup.volumes = volumes_;
-    setup.tr = tr_;
+    setup.volumes = vtcVolumes_;
+    setup.tr = vtcTr_;
     setup.factor = factor_;
     setup.window = window_;
     setup.onsets = plan.onsets;
@@ -99,24 +99,36 @@ LatencyRun::Step LatencyRun::linkVtc(int index) {
         host::log("VOZU Rudoruz Ori>  Could not get the first VTC!");
         return Step::kStopFalse;
     }
-    // Time courses are read into buffers sized from the first VTC.
-    if (header.nrOfVolumes != volumes_ || header.dimX() != grid_.dimX ||
-        header.dimY() != grid_.dimY || header.dimZ() != grid_.dimZ) {
+    // Labels and maps live on the first VTC's grid; the time course buffers
+    // are sized per VTC, so runs may have any length.
+    if (header.dimX() != grid_.dimX || header.dimY() != grid_.dimY ||
+        header.dimZ() != grid_.dimZ || header.xStart != grid_.xStart ||
+        header.yStart != grid_.yStart || header.zStart != grid_.zStart ||
+        header.resolution != grid_.resolution) {
         host::log(formatText(
-            "VOZU Rudoruz Ori>  VTC n. %i does not match the first VTC (%i volumes on a %i x %i x "
-            "%i grid expected): %s",
-            index + 1, volumes_, grid_.dimX, grid_.dimY, grid_.dimZ, path.c_str()));
+            "VOZU Rudoruz Ori>  VTC n. %i does not match the first VTC (a %i x %i x %i grid of %i mm "
+            "from (%i, %i, %i) expected): %s",
+            index + 1, grid_.dimX, grid_.dimY, grid_.dimZ, grid_.resolution, grid_.xStart,
+            grid_.yStart, grid_.zStart, path.c_str()));
         return Step::kStopFalse;
     }
+    if (header.nrOfVolumes < 2 || header.tr < 1) {
+        host::log(formatText("VOZU Rudoruz Ori>  The header of VTC n. %i cannot be used: %i volumes, "
+                             "TR %i ms.",
+                             index + 1, header.nrOfVolumes, header.tr));
+        return Step::kStopFalse;
+    }
+    vtcVolumes_ = header.nrOfVolumes;
+    vtcTr_ = header.tr;
     return Step::kGoOn;
 }
 
 LatencyRun::Step LatencyRun::readRegionData(int index) {
     courses_.reset();
-    courses_.emplace(0, regions_ - 1, 0, volumes_ - 1);
+    courses_.emplace(0, regions_ - 1, 0, vtcVolumes_ - 1);
     numeric::FloatMatrix& courses = *courses_;
-    for (int r = 0; r < regions_; ++r) std::fill(courses[r], courses[r] + volumes_, 0.0f);
-    numeric::FloatVector buffer(0, volumes_ - 1);
+    for (int r = 0; r < regions_; ++r) std::fill(courses[r], courses[r] + vtcVolumes_, 0.0f);
+    numeric::FloatVector buffer(0, vtcVolumes_ - 1);
     for (std::size_t i = 0; i < selected_.size(); ++i) {
         if (!g_latmapHost.hxGetVoxelTimeCourseOfVTC(index, selected_[i], buffer.get())) {
             host::log(formatText(
@@ -126,9 +138,9 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
         }
         float* row = courses[regionOf_[i]];
         if (voiMode())
-            for (int t = 0; t < volumes_; ++t) row[t] += buffer[t];
+            for (int t = 0; t < vtcVolumes_; ++t) row[t] += buffer[t];
         else
-            std::copy(buffer.get(), buffer.get() + volumes_, row);
+            std::copy(buffer.get(), buffer.get() + vtcVolumes_, row);
     }
 
     const int points = deconvolutionPoints_;
@@ -154,7 +166,7 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
         for (int v = 0; v < regions_; ++v) {
             const float count = static_cast<float>(voiVtcVoxels_[static_cast<std::size_t>(v)]);
             if (count == 0.0f) continue;
-            for (int t = 0; t < volumes_; ++t) courses[v][t] /= count;
+            for (int t = 0; t < vtcVolumes_; ++t) courses[v][t] /= count;
             if (useGlm_)
                 for (int k = 0; k < points; ++k) (*regionBetas_)[v][k] /= count;
         }
@@ -263,7 +275,7 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     if (allVoxelTrials) perVtcFile.open(allVoxelTrialsName(vtcNumber));
 
     const int points = std::max(deconvolutionPoints_, 1);
-    const int plotCapacity = std::max(volumes_ * factor_, points);
+    const int plotCapacity = std::max(vtcVolumes_ * factor_, points);
     numeric::FloatVector zeros(0, plotCapacity - 1);
     std::fill(zeros.get(), zeros.get() + plotCapacity, 0.0f);
     numeric::FloatVector betaCurve(0, points - 1);

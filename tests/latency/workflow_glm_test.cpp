@@ -150,7 +150,7 @@ TEST_F(GlmRunTest, VoxelBetaRunFitsEveryVoxel) {
                             glmDocuments());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_NE(output("AvgTrials_Results.txt").find(" Region 3\nOnset Latency \n3.1\n"), std::string::npos);
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
 }
 
 }  // namespace
