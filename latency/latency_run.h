@@ -14,9 +14,14 @@
 #include "latency/result_summaries.h"
 #include "latency/trapezoid_fit.h"
 
+namespace tl {
+class AtomicFile;
+}
+
 namespace latency {
 
 class TrialExtractor;
+struct RegionFit;
 
 class LatencyRun {
 public:
@@ -46,6 +51,8 @@ private:
     Step askFactorAndWindow();
     Step askRemainingOptions();
     void fitRegions(int index, TrialExtractor& trials);
+    // The plots and single-trial files of a VOI, from its fits.
+    void writeVoiOutputs(int index, int region, const RegionFit& fit, tl::AtomicFile& allSingleTrials);
 
     // Results (latency_run_output.cpp).
     void writeResults();
@@ -105,7 +112,6 @@ private:
     std::vector<float> mapValues_[2 * kMeasureCount];
 
     TrapezoidFitter fitter_;
-    TrapezoidFit fit_;
 };
 
 }  // namespace latency
