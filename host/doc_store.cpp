@@ -10,11 +10,6 @@ namespace talvora {
 namespace fs = std::filesystem;
 using formats::fail;
 
-DocumentStore& DocumentStore::instance() {
-  static DocumentStore store;
-  return store;
-}
-
 void logHostProblem(const std::string& text) { HostState::instance().log("Talvora> " + text); }
 
 void DocumentStore::closeAll() {
