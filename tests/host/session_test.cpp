@@ -4,11 +4,13 @@
 #include "host/deliverables.h"
 #include "host/host_session.h"
 #include "host/job.h"
+#include "host/text_copy.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -108,6 +110,35 @@ TEST(Deliverables, OneTableAnswersForEveryPlugIn) {
     EXPECT_EQ(talvora::commandParameterOf(c.name), c.command) << c.name;
   }
   EXPECT_GT(talvora::bindingReport("LatmapPlugin").exported, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextCopy, CutsToFitAndSaysWhetherItDid) {
+  struct Case {
+    std::string text;
+    std::size_t capacity;
+    std::string stored;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"abc", 4, "abc", true},  {"abcd", 4, "abc", false}, {"", 1, "", true},
+      {"abc", 1, "", false},    {"abc", 10, "abc", true},
+  };
+  for (const Case& c : cases) {
+    char field[16];
+    std::memset(field, 'x', sizeof field);
+    EXPECT_EQ(talvora::copyText(field, c.capacity, c.text), c.whole) << c.text << " in " << c.capacity;
+    EXPECT_EQ(std::string(field), c.stored) << c.text << " in " << c.capacity;
+    // Nothing written past the field.
+    EXPECT_EQ(field[c.capacity], 'x') << c.text << " in " << c.capacity;
+  }
+  char untouched = 'x';
+  EXPECT_FALSE(talvora::copyText(&untouched, 0, "a"));
+  EXPECT_EQ(untouched, 'x');
+  EXPECT_FALSE(talvora::copyText(nullptr, 4, "a"));
 }
 
 } // namespace
