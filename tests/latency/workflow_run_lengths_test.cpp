@@ -129,6 +129,32 @@ TEST_F(RunLengthsTest, LongerRunFirstAlsoWorks) {
     EXPECT_EQ(output("AvgTrials_Results.txt"), expected);
 }
 
+TEST_F(RunLengthsTest, RunWithAnotherTrIsCutAtItsOwnTr) {
+    writeStandardStudy();
+    VtcSpec slow = runOf(100);
+    slow.tr = 2000;
+    slow.onsets.clear();
+    for (int onset = 4000; onset + 16000 < 200000; onset += 20000) slow.onsets.push_back(onset);
+    writeVtcWithProtocol("run2", slow, {{"Task", slow.onsets}});
+    const auto result = run(json::array({3, "run1.vtc", "run2.vtc", nullptr, "mask.msk", 1, 1, 16000, false,
+                                         true, "maps.blm"}));
+    EXPECT_EQ(result.executeResults, std::vector<bool>{true});
+    // At 2 s per sample Left's trial is 0 0 2 2 2 0 ...: last baseline sample
+    // 1, first and last plateau samples 2 and 4, so onset 1 * 2 s, width
+    // 4 samples, time to peak 2 samples, each + 0.1 s. The first of the 9
+    // trials starts at sample 2, so its baseline leaves index 0 out but is
+    // still divided by 3: the average baseline is 26/27 of the true one and
+    // the amplitudes grow by 27/26 (2 % -> 2.07692, 3 % -> 3.11538).
+    const std::string right = " Region 3\nOnset Latency \n4.1\n4.1\n\nDuration Latency \n7.1\n8.1\n\n"
+                              "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n3\n3.11538\n\n";
+    const std::string left = " Region 1\nOnset Latency \n2.1\n2.1\n\nDuration Latency \n7.1\n8.1\n\n"
+                             "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n2\n2.07692\n\n";
+    const std::string text = output("AvgTrials_Results.txt");
+    EXPECT_EQ(text.substr(0, left.size()), left);
+    ASSERT_GE(text.size(), right.size());
+    EXPECT_EQ(text.substr(text.size() - right.size()), right);
+}
+
 TEST_F(RunLengthsTest, MaskRunOverThreeRunsWritesTheRegionTable) {
     writeThreeRuns();
     const auto result = run(json::array({3, "run1.vtc", "run2.vtc", "run3.vtc", nullptr, "mask.msk", 1,
