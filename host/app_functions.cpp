@@ -2,6 +2,7 @@
 // message boxes and input dialogs, busy cursor, script parameters.
 #include "host/host_exports.h"
 #include "host/host_state.h"
+#include "host/text_copy.h"
 
 #include <cmath>
 #include <cstring>
@@ -15,17 +16,15 @@ namespace {
 HostState& host() { return HostState::instance(); }
 
 // Copies text into a plug-in buffer of tl::kPathCapacity bytes; false when
-// it does not fit (the dialog is then treated as cancelled).
+// it does not fit (the buffer is left empty and the dialog is treated as
+// cancelled).
 bool copyOut(const std::string& text, char* out) {
   if (!out) return false;
-  if (text.size() >= tl::kPathCapacity) {
-    host().runError = "the answer \"" + text + "\" is longer than a host text buffer (" +
-                      std::to_string(tl::kPathCapacity - 1) + " characters)";
-    out[0] = '\0';
-    return false;
-  }
-  std::memcpy(out, text.c_str(), text.size() + 1);
-  return true;
+  if (talvora::copyText(out, tl::kPathCapacity, text)) return true;
+  host().runError = "the answer \"" + text + "\" is longer than a host text buffer (" +
+                    std::to_string(tl::kPathCapacity - 1) + " characters)";
+  out[0] = '\0';
+  return false;
 }
 
 void answerMismatch(const char* kind, const std::string& text, const json& value, const std::string& why) {

@@ -21,19 +21,18 @@ std::string defaultPluginsDir(const CliOptions& opts) {
   return (exe.parent_path() / "plugins").string();
 }
 
-namespace {
-
-void applyHostOptions(const CliOptions& opts) {
-  HostState& host = HostState::instance();
+void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName) {
   if (!opts.hostVersion.empty()) {
     try {
-      host.version = parseVersion(opts.hostVersion);
+      version = parseVersion(opts.hostVersion);
     } catch (const std::invalid_argument& e) {
       throw std::runtime_error(std::string("--host-version: ") + e.what());
     }
   }
-  if (!opts.moduleName.empty()) host.moduleName = opts.moduleName;
+  if (!opts.moduleName.empty()) moduleName = opts.moduleName;
 }
+
+namespace {
 
 std::string show(const PluginInfo::Text& text) {
   if (!text.present) return "(absent)";
@@ -45,7 +44,7 @@ std::string show(const PluginInfo::Text& text) {
 
 int runInfo(const CliOptions& opts) {
   HostState& host = HostState::instance();
-  applyHostOptions(opts);
+  applyHostOptions(opts, host.version, host.moduleName);
   int status = 0;
   for (const std::string& name : opts.plugins) {
     try {
@@ -81,9 +80,9 @@ int runJobCommand(const CliOptions& opts) {
   HostState& host = HostState::instance();
   const Job job = readJob(opts.job);
   host.interactive = opts.interactive || (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO));
+  // The job sets the host's identity; the command line's options win.
   Job effective = job;
-  if (!opts.hostVersion.empty()) effective.hostVersion = parseVersion(opts.hostVersion);
-  if (!opts.moduleName.empty()) effective.moduleName = opts.moduleName;
+  applyHostOptions(opts, effective.hostVersion, effective.moduleName);
   const RunResult result = runJob(effective, defaultPluginsDir(opts));
   for (size_t i = 0; i < result.executeResults.size(); ++i)
     std::cout << "talvora: execute " << i + 1 << " returned " << (result.executeResults[i] ? "true" : "false")

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/doc_store.h"
+#include "host/text_copy.h"
 
 #include <cstddef>
 #include <cstring>
@@ -24,13 +25,6 @@ Result guarded(Result onFailure, Body&& body) {
   return onFailure;
 }
 
-// Copies text into a fixed field, cutting it to fit with its zero byte.
-inline void copyText(char* field, std::size_t capacity, const std::string& text) {
-  if (!field || capacity == 0) return;
-  const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
-  std::memcpy(field, text.data(), n);
-  field[n] = '\0';
-}
 
 inline std::string textOf(const char* s) { return s ? s : ""; }
 

@@ -2,6 +2,7 @@
 
 #include "host/deliverables.h"
 #include "host/documents.h"
+#include "host/host_session.h"
 #include "host/plugin_loader.h"
 
 #include <fstream>
@@ -164,6 +165,7 @@ fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, co
 
 RunResult runJob(const Job& job, const fs::path& pluginsDir) {
   RunResult result;
+  HostSession::current().beginJob();
   HostState& host = HostState::instance();
   const fs::path pluginPath = resolvePluginPath(job.plugin, job.file.parent_path(), pluginsDir);
 
