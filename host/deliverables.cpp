@@ -2,24 +2,16 @@
 
 #include "frame/host_table.h"
 #include "host/host_exports.h"
-
-#include <dlfcn.h>
+#include "host/platform.h"
 
 namespace talvora {
 namespace {
-
-// This library itself, found through one of its own symbols.
-void* ownModule() {
-  Dl_info info;
-  if (!dladdr(reinterpret_cast<void*>(&talvoraHostModuleName), &info)) return nullptr;
-  return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-}
 
 template <class Table>
 BindingReport count() {
   BindingReport report;
   report.listed = Table::kNrOfFunctions;
-  void* module = ownModule();
+  void* module = platform::hostModule();
   if (!module) return report;
   Table table;
 #define TL_REPORT_BIND(name, n, m, g, l, typed, ret, params) TL_REPORT_BIND_I(name, n, m, g, l)
@@ -43,7 +35,7 @@ BindingReport count() {
   }
 #undef TL_REPORT_BIND
   report.exported = tl::countBound(table);
-  dlclose(module);
+  platform::releaseHostModule(module);
   return report;
 }
 
