@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace talvora {
@@ -33,6 +34,9 @@ inline void copyText(char* field, std::size_t capacity, const std::string& text)
 }
 
 inline std::string textOf(const char* s) { return s ? s : ""; }
+// A path from a plug-in: 8-bit texts are UTF-8 (on Windows too, where a
+// plain conversion would read them in the system code page).
+inline std::filesystem::path pathOf(const char* s) { return std::filesystem::u8path(s ? s : ""); }
 
 inline DocumentStore& docs() { return DocumentStore::instance(); }
 
