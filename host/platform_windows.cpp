@@ -10,6 +10,7 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <vector>

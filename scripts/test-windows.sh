@@ -23,6 +23,7 @@ if ! dpkg-query -W -f='${Status}' wine64 2>/dev/null | grep -q "install ok insta
   apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 >/dev/null || exit 1
 fi
 bash "$root/scripts/build-windows.sh" || { echo "0 passed, 1 failed (the cross build)"; exit 1; }
+echo "test-windows: installing and cross-building took $(($(date +%s) - started)) s"
 
 # The Linux side of every comparison.
 if [[ ! -x "$lin/talvora" || ! -x "$lin/talvora-make-study" ]]; then
@@ -164,6 +165,9 @@ for hook in "$root"/tests/windows/jobs/*.sh; do
 done
 
 # --- Bad input --------------------------------------------------------------
+out=$(talvora_win gui Nodora 2>&1); rc=$?
+expect "gui: refused (no Qt in the Windows build)" \
+  bash -c '[[ $2 == 2 ]] && grep -qF "this build of the host has no GUI mode" <<<"$1"' _ "$out" "$rc"
 bad="$work/bad"
 mkdir -p "$bad"
 cp "$win/bad-plugins/NoCreatePlugin.dll" "$bad/"
