@@ -6,17 +6,18 @@ find_package(nlohmann_json 3 REQUIRED)
 find_package(CLI11 REQUIRED CONFIG)
 enable_language(RC)
 
-add_library(talvora_host OBJECT
-  host_state.cpp
-  app_functions.cpp
-  deliverables.cpp
-  plugin_loader.cpp
-  documents.cpp
-  job.cpp
-  transcript.cpp
-  numeric_services_portable.cpp
-  portable_fft.cpp
-  platform_windows.cpp)
+# The same sources as the Linux host library (read from its CMakeLists.txt,
+# so a file added there is built here too), with the Windows system calls
+# and the portable numeric services in place of the POSIX and FFTW/BLAS ones.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/CMakeLists.txt _linux_host)
+if(NOT _linux_host MATCHES "add_library\\(talvora_host SHARED([^)]*)\\)")
+  message(FATAL_ERROR "host/windows.cmake: no add_library(talvora_host SHARED ...) in host/CMakeLists.txt; "
+    "list the host sources for Windows here")
+endif()
+string(REGEX MATCHALL "[A-Za-z0-9_/.]+\\.cpp" _host_sources "${CMAKE_MATCH_1}")
+list(REMOVE_ITEM _host_sources numeric_services.cpp platform_posix.cpp)
+list(APPEND _host_sources numeric_services_portable.cpp portable_fft.cpp platform_windows.cpp)
+add_library(talvora_host OBJECT ${_host_sources})
 target_include_directories(talvora_host PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(talvora_host PUBLIC nlohmann_json::nlohmann_json talvora_frame)
 include(${CMAKE_CURRENT_LIST_DIR}/documents.cmake)
