@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 using talvora::HostState;
@@ -133,7 +134,9 @@ int fileDialog(const char* kind, const char* title, const char* filter, char* re
   }
   std::string path = answer->get<std::string>();
   const std::string& base = std::strcmp(kind, "open") == 0 ? host().openBase : host().saveBase;
-  if (!path.empty() && path[0] != '/' && !base.empty()) path = base + "/" + path;
+  // A path with a root ("/data/x", "C:\\data\\x") is taken as it stands.
+  if (!path.empty() && !std::filesystem::u8path(path).has_root_directory() && !base.empty())
+    path = (std::filesystem::u8path(base) / std::filesystem::u8path(path)).u8string();
   return copyOut(path, result) ? 1 : 0;
 }
 } // namespace

@@ -3,22 +3,19 @@
 #include "host/deliverables.h"
 #include "host/host_state.h"
 #include "host/job.h"
+#include "host/platform.h"
 #include "host/plugin_loader.h"
 #include "host/transcript.h"
 
 #include <filesystem>
 #include <iostream>
-#include <unistd.h>
 
 namespace talvora {
 namespace fs = std::filesystem;
 
 std::string defaultPluginsDir(const CliOptions& opts) {
   if (!opts.pluginsDir.empty()) return opts.pluginsDir;
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) exe = fs::absolute(opts.programPath);
-  return (exe.parent_path() / "plugins").string();
+  return (platform::executablePath(opts.programPath.c_str()).parent_path() / "plugins").u8string();
 }
 
 void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName) {
@@ -48,7 +45,7 @@ int runInfo(const CliOptions& opts) {
   int status = 0;
   for (const std::string& name : opts.plugins) {
     try {
-      const fs::path path = resolvePluginPath(name, fs::current_path(), defaultPluginsDir(opts));
+      const fs::path path = resolvePluginPath(name, fs::current_path(), fs::u8path(defaultPluginsDir(opts)));
       LoadedPlugin plugin(path.string());
       host.pluginsPath = fs::absolute(path).parent_path().string() + "/";
       const PluginInfo& info = plugin.info();
@@ -78,12 +75,12 @@ int runInfo(const CliOptions& opts) {
 
 int runJobCommand(const CliOptions& opts) {
   HostState& host = HostState::instance();
-  const Job job = readJob(opts.job);
-  host.interactive = opts.interactive || (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO));
+  const Job job = readJob(fs::u8path(opts.job));
+  host.interactive = opts.interactive || platform::interactiveTerminal();
   // The job sets the host's identity; the command line's options win.
   Job effective = job;
   applyHostOptions(opts, effective.hostVersion, effective.moduleName);
-  const RunResult result = runJob(effective, defaultPluginsDir(opts));
+  const RunResult result = runJob(effective, fs::u8path(defaultPluginsDir(opts)));
   for (size_t i = 0; i < result.executeResults.size(); ++i)
     std::cout << "talvora: execute " << i + 1 << " returned " << (result.executeResults[i] ? "true" : "false")
               << '\n';

@@ -2,18 +2,10 @@
 
 #include "frame/host_table.h"
 #include "host/host_exports.h"
-
-#include <dlfcn.h>
+#include "host/platform.h"
 
 namespace talvora {
 namespace {
-
-// This library itself, found through one of its own symbols.
-void* ownModule() {
-  Dl_info info;
-  if (!dladdr(reinterpret_cast<void*>(&talvoraHostModuleName), &info)) return nullptr;
-  return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-}
 
 // Binds a deliverable's table exactly as the plug-in would, against this
 // host's own module, then counts what came back.
@@ -21,12 +13,12 @@ void* ownModule() {
   BindingReport function() {                                  \
     BindingReport report;                                     \
     report.listed = Table::kNrOfFunctions;                    \
-    void* module = ownModule();                               \
+    void* module = platform::hostModule();                    \
     if (!module) return report;                               \
     Table table;                                              \
     TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)                 \
     report.exported = tl::countBound(table);                  \
-    dlclose(module);                                          \
+    platform::releaseHostModule(module);                      \
     return report;                                            \
   }
 TALVORA_DEFINE_BINDING_REPORT(latmapReport, tl::LatmapHostTable, L)

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace talvora {
@@ -27,6 +28,9 @@ Result guarded(Result onFailure, Body&& body) {
 
 
 inline std::string textOf(const char* s) { return s ? s : ""; }
+// A path from a plug-in: 8-bit texts are UTF-8 (on Windows too, where a
+// plain conversion would read them in the system code page).
+inline std::filesystem::path pathOf(const char* s) { return std::filesystem::u8path(s ? s : ""); }
 
 inline DocumentStore& docs() { return DocumentStore::instance(); }
 
