@@ -6,6 +6,7 @@
 #include "distortion/core/distance.h"
 #include "distortion/core/errors.h"
 #include "distortion/core/filtering.h"
+#include "distortion/core/local_stage_fast.h"
 #include "distortion/core/vdm.h"
 
 #include <algorithm>
@@ -147,8 +148,10 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
   Volume newMap, weight;
   for (std::size_t s = 0; s < localbox.size(); ++s) {
     const std::array<double, 3>& widths = vdm_smoothing[s];
-    optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap,
-                         weight);
+    if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
+      optimiseStageFast(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
+    else
+      optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
     vdm = std::move(newMap);
     const Volume kernel = gaussianKernel3d({9, 9, 9}, widths, {0, 0, 0}, false);
     weightedSmooth(vdm, kernel, weight, true);

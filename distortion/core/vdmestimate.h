@@ -16,6 +16,9 @@ struct EstimationSchedule {
   std::vector<Volume> localbox;                    // box of weights; its size sets the neighbourhood
   std::vector<std::vector<float>> s_values;        // trial shifts in voxels
   std::vector<std::array<double, 3>> vdm_smoothing; // widths of the smoothing after the stage
+  // Run every trial one voxel at a time even where box sums give the same
+  // choice (reference and benchmark).
+  bool literalTrials = false;
 };
 
 // The map of `vol_ap` (voxels along y). A first voxel of -99 marks an
