@@ -6,6 +6,7 @@
 #include "distortion/io/file_names.h"
 #include "distortion/io/map_file.h"
 #include "distortion/io/project_files.h"
+#include "distortion/io/undistort_project.h"
 #include "distortion/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 
@@ -53,43 +54,10 @@ void saveMap(const Volume& map, bool transpose, float lower, float upper, const 
     throw WriteFileError("could not save the map file " + fileName);
 }
 
-// Every volume resampled with the map (given in the orientation the
-// estimation used), then written under the "_undist" name.
-void undistortProject(Project& p, const Volume& map, bool transpose) {
-  HeaderEntry& amr = p.entry("LoadAMRFile");
-  if (amr.present) amr.text.clear();
-  HeaderEntry& show = p.entry("ShowAMRFile");
-  if (show.present) show.boolValue = false;
-  for (Volume& v : p.volumes) {
-    if (!transpose) v = undistortCubic(v, map, false);
-    else v = undistortCubic(v.exchangedXY(), map, false).exchangedXY();
-  }
-  writeProject(p, undistortedFileName(p.path));
-}
-
 float positiveSize(float v, const char* what, const std::string& path) {
   if (!(v > 0.0f) || !std::isfinite(v))
     throw std::runtime_error(path + ": the voxel size " + what + " must be a positive number");
   return v;
-}
-
-EstimationSchedule buildSchedule(const std::array<double, 3>& voxel) {
-  struct Stage {
-    int box;
-    int kFirst, kLast, kStep;
-    float step;
-    double numerator;
-  } stages[] = {{7, -10, 10, 2, 0.5f, 20}, {7, -6, 6, 2, 0.4f, 12}, {5, -5, 5, 1, 0.3f, 6}, {5, -5, 5, 1, 0.15f, 2}};
-  EstimationSchedule s;
-  for (const Stage& st : stages) {
-    s.localbox.emplace_back(st.box, st.box, st.box, 1.0f);
-    std::vector<float> shifts;
-    for (int k = st.kFirst; k <= st.kLast; k += st.kStep) shifts.push_back(static_cast<float>(k) * st.step);
-    s.s_values.push_back(shifts);
-    s.vdm_smoothing.push_back({st.numerator / std::sqrt(voxel[0]), st.numerator / std::sqrt(voxel[1]),
-                               st.numerator / std::sqrt(voxel[2])});
-  }
-  return s;
 }
 
 } // namespace
@@ -132,7 +100,7 @@ void estimate(std::ostream& log, const FftApi& fft) {
   if (rllr) std::swap(voxel[0], voxel[1]);
 
   log << "Estimating voxel displacement maps..." << std::endl;
-  const EstimationSchedule schedule = buildSchedule(voxel);
+  const EstimationSchedule schedule = pluginSchedule(voxel);
   const Volume map0 =
       estimateVdm(fft, vol_ap, vol_pa, {0.5, 4.0 / voxel[1], 0.5}, useSsd, schedule, useIc, log, order);
   if (map0.size() > 0 && std::lround(map0[0]) == -99) {

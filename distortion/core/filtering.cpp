@@ -180,6 +180,46 @@ void weightedSmooth(Volume& map, const Volume& kernel, const Volume& weight, boo
   map = std::move(out);
 }
 
+namespace {
+
+// One 1-D pass along `axis` of a zero-padded convolution, centre n/2.
+void convolveAxis(std::vector<double>& v, const Dimensions& d, int axis, const std::vector<double>& k,
+                  std::vector<double>& out) {
+  const std::size_t stride[3] = {1, static_cast<std::size_t>(d[0]), static_cast<std::size_t>(d[0]) * d[1]};
+  const int n = d[axis], taps = static_cast<int>(k.size()), c = taps / 2;
+  const int o1 = (axis + 1) % 3, o2 = (axis + 2) % 3;
+  out.assign(v.size(), 0.0);
+  for (int a = 0; a < d[o1]; ++a)
+    for (int b = 0; b < d[o2]; ++b) {
+      const std::size_t base = a * stride[o1] + b * stride[o2];
+      for (int i = 0; i < n; ++i) {
+        double sum = 0.0;
+        const int q0 = std::max(0, c - i), q1 = std::min(taps - 1, n - 1 - i + c);
+        for (int q = q0; q <= q1; ++q) sum += k[static_cast<std::size_t>(q)] * v[base + (i + q - c) * stride[axis]];
+        out[base + i * stride[axis]] = sum;
+      }
+    }
+  v.swap(out);
+}
+
+} // namespace
+
+void weightedSmoothSeparable(Volume& map, const std::array<std::vector<double>, 3>& kernels, const Volume& weight,
+                             bool normalise) {
+  const Dimensions d = map.dimensions();
+  std::vector<double> num(map.size()), den(map.size()), tmp;
+  for (std::size_t i = 0; i < map.size(); ++i) {
+    den[i] = weight[i];
+    num[i] = static_cast<double>(weight[i]) * map[i];
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    convolveAxis(num, d, axis, kernels[static_cast<std::size_t>(axis)], tmp);
+    convolveAxis(den, d, axis, kernels[static_cast<std::size_t>(axis)], tmp);
+  }
+  for (std::size_t i = 0; i < map.size(); ++i)
+    map[i] = static_cast<float>((normalise && den[i] > 0.0) ? num[i] / den[i] : num[i]);
+}
+
 void weightedSmooth(Matrix& map, const Matrix& kernel, const Matrix& weight, bool normalise) {
   const int kr = kernel.rows(), kc = kernel.columns();
   const int cr = kr / 2, cc = kc / 2;

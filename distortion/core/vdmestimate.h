@@ -17,9 +17,14 @@ struct EstimationSchedule {
   std::vector<std::vector<float>> s_values;        // trial shifts in voxels
   std::vector<std::array<double, 3>> vdm_smoothing; // widths of the smoothing after the stage
   // Run every trial one voxel at a time even where box sums give the same
-  // choice (reference and benchmark).
+  // choice, and smooth with the full 3-D kernel (reference and benchmark).
   bool literalTrials = false;
 };
+
+// The four stages the plug-in runs: boxes 7, 7, 5, 5; shifts k * step for
+// k in -10..10 by 2 (step 0.5), -6..6 by 2 (0.4), -5..5 (0.3), -5..5 (0.15);
+// smoothing widths 20, 12, 6, 2 over the square root of the voxel size.
+EstimationSchedule pluginSchedule(const std::array<double, 3>& voxelSize);
 
 // The map of `vol_ap` (voxels along y). A first voxel of -99 marks an
 // estimation abandoned because the distance was not a number.

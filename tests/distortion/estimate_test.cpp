@@ -103,3 +103,24 @@ TEST(LocalStage, DarkVoxelsKeepTheirValueAndGetAQuarterWeight) {
     EXPECT_EQ(weight[i], 0.25f);
   }
 }
+
+TEST(Estimate, PluginScheduleStagesShiftsAndWidths) {
+  const EstimationSchedule s = pluginSchedule({4.0, 1.0, 2.25});
+  ASSERT_EQ(s.localbox.size(), 4u);
+  const int boxes[4] = {7, 7, 5, 5};
+  const std::size_t counts[4] = {11, 7, 11, 11};
+  const float first[4] = {-5.0f, -2.4f, -1.5f, -0.75f};
+  const double numerators[4] = {20, 12, 6, 2};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(s.localbox[k].dimensions(), (Dimensions{boxes[k], boxes[k], boxes[k]}));
+    for (std::size_t i = 0; i < s.localbox[k].size(); ++i) ASSERT_EQ(s.localbox[k][i], 1.0f);
+    ASSERT_EQ(s.s_values[k].size(), counts[k]);
+    EXPECT_FLOAT_EQ(s.s_values[k].front(), first[k]);
+    EXPECT_FLOAT_EQ(s.s_values[k].back(), -first[k]);
+    EXPECT_DOUBLE_EQ(s.vdm_smoothing[k][0], numerators[k] / 2.0);
+    EXPECT_DOUBLE_EQ(s.vdm_smoothing[k][1], numerators[k]);
+    EXPECT_DOUBLE_EQ(s.vdm_smoothing[k][2], numerators[k] / 1.5);
+  }
+  EXPECT_EQ(s.s_values[0][1], static_cast<float>(-8) * 0.5f);
+  EXPECT_EQ(s.s_values[3][4], static_cast<float>(-1) * 0.15f);
+}

@@ -208,3 +208,32 @@ TEST(WeightedSmooth, MatchesALiteralNormalisedConvolution) {
         EXPECT_NEAR(out(x, y, z), num / den, 1e-4);
       }
 }
+
+TEST(WeightedSmooth, SeparableFormAgreesWithTheThreeDimensionalKernel) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> u(0, 1);
+  struct Case {
+    Dimensions d;
+    std::array<double, 3> w;
+    int taps;
+  } cases[] = {{{12, 10, 7}, {3.0, 1.5, 2.0}, 9}, {{5, 13, 4}, {0.8, 6.0, 1.0}, 5}, {{3, 3, 11}, {1.0, 1.0, 1.0}, 9}};
+  for (const Case& c : cases) {
+    Volume map(c.d), weight(c.d);
+    for (std::size_t i = 0; i < map.size(); ++i) {
+      map[i] = u(rng) * 8 - 4;
+      weight[i] = u(rng) < 0.4f ? 0.25f : (u(rng) < 0.1f ? 0.0f : 1.0f);
+    }
+    Volume full(map), separable(map);
+    weightedSmooth(full, gaussianKernel3d({c.taps, c.taps, c.taps}, c.w, {0, 0, 0}, false), weight, true);
+    weightedSmoothSeparable(separable,
+                            {gaussianKernel1d(c.taps, c.w[0], 0), gaussianKernel1d(c.taps, c.w[1], 0),
+                             gaussianKernel1d(c.taps, c.w[2], 0)},
+                            weight, true);
+    for (std::size_t i = 0; i < map.size(); ++i) ASSERT_NEAR(separable[i], full[i], 1e-4) << i;
+  }
+  // No weight anywhere: zeros, as the 3-D form gives.
+  Volume map(4, 4, 4, 3.0f);
+  weightedSmoothSeparable(map, {gaussianKernel1d(3, 1, 0), gaussianKernel1d(3, 1, 0), gaussianKernel1d(3, 1, 0)},
+                          Volume(4, 4, 4, 0.0f), true);
+  for (std::size_t i = 0; i < map.size(); ++i) EXPECT_EQ(map[i], 0.0f);
+}
