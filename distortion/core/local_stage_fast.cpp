@@ -26,6 +26,13 @@ struct Resampler {
   bool negate;
   float last;
 
+  bool inRange(int y, std::size_t i, std::size_t j) const {
+    float d = shifts[j] * 1.0f + vdm[i];
+    if (negate) d = -d;
+    const float yy = static_cast<float>(y) + d;
+    return yy > 0.0f && yy < last;
+  }
+
   // The resampled value of shift j at voxel i, or false when the shifted
   // row falls outside (the voxel then keeps what it held).
   bool value(int x, int y, int z, std::size_t i, std::size_t j, float& out) const {
@@ -47,11 +54,10 @@ struct Range {
   int lo = 1, hi = 0;
 };
 
-Range rangeOf(const Resampler& r, int x, int y, int z, std::size_t i, std::size_t count) {
+Range rangeOf(const Resampler& r, int y, std::size_t i, std::size_t count) {
   Range g;
-  float v;
   for (std::size_t j = 0; j < count; ++j)
-    if (r.value(x, y, z, i, j, v)) {
+    if (r.inRange(y, i, j)) {
       if (g.lo > g.hi) g.lo = g.hi = static_cast<int>(j);
       else g.hi = static_cast<int>(j);
     }
@@ -115,8 +121,8 @@ void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& src
     for (int y = 0; y < ny; ++y)
       for (int x = 0; x < nx; ++x, ++i) {
         const std::size_t u = static_cast<std::size_t>(i);
-        rangeAp[u] = rangeOf(ap, x, y, z, u, count);
-        rangePa[u] = rangeOf(pa, x, y, z, u, count);
+        rangeAp[u] = rangeOf(ap, y, u, count);
+        rangePa[u] = rangeOf(pa, y, u, count);
         leftAp[u] = apUndist[u];
         leftPa[u] = paUndist[u];
         if (rangeAp[u].lo <= rangeAp[u].hi) ap.value(x, y, z, u, static_cast<std::size_t>(rangeAp[u].hi), leftAp[u]);
@@ -196,12 +202,16 @@ void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& src
           if (bestIndex >= 0) newMap[c] += shifts[static_cast<std::size_t>(bestIndex)];
           if (chosen) (*chosen)[c] = bestIndex;
         }
-        for (int zz = z0; zz <= z1; ++zz)
-          for (int yy = y0; yy <= y1; ++yy)
-            for (int xx = x0; xx <= x1; ++xx) {
-              const std::size_t u = vdm.index(xx, yy, zz);
-              if (rangeAp[u].lo <= rangeAp[u].hi || rangePa[u].lo <= rangePa[u].hi) touched[u] = 1;
-            }
+        // The box of the previous centre of this row, when it was optimised
+        // too, already covered all but the newest column.
+        const int xStart = (x > 0 && optimised[c - 1]) ? x1 : x0;
+        if (!(x > 0 && optimised[c - 1] && x + h[0] > nx - 1))
+          for (int zz = z0; zz <= z1; ++zz)
+            for (int yy = y0; yy <= y1; ++yy)
+              for (int xx = xStart; xx <= x1; ++xx) {
+                const std::size_t u = vdm.index(xx, yy, zz);
+                if (rangeAp[u].lo <= rangeAp[u].hi || rangePa[u].lo <= rangePa[u].hi) touched[u] = 1;
+              }
         weight[c] = 1.0f;
       }
 
@@ -223,7 +233,8 @@ void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& src
           fb[u] = seen(pa, rangePa, leftPa, paUndist, x, y, z, u, j, true);
         }
     if (useSsd) {
-      std::vector<double> d2(n);
+      std::vector<double>& d2 = faa;
+      d2.resize(n);
       for (std::size_t u = 0; u < n; ++u) {
         const float d = static_cast<float>(fa[u]) - static_cast<float>(fb[u]);
         d2[u] = static_cast<double>(d) * d;
