@@ -145,10 +145,12 @@ void apply(std::ostream& log) {
       if (fmr && i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR) g_mirelHost.hxLoadMAPsToCurrentFMR(vdmPath.c_str());
       map = fileMap;
     } else {
-      const std::string question = std::string("Dimensions of the datasets don't match!\nDo you want to resize the VDM "
-                                               "to the ") +
-                                   (fmr ? "FMR" : "DMR") + " dimensions?\n\n(they need to have the same field of view)";
-      if (!required(g_mirelHost.hxYesNoMessageBox, "hxYesNoMessageBox")(question.c_str()))
+      const char* question =
+          fmr ? "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the FMR dimensions?\n\n"
+                "(they need to have the same field of view)"
+              : "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n"
+                "(they need to have the same field of view)";
+      if (!required(g_mirelHost.hxYesNoMessageBox, "hxYesNoMessageBox")(question))
         throw std::runtime_error("All datasets must have the same dimensions!");
       map = resizeMap(dims, fileMap);
     }

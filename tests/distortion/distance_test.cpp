@@ -57,3 +57,60 @@ TEST(Distance, SquaredDifferenceTable) {
   EXPECT_THROW(meanSquaredDifferenceNonzero(v1, z1), std::logic_error);
   EXPECT_THROW(meanSquaredDifference(a, Volume(1, 1, 1, 0.0f)), std::logic_error);
 }
+
+#include "distortion/core/containers.h"
+#include "distortion/core/filtering.h"
+#include "distortion/core/vdm.h"
+#include "distortion/core/vdmestimate.h"
+#include "tests/distortion/fftw_for_tests.h"
+
+#include <functional>
+#include <sstream>
+
+// Every internal check names its condition, as the user sees it after
+// "Error: ".
+TEST(Assertions, MessagesNameTheFileLineAndCondition) {
+  const Volume a(2, 2, 2, 1.0f), b(2, 2, 3, 1.0f);
+  Volume dst(2, 2, 2, 0.0f), map(2, 2, 2, 0.0f);
+  std::ostringstream log;
+  EstimationSchedule twoBoxes;
+  twoBoxes.localbox = {a, a};
+  twoBoxes.s_values = {{0.0f}, {0.0f}};
+  twoBoxes.vdm_smoothing = {{1, 1, 1}};
+  struct Case {
+    std::function<void()> run;
+    const char* file;
+    const char* condition;
+  } cases[] = {
+      {[&] { ncc(a, b); }, "distance.cpp", "dim1 == dim2"},
+      {[&] { meanSquaredDifference(a, b); }, "distance.cpp", "dim1 == dim2"},
+      {[&] { ncc(a, b, {}); }, "distance.cpp", "vol1.dimensions() == vol2.dimensions()"},
+      {[&] { ssd(a, b, {}); }, "distance.cpp", "vol1.dimensions() == vol2.dimensions()"},
+      {[&] { meanSquaredDifferenceNonzero(Vector(2), Vector(3)); }, "distance.cpp", "vec1.size() == vec2.size()"},
+      {[&] { undistortLinear(dst, b, map, false); }, "vdm.cpp", "dst.dimensions() == src.dimensions()"},
+      {[&] { undistortLinear(dst, a, Volume(1, 1, 1, 0.0f), false); }, "vdm.cpp", "vdm.dimensions() == src.dimensions()"},
+      {[&] { undistortLinear(dst, dst, map, false); }, "vdm.cpp", "&dst != &src"},
+      {[&] { undistortCubic(b, map, false); }, "vdm.cpp", "vdm.dimensions() == src.dimensions()"},
+      {[&] { resizeMap(dst, dst); }, "vdm.cpp", "&dst != &src"},
+      {[&] { fftConvolve(fftwForTests(), dst, b); }, "filtering.cpp", "input.dimensions() == kernel.dimensions()"},
+      {[&] { setColumn(dst, 0, 0, Vector(3)); }, "containers.cpp", "vec.size() == vol.ny()"},
+      {[&] { column(dst, 0, 2); }, "containers.cpp", "row < vol.nx() && slice < vol.nz()"},
+      {[&] { estimateVdm(fftwForTests(), a, b, {1, 1, 1}, true, twoBoxes, false, log, 0); }, "vdmestimate.cpp",
+       "vol_ap.dimensions() == vol_pa.dimensions()"},
+      {[&] { estimateVdm(fftwForTests(), a, a, {1, 1, 1}, true, twoBoxes, false, log, 0); }, "vdmestimate.cpp",
+       "localbox.size() == vdm_smoothing.size()"},
+      {[&] { estimateColumnwise(fftwForTests(), a, b, {1, 1, 1}, 0, log); }, "simplevdmestimate.cpp",
+       "vol_ap.dimensions() == vol_pa.dimensions()"},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.run();
+      ADD_FAILURE() << "no assertion for " << c.condition;
+    } catch (const std::logic_error& e) {
+      const std::string what = e.what();
+      const std::string prefix = std::string("assertion failure (") + c.file + ":";
+      EXPECT_EQ(what.rfind(prefix, 0), 0u) << what;
+      EXPECT_EQ(what.substr(what.find("): ") + 3), c.condition) << what;
+    }
+  }
+}

@@ -65,8 +65,10 @@ protected:
   Outcome job(const std::string& name, const std::string& commands, const std::string& extra = "",
               const fs::path& dir = set) {
     const fs::path file = dir / (name + ".json");
-    write(file, "{\"plugin\": \"Mirel_r122\", \"documents\": {\"fmr\": \"run_ap.fmr\"}," + extra +
-                    " \"commands\": " + commands + "}");
+    const std::string documents = extra.find("\"documents\"") == std::string::npos
+                                      ? "\"documents\": {\"fmr\": \"run_ap.fmr\"},"
+                                      : "";
+    write(file, "{\"plugin\": \"Mirel_r122\", " + documents + extra + " \"commands\": " + commands + "}");
     return run(std::string(TALVORA_EXE) + " run " + file.string() + " --plugins-dir " + PLUGINS_DIR);
   }
 };
@@ -261,4 +263,18 @@ TEST_F(Workflow, BadFilesEndTheCommandWithTheirMessage) {
   }
   EXPECT_EQ(after, before); // inputs are never modified
   for (auto& e : fs::directory_iterator(dir)) EXPECT_EQ(e.path().string().find("_undist"), std::string::npos);
+}
+
+TEST_F(Workflow, SavingMapsNeedsACurrentFmrOfTheMapsGrid) {
+  const std::string estimate = "[{\"command\": \"estimate\", \"parameters\": {" + kEstimateParameters +
+                               ", \"apply_to_input\": 0}, \"print\": [\"vdm\"]}]";
+  const fs::path jobFile = set / "no_fmr.json";
+  write(jobFile, "{\"plugin\": \"Mirel_r122\", \"commands\": " + estimate + "}");
+  Outcome o = run(std::string(TALVORA_EXE) + " run " + jobFile.string() + " --plugins-dir " + PLUGINS_DIR);
+  EXPECT_TRUE(contains(o.output, "Talvora> [message] Error: assertion failure (mirel_pipeline.cpp:")) << o.output;
+  EXPECT_TRUE(contains(o.output, "): slices != nullptr")) << o.output;
+  EXPECT_TRUE(contains(o.output, "vdm = (unset)")) << o.output;
+  // A current FMR of other dimensions.
+  o = job("other_fmr", estimate, R"( "documents": {"fmr": ")" + (root / "q" / "ap_pa_sev5" / "run_ap.fmr").string() + R"("},)");
+  EXPECT_TRUE(contains(o.output, "): dim.z == header.DimZ") || contains(o.output, "): dim.y == header.DimY")) << o.output;
 }
