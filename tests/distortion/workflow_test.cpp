@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -52,7 +53,8 @@ protected:
   static fs::path set;
 
   static void SetUpTestSuite() {
-    root = fs::path(::testing::TempDir()) / "mirel_workflow";
+    // One folder per process: ctest runs the tests in parallel processes.
+    root = fs::path(::testing::TempDir()) / ("mirel_workflow_" + std::to_string(getpid()));
     fs::remove_all(root);
     const Outcome a = run(std::string(PHANTOM_EXE) + " --small --size 32x40x9 --volumes 2 --out " + (root / "p").string());
     const Outcome b = run(std::string(PHANTOM_EXE) + " --small --size 24x30x9 --volumes 2 --out " + (root / "q").string());
@@ -60,6 +62,7 @@ protected:
     ASSERT_EQ(b.status, 0) << b.output;
     set = root / "p" / "ap_pa_sev5";
   }
+  static void TearDownTestSuite() { fs::remove_all(root); }
 
   // Runs a job in the phantom's folder with the given commands (JSON array).
   Outcome job(const std::string& name, const std::string& commands, const std::string& extra = "",
