@@ -164,6 +164,8 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
   // The stored map applied again reproduces the undistorted project.
   const Outcome a = job("apply", R"([{"command": "apply", "parameters": {"vdm": "run_ap_vdm.map", "rllr": 0, "files": "run_ap.fmr\nnotes\n"}}])");
   EXPECT_TRUE(contains(a.output, "Loading VDM...\nApplying VDM...\nUndistorted data saved as: run_ap_undist.fmr\n")) << a.output;
+  // The host loaded the map into the current FMR without a problem or a box.
+  EXPECT_FALSE(contains(a.output, "Talvora> ")) << a.output;
   const mirel::Project again = mirel::readFMR((set / "run_ap_undist.fmr").string(), true);
   for (std::size_t i = 0; i < again.volumes[0].size(); ++i) ASSERT_EQ(again.volumes[0][i], undist.volumes[0][i]);
 }
@@ -276,6 +278,7 @@ TEST_F(Workflow, SavingMapsNeedsACurrentFmrOfTheMapsGrid) {
   Outcome o = run(std::string(TALVORA_EXE) + " run " + jobFile.string() + " --plugins-dir " + PLUGINS_DIR);
   EXPECT_TRUE(contains(o.output, "Talvora> [message] Error: assertion failure (mirel_pipeline.cpp:")) << o.output;
   EXPECT_TRUE(contains(o.output, "): slices != nullptr")) << o.output;
+  EXPECT_TRUE(contains(o.output, "Talvora> no functional project (FMR) is open\n")) << o.output;
   EXPECT_TRUE(contains(o.output, "vdm = (unset)")) << o.output;
   // A current FMR of other dimensions.
   o = job("other_fmr", estimate, R"( "documents": {"fmr": ")" + (root / "q" / "ap_pa_sev5" / "run_ap.fmr").string() + R"("},)");
