@@ -1,8 +1,12 @@
 #include "distortion/Mirel.h"
 
 #include "distortion/host_log.h"
+#include "distortion/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 #include "frame/version_gate.h"
+
+#include <exception>
+#include <string>
 
 using tl::g_mirelHost;
 
@@ -34,6 +38,18 @@ bool Mirel::initPlugin() {
 }
 
 bool Mirel::execute() {
-  if (log_) *log_ << "Plugin> distortion correction is not available in this build." << std::endl;
+  if (!log_) return true;
+  std::ostream& log = *log_;
+  try {
+    const std::string task = mirel::stringParameter("task");
+    if (task == "select_fmr_or_dmr") mirel::selectFmrOrDmr();
+    else if (task == "check") mirel::checkFiles(log);
+    else if (task == "readbatchfile") mirel::readBatchFile(log);
+    else if (task == "estimate") mirel::estimate(log, mirel::hostFft());
+    else if (task == "apply") mirel::apply(log);
+  } catch (const std::exception& e) {
+    log.flush();
+    if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
+  }
   return true;
 }

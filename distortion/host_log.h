@@ -4,7 +4,8 @@
 #include <streambuf>
 #include <string>
 
-// A stream buffer that hands each flushed line to the host's log pane.
+// A stream buffer that collects text and, on every flush, hands all of it
+// (end of line included) to the host's log pane as one string.
 class TLHXBuf : public std::streambuf {
 public:
   using LineSink = void (*)(const char*);
@@ -13,22 +14,22 @@ public:
 protected:
   int_type overflow(int_type ch) override {
     if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-    if (traits_type::to_char_type(ch) == '\n') flushLine();
-    else line_.push_back(traits_type::to_char_type(ch));
+    text_.push_back(traits_type::to_char_type(ch));
     return ch;
   }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    text_.append(s, static_cast<std::size_t>(n));
+    return n;
+  }
   int sync() override {
-    if (!line_.empty()) flushLine();
+    if (!text_.empty() && sink_) sink_(text_.c_str());
+    text_.clear();
     return 0;
   }
 
 private:
-  void flushLine() {
-    if (sink_) sink_(line_.c_str());
-    line_.clear();
-  }
   LineSink sink_;
-  std::string line_;
+  std::string text_;
 };
 
 class TLHXLog : public std::ostream {

@@ -87,9 +87,9 @@
   X(hxGetMAPOfCurrentFMR, 1, 1, 0, 1, 1, float**, (tl::FMRMapRecord* map)) \
   X(hxSetMAPParametersOfCurrentFMR, 1, 1, 0, 1, 1, int, (tl::FMRMapRecord* map)) \
   X(hxDeleteMAPsOfCurrentFMR, 1, 1, 0, 1, 0, void, ()) \
-  X(hxLoadMAPsToCurrentFMR, 1, 1, 0, 1, 0, void, ()) \
-  X(hxSaveMAPsOfCurrentFMR, 1, 1, 0, 1, 0, void, ()) \
-  X(hxCreateMAPForCurrentFMR, 1, 1, 0, 1, 0, void, ()) \
+  X(hxLoadMAPsToCurrentFMR, 1, 1, 0, 1, 1, int, (const char* path)) \
+  X(hxSaveMAPsOfCurrentFMR, 1, 1, 0, 1, 1, int, (const char* path)) \
+  X(hxCreateMAPForCurrentFMR, 1, 1, 0, 1, 1, int, ()) \
   /* Anatomical volume (VMR) */ \
   X(hxGetCurrentVMR, 1, 1, 1, 1, 1, int, (int* dimX, int* dimY, int* dimZ)) \
   X(hxGetMainHeaderOfCurrentVMR, 1, 1, 1, 1, 1, int, (tl::VMRMainHeaderRecord* header)) \

@@ -54,7 +54,12 @@ int hxGetPluginsPath(char* path) { return copyOut(host().pluginsPath, path); }
 
 void hxShowLogPane() {}
 void hxShowLogTab() {}
-void hxLogText(const char* text) { host().log(str(text)); }
+// A line may arrive with its own end of line; the log adds one per call.
+void hxLogText(const char* text) {
+  std::string line = str(text);
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  host().log(line);
+}
 
 void hxMessageBox(const char* text) {
   host().record("message", str(text), "");

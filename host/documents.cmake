@@ -13,4 +13,6 @@ target_sources(talvora_host PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/doc_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/doc_vtc_functions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/doc_region_functions.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/doc_map_functions.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/doc_map_functions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/formats/fmr_map_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/doc_fmr_functions.cpp)

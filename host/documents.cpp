@@ -1,5 +1,6 @@
 #include "host/documents.h"
 
+#include "host/doc_fmr.h"
 #include "host/doc_store.h"
 
 #include <stdexcept>
@@ -25,11 +26,17 @@ fs::path pathMember(const json& documents, const char* key, const fs::path& base
 void openDocuments(const json& documents, const fs::path& base) {
   if (documents.is_null() || documents.empty()) return;
   if (!documents.is_object()) refuse("must be an object");
-  static const char* const known[] = {"vmr", "vtc", "vois", "glm", "protocols"};
+  static const char* const known[] = {"vmr", "vtc", "vois", "glm", "protocols", "fmr"};
   for (auto it = documents.begin(); it != documents.end(); ++it) {
     bool ok = false;
     for (const char* k : known) ok = ok || it.key() == k;
-    if (!ok) refuse("unknown key \"" + it.key() + "\" (known: vmr, vtc, vois, glm, protocols)");
+    if (!ok) refuse("unknown key \"" + it.key() + "\" (known: vmr, vtc, vois, glm, protocols, fmr)");
+  }
+  // A functional project stands on its own; everything else belongs to a volume.
+  if (documents.contains("fmr")) {
+    FmrDocuments::instance().close();
+    FmrDocuments::instance().open(pathMember(documents, "fmr", base));
+    if (documents.size() == 1) return;
   }
   if (!documents.contains("vmr")) refuse("\"vmr\" is missing: every other document belongs to an anatomical volume");
 
@@ -63,6 +70,9 @@ void openDocuments(const json& documents, const fs::path& base) {
   }
 }
 
-void closeDocuments() { DocumentStore::instance().closeAll(); }
+void closeDocuments() {
+  DocumentStore::instance().closeAll();
+  FmrDocuments::instance().close();
+}
 
 } // namespace talvora

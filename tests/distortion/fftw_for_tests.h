@@ -1,0 +1,5 @@
+#pragma once
+#include "distortion/core/fft_api.h"
+
+// FFTW itself behind the interface the host offers.
+const mirel::FftApi& fftwForTests();
