@@ -5,6 +5,8 @@
 #include "graph/graph_feature_compute.h"
 #include "graph/graph_features_model.h"
 #include "graph/nodes_model.h"
+#include "graph/views/circular_plot.h"
+#include "graph/views/circular_plot_widget.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
@@ -66,13 +68,6 @@ ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* 
     spanner->setOrientation(Qt::Horizontal);
     spanner->setRange(0, kSpanMaximum);
     spanner->setSpan(0, kSpanMaximum);
-
-    // The plot windows come with the plotting views; until then their
-    // launchers are visibly unavailable rather than silently inert.
-    for (QPushButton* launcher : {ui->pb_PlotConnMtx, ui->pb_CircularPlotConnMtx}) {
-        launcher->setEnabled(false);
-        launcher->setToolTip(tr("Not available in this version."));
-    }
 
     connectWidgets();
 }
@@ -284,13 +279,26 @@ void ConnectivityObjectUI::plotConnectivityMatrix(bool)
 
 void ConnectivityObjectUI::plotCircular(bool)
 {
-    // Hook for the circular plot: create it once, connect its closingWindow()
-    // to circularPlot_disableOptions() and the span slider's spanChanged to
-    // its displayRangeChanged, then enable groupbox_CircularPlot and show it.
-    if (!circularPlot_)
-        return;
     ui->groupbox_CircularPlot->setEnabled(true);
+    if (!circularPlot_) {
+        circularPlot_ = new CircularPlot(object_->subject(), object_->matrices(), object_->nodeNames(), this);
+        circularPlot_->setWindowFlag(Qt::Window);
+        circularPlot_->setPrompts(object_->prompts());
+        connect(circularPlot_, &CircularPlot::closingWindow, this, &ConnectivityObjectUI::circularPlot_disableOptions);
+        connect(ui->widget_CircPlot_Spanner, &QxtSpanSlider::spanChanged, circularPlot_,
+                &CircularPlot::displayRangeChanged);
+        // The plot starts with the options as the window shows them.
+        CircularPlotWidget* widget = circularPlot_->plotWidget();
+        widget->setLabelsVisible(ui->chkBox_CircPlot_ShowLabels->isChecked());
+        widget->setNodesSize(ui->sBox_CircPlot_NodesSize->value());
+        widget->setUseWeights(ui->chkBox_CircPlot_ConnWeights->isChecked());
+        widget->setFixedThickness(ui->dsBox_CircPlot_EdgesThickness->value());
+        widget->setThicknessMultiplier(ui->sBox_CircPlot_ThicknessMultiplier->value());
+        widget->setColorizeEdges(ui->chkBox_CircPlot_ConnColors->isChecked());
+        circularPlot_->buildAndPlot();
+    }
     circularPlot_->show();
+    circularPlot_->raise();
 }
 
 void ConnectivityObjectUI::circularPlot_disableOptions()
@@ -304,17 +312,40 @@ void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper
     ui->lbl_Spanner_Upper->setText(QString::number(upper / double(kSpanMaximum), 'g', 6));
 }
 
-// Hooks for the circular plot widget: each option is passed on to it once
-// it exists; with no circular plot there is nothing to change.
+// Each option goes to the circular plot once it exists.
 
-void ConnectivityObjectUI::circularPlot_toggleLabels(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleLabels(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setLabelsVisible(state);
+}
 
-void ConnectivityObjectUI::circularPlot_setNodesSize(int) {}
+void ConnectivityObjectUI::circularPlot_setNodesSize(int value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setNodesSize(value);
+}
 
-void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setUseWeights(state);
+}
 
-void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double) {}
+void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setThicknessMultiplier(value);
+}
 
-void ConnectivityObjectUI::circularPlot_setFixedThickness(double) {}
+void ConnectivityObjectUI::circularPlot_setFixedThickness(double value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setFixedThickness(value);
+}
 
-void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setColorizeEdges(state);
+}

@@ -3,10 +3,13 @@
 // plot's options, the graph feature table, and the (not yet active) node and
 // filter tabs.
 
+#include "graph/views/circular_plot.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QStringList>
 
+class CircularPlot;
 class ConnectivityObject;
 struct ConnectivityForm;
 class GraphFeaturesModel;
@@ -30,6 +33,9 @@ public:
     // Matrix names: the protocol's ordered conditions when it is used,
     // otherwise "Series 0", "Series 1", ...
     QStringList matrixLabels() const;
+    // The plot windows, null until first opened.
+    CircularPlot* circularPlot() const { return circularPlot_; }
+    QWidget* matrixView() const { return matrixView_; }
 
 public slots:
     void prepareNodesTable();
@@ -54,9 +60,8 @@ private:
 
     ConnectivityForm* ui;
     ConnectivityObject* object_;
-    // Plot windows: created on first use once the plot views exist; until
-    // then they stay null and the slots that drive them do nothing.
-    QPointer<QWidget> circularPlot_;
+    // Plot windows: created on first use, hidden (not destroyed) when closed.
+    QPointer<CircularPlot> circularPlot_;
     QPointer<QWidget> matrixView_;
     GraphFeaturesModel* featuresModel_ = nullptr;
     NodesModel* nodesModel_ = nullptr;

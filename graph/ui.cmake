@@ -10,7 +10,8 @@ add_library(nodora_core STATIC
   study_manifest.cpp
   subject_data.cpp
   graph_feature_compute.cpp
-  subject_report.cpp)
+  subject_report.cpp
+  circular_layout.cpp)
 set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
 target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)
@@ -36,10 +37,18 @@ add_library(nodora_ui STATIC
   connectivity_object.h
   connectivity_object.cpp
   connectivity_object_ui.h
-  connectivity_object_ui.cpp)
+  connectivity_object_ui.cpp
+  views/plot_export.cpp
+  views/my_graphics_simple_text_item.h
+  views/my_slider.h
+  views/my_slider.cpp
+  views/circular_plot_widget.h
+  views/circular_plot_widget.cpp
+  views/circular_plot.h
+  views/circular_plot.cpp)
 set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(nodora_ui PUBLIC nodora_core Qt5::Widgets Qt5::Charts)
+target_link_libraries(nodora_ui PUBLIC nodora_core talvora_frame Qt5::Widgets Qt5::Charts)
 
 # Command line: every measure of the subjects named by manifests.
 add_executable(nodora-measures tools/nodora_measures_main.cpp)
