@@ -7,6 +7,7 @@
 #include "graph/nodes_model.h"
 #include "graph/views/circular_plot.h"
 #include "graph/views/circular_plot_widget.h"
+#include "graph/views/view_matrix.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
@@ -270,11 +271,19 @@ void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
 
 void ConnectivityObjectUI::plotConnectivityMatrix(bool)
 {
-    // Hook for the matrix view: create it once (child of this window, kept
-    // when closed) with the node names and, with the protocol, the ordered
-    // conditions; show it again on later presses.
-    if (matrixView_)
-        matrixView_->show();
+    if (!matrixView_) {
+        auto* view = new ViewMatrix(this);
+        view->setWindowFlag(Qt::Window);
+        view->setPrompts(object_->prompts());
+        view->setMatrices(object_->matrices());
+        view->setNodeNames(object_->nodeNames());
+        if (object_->subject().uses_proto)
+            view->setConditions(object_->subject().ordered_conditions);
+        matrixView_ = view;
+        view->build();
+    }
+    matrixView_->show();
+    matrixView_->raise();
 }
 
 void ConnectivityObjectUI::plotCircular(bool)

@@ -4,6 +4,7 @@
 // filter tabs.
 
 #include "graph/views/circular_plot.h"
+#include "graph/views/view_matrix.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -35,7 +36,7 @@ public:
     QStringList matrixLabels() const;
     // The plot windows, null until first opened.
     CircularPlot* circularPlot() const { return circularPlot_; }
-    QWidget* matrixView() const { return matrixView_; }
+    ViewMatrix* matrixView() const { return matrixView_; }
 
 public slots:
     void prepareNodesTable();
@@ -62,7 +63,7 @@ private:
     ConnectivityObject* object_;
     // Plot windows: created on first use, hidden (not destroyed) when closed.
     QPointer<CircularPlot> circularPlot_;
-    QPointer<QWidget> matrixView_;
+    QPointer<ViewMatrix> matrixView_;
     GraphFeaturesModel* featuresModel_ = nullptr;
     NodesModel* nodesModel_ = nullptr;
 };

@@ -11,7 +11,8 @@ add_library(nodora_core STATIC
   subject_data.cpp
   graph_feature_compute.cpp
   subject_report.cpp
-  circular_layout.cpp)
+  circular_layout.cpp
+  matrix_tables.cpp)
 set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
 target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)
@@ -45,7 +46,12 @@ add_library(nodora_ui STATIC
   views/circular_plot_widget.h
   views/circular_plot_widget.cpp
   views/circular_plot.h
-  views/circular_plot.cpp)
+  views/circular_plot.cpp
+  views/my_label.h
+  views/matrix_widgets.h
+  views/matrix_widgets.cpp
+  views/view_matrix.h
+  views/view_matrix.cpp)
 set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_ui PUBLIC nodora_core talvora_frame Qt5::Widgets Qt5::Charts)
