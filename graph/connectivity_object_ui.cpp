@@ -7,6 +7,7 @@
 #include "graph/nodes_model.h"
 #include "graph/views/circular_plot.h"
 #include "graph/views/circular_plot_widget.h"
+#include "graph/views/line_plot.h"
 #include "graph/views/view_matrix.h"
 #include "graph/widgets/qxtspanslider.h"
 
@@ -168,6 +169,7 @@ void ConnectivityObjectUI::prepareGraphFeatures()
         table->setIndexWidget(featuresModel_->index(row, GraphFeaturesModel::ResultColumn), inspect);
     }
     featuresModel_->setMatrixLabels(matrixLabels());
+    connect(table, &QTableView::doubleClicked, this, &ConnectivityObjectUI::featureCellDoubleClicked);
 
     QHeaderView* header = table->horizontalHeader();
     header->setSectionResizeMode(GraphFeaturesModel::TypeColumn, QHeaderView::ResizeToContents);
@@ -254,10 +256,61 @@ void ConnectivityObjectUI::inspectGraphFeature(bool)
     auto* button = qobject_cast<QPushButton*>(sender());
     if (!button)
         return;
-    // Hook for the line plots: "Plot: " + the button's win_title, one series
-    // per matrix of featuresModel_->result(row) (a FeatureSeries) against the
-    // node index, named by matrixLabels(). No plot window exists yet, so the
-    // button opens nothing.
+    openFeaturePlot(button->property("row").toInt(), button->property("measure").toString(),
+                    button->property("win_title").toString());
+}
+
+void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QString& title)
+{
+    const QVariant stored = featuresModel_->result(row);
+    FeatureSeries series;
+    if (stored.userType() == qMetaTypeId<FeatureSeries>())
+        series = stored.value<FeatureSeries>();
+    else if (stored.isValid())
+        series.append(FeatureValues{stored.toFloat()});
+    if (series.isEmpty())
+        return;
+    const Subject& subject = object_->subject();
+    const QStringList labels = matrixLabels();
+
+    LinePlot* plot = nullptr;
+    if (key == QLatin1String("global_efficiency")) {
+        auto* timeseries = new TimeseriesLinePlot(title, subject.uses_proto, this);
+        FeatureValues perMatrix;
+        for (const FeatureValues& values : series)
+            perMatrix.append(values.isEmpty() ? 0.0f : values.first());
+        timeseries->setValues(perMatrix, title);
+        timeseries->setConditions(labels);
+        plot = timeseries;
+    } else {
+        plot = new LinePlot(title, subject.uses_proto, this);
+        for (int k = 0; k < series.size(); ++k) {
+            int type = 1;
+            if (subject.uses_proto && static_cast<std::size_t>(k) < subject.ordered_conditions.size())
+                type = subject.ordered_conditions[static_cast<std::size_t>(k)].type;
+            plot->addSeries(series.at(k), labels.value(k), type);
+        }
+        // The plotted nodes are the selected ones, so their names label the axis.
+        plot->finish(object_->nodeNames());
+    }
+    plot->setAttribute(Qt::WA_DeleteOnClose);
+    plot->setWindowFlag(Qt::Window);
+    plot->setPrompts(object_->prompts());
+    lastPlot_ = plot;
+    plot->show();
+    plot->raise();
+}
+
+void ConnectivityObjectUI::featureCellDoubleClicked(const QModelIndex& index)
+{
+    // Global efficiency per condition has no "inspect" button (its Result
+    // cell lists the values); a double click there plots them.
+    const QString key = featuresModel_->keyOfRow(index.row());
+    if (key != QLatin1String("global_efficiency") || index.column() != GraphFeaturesModel::ResultColumn)
+        return;
+    if (featuresModel_->result(index.row()).userType() != qMetaTypeId<FeatureSeries>())
+        return;
+    openFeaturePlot(index.row(), key, plotTitleOf(key));
 }
 
 void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)

@@ -37,6 +37,10 @@ public:
     // The plot windows, null until first opened.
     CircularPlot* circularPlot() const { return circularPlot_; }
     ViewMatrix* matrixView() const { return matrixView_; }
+    // The feature plot opened last ("inspect"), null once it is closed.
+    QWidget* lastFeaturePlot() const { return lastPlot_; }
+    // Opens the plot of a computed feature row ("Plot: <title>").
+    void openFeaturePlot(int row, const QString& key, const QString& title);
 
 public slots:
     void prepareNodesTable();
@@ -55,6 +59,9 @@ public slots:
     void circularPlot_setFixedThickness(double);
     void circularPlot_toggleColorizeEdges(bool);
 
+private slots:
+    void featureCellDoubleClicked(const QModelIndex& index);
+
 private:
     QPushButton* featureButton(const QString& key, int column) const;
     void connectWidgets();
@@ -64,6 +71,7 @@ private:
     // Plot windows: created on first use, hidden (not destroyed) when closed.
     QPointer<CircularPlot> circularPlot_;
     QPointer<ViewMatrix> matrixView_;
+    QPointer<QWidget> lastPlot_;
     GraphFeaturesModel* featuresModel_ = nullptr;
     NodesModel* nodesModel_ = nullptr;
 };

@@ -112,7 +112,7 @@ QVariant GraphFeaturesModel::resultText(int row) const
 {
     const QVariant stored = results_.value(row);
     if (!stored.isValid())
-        return QVariant(0.0f);
+        return {};  // nothing computed yet: an empty cell, not a value of 0
     if (stored.userType() != qMetaTypeId<FeatureSeries>())
         return stored;
     // One value per matrix (e.g. per protocol condition): one named value a line.

@@ -51,7 +51,9 @@ add_library(nodora_ui STATIC
   views/matrix_widgets.h
   views/matrix_widgets.cpp
   views/view_matrix.h
-  views/view_matrix.cpp)
+  views/view_matrix.cpp
+  views/line_plot.h
+  views/line_plot.cpp)
 set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_ui PUBLIC nodora_core talvora_frame Qt5::Widgets Qt5::Charts)
