@@ -12,6 +12,7 @@
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -100,6 +101,11 @@ void ConnectivityObjectUI::connectWidgets()
     connect(ui->ckBox_UseFilteredMatrix, &QCheckBox::toggled, this,
             &ConnectivityObjectUI::graphfeatures_useFilteredMatrix);
     connect(ui->pb_Close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+WeightPolicy ConnectivityObjectUI::weightPolicy() const
+{
+    return ui->cbox_NegativeWeights->currentIndex() == 1 ? WeightPolicy::Absolute : WeightPolicy::PositiveOnly;
 }
 
 QStringList ConnectivityObjectUI::matrixLabels() const
@@ -222,10 +228,11 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
                           QStringLiteral("The matrix is too big and the computation might take too long. Continue?")))
         return;
 
+    const WeightPolicy policy = weightPolicy();
     std::vector<std::vector<float>> values;
     try {
         WaitCursor wait;
-        values = computeFeatureValues(measure, matrices);
+        values = computeFeatureValues(measure, matrices, policy);
     } catch (const std::exception& e) {
         prompts.showError(this, QStringLiteral("Graph Analysis"),
                           tr("Could not compute \"%1\": %2").arg(featuresModel_->feature(key).name,
@@ -237,6 +244,8 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     for (const std::vector<float>& perMatrix : values)
         series.append(FeatureValues(perMatrix.begin(), perMatrix.end()));
 
+    const QString note = QStringLiteral("Computed with %1.").arg(QString::fromStdString(weightPolicyText(policy)));
+    featuresModel_->setResultNote(row, note);
     if (key == QLatin1String("global_efficiency")) {
         if (series.size() == 1)
             featuresModel_->setResult(row, QVariant(series.first().first()));
@@ -247,6 +256,7 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     featuresModel_->setResult(row, QVariant::fromValue(series));
     if (QPushButton* inspect = inspectButton(key)) {
         inspect->setProperty("win_title", plotTitleOf(key));
+        inspect->setToolTip(note);
         inspect->setEnabled(true);
     }
 }
@@ -293,6 +303,10 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
         // The plotted nodes are the selected ones, so their names label the axis.
         plot->finish(object_->nodeNames());
     }
+    plot->setSourcesText(QStringLiteral("Subject: %1\nMatrices: %2\nWeights: %3")
+                             .arg(QString::fromStdString(subject.unique_id))
+                             .arg(series.size())
+                             .arg(featuresModel_->resultNote(row)));
     plot->setAttribute(Qt::WA_DeleteOnClose);
     plot->setWindowFlag(Qt::Window);
     plot->setPrompts(object_->prompts());

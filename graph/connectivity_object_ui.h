@@ -4,6 +4,7 @@
 // filter tabs.
 
 #include "graph/views/circular_plot.h"
+#include "graph/weight_policy.h"
 #include "graph/views/view_matrix.h"
 
 #include <QDialog>
@@ -34,6 +35,8 @@ public:
     // Matrix names: the protocol's ordered conditions when it is used,
     // otherwise "Series 0", "Series 1", ...
     QStringList matrixLabels() const;
+    // How the measures treat negative weights (chosen on the features page).
+    WeightPolicy weightPolicy() const;
     // The plot windows, null until first opened.
     CircularPlot* circularPlot() const { return circularPlot_; }
     ViewMatrix* matrixView() const { return matrixView_; }

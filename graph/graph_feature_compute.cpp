@@ -46,20 +46,21 @@ bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eig
 }
 
 std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
-                                                    const std::vector<Eigen::MatrixXf>& matrices)
+                                                    const std::vector<Eigen::MatrixXf>& matrices,
+                                                    WeightPolicy policy)
 {
     std::vector<std::vector<float>> perMatrix;
     perMatrix.reserve(matrices.size());
     if (key == "global_efficiency") {
         for (const Eigen::MatrixXf& m : matrices)
-            perMatrix.push_back({linkmesh::global_efficiency(m)});
+            perMatrix.push_back({linkmesh::global_efficiency(applyWeightPolicy(m, policy))});
         return perMatrix;
     }
     const NodalMeasure measure = nodalMeasure(key);
     if (!measure)
         throw std::invalid_argument("unknown graph feature \"" + key + "\"");
     for (const Eigen::MatrixXf& m : matrices) {
-        const Eigen::ArrayXf values = measure(m);
+        const Eigen::ArrayXf values = measure(applyWeightPolicy(m, policy));
         perMatrix.emplace_back(values.data(), values.data() + values.size());
     }
     return perMatrix;

@@ -105,6 +105,8 @@ QVariant GraphFeaturesModel::data(const QModelIndex& index, int role) const
     }
     if ((role == Qt::ToolTipRole || role == Qt::WhatsThisRole) && column == DescriptionColumn)
         return f.description;
+    if (role == Qt::ToolTipRole && column == ResultColumn && notes_.contains(row))
+        return notes_.value(row);
     return {};
 }
 
@@ -205,4 +207,10 @@ void GraphFeaturesModel::setMatrixLabels(const QStringList& labels)
     matrixLabels_ = labels;
     if (rowCounter_ > 0)
         emit dataChanged(index(0, ResultColumn), index(rowCounter_ - 1, ResultColumn));
+}
+
+void GraphFeaturesModel::setResultNote(int row, const QString& note)
+{
+    notes_.insert(row, note);
+    emit dataChanged(index(row, ResultColumn), index(row, ResultColumn));
 }

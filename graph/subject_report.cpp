@@ -67,6 +67,8 @@ void writeSubjectReport(std::ostream& out, const std::string& manifestPath)
     std::ostringstream text;
     text << "Subject " << subject.unique_id << " (" << manifestPath << "): " << matrices.size()
          << (matrices.size() == 1 ? " matrix" : " matrices") << ", method " << subject.method << "\n";
+    if (hasNegativeWeight(matrices))
+        text << "Negative weights: measures use " << weightPolicyText(WeightPolicy::PositiveOnly) << "\n";
     for (std::size_t k = 0; k < matrices.size(); ++k) {
         text << "\nMatrix " << k << ": " << matrixLabel(subject, k) << " (" << subject.final_mtx[k] << "), "
              << matrices[k].rows() << " nodes\n";

@@ -78,7 +78,9 @@ LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
 
     sourcesDock_ = new QDockWidget(QStringLiteral("Sources"), this);
     sourcesDock_->setObjectName(QStringLiteral("dw_Sources"));
-    sourcesDock_->setWidget(new QLabel(QStringLiteral("Measure: %1").arg(title), sourcesDock_));
+    sources_ = new QLabel(QStringLiteral("Measure: %1").arg(title), sourcesDock_);
+    sources_->setWordWrap(true);
+    sourcesDock_->setWidget(sources_);
     addDockWidget(Qt::RightDockWidgetArea, sourcesDock_);
 
     connect(show_, &QPushButton::clicked, this, &LinePlot::conditionsShow);
@@ -98,6 +100,16 @@ QList<QAction*> LinePlot::contextActions() const
     if (csvAction_)
         actions << csvAction_ << allCsvAction_;
     return actions;
+}
+
+void LinePlot::setSourcesText(const QString& text)
+{
+    sources_->setText(QStringLiteral("Measure: %1\n%2").arg(title_, text));
+}
+
+QString LinePlot::sourcesText() const
+{
+    return sources_->text();
 }
 
 void LinePlot::showOnlyImageExport()

@@ -36,6 +36,9 @@ public:
     // After the last series: axes (node labels when given) and the legend list.
     void finish(const QStringList& labels = QStringList());
     void setPrompts(const UserPrompts& prompts) { prompts_ = prompts; }
+    // Where the values come from, shown in the "Sources" dock.
+    void setSourcesText(const QString& text);
+    QString sourcesText() const;
 
     QtCharts::QChart* chart() const { return chart_; }
     QtCharts::QChartView* chartView() const { return view_; }
@@ -75,6 +78,7 @@ private:
 
     QDockWidget* legendDock_;
     QDockWidget* sourcesDock_;
+    class QLabel* sources_;
     QComboBox* conditions_;
     QPushButton* show_;
     QPushButton* hide_;

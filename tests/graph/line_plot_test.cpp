@@ -252,3 +252,39 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition)
     EXPECT_EQ(timeseries->series()[0]->count(), 2);
     timeseries->close();
 }
+
+TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed)
+{
+    TempFolder folder;
+    const graph_test::Rows signedRows = {{0, -0.5f, 0.25f}, {-0.5f, 0, 0.75f}, {0.25f, 0.75f, 0}};
+    const std::string path = graph_test::writeSubject(folder, "s", "sub", {signedRows});
+    auto subject = std::make_shared<Subject>();
+    static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+    subject->folder = (folder.path() / "s").string();
+    ConnectivityObject object(subject);
+    object.load();
+    object.showWindow();
+    ConnectivityObjectUI* w = object.window();
+    QComboBox* choice = w->form().cbox_NegativeWeights;
+    ASSERT_EQ(choice->count(), 2);
+    EXPECT_EQ(choice->itemText(0), "positive weights only");
+    EXPECT_EQ(choice->itemText(1), "absolute values");
+    EXPECT_EQ(choice->currentIndex(), 0);
+    GraphFeaturesModel* model = w->graphFeaturesModel();
+    const int row = model->rowOf("strength");
+
+    w->computeButton("strength")->click();
+    EXPECT_EQ(model->result(row).value<FeatureSeries>()[0], (FeatureValues{0.25f, 0.75f, 1.0f}));
+    EXPECT_EQ(w->inspectButton("strength")->toolTip(), "Computed with positive weights only (negatives set to 0).");
+
+    choice->setCurrentIndex(1);
+    w->computeButton("strength")->click();
+    EXPECT_EQ(model->result(row).value<FeatureSeries>()[0], (FeatureValues{0.75f, 1.25f, 1.0f}));
+    EXPECT_EQ(model->index(row, GraphFeaturesModel::ResultColumn).data(Qt::ToolTipRole).toString(),
+              "Computed with absolute values.");
+    w->inspectButton("strength")->click();
+    auto* plot = qobject_cast<LinePlot*>(w->lastFeaturePlot());
+    ASSERT_NE(plot, nullptr);
+    EXPECT_EQ(plot->sourcesText(), "Measure: Strength\nSubject: sub\nMatrices: 1\nWeights: Computed with absolute values.");
+    plot->close();
+}
