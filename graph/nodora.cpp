@@ -1,17 +1,25 @@
 #include "graph/nodora.h"
 
 #include "graph/connectivity_object.h"
+#include "graph/matrix_tables.h"
 #include "graph/nodora_form.h"
+#include "graph/subject_data.h"
 #include "graph/subjects_model.h"
+#include "graph/views/plot_export.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+
+#include <algorithm>
+#include <sstream>
 
 #include <exception>
 
@@ -27,7 +35,7 @@ Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm)
     // Starts above other windows, as the ticked "Keep on top" says.
     setWindowFlags(Qt::WindowStaysOnTopHint);
 
-    // The group comparison is not offered: its page is built but kept out of sight.
+    // The group comparison is offered once two subjects are loaded.
     const int groupTab = ui->tabWidget->indexOf(ui->tab_GroupAnalysis);
     ui->tab_GroupAnalysis->setEnabled(false);
     ui->tabWidget->setTabEnabled(groupTab, false);
@@ -46,6 +54,8 @@ Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm)
     connect(ui->pb_RemoveAll, &QPushButton::clicked, this, &Nodora::data_removeAllSubjects);
     connect(ui->cbox_KeepOnTop, &QCheckBox::toggled, this, &Nodora::keepWindowOnTop);
     connect(ui->pb_CloseDialog, &QPushButton::clicked, this, &Nodora::closeDialog);
+    connect(ui->btn_ComputeGraphDistance, &QPushButton::clicked, this, &Nodora::computeGraphDistance);
+    connect(ui->btn_ExportGraphDistance, &QPushButton::clicked, this, &Nodora::exportGraphDistance);
 }
 
 Nodora::~Nodora()
@@ -161,6 +171,73 @@ void Nodora::updateRemoveButtons()
     const bool any = !subjects_.empty();
     ui->pb_RemoveSubject->setEnabled(any);
     ui->pb_RemoveAll->setEnabled(any);
+    updateGroupAnalysis();
+}
+
+void Nodora::updateGroupAnalysis()
+{
+    const bool offered = subjects_.size() >= 2;
+    const int groupTab = ui->tabWidget->indexOf(ui->tab_GroupAnalysis);
+    ui->tab_GroupAnalysis->setEnabled(offered);
+    ui->tabWidget->setTabEnabled(groupTab, offered);
+    ui->tabWidget->setTabVisible(groupTab, offered);
+    ui->tab_GroupAnalysis->setSizePolicy(offered ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                         offered ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    ui->list_ConnObjs->clear();
+    for (const auto& subject : subjects_)
+        ui->list_ConnObjs->addItem(QString::fromStdString(subject->unique_id));
+}
+
+void Nodora::computeGraphDistance()
+{
+    std::vector<std::size_t> rows;
+    for (const QListWidgetItem* item : ui->list_ConnObjs->selectedItems())
+        rows.push_back(static_cast<std::size_t>(ui->list_ConnObjs->row(item)));
+    std::sort(rows.begin(), rows.end());
+    if (rows.size() < 2) {
+        ui->plain_GraphResults->setPlainText(QStringLiteral("Select two or more subjects to compare."));
+        return;
+    }
+    std::vector<NamedMatrix> entries;
+    try {
+        for (const std::size_t row : rows) {
+            const Subject& subject = *subjects_.at(row);
+            const std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(subject);
+            for (std::size_t k = 0; k < matrices.size(); ++k) {
+                std::string name = subject.unique_id;
+                // A subject analysed per condition contributes one entry per matrix.
+                if (matrices.size() > 1)
+                    name += " / " + (subject.uses_proto && k < subject.ordered_conditions.size()
+                                         ? subject.ordered_conditions[k].name
+                                         : "Series " + std::to_string(k));
+                entries.push_back({name, matrices[k]});
+            }
+        }
+        distanceTable_ = spectralDistanceTable(entries);
+    } catch (const std::exception& e) {
+        distanceEntries_.clear();
+        ui->btn_ExportGraphDistance->setEnabled(false);
+        const QString text = tr("The spectral distance could not be computed:\n%1").arg(QString::fromLocal8Bit(e.what()));
+        ui->plain_GraphResults->setPlainText(text);
+        prompts_.showError(this, kErrorTitle, text);
+        return;
+    }
+    distanceEntries_ = std::move(entries);
+    std::ostringstream text;
+    writeDistanceText(text, distanceEntries_, distanceTable_);
+    ui->plain_GraphResults->setPlainText(QString::fromStdString(text.str()));
+    ui->btn_ExportGraphDistance->setEnabled(true);
+}
+
+void Nodora::exportGraphDistance()
+{
+    if (distanceEntries_.empty())
+        return;
+    std::vector<std::string> names;
+    for (const NamedMatrix& e : distanceEntries_)
+        names.push_back(e.name);
+    plot_export::saveCsv(this, prompts_,
+                         [&](std::ostream& out) { writeMatrixCsv(out, distanceTable_, names); });
 }
 
 void Nodora::closeDialog()

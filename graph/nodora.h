@@ -5,6 +5,8 @@
 #include "graph/subject.h"
 #include "graph/user_prompts.h"
 
+#include "graph/group_analysis.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -38,14 +40,20 @@ public slots:
     void viewConnectivityUI();
     void closeDialog();
     void keepWindowOnTop(bool state);
+    // Group Analysis page: spectral distances between the selected subjects.
+    void computeGraphDistance();
+    void exportGraphDistance();
 
 private:
     void removeSubjectAt(int row);
     void renumberViewButtons();
     void updateRemoveButtons();
+    void updateGroupAnalysis();
 
     NodoraForm* ui;
     SubjectsModel* subjectsModel_ = nullptr;
     std::vector<std::shared_ptr<const Subject>> subjects_;
     UserPrompts prompts_ = UserPrompts::interactive();
+    std::vector<NamedMatrix> distanceEntries_;
+    Eigen::MatrixXf distanceTable_;
 };
