@@ -1,6 +1,7 @@
 #include "graph/nodora.h"
 
 #include "graph/connectivity_object.h"
+#include "graph/connectivity_object_ui.h"
 #include "graph/matrix_tables.h"
 #include "graph/nodora_form.h"
 #include "graph/subject_data.h"
@@ -8,6 +9,8 @@
 #include "graph/views/plot_export.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QScreen>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -120,6 +123,46 @@ void Nodora::viewConnectivityUI()
         return;
     }
     object->showWindow();
+    // The dialog stays on top: a window opened under it would seem not to
+    // open at all, so it goes beside it.
+    if (ConnectivityObjectUI* window = object->window()) {
+        placeBesideDialog(window);
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+QPoint Nodora::besidePosition(const QRect& dialog, int width, const QRect& available)
+{
+    constexpr int kGap = 8;
+    QPoint topLeft(dialog.right() + 1 + kGap, dialog.top());
+    // No room on the right: the left side, else as far right as it fits.
+    if (available.isValid() && topLeft.x() + width > available.right() + 1) {
+        if (dialog.left() - kGap - width >= available.left())
+            topLeft.setX(dialog.left() - kGap - width);
+        else
+            topLeft.setX(std::max(available.left(), available.right() + 1 - width));
+    }
+    return topLeft;
+}
+
+void Nodora::placeBesideDialog(QWidget* window) const
+{
+    const QScreen* screen = this->screen();
+    window->move(besidePosition(frameGeometry(), window->frameGeometry().width(),
+                                screen ? screen->availableGeometry() : QRect()));
+}
+
+void Nodora::closeEvent(QCloseEvent* event)
+{
+    // The connectivity windows are top-level windows of their own. Closing
+    // them first lets the dialog be the last window to close, so a host that
+    // quits on the last closed window does quit; deleting them with the
+    // dialog would only hide them and leave the host running.
+    for (ConnectivityObject* object : findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly))
+        if (ConnectivityObjectUI* window = object->window())
+            window->close();
+    QDialog::closeEvent(event);
 }
 
 void Nodora::data_removeSubject()

@@ -33,6 +33,10 @@ public:
     // reason shown to the user, when the manifest cannot be read.
     bool addSubjectFromFile(const QString& path);
 
+    // Where a connectivity window of the given width goes: right of the
+    // dialog, else left of it, else as far right as the screen allows.
+    static QPoint besidePosition(const QRect& dialog, int width, const QRect& available);
+
 public slots:
     bool data_addSubject();
     void data_removeSubject();
@@ -44,7 +48,11 @@ public slots:
     void computeGraphDistance();
     void exportGraphDistance();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void placeBesideDialog(QWidget* window) const;
     void removeSubjectAt(int row);
     void renumberViewButtons();
     void updateRemoveButtons();

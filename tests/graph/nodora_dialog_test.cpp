@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -273,4 +275,43 @@ TEST(SubjectsModel, AddAndRemove)
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(0, 0).data().toString(), "b");
     EXPECT_EQ(model.index(1, 0).data().toString(), "c");
+}
+
+TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog)
+{
+    dialog.move(40, 40);
+    dialog.show();
+    ASSERT_TRUE(add(subject("beside")));
+    viewButton(0)->click();
+    ASSERT_EQ(objects().size(), 1);
+    ConnectivityObjectUI* window = objects().first()->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    const QRect available = dialog.screen()->availableGeometry();
+    EXPECT_EQ(window->frameGeometry().topLeft(),
+              Nodora::besidePosition(dialog.frameGeometry(), window->frameGeometry().width(), available));
+
+    // Right when there is room, else left, else as far right as it fits.
+    const QRect screen(0, 0, 1920, 1080);
+    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, screen), QPoint(548, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(1400, 50, 440, 550), 640, screen), QPoint(752, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(300, 50, 1400, 550), 640, screen), QPoint(1280, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, QRect()), QPoint(548, 50));
+}
+
+TEST_F(NodoraDialog, ClosingTheDialogClosesItsConnectivityWindows)
+{
+    dialog.show();
+    ASSERT_TRUE(add(subject("closing")));
+    viewButton(0)->click();
+    ConnectivityObject* object = objects().first();
+    QPointer<ConnectivityObjectUI> window = object->window();
+    ASSERT_TRUE(window && window->isVisible());
+    // With its windows merely hidden by the dialog's deletion the host
+    // never saw a last window close; they must close first.
+    dialog.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!window || !window->isVisible());
+    EXPECT_EQ(object->window(), nullptr);
+    EXPECT_FALSE(dialog.isVisible());
 }
