@@ -4,6 +4,8 @@
 #include "graph/views/my_graphics_simple_text_item.h"
 
 #include <QGraphicsLayout>
+#include <QGraphicsPathItem>
+#include <QPainterPathStroker>
 #include <QScatterSeries>
 #include <QSplineSeries>
 #include <QValueAxis>
@@ -13,6 +15,55 @@
 using namespace QtCharts;
 
 namespace {
+constexpr qreal kEdgeZ = 3.5;
+}
+
+namespace {
+
+// Draws one edge series. The series (outside any chart) carries the edge's
+// data, pen, visibility and properties as the rest of the plot expects; this
+// light item paints it. A chart with one series per edge spends quadratic
+// time on its legend and layout bookkeeping, which made a dense 100-node
+// matrix take a minute to open.
+class EdgeItem : public QGraphicsPathItem {
+public:
+    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path, QGraphicsItem* parent)
+        : QGraphicsPathItem(path, parent), series_(series), widget_(widget)
+    {
+        setAcceptHoverEvents(true);
+        setPen(series->pen());
+        setBrush(Qt::NoBrush);
+        setVisible(series->isVisible());
+        QObject::connect(series, &QXYSeries::penChanged, series, [this](const QPen& pen) { setPen(pen); });
+        QObject::connect(series, &QAbstractSeries::visibleChanged, series,
+                         [this] { setVisible(series_->isVisible()); });
+    }
+
+    // Only the stroke reacts to the pointer, a few pixels wide at least.
+    QPainterPath shape() const override
+    {
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max<qreal>(pen().widthF(), 4.0));
+        return stroker.createStroke(path());
+    }
+
+protected:
+    void hoverEnterEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, true); }
+    void hoverLeaveEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, false); }
+
+private:
+    QSplineSeries* series_;
+    CircularPlotWidget* widget_;
+};
+
+// A curve that passes through the middle point at its half: the quadratic
+// whose control point is 2 * middle - (start + end) / 2.
+QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end)
+{
+    QPainterPath path(start);
+    path.quadTo(2.0 * middle - (start + end) / 2.0, end);
+    return path;
+}
 
 QColor toColor(const circular::Rgb& rgb)
 {
@@ -61,6 +112,9 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
         pen->setWidth(1);
     setRenderHint(QPainter::Antialiasing);
     setDragMode(QGraphicsView::NoDrag);
+    // Thousands of edge items change visibility at once on a range change;
+    // keeping a spatial index up to date costs more than it saves here.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
 
     chart_ = chart();
     chart_->legend()->hide();
@@ -91,7 +145,10 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     triggerText_->hide();
 }
 
-CircularPlotWidget::~CircularPlotWidget() = default;
+CircularPlotWidget::~CircularPlotWidget()
+{
+    clearGraph();
+}
 
 QSplineSeries* CircularPlotWidget::edge(int i, int j) const
 {
@@ -109,11 +166,11 @@ QPointF CircularPlotWidget::nodeOnScreen(int k) const
 
 void CircularPlotWidget::clearGraph()
 {
-    for (QSplineSeries* series : edges_) {
-        chart_->removeSeries(series);
-        delete series;
-    }
+    // Series first: their deletion disconnects them from the edge items.
+    qDeleteAll(edges_);
     edges_.clear();
+    qDeleteAll(edgeItems_);
+    edgeItems_.clear();
     if (nodes_) {
         chart_->removeSeries(nodes_);
         delete nodes_;
@@ -167,13 +224,19 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
     nodes_->setBorderColor(Qt::white);
     nodes_->setMarkerSize(nodesSize_);
     nodes_->append(positions_);
+    chart_->addSeries(nodes_);
+    nodes_->attachAxis(axisX_);
+    nodes_->attachAxis(axisY_);
+    QList<QPointF> onScreen;
+    for (const QPointF& p : positions_)
+        onScreen.append(chart_->mapToPosition(p, nodes_));
 
     for (int i = 0; i < n_; ++i) {
         for (int j = i + 1; j < n_; ++j) {
             const float w = matrix_(i, j);
             if (w == 0.0f)
                 continue;
-            auto* series = new QSplineSeries;
+            auto* series = new QSplineSeries(this);
             const bool marked = markerSide > 0 && i < markerSide && j < markerSide &&
                                 marker[static_cast<std::size_t>(i * markerSide + j)] != 0.0f;
             QPen pen = marked ? markerPen_ : defaultPen_;
@@ -203,16 +266,14 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
             series->setProperty("filtered-out", false);
             series->setProperty("mst_sig", marked);
             edges_.insert(index, series);
-            chart_->addSeries(series);
-            series->attachAxis(axisX_);
-            series->attachAxis(axisY_);
             connect(series, &QSplineSeries::hovered, this, &CircularPlotWidget::highlightEdge);
+            const QPointF controlOnScreen = chart_->mapToPosition(QPointF(control.x, control.y), nodes_);
+            auto* item = new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
+            // Above the chart's background, below the nodes.
+            item->setZValue(kEdgeZ);
+            edgeItems_.append(item);
         }
     }
-    // Nodes go on top of the edges.
-    chart_->addSeries(nodes_);
-    nodes_->attachAxis(axisX_);
-    nodes_->attachAxis(axisY_);
 }
 
 void CircularPlotWidget::placeLabels()
@@ -299,7 +360,7 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
         }
         const QPointF control = hovered->at(1);
         valueText_->setText(QString::number(w, 'g', 6));
-        valueText_->setPos(chart_->mapToPosition(control, hovered));
+        valueText_->setPos(chart_->mapToPosition(control, nodes_));
         valueText_->show();
         return;
     }

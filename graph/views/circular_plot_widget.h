@@ -20,6 +20,7 @@ class QValueAxis;
 }  // namespace QtCharts
 
 class MyGraphicsSimpleTextItem;
+class QGraphicsItem;
 class QGraphicsSimpleTextItem;
 
 class CircularPlotWidget : public QtCharts::QChartView {
@@ -86,6 +87,7 @@ private:
     int labelMode_ = GraphMode;
     QHash<int, QtCharts::QSplineSeries*> edges_;
     QtCharts::QScatterSeries* nodes_ = nullptr;
+    QList<QGraphicsItem*> edgeItems_;
 
     QPen highlightPen_;
     QPen defaultPen_;

@@ -256,7 +256,7 @@ TEST_F(CircularPlotTest, HoveringAnEdgeShowsItsValueAndFadesTheOthers)
     plot->highlightEdgeSeries(edge(0, 2), true);
     EXPECT_TRUE(plot->valueText()->isVisible());
     EXPECT_EQ(plot->valueText()->text(), "0.5");
-    const QPointF control = plot->chart()->mapToPosition(edge(0, 2)->at(1), edge(0, 2));
+    const QPointF control = plot->chart()->mapToPosition(edge(0, 2)->at(1), plot->nodeSeries());
     EXPECT_NEAR(plot->valueText()->pos().x(), control.x(), 1e-6);
     EXPECT_NEAR(plot->valueText()->pos().y(), control.y(), 1e-6);
     EXPECT_EQ(edge(0, 2)->pen().color(), QColor(Qt::blue));
