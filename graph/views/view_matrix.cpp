@@ -51,7 +51,8 @@ ViewMatrix::ViewMatrix(QWidget* parent) : QWidget(parent)
     // Conditions, in a scroll area.
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
-    scroll->setMaximumWidth(220);
+    scroll->setMaximumWidth(280);
+    scroll->setMinimumWidth(200);
     conditionsWidget_ = new QWidget;
     conditionsWidget_->setObjectName(QStringLiteral("widget_Conditions"));
     auto* conditionsLayout = new QVBoxLayout(conditionsWidget_);
