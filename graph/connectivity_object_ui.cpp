@@ -2,6 +2,7 @@
 
 #include "graph/connectivity_form.h"
 #include "graph/connectivity_object.h"
+#include "graph/feature_registry.h"
 #include "graph/graph_feature_compute.h"
 #include "graph/graph_features_model.h"
 #include "graph/nodes_model.h"
@@ -40,11 +41,8 @@ public:
 
 QString plotTitleOf(const QString& key)
 {
-    for (const GraphFeatureRow& row : graphFeatureTable()) {
-        if (row.feature.key == key)
-            return row.plotTitle;
-    }
-    return {};
+    const FeatureDefinition* feature = findFeature(key.toStdString());
+    return feature ? QString::fromStdString(feature->plotTitle) : QString();
 }
 
 QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)

@@ -1,5 +1,6 @@
 #include "graph/subject_report.h"
 
+#include "graph/feature_registry.h"
 #include "graph/graph_feature_compute.h"
 #include "graph/subject_data.h"
 
@@ -17,8 +18,17 @@ constexpr const char* kUsage =
     "global efficiency.\n";
 
 // The per-node measures, in the order of the feature table.
-const std::vector<std::string> kNodalKeys = {"clustering_coeff", "local_efficiency", "degree",
-                                             "eigenvector_centrality", "strength", "nodal_ge"};
+const std::vector<std::string>& nodalKeys()
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> list;
+        for (const FeatureDefinition& d : featureRegistry())
+            if (!d.isGroup() && !d.scalar)
+                list.push_back(d.key);
+        return list;
+    }();
+    return keys;
+}
 
 std::string number(float value)
 {
@@ -61,7 +71,7 @@ void writeSubjectReport(std::ostream& out, const std::string& manifestPath)
     // Everything is computed before the first line is written.
     const auto global = computeFeatureValues("global_efficiency", matrices);
     std::vector<std::vector<std::vector<float>>> nodal;
-    for (const std::string& key : kNodalKeys)
+    for (const std::string& key : nodalKeys())
         nodal.push_back(computeFeatureValues(key, matrices));
 
     std::ostringstream text;
@@ -74,7 +84,7 @@ void writeSubjectReport(std::ostream& out, const std::string& manifestPath)
              << matrices[k].rows() << " nodes\n";
         text << "global_efficiency " << number(global[k][0]) << "\n";
         std::string header = padded("node", 6) + padded("name", 16);
-        for (const std::string& key : kNodalKeys)
+        for (const std::string& key : nodalKeys())
             header += padded(key, 24);
         endLine(text, header);
         for (Eigen::Index i = 0; i < matrices[k].rows(); ++i) {

@@ -14,7 +14,8 @@ add_library(nodora_core STATIC
   circular_layout.cpp
   matrix_tables.cpp
   weight_policy.cpp
-  group_analysis.cpp)
+  group_analysis.cpp
+  feature_registry.cpp)
 set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
 target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)

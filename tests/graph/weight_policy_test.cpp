@@ -85,3 +85,30 @@ TEST(WeightPolicy, NotANumberInfinityAndMalformedFilesAreStillRefused)
         EXPECT_THROW(loadFinalMatrices(subjectAt(manifest)), linkmesh::Error) << text;
     }
 }
+
+#include "graph/feature_registry.h"
+
+TEST(FeatureRegistry, OneDefinitionPerKeyWithItsCallAndQuestion)
+{
+    std::vector<std::string> keys, asking, groups;
+    for (const FeatureDefinition& d : featureRegistry()) {
+        if (d.isGroup()) {
+            groups.push_back(d.group);
+            continue;
+        }
+        keys.push_back(d.key);
+        if (d.asksFirst)
+            asking.push_back(d.key);
+        EXPECT_EQ(d.scalar, d.whole != nullptr) << d.key;
+        EXPECT_EQ(!d.scalar, d.nodal != nullptr) << d.key;
+        EXPECT_EQ(findFeature(d.key), &d);
+    }
+    EXPECT_EQ(groups, (std::vector<std::string>{"Segragation", "Integration", "Centrality", "Nodal Features"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"clustering_coeff", "local_efficiency", "global_efficiency", "degree",
+                                              "eigenvector_centrality", "strength", "nodal_ge"}));
+    EXPECT_EQ(asking, (std::vector<std::string>{"local_efficiency", "eigenvector_centrality", "nodal_ge"}));
+    EXPECT_EQ(findFeature("nodal_ge")->nodal, &linkmesh::nodal_global_efficiency);
+    EXPECT_EQ(findFeature("nodal_ge")->plotTitle, "Nodal Global Efficiency");
+    EXPECT_EQ(findFeature("missing"), nullptr);
+    EXPECT_EQ(findFeature(""), nullptr);
+}
