@@ -112,8 +112,8 @@ QStringList ConnectivityObjectUI::matrixLabels() const
     const std::size_t count = object_->matrices().size();
     QStringList labels;
     for (std::size_t k = 0; k < count; ++k) {
-        if (subject.uses_proto && k < subject.ordered_conditions.size())
-            labels << QString::fromStdString(subject.ordered_conditions[k].name);
+        if (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size())
+            labels << QString::fromStdString(subject.manifest.ordered_conditions[k].name);
         else
             labels << QStringLiteral("Series %1").arg(k);
     }
@@ -146,7 +146,7 @@ void ConnectivityObjectUI::prepareNodesTable()
 void ConnectivityObjectUI::prepareGraphFeatures()
 {
     featuresModel_ = new GraphFeaturesModel(this);
-    if (object_->subject().uses_proto)
+    if (object_->subject().manifest.uses_proto)
         featuresModel_->setUsesProtocol(true);
     QTableView* table = ui->tblView_GraphFeatures;
     table->setModel(featuresModel_);
@@ -216,7 +216,7 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     if (!isGraphFeatureKey(measure))
         return;
 
-    const std::vector<Eigen::MatrixXf> matrices = object_->matrices();
+    const std::vector<Eigen::MatrixXf>& matrices = object_->matrices();
     if (matrices.empty())
         return;
 
@@ -283,7 +283,7 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
 
     LinePlot* plot = nullptr;
     if (key == QLatin1String("global_efficiency")) {
-        auto* timeseries = new TimeseriesLinePlot(title, subject.uses_proto, this);
+        auto* timeseries = new TimeseriesLinePlot(title, subject.manifest.uses_proto, this);
         FeatureValues perMatrix;
         for (const FeatureValues& values : series)
             perMatrix.append(values.isEmpty() ? 0.0f : values.first());
@@ -291,18 +291,18 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
         timeseries->setConditions(labels);
         plot = timeseries;
     } else {
-        plot = new LinePlot(title, subject.uses_proto, this);
+        plot = new LinePlot(title, subject.manifest.uses_proto, this);
         for (int k = 0; k < series.size(); ++k) {
             int type = 1;
-            if (subject.uses_proto && static_cast<std::size_t>(k) < subject.ordered_conditions.size())
-                type = subject.ordered_conditions[static_cast<std::size_t>(k)].type;
+            if (subject.manifest.uses_proto && static_cast<std::size_t>(k) < subject.manifest.ordered_conditions.size())
+                type = subject.manifest.ordered_conditions[static_cast<std::size_t>(k)].type;
             plot->addSeries(series.at(k), labels.value(k), type);
         }
         // The plotted nodes are the selected ones, so their names label the axis.
         plot->finish(object_->nodeNames());
     }
     plot->setSourcesText(QStringLiteral("Subject: %1\nMatrices: %2\nWeights: %3")
-                             .arg(QString::fromStdString(subject.unique_id))
+                             .arg(QString::fromStdString(subject.manifest.unique_id))
                              .arg(series.size())
                              .arg(featuresModel_->resultNote(row)));
     plot->setAttribute(Qt::WA_DeleteOnClose);
@@ -342,8 +342,8 @@ void ConnectivityObjectUI::plotConnectivityMatrix(bool)
         view->setPrompts(object_->prompts());
         view->setMatrices(object_->matrices());
         view->setNodeNames(object_->nodeNames());
-        if (object_->subject().uses_proto)
-            view->setConditions(object_->subject().ordered_conditions);
+        if (object_->subject().manifest.uses_proto)
+            view->setConditions(object_->subject().manifest.ordered_conditions);
         matrixView_ = view;
         view->build();
     }

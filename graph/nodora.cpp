@@ -80,7 +80,7 @@ bool Nodora::addSubjectFromFile(const QString& path)
 {
     auto subject = std::make_shared<Subject>();
     try {
-        static_cast<StudyManifest&>(*subject) = readStudyManifest(QFile::encodeName(path).toStdString());
+        subject->manifest = readStudyManifest(QFile::encodeName(path).toStdString());
     } catch (const std::exception& e) {
         prompts_.showError(this, kErrorTitle,
                            tr("The study manifest could not be read:\n%1").arg(QString::fromLocal8Bit(e.what())));
@@ -89,7 +89,7 @@ bool Nodora::addSubjectFromFile(const QString& path)
     subject->folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
     subjects_.push_back(subject);
 
-    const int row = subjectsModel_->add(QString::fromStdString(subject->unique_id)) - 1;
+    const int row = subjectsModel_->add(QString::fromStdString(subject->manifest.unique_id)) - 1;
     auto* view = new QPushButton(QStringLiteral("View"));
     view->setFlat(true);
     view->setProperty(kRowProperty, row);
@@ -228,7 +228,7 @@ void Nodora::updateGroupAnalysis()
                                          offered ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     ui->list_ConnObjs->clear();
     for (const auto& subject : subjects_)
-        ui->list_ConnObjs->addItem(QString::fromStdString(subject->unique_id));
+        ui->list_ConnObjs->addItem(QString::fromStdString(subject->manifest.unique_id));
 }
 
 void Nodora::computeGraphDistance()
@@ -247,11 +247,11 @@ void Nodora::computeGraphDistance()
             const Subject& subject = *subjects_.at(row);
             const std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(subject);
             for (std::size_t k = 0; k < matrices.size(); ++k) {
-                std::string name = subject.unique_id;
+                std::string name = subject.manifest.unique_id;
                 // A subject analysed per condition contributes one entry per matrix.
                 if (matrices.size() > 1)
-                    name += " / " + (subject.uses_proto && k < subject.ordered_conditions.size()
-                                         ? subject.ordered_conditions[k].name
+                    name += " / " + (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size()
+                                         ? subject.manifest.ordered_conditions[k].name
                                          : "Series " + std::to_string(k));
                 entries.push_back({name, matrices[k]});
             }

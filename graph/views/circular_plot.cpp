@@ -16,8 +16,8 @@
 CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> matrices,
                            const QStringList& nodeNames, QWidget* parent)
     : QMainWindow(parent),
-      conditions_(subject.ordered_conditions),
-      usesProtocol_(subject.uses_proto),
+      conditions_(subject.manifest.ordered_conditions),
+      usesProtocol_(subject.manifest.uses_proto),
       matrices_(std::move(matrices))
 {
     setObjectName(QStringLiteral("CircularPlotWindow"));

@@ -63,8 +63,8 @@ protected:
     CircularPlot* make(const std::vector<Eigen::MatrixXf>& matrices, const QStringList& nodeNames,
                        const std::vector<ConditionRecord>& conditions = {})
     {
-        subject.uses_proto = !conditions.empty();
-        subject.ordered_conditions = conditions;
+        subject.manifest.uses_proto = !conditions.empty();
+        subject.manifest.ordered_conditions = conditions;
         window = std::make_unique<CircularPlot>(subject, matrices, nodeNames);
         window->setPrompts(scriptedPrompts(script));
         window->show();
@@ -379,7 +379,7 @@ TEST(CircularPlotFromWindow, OpensOnceDrivesOptionsAndDisablesThemOnClose)
     TempFolder folder;
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {kFour});
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+    subject->manifest = readStudyManifest(path);
     subject->folder = (folder.path() / "s").string();
     ConnectivityObject object(subject);
     object.load();

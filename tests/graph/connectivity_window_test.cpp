@@ -42,7 +42,7 @@ protected:
         const std::string path = graph_test::writeSubject(folder, "s" + std::to_string(count++), "sub", matrices,
                                                           conditions);
         auto subject = std::make_shared<Subject>();
-        static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+        subject->manifest = readStudyManifest(path);
         subject->folder = (folder.path() / ("s" + std::to_string(count - 1))).string();
         object = std::make_unique<ConnectivityObject>(subject);
         object->setPrompts(scriptedPrompts(script));
@@ -413,7 +413,7 @@ TEST_F(ConnectivityWindow, NodeNamesFollowTheSelection)
     nlohmann::json doc = graph_test::validManifest();
     graph_test::at(doc, "result_data.final_mtx") = nlohmann::json::array();
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(local.writeJson("m.json", doc));
+    subject->manifest = readStudyManifest(local.writeJson("m.json", doc));
     subject->folder = local.path().string();
     ConnectivityObject selected(subject);
     selected.load();

@@ -222,7 +222,7 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition)
     const std::string path = graph_test::writeSubject(
         folder, "s", "sub", {graph_test::exampleMatrix(5, 1), graph_test::exampleMatrix(5, 2)}, {"Rest", "Tap"});
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+    subject->manifest = readStudyManifest(path);
     subject->folder = (folder.path() / "s").string();
     ConnectivityObject object(subject);
     object.load();
@@ -259,7 +259,7 @@ TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed)
     const graph_test::Rows signedRows = {{0, -0.5f, 0.25f}, {-0.5f, 0, 0.75f}, {0.25f, 0.75f, 0}};
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {signedRows});
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+    subject->manifest = readStudyManifest(path);
     subject->folder = (folder.path() / "s").string();
     ConnectivityObject object(subject);
     object.load();

@@ -162,14 +162,14 @@ TEST_F(NodoraDialog, EachViewButtonOpensItsOwnSubject)
     viewButton(1)->click();
     ASSERT_EQ(objects().size(), 1);
     ConnectivityObject* b = objects().first();
-    EXPECT_EQ(b->subject().unique_id, "sub-B");
+    EXPECT_EQ(b->subject().manifest.unique_id, "sub-B");
     EXPECT_EQ(b->matrices().size(), 3u);
     ASSERT_NE(b->window(), nullptr);
     EXPECT_TRUE(b->window()->isVisible());
 
     viewButton(0)->click();
     ASSERT_EQ(objects().size(), 2);
-    EXPECT_EQ(objects().last()->subject().unique_id, "sub-A");
+    EXPECT_EQ(objects().last()->subject().manifest.unique_id, "sub-A");
     EXPECT_EQ(objects().last()->matrices().size(), 1u);
 
     viewButton(0)->click();  // each press makes a new connectivity object
@@ -207,14 +207,14 @@ TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep)
     EXPECT_EQ(idAt(0), "sub-A");
     EXPECT_EQ(idAt(1), "sub-C");
     ASSERT_EQ(dialog.subjects().size(), 2u);
-    EXPECT_EQ(dialog.subjects()[1]->unique_id, "sub-C");
+    EXPECT_EQ(dialog.subjects()[1]->manifest.unique_id, "sub-C");
     ASSERT_NE(viewButton(1), nullptr);
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
     EXPECT_EQ(viewButton(1)->property("row").toInt(), 1);
 
     viewButton(1)->click();
     ASSERT_EQ(objects().size(), 1);
-    EXPECT_EQ(objects().first()->subject().unique_id, "sub-C");
+    EXPECT_EQ(objects().first()->subject().manifest.unique_id, "sub-C");
 
     table()->selectRow(0);
     dialog.form().pb_RemoveSubject->click();
@@ -238,13 +238,13 @@ TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable)
     EXPECT_TRUE(dialog.subjects().empty());
     EXPECT_FALSE(dialog.form().pb_RemoveAll->isEnabled());
     // An open window keeps its subject.
-    EXPECT_EQ(open->subject().unique_id, "sub-A");
+    EXPECT_EQ(open->subject().manifest.unique_id, "sub-A");
 
     ASSERT_TRUE(add(subject("sub-C")));
     EXPECT_EQ(idAt(0), "sub-C");
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
     viewButton(0)->click();
-    EXPECT_EQ(objects().last()->subject().unique_id, "sub-C");
+    EXPECT_EQ(objects().last()->subject().manifest.unique_id, "sub-C");
 }
 
 TEST_F(NodoraDialog, KeepOnTopAndClose)

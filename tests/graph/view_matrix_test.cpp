@@ -232,7 +232,7 @@ TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow)
     TempFolder folder;
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {graph_test::exampleMatrix(4, 2)});
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+    subject->manifest = readStudyManifest(path);
     subject->folder = (folder.path() / "s").string();
     ConnectivityObject object(subject);
     object.load();

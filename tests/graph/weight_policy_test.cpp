@@ -21,7 +21,7 @@ namespace {
 Subject subjectAt(const std::string& manifest)
 {
     Subject s;
-    static_cast<StudyManifest&>(s) = readStudyManifest(manifest);
+    s.manifest = readStudyManifest(manifest);
     s.folder = std::filesystem::path(manifest).parent_path().string();
     return s;
 }
