@@ -247,3 +247,26 @@ TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow)
     EXPECT_EQ(object.window()->matrixView(), first);
     EXPECT_TRUE(first->isVisible());
 }
+
+TEST_F(ViewMatrixTest, OneNodeAndAllZeroMatricesShowWithoutFailing)
+{
+    Eigen::MatrixXf one(1, 1);
+    one << 0.5f;
+    view = std::make_unique<ViewMatrix>();
+    view->setMatrices({one});
+    view->setNodeNames({"A"});
+    view->build();
+    EXPECT_EQ(view->table()->rowCount(), 1);
+    EXPECT_EQ(text(0, 0), "0.5");
+    EXPECT_EQ(view->histogramLabel()->text(), "No values off the diagonal.");
+    EXPECT_EQ(view->histogram()->bars()->sum(), 0.0);
+
+    ViewMatrix* v = make({Eigen::MatrixXf::Zero(3, 3)});
+    EXPECT_EQ(v->histogramLabel()->text(), "6 values, 0 to 0");
+    EXPECT_EQ(v->histogram()->bars()->at(0), 6.0);
+    EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_high")->text(), "0");
+
+    ViewMatrix* empty = make({});
+    EXPECT_EQ(empty->table()->rowCount(), 0);
+    EXPECT_EQ(empty->overview()->cellCount(), 0);
+}
