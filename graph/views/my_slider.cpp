@@ -38,7 +38,8 @@ void MySlider::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    option.rect.setHeight(22);
+    option.rect = QRect(0, 0, width(), 22);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 
     const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
