@@ -3,6 +3,7 @@
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -128,6 +129,20 @@ QWidget* buildGraphFeaturesTab(ConnectivityForm& f)
     f.tblView_GraphFeatures->setWordWrap(true);
     f.tblView_GraphFeatures->verticalHeader()->setVisible(false);
     layout->addWidget(f.tblView_GraphFeatures);
+
+    // Correlation matrices hold negative weights, which the measures are not
+    // defined for: the user picks how they are treated.
+    auto* weights = new QHBoxLayout;
+    f.cbox_NegativeWeights = named(new QComboBox, "cbox_NegativeWeights");
+    f.cbox_NegativeWeights->addItem(QStringLiteral("positive weights only"));
+    f.cbox_NegativeWeights->addItem(QStringLiteral("absolute values"));
+    f.cbox_NegativeWeights->setToolTip(
+        QStringLiteral("positive weights only: negative weights are set to 0 before computing.\n"
+                       "absolute values: every weight is replaced by its absolute value."));
+    weights->addWidget(new QLabel(QStringLiteral("Negative weights:")));
+    weights->addWidget(f.cbox_NegativeWeights);
+    weights->addStretch();
+    layout->addLayout(weights);
     f.tab_GraphFeatures = page;
     return page;
 }

@@ -3,6 +3,7 @@
 // other code and tests find widgets by them.
 
 class QCheckBox;
+class QComboBox;
 class QDialog;
 class QDoubleSpinBox;
 class QGroupBox;
@@ -38,6 +39,7 @@ struct ConnectivityForm {
     QWidget* tab_GraphFeatures = nullptr;
     QLabel* label_10 = nullptr;
     QCheckBox* ckBox_UseFilteredMatrix = nullptr;
+    QComboBox* cbox_NegativeWeights = nullptr;  // what the measures do with negative weights
     QTableView* tblView_GraphFeatures = nullptr;
 
     // "Nodes"

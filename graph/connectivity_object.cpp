@@ -22,7 +22,7 @@ void ConnectivityObject::load()
 {
     std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(*subject_);
     QStringList names;
-    for (const std::string& name : selectNodeNames(*subject_))
+    for (const std::string& name : selectNodeNames(subject_->manifest))
         names << QString::fromStdString(name);
     matrices_ = std::move(matrices);
     nodeNames_ = names;

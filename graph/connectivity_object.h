@@ -31,7 +31,7 @@ public:
     void showWindow();
 
     const Subject& subject() const { return *subject_; }
-    std::vector<Eigen::MatrixXf> matrices() const { return matrices_; }
+    const std::vector<Eigen::MatrixXf>& matrices() const { return matrices_; }
     QStringList nodeNames() const { return nodeNames_; }
     ConnectivityObjectUI* window() const { return window_; }
 

@@ -2,12 +2,18 @@
 
 #include "graph/connectivity_form.h"
 #include "graph/connectivity_object.h"
+#include "graph/feature_registry.h"
 #include "graph/graph_feature_compute.h"
 #include "graph/graph_features_model.h"
 #include "graph/nodes_model.h"
+#include "graph/views/circular_plot.h"
+#include "graph/views/circular_plot_widget.h"
+#include "graph/views/line_plot.h"
+#include "graph/views/view_matrix.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -35,11 +41,8 @@ public:
 
 QString plotTitleOf(const QString& key)
 {
-    for (const GraphFeatureRow& row : graphFeatureTable()) {
-        if (row.feature.key == key)
-            return row.plotTitle;
-    }
-    return {};
+    const FeatureDefinition* feature = findFeature(key.toStdString());
+    return feature ? QString::fromStdString(feature->plotTitle) : QString();
 }
 
 QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)
@@ -66,13 +69,6 @@ ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* 
     spanner->setOrientation(Qt::Horizontal);
     spanner->setRange(0, kSpanMaximum);
     spanner->setSpan(0, kSpanMaximum);
-
-    // The plot windows come with the plotting views; until then their
-    // launchers are visibly unavailable rather than silently inert.
-    for (QPushButton* launcher : {ui->pb_PlotConnMtx, ui->pb_CircularPlotConnMtx}) {
-        launcher->setEnabled(false);
-        launcher->setToolTip(tr("Not available in this version."));
-    }
 
     connectWidgets();
 }
@@ -105,14 +101,19 @@ void ConnectivityObjectUI::connectWidgets()
     connect(ui->pb_Close, &QPushButton::clicked, this, &QWidget::close);
 }
 
+WeightPolicy ConnectivityObjectUI::weightPolicy() const
+{
+    return ui->cbox_NegativeWeights->currentIndex() == 1 ? WeightPolicy::Absolute : WeightPolicy::PositiveOnly;
+}
+
 QStringList ConnectivityObjectUI::matrixLabels() const
 {
     const Subject& subject = object_->subject();
     const std::size_t count = object_->matrices().size();
     QStringList labels;
     for (std::size_t k = 0; k < count; ++k) {
-        if (subject.uses_proto && k < subject.ordered_conditions.size())
-            labels << QString::fromStdString(subject.ordered_conditions[k].name);
+        if (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size())
+            labels << QString::fromStdString(subject.manifest.ordered_conditions[k].name);
         else
             labels << QStringLiteral("Series %1").arg(k);
     }
@@ -145,7 +146,7 @@ void ConnectivityObjectUI::prepareNodesTable()
 void ConnectivityObjectUI::prepareGraphFeatures()
 {
     featuresModel_ = new GraphFeaturesModel(this);
-    if (object_->subject().uses_proto)
+    if (object_->subject().manifest.uses_proto)
         featuresModel_->setUsesProtocol(true);
     QTableView* table = ui->tblView_GraphFeatures;
     table->setModel(featuresModel_);
@@ -172,6 +173,7 @@ void ConnectivityObjectUI::prepareGraphFeatures()
         table->setIndexWidget(featuresModel_->index(row, GraphFeaturesModel::ResultColumn), inspect);
     }
     featuresModel_->setMatrixLabels(matrixLabels());
+    connect(table, &QTableView::doubleClicked, this, &ConnectivityObjectUI::featureCellDoubleClicked);
 
     QHeaderView* header = table->horizontalHeader();
     header->setSectionResizeMode(GraphFeaturesModel::TypeColumn, QHeaderView::ResizeToContents);
@@ -214,7 +216,7 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     if (!isGraphFeatureKey(measure))
         return;
 
-    const std::vector<Eigen::MatrixXf> matrices = object_->matrices();
+    const std::vector<Eigen::MatrixXf>& matrices = object_->matrices();
     if (matrices.empty())
         return;
 
@@ -224,10 +226,11 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
                           QStringLiteral("The matrix is too big and the computation might take too long. Continue?")))
         return;
 
+    const WeightPolicy policy = weightPolicy();
     std::vector<std::vector<float>> values;
     try {
         WaitCursor wait;
-        values = computeFeatureValues(measure, matrices);
+        values = computeFeatureValues(measure, matrices, policy);
     } catch (const std::exception& e) {
         prompts.showError(this, QStringLiteral("Graph Analysis"),
                           tr("Could not compute \"%1\": %2").arg(featuresModel_->feature(key).name,
@@ -239,6 +242,8 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     for (const std::vector<float>& perMatrix : values)
         series.append(FeatureValues(perMatrix.begin(), perMatrix.end()));
 
+    const QString note = QStringLiteral("Computed with %1.").arg(QString::fromStdString(weightPolicyText(policy)));
+    featuresModel_->setResultNote(row, note);
     if (key == QLatin1String("global_efficiency")) {
         if (series.size() == 1)
             featuresModel_->setResult(row, QVariant(series.first().first()));
@@ -249,6 +254,7 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     featuresModel_->setResult(row, QVariant::fromValue(series));
     if (QPushButton* inspect = inspectButton(key)) {
         inspect->setProperty("win_title", plotTitleOf(key));
+        inspect->setToolTip(note);
         inspect->setEnabled(true);
     }
 }
@@ -258,10 +264,65 @@ void ConnectivityObjectUI::inspectGraphFeature(bool)
     auto* button = qobject_cast<QPushButton*>(sender());
     if (!button)
         return;
-    // Hook for the line plots: "Plot: " + the button's win_title, one series
-    // per matrix of featuresModel_->result(row) (a FeatureSeries) against the
-    // node index, named by matrixLabels(). No plot window exists yet, so the
-    // button opens nothing.
+    openFeaturePlot(button->property("row").toInt(), button->property("measure").toString(),
+                    button->property("win_title").toString());
+}
+
+void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QString& title)
+{
+    const QVariant stored = featuresModel_->result(row);
+    FeatureSeries series;
+    if (stored.userType() == qMetaTypeId<FeatureSeries>())
+        series = stored.value<FeatureSeries>();
+    else if (stored.isValid())
+        series.append(FeatureValues{stored.toFloat()});
+    if (series.isEmpty())
+        return;
+    const Subject& subject = object_->subject();
+    const QStringList labels = matrixLabels();
+
+    LinePlot* plot = nullptr;
+    if (key == QLatin1String("global_efficiency")) {
+        auto* timeseries = new TimeseriesLinePlot(title, subject.manifest.uses_proto, this);
+        FeatureValues perMatrix;
+        for (const FeatureValues& values : series)
+            perMatrix.append(values.isEmpty() ? 0.0f : values.first());
+        timeseries->setValues(perMatrix, title);
+        timeseries->setConditions(labels);
+        plot = timeseries;
+    } else {
+        plot = new LinePlot(title, subject.manifest.uses_proto, this);
+        for (int k = 0; k < series.size(); ++k) {
+            int type = 1;
+            if (subject.manifest.uses_proto && static_cast<std::size_t>(k) < subject.manifest.ordered_conditions.size())
+                type = subject.manifest.ordered_conditions[static_cast<std::size_t>(k)].type;
+            plot->addSeries(series.at(k), labels.value(k), type);
+        }
+        // The plotted nodes are the selected ones, so their names label the axis.
+        plot->finish(object_->nodeNames());
+    }
+    plot->setSourcesText(QStringLiteral("Subject: %1\nMatrices: %2\nWeights: %3")
+                             .arg(QString::fromStdString(subject.manifest.unique_id))
+                             .arg(series.size())
+                             .arg(featuresModel_->resultNote(row)));
+    plot->setAttribute(Qt::WA_DeleteOnClose);
+    plot->setWindowFlag(Qt::Window);
+    plot->setPrompts(object_->prompts());
+    lastPlot_ = plot;
+    plot->show();
+    plot->raise();
+}
+
+void ConnectivityObjectUI::featureCellDoubleClicked(const QModelIndex& index)
+{
+    // Global efficiency per condition has no "inspect" button (its Result
+    // cell lists the values); a double click there plots them.
+    const QString key = featuresModel_->keyOfRow(index.row());
+    if (key != QLatin1String("global_efficiency") || index.column() != GraphFeaturesModel::ResultColumn)
+        return;
+    if (featuresModel_->result(index.row()).userType() != qMetaTypeId<FeatureSeries>())
+        return;
+    openFeaturePlot(index.row(), key, plotTitleOf(key));
 }
 
 void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
@@ -275,22 +336,43 @@ void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
 
 void ConnectivityObjectUI::plotConnectivityMatrix(bool)
 {
-    // Hook for the matrix view: create it once (child of this window, kept
-    // when closed) with the node names and, with the protocol, the ordered
-    // conditions; show it again on later presses.
-    if (matrixView_)
-        matrixView_->show();
+    if (!matrixView_) {
+        auto* view = new ViewMatrix(this);
+        view->setWindowFlag(Qt::Window);
+        view->setPrompts(object_->prompts());
+        view->setMatrices(object_->matrices());
+        view->setNodeNames(object_->nodeNames());
+        if (object_->subject().manifest.uses_proto)
+            view->setConditions(object_->subject().manifest.ordered_conditions);
+        matrixView_ = view;
+        view->build();
+    }
+    matrixView_->show();
+    matrixView_->raise();
 }
 
 void ConnectivityObjectUI::plotCircular(bool)
 {
-    // Hook for the circular plot: create it once, connect its closingWindow()
-    // to circularPlot_disableOptions() and the span slider's spanChanged to
-    // its displayRangeChanged, then enable groupbox_CircularPlot and show it.
-    if (!circularPlot_)
-        return;
     ui->groupbox_CircularPlot->setEnabled(true);
+    if (!circularPlot_) {
+        circularPlot_ = new CircularPlot(object_->subject(), object_->matrices(), object_->nodeNames(), this);
+        circularPlot_->setWindowFlag(Qt::Window);
+        circularPlot_->setPrompts(object_->prompts());
+        connect(circularPlot_, &CircularPlot::closingWindow, this, &ConnectivityObjectUI::circularPlot_disableOptions);
+        connect(ui->widget_CircPlot_Spanner, &QxtSpanSlider::spanChanged, circularPlot_,
+                &CircularPlot::displayRangeChanged);
+        // The plot starts with the options as the window shows them.
+        CircularPlotWidget* widget = circularPlot_->plotWidget();
+        widget->setLabelsVisible(ui->chkBox_CircPlot_ShowLabels->isChecked());
+        widget->setNodesSize(ui->sBox_CircPlot_NodesSize->value());
+        widget->setUseWeights(ui->chkBox_CircPlot_ConnWeights->isChecked());
+        widget->setFixedThickness(ui->dsBox_CircPlot_EdgesThickness->value());
+        widget->setThicknessMultiplier(ui->sBox_CircPlot_ThicknessMultiplier->value());
+        widget->setColorizeEdges(ui->chkBox_CircPlot_ConnColors->isChecked());
+        circularPlot_->buildAndPlot();
+    }
     circularPlot_->show();
+    circularPlot_->raise();
 }
 
 void ConnectivityObjectUI::circularPlot_disableOptions()
@@ -304,17 +386,40 @@ void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper
     ui->lbl_Spanner_Upper->setText(QString::number(upper / double(kSpanMaximum), 'g', 6));
 }
 
-// Hooks for the circular plot widget: each option is passed on to it once
-// it exists; with no circular plot there is nothing to change.
+// Each option goes to the circular plot once it exists.
 
-void ConnectivityObjectUI::circularPlot_toggleLabels(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleLabels(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setLabelsVisible(state);
+}
 
-void ConnectivityObjectUI::circularPlot_setNodesSize(int) {}
+void ConnectivityObjectUI::circularPlot_setNodesSize(int value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setNodesSize(value);
+}
 
-void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setUseWeights(state);
+}
 
-void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double) {}
+void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setThicknessMultiplier(value);
+}
 
-void ConnectivityObjectUI::circularPlot_setFixedThickness(double) {}
+void ConnectivityObjectUI::circularPlot_setFixedThickness(double value)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setFixedThickness(value);
+}
 
-void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool) {}
+void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool state)
+{
+    if (circularPlot_)
+        circularPlot_->plotWidget()->setColorizeEdges(state);
+}

@@ -3,10 +3,15 @@
 // plot's options, the graph feature table, and the (not yet active) node and
 // filter tabs.
 
+#include "graph/views/circular_plot.h"
+#include "graph/weight_policy.h"
+#include "graph/views/view_matrix.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QStringList>
 
+class CircularPlot;
 class ConnectivityObject;
 struct ConnectivityForm;
 class GraphFeaturesModel;
@@ -30,6 +35,15 @@ public:
     // Matrix names: the protocol's ordered conditions when it is used,
     // otherwise "Series 0", "Series 1", ...
     QStringList matrixLabels() const;
+    // How the measures treat negative weights (chosen on the features page).
+    WeightPolicy weightPolicy() const;
+    // The plot windows, null until first opened.
+    CircularPlot* circularPlot() const { return circularPlot_; }
+    ViewMatrix* matrixView() const { return matrixView_; }
+    // The feature plot opened last ("inspect"), null once it is closed.
+    QWidget* lastFeaturePlot() const { return lastPlot_; }
+    // Opens the plot of a computed feature row ("Plot: <title>").
+    void openFeaturePlot(int row, const QString& key, const QString& title);
 
 public slots:
     void prepareNodesTable();
@@ -48,16 +62,19 @@ public slots:
     void circularPlot_setFixedThickness(double);
     void circularPlot_toggleColorizeEdges(bool);
 
+private slots:
+    void featureCellDoubleClicked(const QModelIndex& index);
+
 private:
     QPushButton* featureButton(const QString& key, int column) const;
     void connectWidgets();
 
     ConnectivityForm* ui;
     ConnectivityObject* object_;
-    // Plot windows: created on first use once the plot views exist; until
-    // then they stay null and the slots that drive them do nothing.
-    QPointer<QWidget> circularPlot_;
-    QPointer<QWidget> matrixView_;
+    // Plot windows: created on first use, hidden (not destroyed) when closed.
+    QPointer<CircularPlot> circularPlot_;
+    QPointer<ViewMatrix> matrixView_;
+    QPointer<QWidget> lastPlot_;
     GraphFeaturesModel* featuresModel_ = nullptr;
     NodesModel* nodesModel_ = nullptr;
 };

@@ -2,6 +2,8 @@
 // Runs one graph measure of the feature table on every matrix of a subject.
 // Pure C++ (no Qt); the measures themselves come from linkmesh.
 
+#include "graph/weight_policy.h"
+
 #include <Eigen/Dense>
 
 #include <string>
@@ -17,7 +19,9 @@ bool isGraphFeatureKey(const std::string& key);
 bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eigen::MatrixXf>& matrices);
 
 // Values per matrix, in matrix order: one value per node, or a single value
-// for global_efficiency. Throws std::invalid_argument for an unknown key;
-// linkmesh::Error (e.g. a matrix that is not square) passes through.
+// for global_efficiency. Negative weights are treated as `policy` says.
+// Throws std::invalid_argument for an unknown key; linkmesh::Error (e.g. a
+// matrix that is not square) passes through.
 std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
-                                                    const std::vector<Eigen::MatrixXf>& matrices);
+                                                    const std::vector<Eigen::MatrixXf>& matrices,
+                                                    WeightPolicy policy = WeightPolicy::PositiveOnly);

@@ -1,55 +1,19 @@
 #include "graph/graph_features_model.h"
 
+#include "graph/feature_registry.h"
+
 #include <QFont>
 #include <QMetaType>
 
 const QList<GraphFeatureRow>& graphFeatureTable()
 {
     static const QList<GraphFeatureRow> rows = [] {
-        const auto group = [](const QString& title) { return GraphFeatureRow{{title, {}, {}, {}, false}, {}}; };
-        const auto feature = [](const QString& groupTitle, const QString& name, const QString& description,
-                                const QString& key, bool scalar, const QString& plotTitle) {
-            return GraphFeatureRow{{groupTitle, name, description, key, scalar}, plotTitle};
-        };
-        const QString segregation = QStringLiteral("Segragation");
-        const QString integration = QStringLiteral("Integration");
-        const QString centrality = QStringLiteral("Centrality");
-        const QString nodal = QStringLiteral("Nodal Features");
-        return QList<GraphFeatureRow>{
-            group(segregation),
-            feature(segregation, QStringLiteral("Clustering coefficient"),
-                    QStringLiteral("The clustering coefficient of a node is the probability that the neighors "
-                                   "of this node are also connected to each other. It is considered to be a "
-                                   "measure of the local connectivity or \u201ccliqueness\u201d of a graph."),
-                    QStringLiteral("clustering_coeff"), false, QStringLiteral("Clustering Coefficient")),
-            feature(segregation, QStringLiteral("Local efficiency"),
-                    QStringLiteral("The local efficiency is the global efficiency computed on the neighborhood "
-                                   "of the node, and is related to the clustering coefficient."),
-                    QStringLiteral("local_efficiency"), false, QStringLiteral("Local Efficiency")),
-            group(integration),
-            feature(integration, QStringLiteral("Global efficiency"),
-                    QStringLiteral("The global efficiency is the average inverse shortest path length in the "
-                                   "network, and is inversely related to the characteristic path length."),
-                    QStringLiteral("global_efficiency"), true, QStringLiteral("Global Efficiency")),
-            group(centrality),
-            feature(centrality, QStringLiteral("Degree"),
-                    QStringLiteral("Measure the importance of each node through their number/weights of "
-                                   "connections."),
-                    QStringLiteral("degree"), false, QStringLiteral("Degree")),
-            feature(centrality, QStringLiteral("Eigenvector centrality"),
-                    QStringLiteral("Eigenector centrality is a self-referential measure of centrality; nodes "
-                                   "have higher values if they connect to other nodes that also exhibit high "
-                                   "eigenvector centrality."),
-                    QStringLiteral("eigenvector_centrality"), false, QStringLiteral("Eigenvector Centrality")),
-            group(nodal),
-            feature(nodal, QStringLiteral("Strength"),
-                    QStringLiteral("The sum of the weights of the connections of each node."),
-                    QStringLiteral("strength"), false, QStringLiteral("Strength")),
-            feature(nodal, QStringLiteral("Nodal Global Efficiency"),
-                    QStringLiteral("The average of the inverse shortest path length from a node to all the "
-                                   "other in the graph."),
-                    QStringLiteral("nodal_ge"), false, QStringLiteral("Nodal Global Efficiency")),
-        };
+        QList<GraphFeatureRow> list;
+        for (const FeatureDefinition& d : featureRegistry()) {
+            const auto q = [](const std::string& text) { return QString::fromStdString(text); };
+            list.append(GraphFeatureRow{{q(d.group), q(d.name), q(d.description), q(d.key), d.scalar}, q(d.plotTitle)});
+        }
+        return list;
     }();
     return rows;
 }
@@ -105,6 +69,8 @@ QVariant GraphFeaturesModel::data(const QModelIndex& index, int role) const
     }
     if ((role == Qt::ToolTipRole || role == Qt::WhatsThisRole) && column == DescriptionColumn)
         return f.description;
+    if (role == Qt::ToolTipRole && column == ResultColumn && notes_.contains(row))
+        return notes_.value(row);
     return {};
 }
 
@@ -112,7 +78,7 @@ QVariant GraphFeaturesModel::resultText(int row) const
 {
     const QVariant stored = results_.value(row);
     if (!stored.isValid())
-        return QVariant(0.0f);
+        return {};  // nothing computed yet: an empty cell, not a value of 0
     if (stored.userType() != qMetaTypeId<FeatureSeries>())
         return stored;
     // One value per matrix (e.g. per protocol condition): one named value a line.
@@ -205,4 +171,10 @@ void GraphFeaturesModel::setMatrixLabels(const QStringList& labels)
     matrixLabels_ = labels;
     if (rowCounter_ > 0)
         emit dataChanged(index(0, ResultColumn), index(rowCounter_ - 1, ResultColumn));
+}
+
+void GraphFeaturesModel::setResultNote(int row, const QString& note)
+{
+    notes_.insert(row, note);
+    emit dataChanged(index(row, ResultColumn), index(row, ResultColumn));
 }

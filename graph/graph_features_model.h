@@ -56,6 +56,9 @@ public:
     // A float (scalar measure, one matrix) or a FeatureSeries.
     void setResult(int row, const QVariant& value);
     QVariant result(int row) const;
+    // How a result was computed; the Result cell's tool tip.
+    void setResultNote(int row, const QString& note);
+    QString resultNote(int row) const { return notes_.value(row); }
 
     void setUsesProtocol(bool usesProtocol);
     bool usesProtocol() const { return usesProtocol_; }
@@ -71,6 +74,7 @@ private:
     QHash<QString, GraphFeature> features_;
     QList<int> groupRows_;
     QHash<int, QVariant> results_;
+    QHash<int, QString> notes_;
     QStringList rowKeys_;
     QStringList columnTitles_;
     bool usesProtocol_ = false;

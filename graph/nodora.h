@@ -5,6 +5,8 @@
 #include "graph/subject.h"
 #include "graph/user_prompts.h"
 
+#include "graph/group_analysis.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -31,6 +33,10 @@ public:
     // reason shown to the user, when the manifest cannot be read.
     bool addSubjectFromFile(const QString& path);
 
+    // Where a connectivity window of the given width goes: right of the
+    // dialog, else left of it, else as far right as the screen allows.
+    static QPoint besidePosition(const QRect& dialog, int width, const QRect& available);
+
 public slots:
     bool data_addSubject();
     void data_removeSubject();
@@ -38,14 +44,24 @@ public slots:
     void viewConnectivityUI();
     void closeDialog();
     void keepWindowOnTop(bool state);
+    // Group Analysis page: spectral distances between the selected subjects.
+    void computeGraphDistance();
+    void exportGraphDistance();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void placeBesideDialog(QWidget* window) const;
     void removeSubjectAt(int row);
     void renumberViewButtons();
     void updateRemoveButtons();
+    void updateGroupAnalysis();
 
     NodoraForm* ui;
     SubjectsModel* subjectsModel_ = nullptr;
     std::vector<std::shared_ptr<const Subject>> subjects_;
     UserPrompts prompts_ = UserPrompts::interactive();
+    std::vector<NamedMatrix> distanceEntries_;
+    Eigen::MatrixXf distanceTable_;
 };

@@ -103,7 +103,12 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f)
     groupLayout->addLayout(distanceRow);
 
     f.plain_GraphResults = named(new QPlainTextEdit, "plain_GraphResults");
+    f.plain_GraphResults->setReadOnly(true);
+    f.plain_GraphResults->setFont(QFont(QStringLiteral("monospace")));
     groupLayout->addWidget(f.plain_GraphResults);
+    f.btn_ExportGraphDistance = named(new QPushButton(QStringLiteral("Export to CSV...")), "btn_ExportGraphDistance");
+    f.btn_ExportGraphDistance->setEnabled(false);
+    groupLayout->addWidget(f.btn_ExportGraphDistance, 0, Qt::AlignRight);
     layout->addWidget(f.groupBox_6);
 
     f.tab_GroupAnalysis = page;

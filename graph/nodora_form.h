@@ -37,6 +37,7 @@ struct NodoraForm {
     QPushButton* btn_ComputeGraphDistance = nullptr;
     QComboBox* cbox_GraphDistance = nullptr;
     QCheckBox* cbox_grp_useFilteredMatrix = nullptr;
+    QPushButton* btn_ExportGraphDistance = nullptr;
 
     QCheckBox* cbox_KeepOnTop = nullptr;
     QPushButton* pb_CloseDialog = nullptr;

@@ -5,7 +5,8 @@
 
 #include <string>
 
-struct Subject : StudyManifest {
+struct Subject {
+    StudyManifest manifest;
     // Absolute path of the manifest's directory; the manifest's CSV entries
     // are relative to it and are opened as folder + "/" + entry.
     std::string folder;

@@ -5,9 +5,11 @@
 std::vector<Eigen::MatrixXf> loadFinalMatrices(const Subject& subject)
 {
     std::vector<Eigen::MatrixXf> matrices;
-    matrices.reserve(subject.final_mtx.size());
-    for (const std::string& entry : subject.final_mtx)
-        matrices.push_back(linkmesh::from_csv(subject.folder + "/" + entry));
+    matrices.reserve(subject.manifest.final_mtx.size());
+    // Correlation-based studies hold negative weights; the views show them
+    // and the measures decide what to do with them (see weight_policy.h).
+    for (const std::string& entry : subject.manifest.final_mtx)
+        matrices.push_back(linkmesh::from_csv(subject.folder + "/" + entry, linkmesh::Weights::any_finite));
     return matrices;
 }
 

@@ -17,7 +17,8 @@ public:
 };
 
 // One matrix per entry of result_data.final_mtx, in order, each read from
-// folder + "/" + entry. linkmesh::Error (bad or missing file) passes through.
+// folder + "/" + entry; any finite value is accepted. linkmesh::Error (bad
+// or missing file, NaN, infinity) passes through.
 std::vector<Eigen::MatrixXf> loadFinalMatrices(const Subject& subject);
 
 // study_data.VOIs_names picked by configuration.selected_vois, in node

@@ -1,5 +1,6 @@
 #include "graph/subject_report.h"
 
+#include "graph/feature_registry.h"
 #include "graph/graph_feature_compute.h"
 #include "graph/subject_data.h"
 
@@ -17,8 +18,17 @@ constexpr const char* kUsage =
     "global efficiency.\n";
 
 // The per-node measures, in the order of the feature table.
-const std::vector<std::string> kNodalKeys = {"clustering_coeff", "local_efficiency", "degree",
-                                             "eigenvector_centrality", "strength", "nodal_ge"};
+const std::vector<std::string>& nodalKeys()
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> list;
+        for (const FeatureDefinition& d : featureRegistry())
+            if (!d.isGroup() && !d.scalar)
+                list.push_back(d.key);
+        return list;
+    }();
+    return keys;
+}
 
 std::string number(float value)
 {
@@ -41,8 +51,8 @@ void endLine(std::ostringstream& text, std::string line)
 
 std::string matrixLabel(const Subject& subject, std::size_t k)
 {
-    if (subject.uses_proto && k < subject.ordered_conditions.size()) {
-        const ConditionRecord& c = subject.ordered_conditions[k];
+    if (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size()) {
+        const ConditionRecord& c = subject.manifest.ordered_conditions[k];
         return c.name + (c.type == 2 ? " (trigger)" : "");
     }
     return "Series " + std::to_string(k);
@@ -53,26 +63,28 @@ std::string matrixLabel(const Subject& subject, std::size_t k)
 void writeSubjectReport(std::ostream& out, const std::string& manifestPath)
 {
     Subject subject;
-    static_cast<StudyManifest&>(subject) = readStudyManifest(manifestPath);
+    subject.manifest = readStudyManifest(manifestPath);
     subject.folder = std::filesystem::absolute(manifestPath).parent_path().string();
     const std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(subject);
-    const std::vector<std::string> names = selectNodeNames(subject);
+    const std::vector<std::string> names = selectNodeNames(subject.manifest);
 
     // Everything is computed before the first line is written.
     const auto global = computeFeatureValues("global_efficiency", matrices);
     std::vector<std::vector<std::vector<float>>> nodal;
-    for (const std::string& key : kNodalKeys)
+    for (const std::string& key : nodalKeys())
         nodal.push_back(computeFeatureValues(key, matrices));
 
     std::ostringstream text;
-    text << "Subject " << subject.unique_id << " (" << manifestPath << "): " << matrices.size()
-         << (matrices.size() == 1 ? " matrix" : " matrices") << ", method " << subject.method << "\n";
+    text << "Subject " << subject.manifest.unique_id << " (" << manifestPath << "): " << matrices.size()
+         << (matrices.size() == 1 ? " matrix" : " matrices") << ", method " << subject.manifest.method << "\n";
+    if (hasNegativeWeight(matrices))
+        text << "Negative weights: measures use " << weightPolicyText(WeightPolicy::PositiveOnly) << "\n";
     for (std::size_t k = 0; k < matrices.size(); ++k) {
-        text << "\nMatrix " << k << ": " << matrixLabel(subject, k) << " (" << subject.final_mtx[k] << "), "
+        text << "\nMatrix " << k << ": " << matrixLabel(subject, k) << " (" << subject.manifest.final_mtx[k] << "), "
              << matrices[k].rows() << " nodes\n";
         text << "global_efficiency " << number(global[k][0]) << "\n";
         std::string header = padded("node", 6) + padded("name", 16);
-        for (const std::string& key : kNodalKeys)
+        for (const std::string& key : nodalKeys())
             header += padded(key, 24);
         endLine(text, header);
         for (Eigen::Index i = 0; i < matrices[k].rows(); ++i) {

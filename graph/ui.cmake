@@ -10,7 +10,12 @@ add_library(nodora_core STATIC
   study_manifest.cpp
   subject_data.cpp
   graph_feature_compute.cpp
-  subject_report.cpp)
+  subject_report.cpp
+  circular_layout.cpp
+  matrix_tables.cpp
+  weight_policy.cpp
+  group_analysis.cpp
+  feature_registry.cpp)
 set_target_properties(nodora_core PROPERTIES POSITION_INDEPENDENT_CODE ON AUTOMOC OFF)
 target_include_directories(nodora_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(nodora_core PUBLIC Boost::headers Eigen3::Eigen linkmesh)
@@ -36,10 +41,25 @@ add_library(nodora_ui STATIC
   connectivity_object.h
   connectivity_object.cpp
   connectivity_object_ui.h
-  connectivity_object_ui.cpp)
+  connectivity_object_ui.cpp
+  views/plot_export.cpp
+  views/my_graphics_simple_text_item.h
+  views/my_slider.h
+  views/my_slider.cpp
+  views/circular_plot_widget.h
+  views/circular_plot_widget.cpp
+  views/circular_plot.h
+  views/circular_plot.cpp
+  views/my_label.h
+  views/matrix_widgets.h
+  views/matrix_widgets.cpp
+  views/view_matrix.h
+  views/view_matrix.cpp
+  views/line_plot.h
+  views/line_plot.cpp)
 set_target_properties(nodora_ui PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(nodora_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(nodora_ui PUBLIC nodora_core Qt5::Widgets Qt5::Charts)
+target_link_libraries(nodora_ui PUBLIC nodora_core talvora_frame Qt5::Widgets Qt5::Charts)
 
 # Command line: every measure of the subjects named by manifests.
 add_executable(nodora-measures tools/nodora_measures_main.cpp)

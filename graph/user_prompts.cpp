@@ -14,6 +14,16 @@ UserPrompts UserPrompts::interactive()
         return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     };
+    prompts.chooseSaveFile = [](QWidget* parent, const QString& title, const QString& filter,
+                                const QString& suffix) {
+        QFileDialog dialog(parent, title, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
+    };
     prompts.showError = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox::critical(parent, title, text);
     };

@@ -64,3 +64,19 @@ Eigen::ArrayXf nodal_global_efficiency(const Eigen::MatrixXf& W);
 Eigen::ArrayXf eigenvector_centrality(const Eigen::MatrixXf& W);
 
 }  // namespace linkmesh
+
+namespace linkmesh {
+
+// Maximum spanning forest of the graph whose connection i-j (i < j) weighs
+// |W(i, j)| (the part above the diagonal; zero means no connection). Returns
+// an n x n matrix holding 1 at (i, j) and (j, i) for every chosen connection
+// and 0 elsewhere. Ties go to the pair that comes first row by row.
+Eigen::MatrixXf maximum_spanning_tree(const Eigen::MatrixXf& W);
+
+// Distance between two graphs' spectra: the eigenvalues of each matrix's
+// symmetric part, sorted in descending order, the shorter list padded with
+// zeros, then the Euclidean distance between the two lists.
+Eigen::VectorXf spectrum(const Eigen::MatrixXf& W);
+float spectral_distance(const Eigen::MatrixXf& A, const Eigen::MatrixXf& B);
+
+}  // namespace linkmesh

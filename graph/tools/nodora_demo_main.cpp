@@ -2,12 +2,15 @@
 // user interface and taking screenshots.
 //
 //   nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX]
-//               [--compute KEY[,KEY...]] [--span LOWER,UPPER] [--quit-after MS]
+//               [--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]
+//               [--inspect KEY] [--screenshots DIR] [--quit-after MS]
 //
 // Adds the manifests as subjects of the main dialog; --view opens the
 // connectivity window of subject ROW (from 0), --tab selects its tab,
 // --compute presses the "compute" buttons of the given features and --span
-// sets the display range slider (0 to 1000).
+// sets the display range slider (0 to 1000). --circular and --matrix open the
+// circular plot and the matrix view, --inspect the plot of a computed feature,
+// and --screenshots saves a picture of each open window into DIR.
 #include "graph/connectivity_form.h"
 #include "graph/connectivity_object.h"
 #include "graph/connectivity_object_ui.h"
@@ -17,6 +20,7 @@
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
 #include <QTabWidget>
@@ -35,6 +39,10 @@ struct DemoOptions {
     int spanLower = -1;
     int spanUpper = -1;
     int quitAfterMs = 0;
+    bool circular = false;
+    bool matrix = false;
+    QString inspect;
+    QString screenshots;
 };
 
 bool parse(const QStringList& args, DemoOptions& o)
@@ -54,6 +62,14 @@ bool parse(const QStringList& args, DemoOptions& o)
                 return false;
             o.spanLower = parts[0].toInt();
             o.spanUpper = parts[1].toInt();
+        } else if (a == "--circular") {
+            o.circular = true;
+        } else if (a == "--matrix") {
+            o.matrix = true;
+        } else if (a == "--inspect" && hasValue) {
+            o.inspect = args[++i];
+        } else if (a == "--screenshots" && hasValue) {
+            o.screenshots = args[++i];
         } else if (a == "--quit-after" && hasValue) {
             o.quitAfterMs = args[++i].toInt();
         } else if (a.startsWith("--")) {
@@ -73,7 +89,8 @@ int main(int argc, char** argv)
     DemoOptions options;
     if (!parse(app.arguments(), options)) {
         std::cerr << "usage: nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX] "
-                     "[--compute KEY[,KEY...]] [--span LOWER,UPPER] [--quit-after MS]\n";
+                     "[--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]\n"
+                     "                   [--inspect KEY] [--screenshots DIR] [--quit-after MS]\n";
         return 2;
     }
 
@@ -98,8 +115,28 @@ int main(int argc, char** argv)
                 if (QPushButton* compute = window->computeButton(key))
                     compute->click();
             }
+            if (options.circular)
+                window->form().pb_CircularPlotConnMtx->click();
             if (options.spanLower >= 0)
                 window->form().widget_CircPlot_Spanner->setSpan(options.spanLower, options.spanUpper);
+            if (options.matrix)
+                window->form().pb_PlotConnMtx->click();
+            if (!options.inspect.isEmpty()) {
+                if (QPushButton* inspect = window->inspectButton(options.inspect))
+                    inspect->click();
+            }
+            if (!options.screenshots.isEmpty()) {
+                // Once everything has been laid out and painted.
+                QTimer::singleShot(800, window, [window, dir = options.screenshots] {
+                    window->grab().save(dir + "/graph_connectivity_window.png", "PNG");
+                    if (window->circularPlot())
+                        window->circularPlot()->grab().save(dir + "/graph_circular_plot.png", "PNG");
+                    if (window->matrixView())
+                        window->matrixView()->grab().save(dir + "/graph_matrix_view.png", "PNG");
+                    if (QWidget* plot = window->lastFeaturePlot())
+                        plot->grab().save(dir + "/graph_line_plot.png", "PNG");
+                });
+            }
         }
     }
     if (options.quitAfterMs > 0)

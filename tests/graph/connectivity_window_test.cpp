@@ -7,6 +7,7 @@
 #include "graph/graph_features_model.h"
 #include "graph/nodes_model.h"
 #include "graph/subject_data.h"
+#include "graph/views/line_plot.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include "linkmesh/linkmesh.h"
@@ -24,6 +25,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QLineSeries>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +42,7 @@ protected:
         const std::string path = graph_test::writeSubject(folder, "s" + std::to_string(count++), "sub", matrices,
                                                           conditions);
         auto subject = std::make_shared<Subject>();
-        static_cast<StudyManifest&>(*subject) = readStudyManifest(path);
+        subject->manifest = readStudyManifest(path);
         subject->folder = (folder.path() / ("s" + std::to_string(count - 1))).string();
         object = std::make_unique<ConnectivityObject>(subject);
         object->setPrompts(scriptedPrompts(script));
@@ -282,18 +284,28 @@ TEST_F(ConnectivityWindow, NodalMeasureOnEveryMatrixEnablesInspect)
         EXPECT_EQ(inspect->property("win_title").toString(), c.title);
         EXPECT_FALSE(resultCell(c.key).isValid());  // per-node results are not shown in the cell
     }
-    // Inspect opens nothing yet, and must not fail.
-    const int windows = QApplication::topLevelWidgets().size();
+    // Inspect opens the line plot of the measure: one series per matrix.
     w->inspectButton("degree")->click();
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+    auto* plot = qobject_cast<LinePlot*>(w->lastFeaturePlot());
+    ASSERT_NE(plot, nullptr);
+    EXPECT_TRUE(plot->isVisible());
+    EXPECT_EQ(plot->windowTitle(), "Plot: Degree");
+    ASSERT_EQ(plot->series().size(), 2);
+    EXPECT_EQ(plot->series()[0]->name(), "Series 0");
+    EXPECT_EQ(plot->series()[1]->name(), "Series 1");
+    const Eigen::ArrayXf degrees = linkmesh::degree(toEigen(matrices[1]));
+    ASSERT_EQ(plot->series()[1]->count(), degrees.size());
+    for (int i = 0; i < degrees.size(); ++i)
+        EXPECT_EQ(plot->series()[1]->at(i), QPointF(i, degrees(i)));
     EXPECT_TRUE(script->questions.isEmpty());
+    plot->close();
 }
 
 TEST_F(ConnectivityWindow, GlobalEfficiencyOfOneMatrixShowsInTheResultColumn)
 {
     const Rows matrix = graph_test::exampleMatrix(7, 11);
     open({matrix});
-    EXPECT_EQ(resultCell("global_efficiency").toFloat(), 0.0f);
+    EXPECT_FALSE(resultCell("global_efficiency").isValid()) << "empty before computing";
     compute("global_efficiency");
     const QVariant shown = resultCell("global_efficiency");
     EXPECT_EQ(shown.userType(), int(QMetaType::Float));
@@ -357,7 +369,7 @@ TEST_F(ConnectivityWindow, SubjectWithoutMatricesComputesNothing)
     compute("degree");
     compute("global_efficiency");
     EXPECT_FALSE(model()->result(model()->rowOf("degree")).isValid());
-    EXPECT_EQ(resultCell("global_efficiency").toFloat(), 0.0f);
+    EXPECT_FALSE(resultCell("global_efficiency").isValid());
     EXPECT_FALSE(object->window()->inspectButton("degree")->isEnabled());
     EXPECT_TRUE(script->errors.isEmpty());
 }
@@ -401,7 +413,7 @@ TEST_F(ConnectivityWindow, NodeNamesFollowTheSelection)
     nlohmann::json doc = graph_test::validManifest();
     graph_test::at(doc, "result_data.final_mtx") = nlohmann::json::array();
     auto subject = std::make_shared<Subject>();
-    static_cast<StudyManifest&>(*subject) = readStudyManifest(local.writeJson("m.json", doc));
+    subject->manifest = readStudyManifest(local.writeJson("m.json", doc));
     subject->folder = local.path().string();
     ConnectivityObject selected(subject);
     selected.load();

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -160,14 +162,14 @@ TEST_F(NodoraDialog, EachViewButtonOpensItsOwnSubject)
     viewButton(1)->click();
     ASSERT_EQ(objects().size(), 1);
     ConnectivityObject* b = objects().first();
-    EXPECT_EQ(b->subject().unique_id, "sub-B");
+    EXPECT_EQ(b->subject().manifest.unique_id, "sub-B");
     EXPECT_EQ(b->matrices().size(), 3u);
     ASSERT_NE(b->window(), nullptr);
     EXPECT_TRUE(b->window()->isVisible());
 
     viewButton(0)->click();
     ASSERT_EQ(objects().size(), 2);
-    EXPECT_EQ(objects().last()->subject().unique_id, "sub-A");
+    EXPECT_EQ(objects().last()->subject().manifest.unique_id, "sub-A");
     EXPECT_EQ(objects().last()->matrices().size(), 1u);
 
     viewButton(0)->click();  // each press makes a new connectivity object
@@ -205,14 +207,14 @@ TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep)
     EXPECT_EQ(idAt(0), "sub-A");
     EXPECT_EQ(idAt(1), "sub-C");
     ASSERT_EQ(dialog.subjects().size(), 2u);
-    EXPECT_EQ(dialog.subjects()[1]->unique_id, "sub-C");
+    EXPECT_EQ(dialog.subjects()[1]->manifest.unique_id, "sub-C");
     ASSERT_NE(viewButton(1), nullptr);
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
     EXPECT_EQ(viewButton(1)->property("row").toInt(), 1);
 
     viewButton(1)->click();
     ASSERT_EQ(objects().size(), 1);
-    EXPECT_EQ(objects().first()->subject().unique_id, "sub-C");
+    EXPECT_EQ(objects().first()->subject().manifest.unique_id, "sub-C");
 
     table()->selectRow(0);
     dialog.form().pb_RemoveSubject->click();
@@ -236,13 +238,13 @@ TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable)
     EXPECT_TRUE(dialog.subjects().empty());
     EXPECT_FALSE(dialog.form().pb_RemoveAll->isEnabled());
     // An open window keeps its subject.
-    EXPECT_EQ(open->subject().unique_id, "sub-A");
+    EXPECT_EQ(open->subject().manifest.unique_id, "sub-A");
 
     ASSERT_TRUE(add(subject("sub-C")));
     EXPECT_EQ(idAt(0), "sub-C");
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
     viewButton(0)->click();
-    EXPECT_EQ(objects().last()->subject().unique_id, "sub-C");
+    EXPECT_EQ(objects().last()->subject().manifest.unique_id, "sub-C");
 }
 
 TEST_F(NodoraDialog, KeepOnTopAndClose)
@@ -273,4 +275,43 @@ TEST(SubjectsModel, AddAndRemove)
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(0, 0).data().toString(), "b");
     EXPECT_EQ(model.index(1, 0).data().toString(), "c");
+}
+
+TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog)
+{
+    dialog.move(40, 40);
+    dialog.show();
+    ASSERT_TRUE(add(subject("beside")));
+    viewButton(0)->click();
+    ASSERT_EQ(objects().size(), 1);
+    ConnectivityObjectUI* window = objects().first()->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    const QRect available = dialog.screen()->availableGeometry();
+    EXPECT_EQ(window->frameGeometry().topLeft(),
+              Nodora::besidePosition(dialog.frameGeometry(), window->frameGeometry().width(), available));
+
+    // Right when there is room, else left, else as far right as it fits.
+    const QRect screen(0, 0, 1920, 1080);
+    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, screen), QPoint(548, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(1400, 50, 440, 550), 640, screen), QPoint(752, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(300, 50, 1400, 550), 640, screen), QPoint(1280, 50));
+    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, QRect()), QPoint(548, 50));
+}
+
+TEST_F(NodoraDialog, ClosingTheDialogClosesItsConnectivityWindows)
+{
+    dialog.show();
+    ASSERT_TRUE(add(subject("closing")));
+    viewButton(0)->click();
+    ConnectivityObject* object = objects().first();
+    QPointer<ConnectivityObjectUI> window = object->window();
+    ASSERT_TRUE(window && window->isVisible());
+    // With its windows merely hidden by the dialog's deletion the host
+    // never saw a last window close; they must close first.
+    dialog.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!window || !window->isVisible());
+    EXPECT_EQ(object->window(), nullptr);
+    EXPECT_FALSE(dialog.isVisible());
 }

@@ -10,6 +10,10 @@ UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script)
         script->questions << title + "|" + text;
         return script->answer;
     };
+    prompts.chooseSaveFile = [script](QWidget*, const QString& title, const QString& filter, const QString& suffix) {
+        script->saveDialogs << title + "|" + filter + "|" + suffix;
+        return script->saveFiles.isEmpty() ? QString() : script->saveFiles.takeFirst();
+    };
     prompts.showError = [script](QWidget*, const QString& title, const QString& text) {
         script->errors << title + "|" + text;
     };

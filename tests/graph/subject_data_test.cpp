@@ -17,7 +17,7 @@ namespace {
 Subject subjectIn(const TempFolder& folder)
 {
     Subject s;
-    static_cast<StudyManifest&>(s) = readStudyManifest(folder.writeJson("m.json", graph_test::validManifest()));
+    s.manifest = readStudyManifest(folder.writeJson("m.json", graph_test::validManifest()));
     s.folder = folder.path().string();
     return s;
 }
