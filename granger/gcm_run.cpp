@@ -28,7 +28,10 @@ void endBanner() {
 // invalid file leaves the defaults with warnings.
 void readSettings(granger::GcmSettings& settings) {
   settings = granger::GcmSettings{};
-  const std::string path = gcm::pluginsPath() + "/VUVIrurar.ini";
+  std::string folder = gcm::pluginsPath();
+  // A host that reports the folder with its trailing separator gets no doubled one.
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string path = folder + "/VUVIrurar.ini";
   std::ifstream in(path);
   bool failed = false;
   if (!in) {
