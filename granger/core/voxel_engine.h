@@ -38,6 +38,8 @@ private:
     std::vector<double> refAuto;     // p + 1
     std::vector<float> surr;         // nrOfSurrogates x n, detrended
     std::vector<double> surrAuto;    // nrOfSurrogates x (p + 1)
+    std::vector<float> tau;          // the centred ramp of the interval
+    float tauSquares = 0.0f;
   };
   int order_;
   int nrOfSurrogates_;

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -19,7 +20,8 @@ using nlohmann::json;
 namespace {
 
 constexpr int kResolution = 3;
-constexpr int kXStart = 100, kYStart = 100, kZStart = 100;
+// The box starts at 100 in each axis unless the grid needs more of the 256 voxel volume.
+int boxStart(int dim) { return std::min(100, 256 - kResolution * dim); }
 constexpr float kBaseline = 1000.0f;
 constexpr float kSignalScale = 10.0f;
 constexpr int kLeadIn = 50;
@@ -161,6 +163,7 @@ json groupCommand(const GrangerStudyOptions& o, int method) {
 
 void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::ostream& report) {
   fs::create_directories(out);
+  const int kXStart = boxStart(o.dimX), kYStart = boxStart(o.dimY), kZStart = boxStart(o.dimZ);
   talvora::formats::VmrFile vmr;
   talvora::formats::writeVmrFile(out / "anatomy.vmr", vmr);
 

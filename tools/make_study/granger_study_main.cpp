@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     } else if (a == "--subjects") {
       if (!next(1, 99, o.subjects)) return usage();
     } else if (a == "--dims") {
-      if (!next(3, 64, o.dimX) || !next(2, 64, o.dimY) || !next(1, 64, o.dimZ)) return usage();
+      if (!next(3, 85, o.dimX) || !next(2, 85, o.dimY) || !next(1, 85, o.dimZ)) return usage();
     } else if (a == "--volumes") {
       if (!next(40, 10000, o.volumes)) return usage();
     } else if (a == "--tr") {
