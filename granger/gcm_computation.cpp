@@ -7,6 +7,7 @@
 #include "granger/host_calls.h"
 #include "granger/run_description.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -147,6 +148,8 @@ int voxelLoop(const Condition& c, const granger::GcmSettings& s, VtcFiles& files
     }
     entryTarget.push_back(static_cast<int>(it - targets.begin()));
   }
+  std::vector<std::size_t> targetVolumes;
+  for (const std::string& t : targets) targetVolumes.push_back(static_cast<std::size_t>(files.at(t).info.nrOfVolumes));
   const granger::VtcInfo& grid = files.at(targets.front()).info;
   const int dx = grid.dimX(), dy = grid.dimY(), dz = grid.dimZ();
   std::vector<std::vector<float>> slices(targets.size());
@@ -177,10 +180,8 @@ int voxelLoop(const Condition& c, const granger::GcmSettings& s, VtcFiles& files
         const std::size_t inSlice = static_cast<std::size_t>(y) * dx + x;
         const std::size_t voxel = static_cast<std::size_t>(z) * dx * dy + inSlice;
         bool included = true;
-        for (std::size_t f = 0; f < targets.size() && included; ++f) {
-          const std::size_t v = static_cast<std::size_t>(files.at(targets[f]).info.nrOfVolumes);
-          included = slices[f][inSlice * v] > inclusion;
-        }
+        for (std::size_t f = 0; f < targets.size() && included; ++f)
+          included = slices[f][inSlice * targetVolumes[f]] > inclusion;
         if (!included) {
           ++counts.skipped;
           continue; // the result volumes start at 0

@@ -163,7 +163,7 @@ json groupCommand(const GrangerStudyOptions& o, int method) {
 
 void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::ostream& report) {
   fs::create_directories(out);
-  const int kXStart = boxStart(o.dimX), kYStart = boxStart(o.dimY), kZStart = boxStart(o.dimZ);
+  const int xStart = boxStart(o.dimX), yStart = boxStart(o.dimY), zStart = boxStart(o.dimZ);
   talvora::formats::VmrFile vmr;
   talvora::formats::writeVmrFile(out / "anatomy.vmr", vmr);
 
@@ -177,7 +177,7 @@ void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::o
       for (int dz = -1; dz <= 1; ++dz)
         for (int dy = -1; dy <= 1; ++dy)
           for (int dx = -1; dx <= 1; ++dx) {
-            const int x = kXStart + gx * kResolution + dx, y = kYStart + gy * kResolution + dy, z = kZStart + dz;
+            const int x = xStart + gx * kResolution + dx, y = yStart + gy * kResolution + dy, z = zStart + dz;
             if (o.referenceVoiCoords)
               reference.coords.insert(reference.coords.end(), {128 - z, 128 - x, 128 - y});
             else
@@ -195,12 +195,12 @@ void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::o
   header.dataType = o.sixteenBit ? 1 : 2;
   header.nrOfVolumes = o.volumes;
   header.grid.resolution = kResolution;
-  header.grid.xStart = kXStart;
-  header.grid.xEnd = kXStart + kResolution * o.dimX;
-  header.grid.yStart = kYStart;
-  header.grid.yEnd = kYStart + kResolution * o.dimY;
-  header.grid.zStart = kZStart;
-  header.grid.zEnd = kZStart + kResolution * o.dimZ;
+  header.grid.xStart = xStart;
+  header.grid.xEnd = xStart + kResolution * o.dimX;
+  header.grid.yStart = yStart;
+  header.grid.yEnd = yStart + kResolution * o.dimY;
+  header.grid.zStart = zStart;
+  header.grid.zEnd = zStart + kResolution * o.dimZ;
   header.tr = static_cast<float>(o.trMs);
   json commands = json::array();
   commands.push_back({{"command", "StartCheck"},
