@@ -14,6 +14,9 @@
 #include <QVariant>
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <sstream>
 #include <unistd.h>
@@ -144,6 +147,20 @@ TEST_F(QmlFormTest, FormRunsEveryCommandFromItsFields) {
   EXPECT_TRUE(fs::exists(dir_ / "RFX-INST_N1_COND-Task_VOI-Reference.vmp"));
   EXPECT_TRUE(fs::exists(dir_ / "RFX-dGCM_N1_COND-Task_VOI-Reference.vmp"));
   plugin.destroy();
+}
+
+// The host program's GUI mode shows the form and leaves execute to it.
+TEST(TalvoraGui, ShowsTheGrangerFormWithoutExecuting) {
+  const fs::path out = fs::temp_directory_path() / ("gcm_gui_" + std::to_string(::getpid()) + ".txt");
+  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + TALVORA_PROGRAM + "' gui '" +
+                              CAUSALIS_PLUGIN_PATH + "' --quit-after 300 >'" + out.string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream in(out);
+  const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  fs::remove(out);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(output.find("the form did not load"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Base path for resulting group maps:"), std::string::npos) << output;
 }
 
 int main(int argc, char** argv) {
