@@ -32,7 +32,7 @@ bool AtomicFile::commit() {
     // the first run's results.
     std::error_code error;
     if (flushed && !stream_.fail()) {
-        std::filesystem::rename(partName(), name_, error);
+        std::filesystem::rename(std::filesystem::u8path(partName()), std::filesystem::u8path(name_), error);
         if (!error) return true;
         problem_ = "cannot move the new file into place: " + error.message();
     } else {

@@ -1,6 +1,7 @@
 // Fixed-layout records exchanged with the host. Offsets are a binary contract
-// with the host (little-endian, 64-bit pointers); every used field is checked
-// at compile time below. Gaps are reserved bytes owned by the host.
+// with the host (little-endian, 64-bit pointers); every used field's offset
+// and every record's size are checked at compile time below. Gaps are
+// reserved bytes owned by the host.
 #pragma once
 
 #include <cstddef>
@@ -167,6 +168,21 @@ TL_CHECK_OFFSET(FMRMapRecord, lowerThreshold, 0x10);
 TL_CHECK_OFFSET(FMRMapRecord, upperThreshold, 0x14);
 TL_CHECK_OFFSET(FMRMapRecord, flag1C, 0x1C);
 
+// Whole sizes: the host reads and writes a record up to its size, so a record
+// must never shrink below, or silently grow beyond, the layout above.
+#define TL_CHECK_SIZE(T, size) static_assert(sizeof(T) == (size), #T " must be " #size " bytes")
+TL_CHECK_SIZE(VMRMainHeaderRecord, 0x200);
+TL_CHECK_SIZE(VTCHeaderRecord, 0x350);
+TL_CHECK_SIZE(VOISetRecord, 0x118);
+TL_CHECK_SIZE(VOIRecord, 0x100);
+TL_CHECK_SIZE(ProtocolRecord, 0x240);
+TL_CHECK_SIZE(ProtocolConditionRecord, 0x118);
+TL_CHECK_SIZE(GLMRecord, 0x044);
+TL_CHECK_SIZE(NRVMPSetRecord, 0x190);
+TL_CHECK_SIZE(NRVMPRecord, 0x068);
+TL_CHECK_SIZE(FMRMapRecord, 0x020);
+
+#undef TL_CHECK_SIZE
 #undef TL_CHECK_OFFSET
 
 } // namespace tl

@@ -2,9 +2,11 @@
 // message boxes and input dialogs, busy cursor, script parameters.
 #include "host/host_exports.h"
 #include "host/host_state.h"
+#include "host/text_copy.h"
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 using talvora::HostState;
@@ -15,17 +17,15 @@ namespace {
 HostState& host() { return HostState::instance(); }
 
 // Copies text into a plug-in buffer of tl::kPathCapacity bytes; false when
-// it does not fit (the dialog is then treated as cancelled).
+// it does not fit (the buffer is left empty and the dialog is treated as
+// cancelled).
 bool copyOut(const std::string& text, char* out) {
   if (!out) return false;
-  if (text.size() >= tl::kPathCapacity) {
-    host().runError = "the answer \"" + text + "\" is longer than a host text buffer (" +
-                      std::to_string(tl::kPathCapacity - 1) + " characters)";
-    out[0] = '\0';
-    return false;
-  }
-  std::memcpy(out, text.c_str(), text.size() + 1);
-  return true;
+  if (talvora::copyText(out, tl::kPathCapacity, text)) return true;
+  host().runError = "the answer \"" + text + "\" is longer than a host text buffer (" +
+                    std::to_string(tl::kPathCapacity - 1) + " characters)";
+  out[0] = '\0';
+  return false;
 }
 
 void answerMismatch(const char* kind, const std::string& text, const json& value, const std::string& why) {
@@ -134,7 +134,9 @@ int fileDialog(const char* kind, const char* title, const char* filter, char* re
   }
   std::string path = answer->get<std::string>();
   const std::string& base = std::strcmp(kind, "open") == 0 ? host().openBase : host().saveBase;
-  if (!path.empty() && path[0] != '/' && !base.empty()) path = base + "/" + path;
+  // A path with a root ("/data/x", "C:\\data\\x") is taken as it stands.
+  if (!path.empty() && !std::filesystem::u8path(path).has_root_directory() && !base.empty())
+    path = (std::filesystem::u8path(base) / std::filesystem::u8path(path)).u8string();
   return copyOut(path, result) ? 1 : 0;
 }
 } // namespace

@@ -3,37 +3,33 @@
 #include "host/deliverables.h"
 #include "host/host_state.h"
 #include "host/job.h"
+#include "host/platform.h"
 #include "host/plugin_loader.h"
 #include "host/transcript.h"
 
 #include <filesystem>
 #include <iostream>
-#include <unistd.h>
 
 namespace talvora {
 namespace fs = std::filesystem;
 
 std::string defaultPluginsDir(const CliOptions& opts) {
   if (!opts.pluginsDir.empty()) return opts.pluginsDir;
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) exe = fs::absolute(opts.programPath);
-  return (exe.parent_path() / "plugins").string();
+  return (platform::executablePath(opts.programPath.c_str()).parent_path() / "plugins").u8string();
 }
 
-namespace {
-
-void applyHostOptions(const CliOptions& opts) {
-  HostState& host = HostState::instance();
+void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName) {
   if (!opts.hostVersion.empty()) {
     try {
-      host.version = parseVersion(opts.hostVersion);
+      version = parseVersion(opts.hostVersion);
     } catch (const std::invalid_argument& e) {
       throw std::runtime_error(std::string("--host-version: ") + e.what());
     }
   }
-  if (!opts.moduleName.empty()) host.moduleName = opts.moduleName;
+  if (!opts.moduleName.empty()) moduleName = opts.moduleName;
 }
+
+namespace {
 
 std::string show(const PluginInfo::Text& text) {
   if (!text.present) return "(absent)";
@@ -45,11 +41,11 @@ std::string show(const PluginInfo::Text& text) {
 
 int runInfo(const CliOptions& opts) {
   HostState& host = HostState::instance();
-  applyHostOptions(opts);
+  applyHostOptions(opts, host.version, host.moduleName);
   int status = 0;
   for (const std::string& name : opts.plugins) {
     try {
-      const fs::path path = resolvePluginPath(name, fs::current_path(), defaultPluginsDir(opts));
+      const fs::path path = resolvePluginPath(name, fs::current_path(), fs::u8path(defaultPluginsDir(opts)));
       LoadedPlugin plugin(path.string());
       host.pluginsPath = fs::absolute(path).parent_path().string() + "/";
       const PluginInfo& info = plugin.info();
@@ -79,12 +75,12 @@ int runInfo(const CliOptions& opts) {
 
 int runJobCommand(const CliOptions& opts) {
   HostState& host = HostState::instance();
-  const Job job = readJob(opts.job);
-  host.interactive = opts.interactive || (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO));
+  const Job job = readJob(fs::u8path(opts.job));
+  host.interactive = opts.interactive || platform::interactiveTerminal();
+  // The job sets the host's identity; the command line's options win.
   Job effective = job;
-  if (!opts.hostVersion.empty()) effective.hostVersion = parseVersion(opts.hostVersion);
-  if (!opts.moduleName.empty()) effective.moduleName = opts.moduleName;
-  const RunResult result = runJob(effective, defaultPluginsDir(opts));
+  applyHostOptions(opts, effective.hostVersion, effective.moduleName);
+  const RunResult result = runJob(effective, fs::u8path(defaultPluginsDir(opts)));
   for (size_t i = 0; i < result.executeResults.size(); ++i)
     std::cout << "talvora: execute " << i + 1 << " returned " << (result.executeResults[i] ? "true" : "false")
               << '\n';

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frame/version_gate.h"
+
 #include <string>
 #include <vector>
 
@@ -20,6 +22,11 @@ struct CliOptions {
 int runInfo(const CliOptions& opts);
 int runJobCommand(const CliOptions& opts);
 int runGui(const CliOptions& opts, int argc, char** argv);
+
+// The host identity options (--host-version, --module), read and applied
+// here only: onto the host itself (info, gui) or onto a job, whose own
+// identity they override (run). A malformed version throws naming the option.
+void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName);
 
 // The plug-in folder: --plugins-dir, else "plugins" beside the program.
 std::string defaultPluginsDir(const CliOptions& opts);

@@ -2,65 +2,61 @@
 
 #include "frame/host_table.h"
 #include "host/host_exports.h"
-
-#include <dlfcn.h>
+#include "host/platform.h"
 
 namespace talvora {
 namespace {
 
-// This library itself, found through one of its own symbols.
-void* ownModule() {
-  Dl_info info;
-  if (!dladdr(reinterpret_cast<void*>(&talvoraHostModuleName), &info)) return nullptr;
-  return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-}
-
-template <class Table>
-BindingReport count() {
-  BindingReport report;
-  report.listed = Table::kNrOfFunctions;
-  void* module = ownModule();
-  if (!module) return report;
-  Table table;
-#define TL_REPORT_BIND(name, n, m, g, l, typed, ret, params) TL_REPORT_BIND_I(name, n, m, g, l)
-  // Bind exactly as the plug-in would, then count what came back.
-  if constexpr (std::is_same_v<Table, tl::NodoraHostTable>) {
-#define TL_REPORT_BIND_I(name, n, m, g, l) TL_BIND(n, table, module, name)
-    TALVORA_HOST_FUNCTIONS(TL_REPORT_BIND)
-#undef TL_REPORT_BIND_I
-  } else if constexpr (std::is_same_v<Table, tl::MirelHostTable>) {
-#define TL_REPORT_BIND_I(name, n, m, g, l) TL_BIND(m, table, module, name)
-    TALVORA_HOST_FUNCTIONS(TL_REPORT_BIND)
-#undef TL_REPORT_BIND_I
-  } else if constexpr (std::is_same_v<Table, tl::CausalisHostTable>) {
-#define TL_REPORT_BIND_I(name, n, m, g, l) TL_BIND(g, table, module, name)
-    TALVORA_HOST_FUNCTIONS(TL_REPORT_BIND)
-#undef TL_REPORT_BIND_I
-  } else {
-#define TL_REPORT_BIND_I(name, n, m, g, l) TL_BIND(l, table, module, name)
-    TALVORA_HOST_FUNCTIONS(TL_REPORT_BIND)
-#undef TL_REPORT_BIND_I
+// Binds a deliverable's table exactly as the plug-in would, against this
+// host's own module, then counts what came back.
+#define TALVORA_DEFINE_BINDING_REPORT(function, Table, SEL)   \
+  BindingReport function() {                                  \
+    BindingReport report;                                     \
+    report.listed = Table::kNrOfFunctions;                    \
+    void* module = platform::hostModule();                    \
+    if (!module) return report;                               \
+    Table table;                                              \
+    TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)                 \
+    report.exported = tl::countBound(table);                  \
+    platform::releaseHostModule(module);                      \
+    return report;                                            \
   }
-#undef TL_REPORT_BIND
-  report.exported = tl::countBound(table);
-  dlclose(module);
-  return report;
+TALVORA_DEFINE_BINDING_REPORT(latmapReport, tl::LatmapHostTable, L)
+TALVORA_DEFINE_BINDING_REPORT(causalisReport, tl::CausalisHostTable, G)
+TALVORA_DEFINE_BINDING_REPORT(mirelReport, tl::MirelHostTable, M)
+TALVORA_DEFINE_BINDING_REPORT(nodoraReport, tl::NodoraHostTable, N)
+#undef TALVORA_DEFINE_BINDING_REPORT
+
+struct Deliverable {
+  const char* name;
+  const char* commandParameter; // "" unless form-driven
+  BindingReport (*bindingReport)();
+};
+
+// Everything the host knows of each deliverable, in one place.
+const Deliverable kDeliverables[] = {
+    {"LatmapPlugin", "", latmapReport},
+    {"CausalisPlugin_v27", "COMMAND", causalisReport},
+    {"Mirel_r122", "task", mirelReport},
+    {"Nodora", "", nodoraReport},
+};
+
+const Deliverable* find(const std::string& name) {
+  for (const Deliverable& d : kDeliverables)
+    if (name == d.name) return &d;
+  return nullptr;
 }
 
 } // namespace
 
 BindingReport bindingReport(const std::string& deliverable) {
-  if (deliverable == "Nodora") return count<tl::NodoraHostTable>();
-  if (deliverable == "Mirel_r122") return count<tl::MirelHostTable>();
-  if (deliverable == "CausalisPlugin_v27") return count<tl::CausalisHostTable>();
-  if (deliverable == "LatmapPlugin") return count<tl::LatmapHostTable>();
-  return {};
+  const Deliverable* d = find(deliverable);
+  return d ? d->bindingReport() : BindingReport{};
 }
 
 std::string commandParameterOf(const std::string& deliverable) {
-  if (deliverable == "CausalisPlugin_v27") return "COMMAND";
-  if (deliverable == "Mirel_r122") return "task";
-  return "";
+  const Deliverable* d = find(deliverable);
+  return d ? d->commandParameter : "";
 }
 
 } // namespace talvora

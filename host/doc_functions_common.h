@@ -4,10 +4,12 @@
 #pragma once
 
 #include "host/doc_store.h"
+#include "host/text_copy.h"
 
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace talvora {
@@ -24,15 +26,11 @@ Result guarded(Result onFailure, Body&& body) {
   return onFailure;
 }
 
-// Copies text into a fixed field, cutting it to fit with its zero byte.
-inline void copyText(char* field, std::size_t capacity, const std::string& text) {
-  if (!field || capacity == 0) return;
-  const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
-  std::memcpy(field, text.data(), n);
-  field[n] = '\0';
-}
 
 inline std::string textOf(const char* s) { return s ? s : ""; }
+// A path from a plug-in: 8-bit texts are UTF-8 (on Windows too, where a
+// plain conversion would read them in the system code page).
+inline std::filesystem::path pathOf(const char* s) { return std::filesystem::u8path(s ? s : ""); }
 
 inline DocumentStore& docs() { return DocumentStore::instance(); }
 

@@ -112,21 +112,21 @@ int hxSetNRVMPParametersOfCurrentVMR(int index, tl::NRVMPRecord* map) {
 
 int hxSaveNRVMPsOfCurrentVMR(const char* path) {
   return guarded(0, [&] {
-    docs().saveMaps(textOf(path));
+    docs().saveMaps(pathOf(path));
     return 1;
   });
 }
 
 int hxLoadNRVMPsToCurrentVMR(const char* path) {
   return guarded(0, [&] {
-    docs().loadMaps(textOf(path), false);
+    docs().loadMaps(pathOf(path), false);
     return 1;
   });
 }
 
 int hxAddNRVMPsToCurrentVMR(const char* path) {
   return guarded(0, [&] {
-    docs().loadMaps(textOf(path), true);
+    docs().loadMaps(pathOf(path), true);
     return 1;
   });
 }

@@ -7,7 +7,7 @@ using namespace talvora;
 
 int hxLoadVOIs(const char* path) {
   return guarded(0, [&] {
-    docs().loadVois(textOf(path));
+    docs().loadVois(pathOf(path));
     return 1;
   });
 }
@@ -34,7 +34,7 @@ int* hxGetVOI(int index, tl::VOIRecord* voi) {
 
 int hxLoadMaskToCurrentVMR(const char* path) {
   return guarded(0, [&] {
-    docs().loadMask(textOf(path));
+    docs().loadMask(pathOf(path));
     return 1;
   });
 }

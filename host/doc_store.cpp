@@ -1,6 +1,7 @@
 #include "host/doc_store.h"
 
 #include "host/host_state.h"
+#include "host/text_copy.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,11 +10,6 @@
 namespace talvora {
 namespace fs = std::filesystem;
 using formats::fail;
-
-DocumentStore& DocumentStore::instance() {
-  static DocumentStore store;
-  return store;
-}
 
 void logHostProblem(const std::string& text) { HostState::instance().log("Talvora> " + text); }
 
@@ -157,9 +153,7 @@ namespace {
 
 std::unique_ptr<MapSlot> slotFrom(formats::MapDefinition definition) {
   auto slot = std::make_unique<MapSlot>();
-  const std::size_t n = std::min(definition.name.size(), sizeof slot->name - 1);
-  std::memcpy(slot->name, definition.name.data(), n);
-  slot->name[n] = '\0';
+  copyText(slot->name, sizeof slot->name, definition.name);
   slot->values = std::move(definition.values);
   definition.name.clear();
   definition.values.clear();
@@ -171,8 +165,7 @@ void setLabels(MapSet& set, const std::vector<std::string>& labels) {
   set.labels.assign(labels.size(), {});
   set.labelPointers.clear();
   for (std::size_t t = 0; t < labels.size(); ++t) {
-    const std::size_t n = std::min(labels[t].size(), tl::kMapNameCapacity - 1);
-    std::memcpy(set.labels[t].data(), labels[t].data(), n);
+    copyText(set.labels[t].data(), set.labels[t].size(), labels[t]);
     set.labelPointers.push_back(set.labels[t].data());
   }
 }

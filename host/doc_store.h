@@ -63,6 +63,7 @@ struct MapSet {
 
 class DocumentStore {
 public:
+  // The current session's documents (host/host_session.h).
   static DocumentStore& instance();
 
   // A fresh workspace: every document closed, the lists and overrides empty.
@@ -108,6 +109,7 @@ public:
   LinkedVtc* linked() { return vtc_ ? &*vtc_ : nullptr; }
 
 private:
+  friend class HostSession;
   DocumentStore() = default;
   void requireVmr(const char* what) const;
   void checkGridInsideVmr(const std::filesystem::path& path, const formats::FunctionalGrid& grid,

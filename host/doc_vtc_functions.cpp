@@ -63,7 +63,7 @@ int fillVtcHeader(tl::VTCHeaderRecord* record) {
 
 int hxLinkVTCToCurrentVMR(const char* path, int index) {
   return guarded(0, [&] {
-    const std::string problem = docs().linkVtc(textOf(path), index);
+    const std::string problem = docs().linkVtc(pathOf(path), index);
     if (!problem.empty()) logHostProblem(problem);
     return 1;
   });
@@ -92,7 +92,7 @@ int hxSetVTCParametersOfCurrentVMR(tl::VTCHeaderRecord* header) {
   return guarded(0, [&] {
     if (!header || !docs().linkedSource()) return 0;
     const std::string path(header->protocolPath, strnlen(header->protocolPath, sizeof header->protocolPath));
-    docs().linkProtocol(path);
+    docs().linkProtocol(std::filesystem::u8path(path));
     return 1;
   });
 }
@@ -101,7 +101,7 @@ void hxClearMultiVTCAnalysis() { docs().clearVtcList(); }
 
 int hxAddVTCRefForMultiVTCAnalysis(const char* path) {
   return guarded(0, [&] {
-    docs().addVtcToList(textOf(path));
+    docs().addVtcToList(pathOf(path));
     return 1;
   });
 }

@@ -1,11 +1,9 @@
 #include "host/doc_vtc_source.h"
 
-#include <cerrno>
+#include "host/platform.h"
+
 #include <cstring>
-#include <fcntl.h>
 #include <map>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace talvora {
 namespace fs = std::filesystem;
@@ -19,24 +17,13 @@ std::shared_ptr<VtcSource> VtcSource::open(const fs::path& path) {
   std::error_code ec;
   source->size_ = fs::file_size(path, ec);
   source->modified_ = fs::last_write_time(path, ec);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) formats::fail(path, std::string("cannot open the file for reading: ") + std::strerror(errno));
   const std::size_t bytes = header.headerBytes + header.dataBytes();
-  // Private and writable: a plug-in that scribbles on the data it was given
-  // changes only its own copy of the touched pages, never the file.
-  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-  const int mapErrno = errno;
-  ::close(fd);
-  if (map == MAP_FAILED) formats::fail(path, std::string("cannot map the file: ") + std::strerror(mapErrno));
-  source->map_ = map;
-  source->mapBytes_ = bytes;
-  source->data_ = static_cast<const unsigned char*>(map) + header.headerBytes;
+  source->view_ = platform::FileView::open(path, bytes);
+  source->data_ = source->view_->data() + header.headerBytes;
   return source;
 }
 
-VtcSource::~VtcSource() {
-  if (map_) ::munmap(map_, mapBytes_);
-}
+VtcSource::~VtcSource() = default;
 
 bool VtcSource::unchangedOnDisk() const {
   std::error_code ec1, ec2;

@@ -1,5 +1,5 @@
-// An open VTC file, memory-mapped read-only: the kernel pages data in as
-// voxels are read, so a whole-brain VTC costs no copy up front. The file
+// An open VTC file, memory-mapped read-only where the system allows (else
+// read whole; host/platform.h): the kernel pages data in as voxels are read, so a whole-brain VTC costs no copy up front. The file
 // stores each voxel's time course contiguously, so one voxel is one copy.
 #pragma once
 
@@ -11,6 +11,9 @@
 #include <vector>
 
 namespace talvora {
+namespace platform {
+class FileView;
+}
 
 class VtcSource {
 public:
@@ -43,8 +46,7 @@ private:
   formats::VtcHeader header_;
   std::filesystem::file_time_type modified_;
   std::uintmax_t size_ = 0;
-  void* map_ = nullptr;
-  std::size_t mapBytes_ = 0;
+  std::unique_ptr<platform::FileView> view_;
   const unsigned char* data_ = nullptr;
 };
 

@@ -16,7 +16,7 @@ fs::path pathMember(const json& documents, const char* key, const fs::path& base
   const json& value = documents.at(key);
   if (!value.is_string() || value.get<std::string>().empty())
     refuse(std::string("\"") + key + "\" must be a file path");
-  const fs::path p(value.get<std::string>());
+  const fs::path p = fs::u8path(value.get<std::string>());
   return p.is_absolute() ? p : base / p;
 }
 
@@ -43,10 +43,10 @@ void openDocuments(const json& documents, const fs::path& base) {
       for (auto it = protocols.begin(); it != protocols.end(); ++it) {
         if (!it.value().is_string() || it.value().get<std::string>().empty())
           refuse("\"protocols\": the protocol of \"" + it.key() + "\" must be a file path");
-        fs::path protocol(it.value().get<std::string>());
+        fs::path protocol = fs::u8path(it.value().get<std::string>());
         if (protocol.is_relative()) protocol = base / protocol;
         formats::readProtocolFile(protocol); // refuse a bad file now, not mid-run
-        const fs::path key(it.key());
+        const fs::path key = fs::u8path(it.key());
         store.overrideProtocol(key.is_relative() && key.has_parent_path() ? (base / key).string() : it.key(),
                                protocol);
       }

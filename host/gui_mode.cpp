@@ -16,8 +16,7 @@ namespace talvora {
 
 int runGui(const CliOptions& opts, int argc, char** argv) {
   HostState& host = HostState::instance();
-  if (!opts.hostVersion.empty()) host.version = parseVersion(opts.hostVersion);
-  if (!opts.moduleName.empty()) host.moduleName = opts.moduleName;
+  applyHostOptions(opts, host.version, host.moduleName);
   QApplication app(argc, argv);
   // The plug-in's windows close themselves; the host decides when to leave.
   app.setQuitOnLastWindowClosed(true);

@@ -4,7 +4,12 @@
 
 #include "frame/host_api.h"
 
+#if defined(_WIN32)
+// The program itself exports them; the plug-ins look them up by name.
+#define TALVORA_HOST_EXPORT extern "C" __declspec(dllexport)
+#else
 #define TALVORA_HOST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 #define TL_HOST_DECL(name, n, m, g, l, typed, ret, params) TL_HOST_DECL_I(typed, name, ret, params)
 #define TL_HOST_DECL_I(typed, name, ret, params) TL_HOST_DECL_##typed(name, ret, params)

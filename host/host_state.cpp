@@ -4,11 +4,6 @@
 
 namespace talvora {
 
-HostState& HostState::instance() {
-  static HostState state;
-  return state;
-}
-
 void HostState::reset() {
   version = {24, 0, 0};
   moduleName = "Talvora.exe";

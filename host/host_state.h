@@ -31,6 +31,7 @@ struct ScriptedAnswer {
 
 class HostState {
 public:
+  // The current session's state (host/host_session.h).
   static HostState& instance();
 
   // Back to a fresh host: default identity, empty log, no answers, no events.
@@ -68,6 +69,7 @@ public:
   std::map<std::string, nlohmann::json> parameters;
 
 private:
+  friend class HostSession;
   HostState() = default;
   std::deque<ScriptedAnswer> answers_;
   std::ofstream logFile_;

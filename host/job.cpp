@@ -2,9 +2,12 @@
 
 #include "host/deliverables.h"
 #include "host/documents.h"
+#include "host/host_session.h"
+#include "host/platform.h"
 #include "host/plugin_loader.h"
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 namespace talvora {
@@ -94,7 +97,7 @@ Job parseJob(const json& root, const fs::path& file) {
     }
     if (member(*host, "module")) job.moduleName = stringMember(*host, "module", file, "host: ");
   }
-  if (member(root, "work_dir")) job.workDir = dir / stringMember(root, "work_dir", file, "");
+  if (member(root, "work_dir")) job.workDir = dir / fs::u8path(stringMember(root, "work_dir", file, ""));
   if (member(root, "log_file")) job.logFile = stringMember(root, "log_file", file, "");
   if (const json* docs = member(root, "documents")) {
     if (!docs->is_object()) fail(file, "\"documents\" must be an object");
@@ -153,10 +156,10 @@ Job readJob(const fs::path& file) {
 fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, const fs::path& pluginsDir) {
   const bool isPath = plugin.find('/') != std::string::npos || fs::path(plugin).has_extension();
   if (isPath) {
-    fs::path p(plugin);
+    const fs::path p = fs::u8path(plugin);
     return p.is_absolute() ? p : jobDir / p;
   }
-  fs::path candidate = pluginsDir / (plugin + ".so");
+  fs::path candidate = pluginsDir / fs::u8path(plugin + platform::pluginSuffix());
   if (!fs::exists(candidate))
     throw JobError("unknown plug-in \"" + plugin + "\": no " + candidate.string());
   return candidate;
@@ -164,6 +167,7 @@ fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, co
 
 RunResult runJob(const Job& job, const fs::path& pluginsDir) {
   RunResult result;
+  HostSession::current().beginJob();
   HostState& host = HostState::instance();
   const fs::path pluginPath = resolvePluginPath(job.plugin, job.file.parent_path(), pluginsDir);
 
@@ -173,6 +177,13 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
 
   host.version = job.hostVersion;
   host.moduleName = job.moduleName;
+  // Where the system names the host after its program file, that name wins.
+  if (const std::string fixed = platform::fixedHostModuleName(); !fixed.empty()) {
+    if (job.moduleName != "Talvora.exe" && job.moduleName != fixed)
+      std::cerr << "talvora: warning: this host is found as " << fixed << " (its file name), not as "
+                << job.moduleName << "; copy the program to that name to run as it\n";
+    host.moduleName = fixed;
+  }
   host.pluginsPath = fs::absolute(pluginPath).parent_path().string() + "/";
   host.openBase = job.file.parent_path().string();
   host.saveBase = job.workDir.string();

@@ -1,6 +1,6 @@
 #include "host/plugin_loader.h"
 
-#include <dlfcn.h>
+#include "host/platform.h"
 
 #include <filesystem>
 
@@ -12,7 +12,7 @@ using CreateExport = PluginObject* (*)();
 
 PluginInfo::Text readText(void* handle, const char* name) {
   PluginInfo::Text text;
-  auto fn = reinterpret_cast<StringExport>(dlsym(handle, name));
+  auto fn = reinterpret_cast<StringExport>(platform::librarySymbol(handle, name));
   if (!fn) return text;
   text.present = true;
   const char* value = fn();
@@ -25,21 +25,17 @@ PluginInfo::Text readText(void* handle, const char* name) {
 
 LoadedPlugin::LoadedPlugin(const std::string& path) {
   namespace fs = std::filesystem;
-  if (!fs::exists(path)) throw PluginError(path + ": no such plug-in file");
-  dlerror();
-  // RTLD_LOCAL keeps each plug-in's frame to itself, as separate DLLs would.
-  handle_ = dlopen(fs::absolute(path).c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) {
-    const char* why = dlerror();
-    throw PluginError(path + ": the plug-in library does not load: " + (why ? why : "unknown reason"));
-  }
-  if (!dlsym(handle_, "createPlugin")) {
-    dlclose(handle_);
+  if (!fs::exists(fs::u8path(path))) throw PluginError(path + ": no such plug-in file");
+  std::string why;
+  handle_ = platform::openLibrary(fs::u8path(path), why);
+  if (!handle_) throw PluginError(path + ": the plug-in library does not load: " + why);
+  if (!platform::librarySymbol(handle_, "createPlugin")) {
+    platform::closeLibrary(handle_);
     handle_ = nullptr;
     throw PluginError(path + ": not a Talvora plug-in (it exports no createPlugin)");
   }
   info_.path = path;
-  info_.deliverable = fs::path(path).stem().string();
+  info_.deliverable = fs::u8path(path).stem().u8string();
   info_.name = readText(handle_, "getPluginName");
   info_.description = readText(handle_, "getPluginDescription");
   info_.author = readText(handle_, "getAuthor");
@@ -56,11 +52,11 @@ LoadedPlugin::~LoadedPlugin() {
   // addresses into them until the process ends, as in the real host.
 }
 
-void* LoadedPlugin::symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+void* LoadedPlugin::symbol(const char* name) const { return platform::librarySymbol(handle_, name); }
 
 void LoadedPlugin::create() {
   if (object_) return;
-  auto create = reinterpret_cast<CreateExport>(dlsym(handle_, "createPlugin"));
+  auto create = reinterpret_cast<CreateExport>(platform::librarySymbol(handle_, "createPlugin"));
   object_ = create();
   if (!object_) throw PluginError(info_.path + ": createPlugin returned no object");
 }

@@ -11,6 +11,8 @@
 int main(int argc, char** argv) {
   CLI::App app{"Stand-in Talvora host: loads plug-in libraries and runs them"};
   app.require_subcommand(1);
+  // "/data/job.json" is a path, not a Windows-style option, on every system.
+  app.allow_windows_style_options(false);
   talvora::CliOptions opts;
   opts.programPath = argv[0];
 

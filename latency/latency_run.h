@@ -14,9 +14,14 @@
 #include "latency/result_summaries.h"
 #include "latency/trapezoid_fit.h"
 
+namespace tl {
+class AtomicFile;
+}
+
 namespace latency {
 
 class TrialExtractor;
+struct RegionFit;
 
 class LatencyRun {
 public:
@@ -46,9 +51,12 @@ private:
     Step askFactorAndWindow();
     Step askRemainingOptions();
     void fitRegions(int index, TrialExtractor& trials);
+    // The plots and single-trial files of a VOI, from its fits.
+    void writeVoiOutputs(int index, int region, const RegionFit& fit, tl::AtomicFile& allSingleTrials);
 
     // Results (latency_run_output.cpp).
     void writeResults();
+    void writeRegionVoxels();
     bool buildMaps();
     void askToSaveMaps();
 
@@ -65,8 +73,14 @@ private:
     int deconvolutionPoints_ = 2;
     tl::VTCHeaderRecord firstHeader_{};
     VtcGrid grid_;
+    // The first VTC's volumes and TR (the TR bounds the window and spaces the
+    // deconvolution points).
     int volumes_ = 0;
     int tr_ = 0;
+    // The VTC being processed: runs may differ in length (and TR); only the
+    // grid must be the first VTC's.
+    int vtcVolumes_ = 0;
+    int vtcTr_ = 0;
 
     // Regions: the selected voxels in linear order and the region of each.
     std::unique_ptr<LabelVolume> labels_;
@@ -98,7 +112,6 @@ private:
     std::vector<float> mapValues_[2 * kMeasureCount];
 
     TrapezoidFitter fitter_;
-    TrapezoidFit fit_;
 };
 
 }  // namespace latency

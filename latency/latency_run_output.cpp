@@ -3,14 +3,11 @@
 
 #include <cstring>
 
-#include "frame/host_table_latmap.h"
 #include "frame/atomic_file.h"
 #include "latency/host_access.h"
 #include "latency/latency_run.h"
 #include "latency/result_files.h"
 #include "latency/text_format.h"
-
-using tl::g_latmapHost;
 
 namespace latency {
 
@@ -62,24 +59,38 @@ void LatencyRun::writeResults() {
     }
     if (!results.commit())
         host::log(formatText("VOZU Rudoruz Ori> Cannot write file: %s", kAverageResultsName));
+    if (!voiMode()) writeRegionVoxels();
+}
+
+void LatencyRun::writeRegionVoxels() {
+    // In the voxel-wise modes "Region k" is the k-th selected voxel: this
+    // table says which one.
+    tl::AtomicFile table(kRegionVoxelsName);
+    writeRegionVoxelTable(table.stream(), grid_, selected_);
+    if (!table.commit()) {
+        host::log(formatText("VOZU Rudoruz Ori> Cannot write file: %s", kRegionVoxelsName));
+        return;
+    }
+    host::log(formatText("VOZU Rudoruz Ori> Voxel of every region (VTC and VMR coordinates): %s",
+                         kRegionVoxelsName));
 }
 
 bool LatencyRun::buildMaps() {
     host::log(" ");
     host::log("// VOZU Rudoruz Ori> Initializing the VMR space for BLMs...");
     const int maps = singleTrial_ ? 2 * kMeasureCount : kMeasureCount;
-    g_latmapHost.hxDeleteNRVMPsOfCurrentVMR();
-    if (!g_latmapHost.hxCreateNRVMPsForCurrentVMR(maps, 10, 0, nullptr)) {
+    host::deleteMaps();
+    if (!host::createMaps(maps)) {
         host::log("VOZU Rudoruz Ori> The host could not create the latency maps. Exiting plugin...");
         return false;
     }
     tl::NRVMPSetRecord set{};
-    g_latmapHost.hxGetNRVMPsOfCurrentVMR(&set);
+    host::readMaps(set);
 
     ThresholdRange range;
     for (int m = 0; m < maps; ++m) {
         tl::NRVMPRecord record{};
-        float* values = g_latmapHost.hxGetNRVMPOfCurrentVMR(m, &record);
+        float* values = host::mapValues(m, record);
         if (!values) {
             host::log(formatText(
                 "VOZU Rudoruz Ori> The host gave no access to latency map %i. Exiting plugin...", m + 1));
@@ -92,7 +103,7 @@ bool LatencyRun::buildMaps() {
         fillLatencyMap(selected_, regionOf_, mapValues_[m].data(), values, grid_.voxelCount(), range);
         record.lowerThreshold = range.lower;
         record.upperThreshold = range.upper;
-        g_latmapHost.hxSetNRVMPParametersOfCurrentVMR(m, &record);
+        host::setMapParameters(m, record);
     }
     return true;
 }
@@ -100,7 +111,7 @@ bool LatencyRun::buildMaps() {
 void LatencyRun::askToSaveMaps() {
     std::string path;
     if (!host::askSaveFile("Choose a name for the BLM file :", "*.blm", path)) return;
-    if (!g_latmapHost.hxSaveNRVMPsOfCurrentVMR(path.c_str()))
+    if (!host::saveMaps(path))
         host::log(formatText("VOZU Rudoruz Ori> Could not save the BLM file: %s", path.c_str()));
 }
 

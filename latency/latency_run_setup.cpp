@@ -3,13 +3,10 @@
 
 #include <cstring>
 
-#include "frame/host_table_latmap.h"
 #include "latency/host_access.h"
 #include "latency/latency_run.h"
 #include "latency/text_format.h"
 #include "latency/trial_extraction.h"
-
-using tl::g_latmapHost;
 
 namespace latency {
 namespace {
@@ -57,7 +54,7 @@ bool LatencyRun::run() {
     if (!buildMaps()) return false;
     askToSaveMaps();
     host::log("// VOZU Rudoruz Ori> Done. Now, you can overlay the BLM maps.");
-    g_latmapHost.hxClearMultiVTCAnalysis();
+    host::clearVtcList();
     busy.stop();
     return true;
 }
@@ -69,8 +66,7 @@ LatencyRun::Step LatencyRun::checkHostAndVmr() {
             missing));
         return Step::kStopFalse;
     }
-    int dimX = 0, dimY = 0, dimZ = 0;
-    if (!g_latmapHost.hxGetCurrentVMR(&dimX, &dimY, &dimZ)) {
+    if (!host::currentVmrOpen()) {
         host::message("You should open a VMR before running this plugin.");
         return Step::kStopFalse;
     }
@@ -90,7 +86,7 @@ LatencyRun::Step LatencyRun::chooseAccessMode() {
 }
 
 LatencyRun::Step LatencyRun::chooseVtcs() {
-    g_latmapHost.hxClearMultiVTCAnalysis();
+    host::clearVtcList();
     while (vtcPaths_.size() < kMaxVtcs) {
         const int number = static_cast<int>(vtcPaths_.size()) + 1;
         std::string path;
@@ -104,7 +100,7 @@ LatencyRun::Step LatencyRun::chooseVtcs() {
                 static_cast<int>(kMaxPathLength), path.c_str()));
             continue;
         }
-        if (!g_latmapHost.hxAddVTCRefForMultiVTCAnalysis(path.c_str())) {
+        if (!host::addVtc(path)) {
             host::log(formatText("VOZU Rudoruz Ori> Cannot access VTC : %s", path.c_str()));
             continue;
         }
@@ -120,7 +116,7 @@ LatencyRun::Step LatencyRun::chooseVtcs() {
 }
 
 void LatencyRun::chooseGlm() {
-    betas_ = g_latmapHost.hxGetGLMOfCurrentVMR ? g_latmapHost.hxGetGLMOfCurrentVMR(&glm_) : nullptr;
+    betas_ = host::currentGlm(glm_);
     if (!betas_) {
         host::log("VOZU Rudoruz Ori> GLM fits not available ...");
         return;
@@ -140,16 +136,9 @@ void LatencyRun::chooseGlm() {
 }
 
 LatencyRun::Step LatencyRun::readFirstVtc() {
-    g_latmapHost.hxLinkVTCToCurrentVMR(vtcPaths_.front().c_str(), 0);
-    firstHeader_ = tl::VTCHeaderRecord{};
-    firstHeader_.present = -1;
-    if (!g_latmapHost.hxGetHeaderOfVTCOfCurrentVMR(&firstHeader_)) firstHeader_.present = -1;
-    // The data functions make the host load the values; their result is not needed.
-    if (firstHeader_.dataType == 2) {
-        if (g_latmapHost.hxGetVTCFloatDataOfCurrentVMR) g_latmapHost.hxGetVTCFloatDataOfCurrentVMR();
-    } else if (g_latmapHost.hxGetVTCIntDataOfCurrentVMR) {
-        g_latmapHost.hxGetVTCIntDataOfCurrentVMR();
-    }
+    host::linkVtc(vtcPaths_.front(), 0);
+    firstHeader_ = host::linkedVtcHeader();
+    host::loadLinkedVtcData(firstHeader_.dataType);
     if (firstHeader_.present == -1) {
         host::log("VOZU Rudoruz Ori>  Could not get the first VTC!");
         return Step::kStopFalse;
@@ -178,7 +167,7 @@ LatencyRun::Step LatencyRun::readFirstVtc() {
 
 LatencyRun::Step LatencyRun::labelFromVois() {
     tl::VOISetRecord set{};
-    if (!g_latmapHost.hxGetVOIs || !g_latmapHost.hxGetVOIs(&set)) {
+    if (!host::readVois(set)) {
         host::log(formatText("VOZU Rudoruz Ori>  Impossible to find VOI definition: %i", 0));
         return Step::kStopFalse;
     }
@@ -193,7 +182,7 @@ LatencyRun::Step LatencyRun::labelFromVois() {
     long long entries = 0;
     for (int v = 0; v < set.nrOfVOIs; ++v) {
         tl::VOIRecord voi{};
-        const int* voxels = g_latmapHost.hxGetVOI ? g_latmapHost.hxGetVOI(v, &voi) : nullptr;
+        const int* voxels = host::readVoi(v, voi);
         voiNames_.push_back(textField(voi.name, sizeof voi.name));
         if (!voxels || voi.nrOfVoxels <= 0) continue;
         labels_->paintVoi(voxels, voi.nrOfVoxels, set.convention, static_cast<unsigned char>(v + 1));
@@ -205,11 +194,8 @@ LatencyRun::Step LatencyRun::labelFromVois() {
 
 LatencyRun::Step LatencyRun::labelFromMask() {
     std::string path;
-    const bool loaded = host::askOpenFile("Choose the mask file :", "*.msk", path) &&
-                        g_latmapHost.hxLoadMaskToCurrentVMR &&
-                        g_latmapHost.hxLoadMaskToCurrentVMR(path.c_str());
     const unsigned char* mask =
-        loaded && g_latmapHost.hxGetMaskOfCurrentVMR ? g_latmapHost.hxGetMaskOfCurrentVMR() : nullptr;
+        host::askOpenFile("Choose the mask file :", "*.msk", path) ? host::loadMask(path) : nullptr;
     if (!mask) {
         host::log("VOZU Rudoruz Ori> Mask not valid! Exiting plugin...");
         return Step::kStopTrue;

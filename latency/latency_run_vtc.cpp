@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/host_table_latmap.h"
 #include "frame/atomic_file.h"
-#include "latency/curve_fit.h"
+#include "latency/region_fit.h"
 #include "latency/host_access.h"
 #include "latency/latency_run.h"
 #include "latency/result_files.h"
 #include "latency/text_format.h"
 #include "latency/trial_extraction.h"
-
-using tl::g_latmapHost;
 
 namespace latency {
 namespace {
@@ -53,8 +50,8 @@ LatencyRun::Step LatencyRun::processVtc(int index) {
     if ((step = readReferenceCondition(index, onsets)) != Step::kGoOn) return step;
     if (isFirst(index) && (step = askFactorAndWindow()) != Step::kGoOn) return step;
 
-    const TrialPlan plan = planTrials(onsets.data(), static_cast<int>(onsets.size()), volumes_,
-                                      tr_, window_);
+    const TrialPlan plan = planTrials(onsets.data(), static_cast<int>(onsets.size()), vtcVolumes_,
+                                      vtcTr_, window_);
     if (plan.truncated)
         host::log(formatText("VOZU Rudoruz Ori> More than %i trials: only the first %i are used.",
                              kMaxTrials, kMaxTrials));
@@ -74,8 +71,8 @@ LatencyRun::Step LatencyRun::processVtc(int index) {
 
     trialsUsed_[static_cast<std::size_t>(index)] = static_cast<int>(plan.onsets.size());
     TrialSetup setup;
-    setup.volumes = volumes_;
-    setup.tr = tr_;
+    setup.volumes = vtcVolumes_;
+    setup.tr = vtcTr_;
     setup.factor = factor_;
     setup.window = window_;
     setup.onsets = plan.onsets;
@@ -86,39 +83,45 @@ LatencyRun::Step LatencyRun::processVtc(int index) {
 
 LatencyRun::Step LatencyRun::linkVtc(int index) {
     const std::string& path = vtcPaths_[static_cast<std::size_t>(index)];
-    g_latmapHost.hxLinkVTCToCurrentVMR(path.c_str(), index);
-    if (firstHeader_.dataType == 2) {
-        if (g_latmapHost.hxGetVTCFloatDataOfCurrentVMR) g_latmapHost.hxGetVTCFloatDataOfCurrentVMR();
-    } else if (g_latmapHost.hxGetVTCIntDataOfCurrentVMR) {
-        g_latmapHost.hxGetVTCIntDataOfCurrentVMR();
-    }
-    tl::VTCHeaderRecord header{};
-    header.present = -1;
-    if (!g_latmapHost.hxGetHeaderOfVTCOfCurrentVMR(&header)) header.present = -1;
+    host::linkVtc(path, index);
+    host::loadLinkedVtcData(firstHeader_.dataType);
+    const tl::VTCHeaderRecord header = host::linkedVtcHeader();
     if (header.present == -1) {
         host::log("VOZU Rudoruz Ori>  Could not get the first VTC!");
         return Step::kStopFalse;
     }
-    // Time courses are read into buffers sized from the first VTC.
-    if (header.nrOfVolumes != volumes_ || header.dimX() != grid_.dimX ||
-        header.dimY() != grid_.dimY || header.dimZ() != grid_.dimZ) {
+    // Labels and maps live on the first VTC's grid; the time course buffers
+    // are sized per VTC, so runs may have any length.
+    if (header.dimX() != grid_.dimX || header.dimY() != grid_.dimY ||
+        header.dimZ() != grid_.dimZ || header.xStart != grid_.xStart ||
+        header.yStart != grid_.yStart || header.zStart != grid_.zStart ||
+        header.resolution != grid_.resolution) {
         host::log(formatText(
-            "VOZU Rudoruz Ori>  VTC n. %i does not match the first VTC (%i volumes on a %i x %i x "
-            "%i grid expected): %s",
-            index + 1, volumes_, grid_.dimX, grid_.dimY, grid_.dimZ, path.c_str()));
+            "VOZU Rudoruz Ori>  VTC n. %i does not match the first VTC (a %i x %i x %i grid of %i mm "
+            "from (%i, %i, %i) expected): %s",
+            index + 1, grid_.dimX, grid_.dimY, grid_.dimZ, grid_.resolution, grid_.xStart,
+            grid_.yStart, grid_.zStart, path.c_str()));
         return Step::kStopFalse;
     }
+    if (header.nrOfVolumes < 2 || header.tr < 1) {
+        host::log(formatText("VOZU Rudoruz Ori>  The header of VTC n. %i cannot be used: %i volumes, "
+                             "TR %i ms.",
+                             index + 1, header.nrOfVolumes, header.tr));
+        return Step::kStopFalse;
+    }
+    vtcVolumes_ = header.nrOfVolumes;
+    vtcTr_ = header.tr;
     return Step::kGoOn;
 }
 
 LatencyRun::Step LatencyRun::readRegionData(int index) {
     courses_.reset();
-    courses_.emplace(0, regions_ - 1, 0, volumes_ - 1);
+    courses_.emplace(0, regions_ - 1, 0, vtcVolumes_ - 1);
     numeric::FloatMatrix& courses = *courses_;
-    for (int r = 0; r < regions_; ++r) std::fill(courses[r], courses[r] + volumes_, 0.0f);
-    numeric::FloatVector buffer(0, volumes_ - 1);
+    for (int r = 0; r < regions_; ++r) std::fill(courses[r], courses[r] + vtcVolumes_, 0.0f);
+    numeric::FloatVector buffer(0, vtcVolumes_ - 1);
     for (std::size_t i = 0; i < selected_.size(); ++i) {
-        if (!g_latmapHost.hxGetVoxelTimeCourseOfVTC(index, selected_[i], buffer.get())) {
+        if (!host::readVoxelTimeCourse(index, selected_[i], buffer.get())) {
             host::log(formatText(
                 "VOZU Rudoruz Ori>  Could not read the time course of voxel %i from VTC n. %i.",
                 selected_[i], index + 1));
@@ -126,9 +129,9 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
         }
         float* row = courses[regionOf_[i]];
         if (voiMode())
-            for (int t = 0; t < volumes_; ++t) row[t] += buffer[t];
+            for (int t = 0; t < vtcVolumes_; ++t) row[t] += buffer[t];
         else
-            std::copy(buffer.get(), buffer.get() + volumes_, row);
+            std::copy(buffer.get(), buffer.get() + vtcVolumes_, row);
     }
 
     const int points = deconvolutionPoints_;
@@ -154,7 +157,7 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
         for (int v = 0; v < regions_; ++v) {
             const float count = static_cast<float>(voiVtcVoxels_[static_cast<std::size_t>(v)]);
             if (count == 0.0f) continue;
-            for (int t = 0; t < volumes_; ++t) courses[v][t] /= count;
+            for (int t = 0; t < vtcVolumes_; ++t) courses[v][t] /= count;
             if (useGlm_)
                 for (int k = 0; k < points; ++k) (*regionBetas_)[v][k] /= count;
         }
@@ -164,7 +167,7 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
 
 LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>& onsets) {
     tl::ProtocolRecord protocol{};
-    if (!g_latmapHost.hxGetProtocol(&protocol) || protocol.nrOfConditions < 1 ||
+    if (!host::readProtocol(protocol) || protocol.nrOfConditions < 1 ||
         protocol.timeUnit < 2) {
         host::log(kProtocolMessage);
         return Step::kStopFalse;
@@ -173,7 +176,7 @@ LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>&
         host::log("VOZU Rudoruz Ori> List of protocol conditions attached the first VTC file:");
         for (int c = 0; c < protocol.nrOfConditions; ++c) {
             tl::ProtocolConditionRecord condition{};
-            g_latmapHost.hxGetProtocolCondition(c, &condition);
+            host::readProtocolCondition(c, condition);
             host::log(formatText("VOZU Rudoruz Ori> Condition n.%i : %s", c + 1,
                                  conditionName(condition).c_str()));
         }
@@ -190,7 +193,7 @@ LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>&
         return Step::kStopFalse;
     }
     tl::ProtocolConditionRecord condition{};
-    g_latmapHost.hxGetProtocolCondition(referenceCondition_, &condition);
+    host::readProtocolCondition(referenceCondition_, condition);
     host::log(formatText("VOZU Rudoruz Ori> Chosen Reference Condition: %i %s",
                          referenceCondition_ + 1, conditionName(condition).c_str()));
     if (condition.nrOfIntervals < 1 || !condition.starts) {
@@ -262,81 +265,36 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     if (allSingleTrials) perVtcFile.open(allSingleTrialsName(vtcNumber));
     if (allVoxelTrials) perVtcFile.open(allVoxelTrialsName(vtcNumber));
 
-    const int points = std::max(deconvolutionPoints_, 1);
-    const int plotCapacity = std::max(volumes_ * factor_, points);
-    numeric::FloatVector zeros(0, plotCapacity - 1);
-    std::fill(zeros.get(), zeros.get() + plotCapacity, 0.0f);
-    numeric::FloatVector betaCurve(0, points - 1);
-    numeric::FloatVector betaPlot(0, points - 1);
-    numeric::FloatVector betaFitPlot(0, points - 1);
-    const float dt = trials.samplingStep();
+    RegionFitOptions options;
+    options.singleTrial = singleTrial_;
+    options.returnToBaseline = returnToBaseline_;
+    options.useBetas = useGlm_;
+    options.firstPoint = firstPoint_;
+    options.lastPoint = lastPoint_;
+    options.betaStep = static_cast<float>(tr_);
+    RegionFit fit;
     int badAverage = 0;
     int badTrials = 0;
 
     for (int r = 0; r < regions_; ++r) {
         trials.extract((*courses_)[r]);
-        if (singleTrial_) {
-            tl::AtomicFile table;
-            if (voiMode()) {
-                table.open(singleTrialTableName(regionName(r), vtcNumber));
-                writeSingleTrialTableHeader(table.stream(), vtcNumber,
-                                            vtcPaths_[static_cast<std::size_t>(index)]);
-            }
-            for (int j = 0; j < trials.trialCount(); ++j) {
-                const int n = trials.fitLength(j);
-                const ResponseMeasures m = fitResponse(fitter_, trials.trialCurve(j), n,
-                                                       trials.trialUsable(j), dt,
-                                                       returnToBaseline_, fit_);
-                const float values[kMeasureCount] = {m.onset, m.width, m.timeToPeak, m.amplitude};
-                for (int k = 0; k < kMeasureCount; ++k) (*trialStore_[k])[index][j][r] = values[k];
-                badTrials += m.badFit ? 1 : 0;
-                if (!voiMode()) continue;
-                host::log(formatText("VOZU Rudoruz Ori>>> Fitting trial n.%i for VOI : %s", j + 1,
-                                     regionName(r).c_str()));
-                writeSingleTrialCurve(perVtcFile.stream(), vtcNumber, regionName(r), j + 1,
-                                      trials.trialCurve(j), fit_.fitted.data(), n);
-                writeMeasuresRow(table.stream(), m);
-            }
-            if (voiMode() && !table.commit()) logCannotWrite(table.name());
+        fitRegion(fitter_, trials, useGlm_ ? (*regionBetas_)[r] : nullptr, options, fit);
+        for (std::size_t j = 0; j < fit.trials.size(); ++j) {
+            const ResponseMeasures& m = fit.trials[j].measures;
+            const float values[kMeasureCount] = {m.onset, m.width, m.timeToPeak, m.amplitude};
+            for (int k = 0; k < kMeasureCount; ++k)
+                (*trialStore_[k])[index][static_cast<long>(j)][r] = values[k];
+            badTrials += m.badFit ? 1 : 0;
         }
-
-        ResponseMeasures m;
-        if (!useGlm_) {
-            const int n = trials.averageLength();
-            m = fitResponse(fitter_, trials.averageCurve(), n, trials.averageUsable(), dt,
-                            returnToBaseline_, fit_);
-            if (voiMode()) {
-                const float offset = n > 0 ? fit_.fitted[0] : 0.0f;
-                savePlot(signalPlotName(regionName(r), vtcNumber), trials.averageCurve(),
-                         zeros.get(), offset, n, kSignalColour);
-                savePlot(signalFitPlotName(regionName(r), vtcNumber), fit_.fitted.data(),
-                         zeros.get(), offset, n, kSignalFitColour);
-            }
-        } else {
-            const int n = lastPoint_ - firstPoint_ + 1;
-            betaResponse((*regionBetas_)[r], firstPoint_, lastPoint_, betaCurve.get());
-            m = fitResponse(fitter_, betaCurve.get(), n, true, static_cast<float>(tr_),
-                            returnToBaseline_, fit_);
-            if (voiMode()) {
-                // Both plots span every deconvolution point; outside the
-                // fitted range they hold 0.
-                std::fill(betaPlot.get(), betaPlot.get() + points, 0.0f);
-                std::fill(betaFitPlot.get(), betaFitPlot.get() + points, 0.0f);
-                std::copy(betaCurve.get(), betaCurve.get() + n, betaPlot.get() + firstPoint_);
-                std::copy(fit_.fitted.begin(), fit_.fitted.end(), betaFitPlot.get() + firstPoint_);
-                const float offset = fit_.fitted[0];
-                savePlot(betaPlotName(regionName(r), vtcNumber), betaPlot.get(), zeros.get(),
-                         offset, points, kBetaColour);
-                savePlot(betaFitPlotName(regionName(r), vtcNumber), betaFitPlot.get(),
-                         zeros.get(), offset, points, kBetaFitColour);
-            }
-        }
+        const ResponseMeasures& m = fit.response.measures;
         const float values[kMeasureCount] = {m.onset, m.width, m.timeToPeak, m.amplitude};
         for (int k = 0; k < kMeasureCount; ++k) (*averageStore_[k])[index][r] = values[k];
         badAverage += m.badFit ? 1 : 0;
+
+        if (voiMode()) writeVoiOutputs(index, r, fit, perVtcFile);
         if (allVoxelTrials)
-            writeVoxelAverageTrial(perVtcFile.stream(), vtcNumber, r + 1, trials.averageCurve(),
-                                   trials.averageLength());
+            writeVoxelAverageTrial(perVtcFile.stream(), vtcNumber, r + 1, fit.averageTrial.data(),
+                                   static_cast<int>(fit.averageTrial.size()));
     }
 
     const long long averagePercent = 100LL * badAverage / regions_;
@@ -353,6 +311,47 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     busy.stop();
     if ((allSingleTrials || allVoxelTrials) && !perVtcFile.commit())
         logCannotWrite(perVtcFile.name());
+}
+
+void LatencyRun::writeVoiOutputs(int index, int r, const RegionFit& fit, tl::AtomicFile& allSingleTrials) {
+    const int vtcNumber = index + 1;
+    const std::string& voi = regionName(r);
+    if (singleTrial_) {
+        tl::AtomicFile table(singleTrialTableName(voi, vtcNumber));
+        writeSingleTrialTableHeader(table.stream(), vtcNumber, vtcPaths_[static_cast<std::size_t>(index)]);
+        for (std::size_t j = 0; j < fit.trials.size(); ++j) {
+            const FittedCurve& trial = fit.trials[j];
+            const int number = static_cast<int>(j) + 1;
+            host::log(formatText("VOZU Rudoruz Ori>>> Fitting trial n.%i for VOI : %s", number, voi.c_str()));
+            writeSingleTrialCurve(allSingleTrials.stream(), vtcNumber, voi, number, trial.curve.data(),
+                                  trial.fitted.data(), static_cast<int>(trial.curve.size()));
+            writeMeasuresRow(table.stream(), trial.measures);
+        }
+        if (!table.commit()) logCannotWrite(table.name());
+    }
+
+    const FittedCurve& response = fit.response;
+    const int n = static_cast<int>(response.curve.size());
+    // Curves are shown in percent relative to the fit's first point.
+    const float offset = n > 0 ? response.fitted[0] : 0.0f;
+    if (!useGlm_) {
+        const std::vector<float> zeros(response.curve.size(), 0.0f);
+        savePlot(signalPlotName(voi, vtcNumber), response.curve.data(), zeros.data(), offset, n, kSignalColour);
+        savePlot(signalFitPlotName(voi, vtcNumber), response.fitted.data(), zeros.data(), offset, n,
+                 kSignalFitColour);
+        return;
+    }
+    // Both beta plots span every deconvolution point; outside the fitted
+    // range they hold 0.
+    const std::size_t points = static_cast<std::size_t>(std::max(deconvolutionPoints_, 1));
+    std::vector<float> betaPlot(points, 0.0f);
+    std::vector<float> betaFitPlot(points, 0.0f);
+    std::copy(response.curve.begin(), response.curve.end(), betaPlot.begin() + firstPoint_);
+    std::copy(response.fitted.begin(), response.fitted.end(), betaFitPlot.begin() + firstPoint_);
+    const std::vector<float> zeros(points, 0.0f);
+    const int count = static_cast<int>(points);
+    savePlot(betaPlotName(voi, vtcNumber), betaPlot.data(), zeros.data(), offset, count, kBetaColour);
+    savePlot(betaFitPlotName(voi, vtcNumber), betaFitPlot.data(), zeros.data(), offset, count, kBetaFitColour);
 }
 
 }  // namespace latency

@@ -5,6 +5,7 @@
 namespace latency {
 
 const char* const kAverageResultsName = "AvgTrials_Results.txt";
+const char* const kRegionVoxelsName = "AvgTrials_Regions.csv";
 
 void writePlotFile(std::ostream& out, const float* values, const float* errors, float offset,
                    int n, int zeroRows, PlotColour colour) {
@@ -69,6 +70,22 @@ void writeRegionResults(std::ostream& out, int regionNumber, const RegionMeasure
         out << block.title << '\n';
         for (int v = 0; v < values.vtcs; ++v) out << block.perVtc[v] << '\n';
         out << '\n';
+    }
+}
+
+void writeRegionVoxelTable(std::ostream& out, const VtcGrid& grid, const std::vector<int>& selected) {
+    out << "Region,VTC x,VTC y,VTC z,VMR x,VMR y,VMR z\n";
+    const int plane = grid.dimX * grid.dimY;
+    int region = 0;
+    for (int voxel : selected) {
+        const int z = voxel / plane;
+        const int y = voxel % plane / grid.dimX;
+        const int x = voxel % grid.dimX;
+        // A cell holds the anatomical voxels that round to it, so its centre
+        // is start + cell * resolution.
+        out << ++region << ',' << x << ',' << y << ',' << z << ','
+            << grid.xStart + x * grid.resolution << ',' << grid.yStart + y * grid.resolution << ','
+            << grid.zStart + z * grid.resolution << '\n';
     }
 }
 

@@ -7,6 +7,9 @@
 #include <ostream>
 #include <string>
 
+#include <vector>
+
+#include "latency/label_volume.h"
 #include "latency/trapezoid_fit.h"
 
 namespace latency {
@@ -52,6 +55,11 @@ struct RegionMeasuresByVtc {
 // "AvgTrials_Results.txt": one region's block.
 void writeRegionResults(std::ostream& out, int regionNumber, const RegionMeasuresByVtc& values);
 
+// The voxel-wise modes' region table: a header line, then for every region
+// k (1-based, the k-th selected voxel in linear order) its VTC cell and the
+// anatomical (VMR) coordinates of that cell's centre, comma-separated.
+void writeRegionVoxelTable(std::ostream& out, const VtcGrid& grid, const std::vector<int>& selected);
+
 // Output file names.
 std::string signalPlotName(const std::string& voiName, int vtcNumber);
 std::string signalFitPlotName(const std::string& voiName, int vtcNumber);
@@ -61,5 +69,6 @@ std::string singleTrialTableName(const std::string& voiName, int vtcNumber);
 std::string allSingleTrialsName(int vtcNumber);
 std::string allVoxelTrialsName(int vtcNumber);
 extern const char* const kAverageResultsName;
+extern const char* const kRegionVoxelsName;
 
 }  // namespace latency

@@ -44,7 +44,13 @@ Eigen::ArrayXf strength(const Eigen::MatrixXf& W);
 // Weighted clustering coefficient (Onnela et al. 2005), 0 for degree < 2.
 Eigen::ArrayXf clustering_coeff(const Eigen::MatrixXf& W);
 
-// Weighted local efficiency (Wang et al. 2016 corrected form), 0 for degree < 2.
+// Weighted local efficiency in the form of Wang et al. (2016): per node, the sum
+// over pairs of distinct neighbours j, h of (w_ij w_ih)^(1/3) / d'_jh, divided
+// by k (k - 1), where d' is the shortest length inside the neighbourhood with
+// connection lengths (1 / w)^(1/3). Equals the binary local efficiency on 0/1
+// matrices (the earlier Rubinov-Sporns 2010 form does not). Directed matrices:
+// neighbours in either direction, as the Brain Connectivity Toolbox does
+// (docs/linkmesh.md). 0 for a node with fewer than two neighbours.
 Eigen::ArrayXf local_efficiency(const Eigen::MatrixXf& W);
 
 // Mean inverse shortest path length over all ordered pairs of distinct nodes;

@@ -9,11 +9,16 @@ bash "$root/scripts/build.sh"
 cd "$root/build"
 ./talvora info LatmapPlugin CausalisPlugin_v27 Mirel_r122 Nodora
 
-# Latency mapping: a synthetic study with known response timing, the
-# VOI-based run on it, and per region the true beside the estimated measures.
+# Latency mapping: a synthetic study with known response timing, the runs
+# of the three access modes on it (the job files docs/latency.md shows), and
+# per region the true beside the estimated measures.
 rm -rf example-study
 ./talvora-make-study --out example-study >/dev/null
-./talvora run example-study/job_mode1.json
+for mode in 1 2 3; do
+  ./talvora run "example-study/job_mode$mode.json"
+done
+echo
+echo "Voxel-wise runs: the voxel of every region in example-study/out_mode2/AvgTrials_Regions.csv and out_mode3/"
 echo
 echo "Latency mapping of build/example-study (true vs estimated, mean over the VTCs):"
 ./latency-compare example-study/truth.json example-study/out_mode1/AvgTrials_Results.txt

@@ -8,9 +8,10 @@ packages=(
   qtbase5-dev libqt5charts5-dev
   qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2
-  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev
+  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev
   nlohmann-json3-dev libcli11-dev
   fontconfig fonts-dejavu-core
+  locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -21,4 +22,12 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# A decimal-comma locale, so the tests that read numbers whatever the
+# locale run in one instead of skipping.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "setup: generating the de_DE.UTF-8 locale"
+  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
 fi

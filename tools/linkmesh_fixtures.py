@@ -1,8 +1,12 @@
 #!/usr/bin/python3
 """Writes the peer fixtures of the linkmesh tests: connectivity matrices as CSV
-and the values networkx computes for them as JSON, in tests/linkmesh/fixtures/.
+and the values independent peers compute for them as JSON, in
+tests/linkmesh/fixtures/: networkx for degree, strength, clustering,
+efficiencies and eigenvectors; the weighted local efficiency written here from
+its published definition on scipy shortest paths, and on binary graphs also
+networkx's own binary local efficiency, which it must equal exactly.
 
-Run with the system interpreter (Debian python3-networkx):
+Run with the system interpreter (Debian python3-networkx, python3-scipy):
     /usr/bin/python3 tools/linkmesh_fixtures.py [output folder]
 
 Conventions shared with linkmesh: the diagonal (self-loops) is ignored; the
@@ -19,6 +23,8 @@ import sys
 
 import networkx as nx
 import numpy as np
+from scipy.sparse import csr_matrix
+from scipy.sparse.csgraph import shortest_path
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_OUT = os.path.join(HERE, "..", "tests", "linkmesh", "fixtures")
@@ -60,27 +66,43 @@ def graph_of(w):
 def efficiencies(g):
     n = g.number_of_nodes()
     nodal = []
-    for i, dist in sorted(nx.all_pairs_dijkstra_path_length(g, weight="length")):
+    for i, dist in sorted(nx.all_pairs_dijkstra_path_length(g, weight="length")):  # along directions
         nodal.append(sum(1.0 / d for j, d in dist.items() if j != i) / (n - 1))
     return sum(nodal) / n, nodal
 
 
-def local_efficiency(g):
-    """Corrected weighted local efficiency; subgraph distances from networkx."""
+def local_efficiency(w, directed=False):
+    """Weighted local efficiency of Wang et al. (2016), written from the paper:
+    E_i = sum over neighbour pairs j != h of (w_ij w_ih)^(1/3) / d'_jh, divided
+    by k_i (k_i - 1), where d' is the shortest-path length inside the subgraph
+    of i's neighbours with connection lengths (1 / w)^(1/3) (scipy Dijkstra).
+    Directed matrices use the Brain Connectivity Toolbox's generalisation
+    (efficiency_wei, local = 2): neighbours in either direction, weights
+    symmetrised as cbrt(w_ij) + cbrt(w_ji), inverse distances as
+    (1/d'_jh + 1/d'_hj) / 2, and the denominator (sum a)^2 - sum a^2 with a_j
+    the number of connections between i and j."""
+    n = w.shape[0]
+    off = w.copy()
+    np.fill_diagonal(off, 0.0)
     out = []
-    for i in sorted(g.nodes):
-        nb = [j for j in g.neighbors(i) if j != i]
-        k = len(nb)
-        if k < 2:
+    for i in range(n):
+        nb = [j for j in range(n) if j != i and (off[i, j] > 0 or off[j, i] > 0)]
+        if len(nb) < 2:
             out.append(0.0)
             continue
-        sub = g.subgraph(nb)
-        total = 0.0
-        for j, dist in nx.all_pairs_dijkstra_path_length(sub, weight="length"):
-            for h, d in dist.items():
-                if h != j:
-                    total += (g[i][j]["weight"] * g[i][h]["weight"] / d) ** (1.0 / 3.0)
-        out.append(total / (k * (k - 1)))
+        sub = off[np.ix_(nb, nb)]
+        lengths = np.where(sub > 0, np.power(1.0 / np.where(sub > 0, sub, 1.0), 1.0 / 3.0), 0.0)
+        d = shortest_path(csr_matrix(lengths), method="D", directed=directed)
+        with np.errstate(divide="ignore"):
+            inv = np.where(np.isfinite(d) & (d > 0), 1.0 / d, 0.0)
+        if not directed:
+            cw = np.cbrt(off[i, nb])
+            out.append(float(cw @ inv @ cw) / (len(nb) * (len(nb) - 1)))
+            continue
+        sw = np.cbrt(off[i, nb]) + np.cbrt(off[nb, i])
+        numer = float(sw @ ((inv + inv.T) / 2.0) @ sw)
+        a = (off[i, nb] > 0).astype(float) + (off[nb, i] > 0).astype(float)
+        out.append(numer / (a.sum() ** 2 - (a * a).sum()))
     return out
 
 
@@ -132,20 +154,58 @@ def write_fixture(out_dir, name, w, note):
         "eigenvector_centrality": eigenvector(g),
         "global_efficiency": ge,
         "nodal_global_efficiency": nodal,
-        "local_efficiency": local_efficiency(g),
+        "local_efficiency": local_efficiency(w),
     }
     if binary:
-        # On 0/1 matrices networkx's own efficiency functions apply directly.
+        # On 0/1 matrices the weighted form must equal networkx's binary
+        # measures exactly: nx.local_efficiency is the mean over nodes of the
+        # global efficiency of each neighbour subgraph.
         values["nx_global_efficiency"] = nx.global_efficiency(g)
-        if all(d == 1 for i in g for j, dists in nx.all_pairs_shortest_path_length(g.subgraph(g[i]))
-               for h, d in dists.items() if h != j):
-            # Uncorrected, unweighted form: coincides with the corrected one
-            # only when every finite neighbourhood distance is 1.
-            values["nx_local_efficiency_mean"] = nx.local_efficiency(g)
+        values["nx_local_efficiency"] = [nx.global_efficiency(g.subgraph(g[i])) for i in sorted(g.nodes)]
+        values["nx_local_efficiency_mean"] = nx.local_efficiency(g)
     with open(os.path.join(out_dir, name + ".json"), "w", newline="\n") as f:
         json.dump(values, f, indent=1)
         f.write("\n")
     print("%-26s %3d nodes, %5d connections" % (name, n, g.number_of_edges()))
+
+
+def write_directed_fixture(out_dir, name, w, note):
+    """A directed matrix: only the measures whose directed reading linkmesh
+    shares with a peer (out-degree, out-strength, paths along connections,
+    the right Perron eigenvector, the toolbox's directed local efficiency)."""
+    n = w.shape[0]
+    with open(os.path.join(out_dir, name + ".csv"), "w", newline="\n") as f:
+        for i in range(n):
+            f.write(",".join("%.9g" % np.float32(x) for x in w[i]) + "\n")
+    g = nx.DiGraph()
+    g.add_nodes_from(range(n))
+    for i in range(n):
+        for j in range(n):
+            if i != j and w[i, j] > 0:
+                g.add_edge(i, j, weight=float(w[i, j]), length=1.0 / float(w[i, j]))
+    ge, nodal = efficiencies(g)
+    off = w.copy()
+    np.fill_diagonal(off, 0.0)
+    vals, vecs = np.linalg.eig(off)
+    top = np.argmax(vals.real)
+    v = np.abs(vecs[:, top])
+    values = {
+        "matrix": name + ".csv",
+        "note": note,
+        "peer": "networkx " + nx.__version__ + ", numpy eig, scipy Dijkstra",
+        "nodes": n,
+        "directed": True,
+        "degree": [float(d) for _, d in sorted(g.out_degree())],
+        "strength": [float(d) for _, d in sorted(g.out_degree(weight="weight"))],
+        "eigenvector_centrality": [float(x) for x in v / np.linalg.norm(v)],
+        "global_efficiency": ge,
+        "nodal_global_efficiency": nodal,
+        "local_efficiency": local_efficiency(w, directed=True),
+    }
+    with open(os.path.join(out_dir, name + ".json"), "w", newline="\n") as f:
+        json.dump(values, f, indent=1)
+        f.write("\n")
+    print("%-26s %3d nodes, %5d connections (directed)" % (name, n, g.number_of_edges()))
 
 
 def main():
@@ -181,6 +241,16 @@ def main():
 
     write_fixture(out_dir, "b24_windmill", windmill(cliques=4, size=5, pendants=3, isolated=4),
                   "binary windmill with pendant and isolated nodes")
+
+    w = (symmetric_random(rng, 30, 0.2, isolated=(11,)) > 0).astype(np.float64)
+    write_fixture(out_dir, "b30_binary", w, "binary, 20% dense, one isolated node")
+
+    w = (symmetric_random(rng, 90, 0.5) > 0).astype(np.float64)
+    write_fixture(out_dir, "b90_binary_half", w, "binary, 50% dense")
+
+    w = rng.uniform(0.05, 1.0, (40, 40)) * (rng.random((40, 40)) < 0.3)
+    w[5, :] = 0.0  # a node with incoming connections only
+    write_directed_fixture(out_dir, "d40_directed", to_single(w), "directed, 30% dense, one sink node")
 
 
 if __name__ == "__main__":

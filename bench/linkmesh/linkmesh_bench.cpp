@@ -1,6 +1,7 @@
 // Every linkmesh measure on random weighted matrices, dense and 10% dense,
-// of 100, 500 and 1000 nodes (single thread).
+// of 100, 500 and 1000 nodes, plus 2000 nodes at 5% and 5000 at 1% (single thread).
 //   build-linkmesh/bench/linkmesh/linkmesh_bench --benchmark_min_time=0.1
+#include "linkmesh/detail/eigenvector.h"
 #include "linkmesh/detail/local_efficiency.h"
 #include "linkmesh/linkmesh.h"
 
@@ -54,6 +55,13 @@ void BM_eigenvector_centrality(benchmark::State& s) {
     run(s, [](const Eigen::MatrixXf& W) { return linkmesh::eigenvector_centrality(W); });
 }
 
+// The dense eigensolver that small and reducible graphs use, for comparison.
+void BM_eigenvector_centrality_dense(benchmark::State& s) {
+    run(s, [](const Eigen::MatrixXf& W) {
+        return linkmesh::detail::eigenvector_centrality_using(W, linkmesh::detail::EigenMethod::dense);
+    });
+}
+
 // Directed (asymmetric) input takes the general eigensolver.
 void BM_eigenvector_centrality_directed(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -80,6 +88,8 @@ void BM_local_efficiency_shared_trees(benchmark::State& s) {
 void sizes(benchmark::internal::Benchmark* b) {
     for (int density : {100, 10})
         for (int nodes : {100, 500, 1000}) b->Args({nodes, density});
+    b->Args({2000, 5});
+    b->Args({5000, 1});
     b->Unit(benchmark::kMillisecond);
 }
 
@@ -92,10 +102,13 @@ BENCHMARK(BM_degree)->Apply(sizes);
 BENCHMARK(BM_strength)->Apply(sizes);
 BENCHMARK(BM_clustering_coeff)->Apply(sizes);
 BENCHMARK(BM_local_efficiency)->Apply(sizes);
+// Thresholded correlation matrices are often half to two thirds full.
+BENCHMARK(BM_local_efficiency)->Args({500, 40})->Args({500, 70})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_nodal_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_eigenvector_centrality)->Apply(sizes);
-BENCHMARK(BM_eigenvector_centrality_directed)->Args({100, 100})->Args({500, 100})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_eigenvector_centrality_dense)->Args({500, 100})->Args({2000, 5})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_eigenvector_centrality_directed)->Args({100, 100})->Args({500, 100})->Args({2000, 5})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_local_efficiency_subgraph)->Apply(method_sizes);
 BENCHMARK(BM_local_efficiency_shared_trees)->Apply(method_sizes);
 

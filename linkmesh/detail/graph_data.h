@@ -11,6 +11,12 @@ namespace linkmesh::detail {
 // every entry is finite and non-negative.
 void check_matrix(const Eigen::MatrixXf& W, const char* function);
 
+// A result computed in double, rounded to single precision. Throws Error,
+// prefixed with `function` and naming the node (1-based; none when node < 0),
+// when it does not fit, rather than returning infinity: weights near the
+// single-precision maximum can sum past it.
+float fit_float(double value, const char* function, Eigen::Index node = -1);
+
 // Weights as double, row-major, with a zero diagonal (self-loops ignored).
 struct WeightRows {
     int n = 0;

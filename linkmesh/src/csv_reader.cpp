@@ -2,9 +2,13 @@
 // Dialect: one matrix row per line; values separated by commas, with optional
 // spaces or tabs around them; LF or CRLF line ends; an optional UTF-8 byte
 // order mark; blank lines only after the last row. Numbers are read in the
-// C locale (decimal point '.'), whatever the process locale is.
+// C locale (decimal point '.'), whatever the process locale is. Values too
+// small for single precision become 0, whether or not double holds them.
+// Text quoted in a message has its control bytes escaped, so that a carriage
+// return or a NUL byte in a file cannot garble or cut the message.
 #include "linkmesh/linkmesh.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -53,6 +57,49 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// 'text' with control bytes written as \r, \n, \t, \0 or \xNN.
+std::string quoted(std::string_view text) {
+    std::string out = "'";
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\0') out += "\\0";
+        else if (u < 0x20 || u == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+// For a number that double cannot hold: whether its magnitude is below 1
+// (an underflow) rather than above (an overflow), from the position of its
+// first significant digit and its exponent.
+bool is_underflow(std::string_view number) {
+    if (!number.empty() && (number.front() == '-' || number.front() == '+')) number.remove_prefix(1);
+    const size_t e = number.find_first_of("eE");
+    const std::string_view mantissa = number.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = number.substr(e + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+        for (const char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1000000000LL);
+        if (negative) exponent = -exponent;
+    }
+    const size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return true;  // all zeros: never out of range
+    const long long lead = first < point ? static_cast<long long>(point - first) - 1
+                                         : -static_cast<long long>(first - point);
+    return lead + exponent < 0;
+}
+
 // Parses one field into a finite single-precision weight, non-negative
 // unless the caller accepts any sign.
 float parse_weight(std::string_view field, const std::string& path, size_t line, size_t column,
@@ -63,19 +110,29 @@ float parse_weight(std::string_view field, const std::string& path, size_t line,
     if (digits.size() > 1 && digits.front() == '+') digits.remove_prefix(1);  // from_chars rejects '+'
     double value = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec == std::errc::result_out_of_range)
-        fail_at(path, line, column, "'" + std::string(text) + "' is out of range");
-    if (ec != std::errc() || end != digits.data() + digits.size()) {
-        std::string problem = "'" + std::string(text) + "' is not a number";
-        if (whole_line.find(';') != std::string_view::npos && whole_line.find(',') == std::string_view::npos)
+    const bool whole = end == digits.data() + digits.size();
+    const bool too_small_for_double = ec == std::errc::result_out_of_range && whole && is_underflow(text);
+    if (ec == std::errc::result_out_of_range && whole && !too_small_for_double)
+        fail_at(path, line, column, quoted(text) + " is too large for single precision");
+    if (too_small_for_double) {
+        value = 0.0;  // like 1e-50, which double holds and single precision does not
+    } else if (ec != std::errc() || !whole) {
+        std::string problem = quoted(text) + " is not a number";
+        const bool no_comma = whole_line.find(',') == std::string_view::npos;
+        if (no_comma && whole_line.find(';') != std::string_view::npos)
             problem += " (values must be separated by commas, not semicolons)";
+        else if (text.find_first_of(" \t") != std::string_view::npos)
+            problem += " (values must be separated by commas, not spaces or tabs)";
+        else if (text.find('\r') != std::string_view::npos)
+            problem += " (lines must end in LF or CRLF, not in CR alone)";
         fail_at(path, line, column, problem);
     }
-    if (!std::isfinite(value)) fail_at(path, line, column, "'" + std::string(text) + "' is not a finite number");
-    if (value < 0.0 && weights == Weights::non_negative) fail_at(path, line, column, "negative weight " + std::string(text));
+    if (!std::isfinite(value)) fail_at(path, line, column, quoted(text) + " is not a finite number");
+    const bool negative = value < 0.0 || (too_small_for_double && text.front() == '-');
+    if (negative && weights == Weights::non_negative) fail_at(path, line, column, "negative weight " + std::string(text));
     // Anything below FLT_MAX plus half its spacing still rounds to FLT_MAX.
     constexpr double kFloatOverflow = 0x1.ffffffp127;
-    if (std::fabs(value) >= kFloatOverflow) fail_at(path, line, column, "'" + std::string(text) + "' is too large for single precision");
+    if (std::fabs(value) >= kFloatOverflow) fail_at(path, line, column, quoted(text) + " is too large for single precision");
     return static_cast<float>(value) + 0.0f;  // + 0 turns -0 into 0
 }
 

@@ -32,7 +32,7 @@ float global_efficiency(const Eigen::MatrixXf& W) {
     if (n < 2) return 0.0f;  // no pair of distinct nodes
     double total = 0.0;
     for (double s : inverse_distance_sums(W)) total += s;
-    return static_cast<float>(total / (n * (n - 1.0)));
+    return detail::fit_float(total / (n * (n - 1.0)), "linkmesh::global_efficiency");
 }
 
 Eigen::ArrayXf nodal_global_efficiency(const Eigen::MatrixXf& W) {
@@ -42,7 +42,8 @@ Eigen::ArrayXf nodal_global_efficiency(const Eigen::MatrixXf& W) {
     if (n < 2) return out;
     const std::vector<double> sums = inverse_distance_sums(W);
     for (Eigen::Index i = 0; i < n; ++i)
-        out(i) = static_cast<float>(sums[static_cast<size_t>(i)] / static_cast<double>(n - 1));
+        out(i) = detail::fit_float(sums[static_cast<size_t>(i)] / static_cast<double>(n - 1),
+                                   "linkmesh::nodal_global_efficiency", i);
     return out;
 }
 

@@ -30,6 +30,18 @@ void check_matrix(const Eigen::MatrixXf& W, const char* function) {
     }
 }
 
+float fit_float(double value, const char* function, Eigen::Index node) {
+    // Anything below FLT_MAX plus half its spacing still rounds to FLT_MAX.
+    constexpr double kFloatOverflow = 0x1.ffffffp127;
+    if (std::fabs(value) < kFloatOverflow) return static_cast<float>(value);
+    std::ostringstream msg;
+    msg.precision(9);
+    msg << function << ": the result";
+    if (node >= 0) msg << " for node " << node + 1;
+    msg << " (" << value << ") is too large for single precision";
+    throw Error(msg.str());
+}
+
 WeightRows weight_rows(const Eigen::MatrixXf& W) {
     WeightRows out;
     out.n = static_cast<int>(W.rows());

@@ -22,7 +22,9 @@ Eigen::ArrayXf strength(const Eigen::MatrixXf& W) {
     for (Eigen::Index j = 0; j < n; ++j)
         for (Eigen::Index i = 0; i < n; ++i)
             if (i != j) sums(i) += W(i, j);
-    return sums.cast<float>();
+    Eigen::ArrayXf out(n);
+    for (Eigen::Index i = 0; i < n; ++i) out(i) = detail::fit_float(sums(i), "linkmesh::strength", i);
+    return out;
 }
 
 }  // namespace linkmesh

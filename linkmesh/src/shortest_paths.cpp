@@ -1,10 +1,7 @@
 #include "linkmesh/detail/shortest_paths.h"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
-#include <queue>
-#include <utility>
 
 // LINKMESH_NO_SIMD builds the portable loops only (the tests use it to check them).
 #if !defined(LINKMESH_NO_SIMD) && \
@@ -115,23 +112,76 @@ void dijkstra_dense(const LengthGraph& g, int source, ShortestPathTree& tree, bo
 
 void dijkstra_heap(const LengthGraph& g, int source, ShortestPathTree& tree) {
     reset(g, source, tree);
-    using Entry = std::pair<double, int>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
-    std::vector<char> settled(static_cast<size_t>(g.n), 0);
-    heap.emplace(0.0, source);
+    // Indexed 4-ary heap with decrease-key: every node is in the heap at most
+    // once, and a shallow, wide heap keeps a sift within one or two cache lines.
+    // slot[v]: position of v in the heap, -1 before it is reached, -2 once settled.
+    const size_t n = static_cast<size_t>(g.n);
+    std::vector<int> slot(n, -1), heap;
+    std::vector<double> key;
+    heap.reserve(n);
+    key.reserve(n);
+    const auto place = [&](size_t at, int v, double k) {
+        heap[at] = v;
+        key[at] = k;
+        slot[static_cast<size_t>(v)] = static_cast<int>(at);
+    };
+    const auto sift_up = [&](size_t at, int v, double k) {
+        while (at > 0) {
+            const size_t up = (at - 1) / 4;
+            if (!(k < key[up])) break;
+            place(at, heap[up], key[up]);
+            at = up;
+        }
+        place(at, v, k);
+    };
+    heap.push_back(source);
+    key.push_back(0.0);
+    slot[static_cast<size_t>(source)] = 0;
     while (!heap.empty()) {
-        const auto [d, u] = heap.top();
-        heap.pop();
-        if (settled[static_cast<size_t>(u)]) continue;  // stale entry
-        settled[static_cast<size_t>(u)] = 1;
+        const int u = heap[0];
+        const double d = key[0];
+        slot[static_cast<size_t>(u)] = -2;
+        const int last = heap.back();
+        const double last_key = key.back();
+        heap.pop_back();
+        key.pop_back();
+        if (!heap.empty()) {  // sift the last entry down from the root
+            size_t at = 0;
+            const size_t size = heap.size();
+            while (true) {
+                const size_t first = 4 * at + 1;
+                if (first >= size) break;
+                size_t best = first;
+                const size_t end = std::min(first + 4, size);
+                for (size_t c = first + 1; c < end; ++c)
+                    if (key[c] < key[best]) best = c;
+                if (!(key[best] < last_key)) break;
+                place(at, heap[best], key[best]);
+                at = best;
+            }
+            place(at, last, last_key);
+        }
         tree.order.push_back(u);
-        for (int a = g.arc_begin[static_cast<size_t>(u)]; a < g.arc_begin[static_cast<size_t>(u) + 1]; ++a) {
-            const int v = g.arc_target[static_cast<size_t>(a)];
-            const double candidate = d + g.arc_length[static_cast<size_t>(a)];
-            if (candidate < tree.dist[static_cast<size_t>(v)]) {
-                tree.dist[static_cast<size_t>(v)] = candidate;
+        // Plain pointers: the compiler cannot otherwise tell that the stores
+        // to dist leave the graph's arrays alone, and reloads them per arc.
+        const int* __restrict target = g.arc_target.data();
+        const double* __restrict length = g.arc_length.data();
+        double* __restrict dist = tree.dist.data();
+        const int end = g.arc_begin[static_cast<size_t>(u) + 1];
+        for (int a = g.arc_begin[static_cast<size_t>(u)]; a < end; ++a) {
+            const int v = target[a];
+            const double candidate = d + length[a];
+            if (candidate < dist[v]) {
+                dist[v] = candidate;
                 tree.parent[static_cast<size_t>(v)] = u;
-                heap.emplace(candidate, v);
+                const int at = slot[static_cast<size_t>(v)];
+                if (at < 0) {  // settled nodes never improve: at == -1 here
+                    heap.push_back(v);
+                    key.push_back(candidate);
+                    sift_up(heap.size() - 1, v, candidate);
+                } else {
+                    sift_up(static_cast<size_t>(at), v, candidate);
+                }
             }
         }
     }

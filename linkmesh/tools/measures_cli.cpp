@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <sstream>
 
 namespace linkmesh::cli {
 namespace {
@@ -55,10 +56,17 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool first = true;
     for (const std::string& path : args) {
         try {
-            const Eigen::MatrixXf W = from_csv(path);
-            if (!first) out << "\n";  // blank line between blocks
-            write_report(out, path, W);
-            first = false;
+            const Eigen::MatrixXf W = from_csv(path);  // its messages start with the path
+            try {
+                std::ostringstream block;
+                write_report(block, path, W);
+                if (!first) out << "\n";  // blank line between blocks
+                out << block.str();
+                first = false;
+            } catch (const Error& e) {  // a measure's message names the measure, not the file
+                err << "linkmesh-measures: " << path << ": " << e.what() << "\n";
+                status = 1;
+            }
         } catch (const Error& e) {
             err << "linkmesh-measures: " << e.what() << "\n";
             status = 1;

@@ -1,13 +1,22 @@
 // The plug-in's execute: one main dialog while it is open, a fresh one after
 // it was closed.
+// The frame header comes before any Qt header (Qt's `slots` macro).
+#include "frame/host_table_nodora.h"
+
 #include "graph/tlplugin.h"
 
 #include "graph/nodora.h"
 #include "graph/subjects_model.h"
 
 #include <QApplication>
+#include <QPointer>
+
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+extern std::vector<std::string> g_testHostLog;
 
 namespace {
 QList<Nodora*> mainDialogs()
@@ -68,16 +77,27 @@ TEST(PluginExecute, DestroyingOrRestartingThePluginClosesItsDialog)
 {
     processDeletions();
     const int before = mainDialogs().size();
+    g_testHostLog.clear();
     {
         tlplugin plugin;
         ASSERT_TRUE(plugin.execute());
         ASSERT_EQ(mainDialogs().size(), before + 1);
-        // A second start (no host here, so it fails to bind) still forgets
-        // nothing that could later call back into the plug-in object.
-        EXPECT_FALSE(plugin.initPlugin());
+        QPointer<Nodora> first = mainDialogs().last();
+        // A restart binds to this program (the host here) and closes the
+        // dialog still open, so nothing is left that could call back into
+        // the plug-in object.
+        ASSERT_TRUE(plugin.initPlugin());
+        EXPECT_TRUE(first.isNull());
+        EXPECT_EQ(mainDialogs().size(), before);
+        ASSERT_FALSE(g_testHostLog.empty());
+        EXPECT_EQ(g_testHostLog.front(), "Plugin> ** Starting Graph Analysis **");
+        // The next start builds a fresh dialog.
         ASSERT_TRUE(plugin.execute());
         ASSERT_EQ(mainDialogs().size(), before + 1);
+        EXPECT_NE(mainDialogs().last(), first.data());
     }
     // The plug-in object is gone and so is its dialog; nothing dangles.
     EXPECT_EQ(mainDialogs().size(), before);
+    // Later tests run without a host, as before.
+    tl::g_nodoraHost = tl::NodoraHostTable{};
 }

@@ -114,6 +114,9 @@ TEST(TalvoraCli, BadInputIsRefusedClearly) {
       {"run " + (dir / "commands.json").string(), 2, "\"commands\" are for form-driven plug-ins"},
       {"info NoSuchPlugin", 2, "unknown plug-in \"NoSuchPlugin\""},
       {"info LatmapPlugin --host-version 2x", 2, "--host-version"},
+      {"run " + (dir / "commands.json").string() + " --host-version 2x", 2,
+       "--host-version: \"2x\" is not a version like 23.0.0"},
+      {"gui Nodora --host-version 2.x", 2, "--host-version: \"2.x\" is not a version like 23.0.0"},
       {"info LatmapPlugin --module Other.exe", 105, "Other.exe"},
   };
   for (const Case& c : cases) {

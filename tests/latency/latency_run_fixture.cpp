@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "host/documents.h"
+#include "support/test_files.h"
 
 namespace latency_test {
 namespace fs = std::filesystem;
@@ -98,7 +99,7 @@ bool LatencyRunTest::logged(const std::string& line) const {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-std::string LatencyRunTest::output(const std::string& name) const { return readText(outDir() / name); }
+std::string LatencyRunTest::output(const std::string& name) const { return test_support::readBytes(outDir() / name); }
 
 bool LatencyRunTest::outputExists(const std::string& name) const { return fs::exists(outDir() / name); }
 

@@ -166,12 +166,4 @@ void writeGlm(const fs::path& path, const Grid& grid, int points, int studies, i
     formats::writeGlmFile(path, glm);
 }
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(path.string() + ": cannot open");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace latency_test

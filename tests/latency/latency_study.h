@@ -83,6 +83,4 @@ void writeMask(const std::filesystem::path& path, const Grid& grid,
 void writeGlm(const std::filesystem::path& path, const Grid& grid, int points, int studies,
               int separateOption, const std::function<float(int study, int voxel, int point)>& betasOf);
 
-std::string readText(const std::filesystem::path& path);
-
 }  // namespace latency_test

@@ -90,6 +90,36 @@ TEST(ResultTables, RegionBlocksOneValuePerVtc) {
               "Time-to-Peak Latency \n3.1\n-1\n\nPercent Signal Change \n2\n-1\n\n");
 }
 
+TEST(ResultTables, RegionVoxelTableNamesEachSelectedVoxelsCellAndCentre) {
+    // A 5 x 4 x 3 grid of 2 mm cells starting at (10, 20, 30).
+    latency::VtcGrid grid;
+    grid.xStart = 10;
+    grid.yStart = 20;
+    grid.zStart = 30;
+    grid.resolution = 2;
+    grid.dimX = 5;
+    grid.dimY = 4;
+    grid.dimZ = 3;
+    // Linear indices of (0,0,0), (4,0,0), (1,2,0), (3,1,2) and the last cell (4,3,2).
+    const std::vector<int> selected = {0, 4, 11, 48, 59};
+    std::ostringstream out;
+    latency::writeRegionVoxelTable(out, grid, selected);
+    EXPECT_EQ(out.str(),
+              "Region,VTC x,VTC y,VTC z,VMR x,VMR y,VMR z\n"
+              "1,0,0,0,10,20,30\n"
+              "2,4,0,0,18,20,30\n"
+              "3,1,2,0,12,24,30\n"
+              "4,3,1,2,16,22,34\n"
+              "5,4,3,2,18,26,34\n");
+    // Each listed cell maps back onto itself through the grid's rounding.
+    EXPECT_EQ(latency::gridCell(16, grid.xStart, grid.resolution, grid.dimX), 3);
+    EXPECT_EQ(latency::gridCell(34, grid.zStart, grid.resolution, grid.dimZ), 2);
+
+    std::ostringstream empty;
+    latency::writeRegionVoxelTable(empty, grid, {});
+    EXPECT_EQ(empty.str(), "Region,VTC x,VTC y,VTC z,VMR x,VMR y,VMR z\n");
+}
+
 TEST(ResultTables, FileNames) {
     EXPECT_EQ(latency::signalPlotName("V1", 3), "V1_VTC3_sig.dat");
     EXPECT_EQ(latency::signalFitPlotName("V1", 3), "V1_VTC3_sig_fit.dat");
@@ -99,6 +129,7 @@ TEST(ResultTables, FileNames) {
     EXPECT_EQ(latency::allSingleTrialsName(12), "AllSingleTrials_VTC12.txt");
     EXPECT_EQ(latency::allVoxelTrialsName(12), "AllVoxelTrials_VTC12.txt");
     EXPECT_STREQ(latency::kAverageResultsName, "AvgTrials_Results.txt");
+    EXPECT_STREQ(latency::kRegionVoxelsName, "AvgTrials_Regions.csv");
 }
 
 class AtomicFile : public ::testing::Test {

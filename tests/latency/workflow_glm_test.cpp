@@ -2,6 +2,7 @@
 // the GLM's layout, the beta plot files and the per-study blocks.
 
 #include "latency_run_fixture.h"
+#include "support/plot_file.h"
 
 namespace latency_test {
 namespace {
@@ -35,17 +36,7 @@ protected:
     }
 };
 
-std::string plotFile(int r, int g, int b, const std::vector<std::string>& percent) {
-    std::string text = "FileVersion: 1.0\nNrOfCurves:  1\n\nStdDevErrs:  1\nNrOfCurveDataPoints " +
-                       std::to_string(percent.size() + 2) + "\nTimeCourseThick:  3\nTimeCourseColorR: " +
-                       std::to_string(r) + "\nTimeCourseColorG: " + std::to_string(g) +
-                       "\nTimeCourseColorB: " + std::to_string(b) +
-                       "\nStdDevErrThick:   2\nStdDevErrColorR:  0\nStdDevErrColorG:  0\n"
-                       "StdDevErrColorB:  0\nNrOfSegIntervals: 3\n-2   2\n192 192 192\n3 1001\n"
-                       "192 192 192\n 4  15\n192 192 192\n<data>\n0 0\n0 0\n";
-    for (const std::string& p : percent) text += p + " 0\n";
-    return text + "<data>\n";
-}
+using test_support::plotFile;
 
 TEST_F(GlmRunTest, BetaRunAsksItsOwnQuestionsAndFitsTheChosenRange) {
     writeStandardStudy();
@@ -150,7 +141,7 @@ TEST_F(GlmRunTest, VoxelBetaRunFitsEveryVoxel) {
                             glmDocuments());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_NE(output("AvgTrials_Results.txt").find(" Region 3\nOnset Latency \n3.1\n"), std::string::npos);
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
 }
 
 }  // namespace

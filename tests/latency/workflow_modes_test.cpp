@@ -41,7 +41,8 @@ TEST_F(LatencyRunTest, MaskRunFitsEveryMaskedVoxelInLinearOrder) {
     EXPECT_TRUE(logged("VOZU Rudoruz Ori>  Number of masked voxels in the VTC: 3"));
     // No VOI summary in the log, no plot files: only the results and the maps.
     EXPECT_FALSE(logged("       "));
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm",
+                                                       "talvora.log"}));
     EXPECT_EQ(output("AvgTrials_Results.txt"),
               kLeftBlock1 + kLeftBlock2 + measuresBlock(3, {"4.1"}, {"7.1"}, {"3.1"}, {"3"}));
     const Grid g = standardVtc().grid;
@@ -191,7 +192,8 @@ TEST_F(LatencyRunTest, SingleTrialMaskRunFitsTrialsSilently) {
     for (const std::string& line : pluginLog()) EXPECT_EQ(line.find("Fitting trial"), std::string::npos);
     EXPECT_TRUE(logged("VOZU Rudoruz Ori>>>  Bad fits (single-trial): 0 %"));
     EXPECT_EQ(maps()->maps.size(), 8u);
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm",
+                                                       "talvora.log"}));
 }
 
 TEST_F(LatencyRunTest, SingleTrialSpreadUsesTheStudentT) {

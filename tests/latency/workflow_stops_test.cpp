@@ -172,18 +172,6 @@ TEST_F(LatencyRunTest, MoreVoisThanTheLabelByteHoldsAreRefused) {
               "VOZU Rudoruz Ori>  Too many VOIs (256): at most 255 can be told apart. Exiting plugin...");
 }
 
-TEST_F(LatencyRunTest, SecondVtcOnAnotherGridStops) {
-    writeStandardStudy();
-    VtcSpec other = standardVtc();
-    other.volumes = 90;
-    writeVtcWithProtocol("run2", other, {{"Task", other.onsets}});
-    const auto result = run(json::array({1, "run1.vtc", "run2.vtc", nullptr, 1, 1, 16000, false, true}));
-    EXPECT_EQ(result.executeResults, std::vector<bool>{false});
-    EXPECT_EQ(pluginLog().back(), "VOZU Rudoruz Ori>  VTC n. 2 does not match the first VTC (84 volumes on a 4 x 4 x 2 "
-                                  "grid expected): " + (dir() / "run2.vtc").string());
-    EXPECT_FALSE(outputExists("AvgTrials_Results.txt"));
-}
-
 TEST_F(LatencyRunTest, AtMostTwoHundredVtcsAreAsked) {
     writeStandardStudy();
     json answers = json::array({1});

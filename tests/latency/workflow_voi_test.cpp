@@ -5,25 +5,14 @@
 #include <cmath>
 
 #include "latency_run_fixture.h"
+#include "support/plot_file.h"
 
 namespace latency_test {
 namespace {
 
 using nlohmann::json;
 
-// Plot file of a curve sampled at 1 s whose values in percent of the fit's
-// first point are `percent` (the two leading zero rows added here).
-std::string plotFile(int r, int g, int b, const std::vector<std::string>& percent) {
-    std::string text = "FileVersion: 1.0\nNrOfCurves:  1\n\nStdDevErrs:  1\nNrOfCurveDataPoints " +
-                       std::to_string(percent.size() + 2) + "\nTimeCourseThick:  3\nTimeCourseColorR: " +
-                       std::to_string(r) + "\nTimeCourseColorG: " + std::to_string(g) +
-                       "\nTimeCourseColorB: " + std::to_string(b) +
-                       "\nStdDevErrThick:   2\nStdDevErrColorR:  0\nStdDevErrColorG:  0\n"
-                       "StdDevErrColorB:  0\nNrOfSegIntervals: 3\n-2   2\n192 192 192\n3 1001\n"
-                       "192 192 192\n 4  15\n192 192 192\n<data>\n0 0\n0 0\n";
-    for (const std::string& p : percent) text += p + " 0\n";
-    return text + "<data>\n";
-}
+using test_support::plotFile;
 
 // Left: 2 s flat, rise to 2 % at 4 s, plateau to 8 s, back to 0 at 10 s.
 const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",

@@ -53,34 +53,49 @@ double global_efficiency(const Eigen::MatrixXd& W) {
 }
 
 Eigen::VectorXd local_efficiency(const Eigen::MatrixXd& W) {
+    // Written as the Brain Connectivity Toolbox states its weighted local
+    // efficiency (efficiency_wei, local = 2): neighbours V in either direction,
+    // sw = cbrt(w_uv) + cbrt(w_vu), distances inside V with lengths
+    // (1 / w)^(1/3), numerator sum_jh sw_j sw_h (1/d_jh + 1/d_hj) / 2,
+    // denominator (sum a)^2 - sum a^2 with a = connections between u and v.
     const int n = size_of(W);
     Eigen::VectorXd out = Eigen::VectorXd::Zero(n);
-    for (int i = 0; i < n; ++i) {
-        std::vector<int> nb;
-        for (int j = 0; j < n; ++j)
-            if (weight(W, i, j) > 0.0) nb.push_back(j);
-        const int k = static_cast<int>(nb.size());
+    for (int u = 0; u < n; ++u) {
+        std::vector<int> V;
+        for (int v = 0; v < n; ++v)
+            if (weight(W, u, v) > 0.0 || weight(W, v, u) > 0.0) V.push_back(v);
+        const int k = static_cast<int>(V.size());
         if (k < 2) continue;
-        double sum = 0.0;
+        // Bellman-Ford from every member of V using only connections inside V.
+        Eigen::MatrixXd inv(k, k);
         for (int s = 0; s < k; ++s) {
-            // Bellman-Ford from nb[s] using only connections between neighbours of i.
             std::vector<double> dist(static_cast<size_t>(k), kInf);
             dist[static_cast<size_t>(s)] = 0.0;
             for (bool changed = true; changed;) {
                 changed = false;
                 for (int a = 0; a < k; ++a)
                     for (int b = 0; b < k; ++b) {
-                        const double w = weight(W, nb[a], nb[b]);
-                        if (w > 0.0 && dist[a] + 1.0 / w < dist[b]) {
-                            dist[b] = dist[a] + 1.0 / w;
+                        const double w = weight(W, V[a], V[b]);
+                        if (w > 0.0 && dist[a] + std::pow(1.0 / w, 1.0 / 3.0) < dist[b]) {
+                            dist[b] = dist[a] + std::pow(1.0 / w, 1.0 / 3.0);
                             changed = true;
                         }
                     }
             }
-            for (int h = 0; h < k; ++h)
-                if (h != s && dist[h] < kInf) sum += std::cbrt(W(i, nb[s]) * W(i, nb[h]) / dist[h]);
+            for (int h = 0; h < k; ++h) inv(s, h) = (h == s || dist[h] == kInf) ? 0.0 : 1.0 / dist[h];
         }
-        out(i) = sum / (double(k) * (k - 1));
+        double numer = 0.0, sum_a = 0.0, sum_a2 = 0.0;
+        for (int j = 0; j < k; ++j) {
+            const double swj = std::pow(weight(W, u, V[j]), 1.0 / 3.0) + std::pow(weight(W, V[j], u), 1.0 / 3.0);
+            for (int h = 0; h < k; ++h) {
+                const double swh = std::pow(weight(W, u, V[h]), 1.0 / 3.0) + std::pow(weight(W, V[h], u), 1.0 / 3.0);
+                numer += swj * swh * (inv(j, h) + inv(h, j)) / 2.0;
+            }
+            const double a = (weight(W, u, V[j]) > 0.0) + (weight(W, V[j], u) > 0.0);
+            sum_a += a;
+            sum_a2 += a * a;
+        }
+        if (numer != 0.0) out(u) = numer / (sum_a * sum_a - sum_a2);
     }
     return out;
 }

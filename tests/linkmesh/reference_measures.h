@@ -14,7 +14,8 @@ Eigen::MatrixXd floyd_warshall(const Eigen::MatrixXd& W);
 Eigen::VectorXd nodal_global_efficiency(const Eigen::MatrixXd& W);
 double global_efficiency(const Eigen::MatrixXd& W);
 
-// Subgraph distances by Bellman-Ford relaxation, sum written term by term.
+// Subgraph distances by Bellman-Ford relaxation with lengths (1 / w)^(1/3), the
+// sum written term by term in the toolbox's symmetrised form.
 Eigen::VectorXd local_efficiency(const Eigen::MatrixXd& W);
 
 // Triple loop over ordered triangles.

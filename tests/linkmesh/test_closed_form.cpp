@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -71,8 +73,10 @@ std::vector<ClosedForm> closed_forms() {
          {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {.5, .5, .5, .5}, {0, 0, 0, 0}, 0.0},
         {"single node", {{0.7f}}, {0}, {0}, {0}, {0}, {1}, {0}, 0.0},
         // Directed 3-cycle 0 -> 1 -> 2 -> 0: each node reaches the others in 1 and 2.
+        // Local efficiency: node 0's neighbours are 1 (out) and 2 (in), joined
+        // one way only: factors 1/2, one ordered pair of the 2 counted, 0.25 / 0.5.
         {"directed cycle", {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
-         {1, 1, 1}, {1, 1, 1}, {0, 0, 0}, {0, 0, 0}, {kS3, kS3, kS3}, {.75, .75, .75}, 0.75},
+         {1, 1, 1}, {1, 1, 1}, {0, 0, 0}, {.5, .5, .5}, {kS3, kS3, kS3}, {.75, .75, .75}, 0.75},
         // Directed chain 0 -> 1 -> 2: no cycle, so no node stands out.
         {"directed chain", {{0, 1, 0}, {0, 0, 1}, {0, 0, 0}},
          {1, 1, 0}, {1, 1, 0}, {0, 0, 0}, {0, 0, 0}, {kS3, kS3, kS3}, {.75, .5, 0}, 1.25 / 3},
@@ -102,14 +106,53 @@ TEST(ClosedForm, EveryMeasureOnHandComputedGraphs) {
 }
 
 // Node 0 of a 4-node graph with neighbours 1, 2, 3: 1-2 joined directly
-// (w 0.5, length 2) and 2-3 joined (w 1, length 1), 1-3 only through 2
-// (length 3). Sum over ordered pairs of cbrt(w_0j w_0h / d_jh), / (3 * 2).
+// (w 0.5, length cbrt 2) and 2-3 joined (w 1, length 1); 1-3 joined by a weak
+// connection (w 1/27, length 3) that is longer than the way through 2
+// (1 + cbrt 2). Sum over ordered pairs of cbrt(w_0j w_0h) / d_jh, / (3 * 2).
 TEST(ClosedForm, WeightedLocalEfficiencyUsesPathsInsideTheNeighbourhood) {
-    const float a = 0.9f, b = 0.4f, c = 0.6f;  // w01, w02, w03
-    const Eigen::MatrixXf W = matrix({{0, a, b, c}, {a, 0, .5f, 0}, {b, .5f, 0, 1}, {c, 0, 1, 0}});
+    const float a = 0.9f, b = 0.4f, c = 0.6f, weak = 1.0f / 27;  // w01, w02, w03, w13
+    const Eigen::MatrixXf W = matrix({{0, a, b, c}, {a, 0, .5f, weak}, {b, .5f, 0, 1}, {c, weak, 1, 0}});
+    const double r2 = std::cbrt(2.0);
     const double expected =
-        2 * (std::cbrt(double(a) * b / 2.0) + std::cbrt(double(b) * c / 1.0) + std::cbrt(double(a) * c / 3.0)) / 6.0;
+        2 * (std::cbrt(double(a) * b) / r2 + std::cbrt(double(b) * c) / 1.0 + std::cbrt(double(a) * c) / (1 + r2)) / 6.0;
     EXPECT_NEAR(linkmesh::local_efficiency(W)(0), expected, 1e-6);
+}
+
+// On 0/1 matrices the weighted form is the binary local efficiency: the mean
+// inverse hop count inside the neighbourhood. Node 0 sees the path 1-2-3
+// (hops 1, 1, 2): (1 + 1 + 1/2) / 3; node 2 sees 1-0-3 likewise; nodes 1 and 3
+// see a connected pair. (The cube root of the whole term would give
+// (2 + 2^(-1/3)) / 3 = 0.931 for node 0.)
+TEST(ClosedForm, LocalEfficiencyOfBinaryGraphIsTheBinaryMeasure) {
+    const Eigen::MatrixXf W = matrix({{0, 1, 1, 1}, {1, 0, 1, 0}, {1, 1, 0, 1}, {1, 0, 1, 0}});
+    const Eigen::ArrayXf e = linkmesh::local_efficiency(W);
+    const double fan = 2.5 / 3;
+    for (auto [node, expected] : {std::pair{0, fan}, std::pair{1, 1.0}, std::pair{2, fan}, std::pair{3, 1.0}})
+        EXPECT_NEAR(e(node), expected, 1e-6) << "node " << node;
+    // Scaling every weight by t scales every term by t^(2/3) / t^(-1/3) = t.
+    const Eigen::ArrayXf scaled = linkmesh::local_efficiency(W * 0.125f);
+    for (int node = 0; node < 4; ++node) EXPECT_NEAR(scaled(node), 0.125 * e(node), 1e-6) << "node " << node;
+}
+
+// Results are summed in double; one that single precision cannot hold is an
+// error, never infinity. Means of weights at FLT_MAX still fit and are kept.
+TEST(ClosedForm, ResultsBeyondSinglePrecisionThrowInsteadOfInfinity) {
+    const float big = std::numeric_limits<float>::max();
+    const Eigen::MatrixXf star = matrix({{0, big, big}, {big, 0, 0}, {big, 0, 0}});
+    try {
+        linkmesh::strength(star);
+        ADD_FAILURE() << "no exception";
+    } catch (const linkmesh::Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "linkmesh::strength: the result for node 1 (6.80564693e+38) is too large for single precision");
+    }
+    const Eigen::MatrixXf triangle = matrix({{0, big, big}, {big, 0, big}, {big, big, 0}});
+    EXPECT_EQ(linkmesh::strength(matrix({{0, big / 2}, {big / 2, 0}}))(0), big / 2);
+    for (const Eigen::ArrayXf& values : {linkmesh::clustering_coeff(triangle), linkmesh::local_efficiency(triangle),
+                                         linkmesh::nodal_global_efficiency(triangle)})
+        for (Eigen::Index i = 0; i < 3; ++i) EXPECT_NEAR(values(i) / big, 1.0f, 1e-6f);
+    EXPECT_NEAR(linkmesh::global_efficiency(triangle) / big, 1.0f, 1e-6f);
+    EXPECT_TRUE(linkmesh::eigenvector_centrality(triangle).isFinite().all());
 }
 
 TEST(ClosedForm, EmptyMatrixGivesEmptyResults) {

@@ -51,6 +51,9 @@ TEST_F(CsvFiles, AcceptedDialect) {
         {"exponents, plus sign and minus zero", "-0,1e0\n+5E-1,0.0\n", two},
         {"single value", "0.25\n", {{0.25f}}},
         {"diagonal kept as read", "1,0.3\n0.3,1\n", {{1, 0.3f}, {0.3f, 1}}},
+        // Below single precision: 0, whether or not double could hold the value.
+        {"tiny values become 0", "1e-50,1e-400\n0.0000000000000000000000000000000000000000000000000001e-350,1e-99999\n",
+         {{0, 0}, {0, 0}}},
     };
     for (const GoodFile& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,6 +67,16 @@ TEST_F(CsvFiles, AcceptedDialect) {
                 EXPECT_FALSE(std::signbit(W(i, j)));
             }
     }
+}
+
+// A viewer reading signed values gets 0 (not -0) for tiny negative ones.
+TEST_F(CsvFiles, TinyNegativeValuesBecomeZeroWhenSignsAreAccepted) {
+    const std::string path = write("m.csv", "-1e-50,-1e-400\n-0.5,0\n");
+    const Eigen::MatrixXf W = linkmesh::from_csv(path, linkmesh::Weights::any_finite);
+    EXPECT_EQ(W(0, 0), 0.0f);
+    EXPECT_EQ(W(0, 1), 0.0f);
+    EXPECT_FALSE(std::signbit(W(0, 0)) || std::signbit(W(0, 1)));
+    EXPECT_EQ(W(1, 0), -0.5f);
 }
 
 TEST_F(CsvFiles, ReadsExactSinglePrecisionValues) {
@@ -114,7 +127,19 @@ TEST_F(CsvFiles, BadFilesThrowNamingTheFileAndTheProblem) {
         {"blank line inside", "0,1\n\n1,0\n", ", line 2: empty line before the last row of the matrix"},
         {"too large for float", "0,1e39\n1,0\n", ", line 1, column 2: '1e39' is too large for single precision"},
         {"just past the largest float", "0,3.4028236e38\n1,0\n", "'3.4028236e38' is too large for single precision"},
-        {"out of range", "0,1e999\n1,0\n", ", line 1, column 2: '1e999' is out of range"},
+        {"beyond double", "0,1e999\n1,0\n", ", line 1, column 2: '1e999' is too large for single precision"},
+        {"beyond double, many digits", "0,123456789e99999\n1,0\n", "'123456789e99999' is too large for single precision"},
+        {"negative and tiny", "0,-1e-50\n1,0\n", ", line 1, column 2: negative weight -1e-50"},
+        {"negative and beyond double's range", "0,-1e-400\n1,0\n", ", line 1, column 2: negative weight -1e-400"},
+        {"spaces between values", "0 1\n1 0\n",
+         ", line 1, column 1: '0 1' is not a number (values must be separated by commas, not spaces or tabs)"},
+        {"tabs between values", "0\t1\n1\t0\n",
+         ", line 1, column 1: '0\\t1' is not a number (values must be separated by commas, not spaces or tabs)"},
+        // Old-style line ends: the whole file is one line; control bytes are shown escaped.
+        {"CR-only line ends", "0,1\r1,0\r",
+         ", line 1, column 2: '1\\r1' is not a number (lines must end in LF or CRLF, not in CR alone)"},
+        {"NUL byte", std::string("0,1\0\n1,0\n", 10), ", line 1, column 2: '1\\0' is not a number"},
+        {"other control byte", "0,1\x01\n1,0\n", ", line 1, column 2: '1\\x01' is not a number"},
         {"hexadecimal", "0,0x10\n1,0\n", ", line 1, column 2: '0x10' is not a number"},
     };
     for (const BadFile& c : cases) {
@@ -127,6 +152,7 @@ TEST_F(CsvFiles, BadFilesThrowNamingTheFileAndTheProblem) {
             const std::string message = e.what();
             EXPECT_EQ(message.rfind(path, 0), 0u) << message;  // starts with the file name
             EXPECT_NE(message.find(c.fragment), std::string::npos) << message;
+            EXPECT_EQ(message.find_first_of(std::string("\r\n\t\0", 4)), std::string::npos) << message;
         }
     }
 }

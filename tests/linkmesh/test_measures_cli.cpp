@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,6 +63,22 @@ TEST(MeasuresCli, BadFileIsReportedAndTheOthersStillPrinted) {
     ASSERT_EQ(lines.size(), 2u * 9u + 1u);  // two blocks and the blank line between them
     EXPECT_EQ(lines[9], "");
     EXPECT_EQ(lines[10], "# file: " + kFixture);
+}
+
+// Weights at the single-precision maximum: a strength of twice FLT_MAX must be
+// refused with the file and the measure named, not printed as inf with status 0.
+TEST(MeasuresCli, ResultBeyondSinglePrecisionFailsTheFile) {
+    const std::string path = ::testing::TempDir() + "linkmesh_cli_huge_weights.csv";
+    std::ofstream(path) << "0,3.40282347e+38,0\n3.40282347e+38,0,3.40282347e+38\n0,3.40282347e+38,0\n";
+    std::ostringstream out, err;
+    EXPECT_EQ(linkmesh::cli::run({path, kFixture}, out, err), 1);
+    EXPECT_EQ(err.str(), "linkmesh-measures: " + path +
+                             ": linkmesh::strength: the result for node 2 (6.80564693e+38) is too large for single "
+                             "precision\n");
+    const auto lines = lines_of(out.str());
+    ASSERT_EQ(lines.size(), 9u);  // only the good file's block, without a leading blank line
+    EXPECT_EQ(lines[0], "# file: " + kFixture);
+    std::remove(path.c_str());
 }
 
 TEST(MeasuresCli, UsageAndHelp) {

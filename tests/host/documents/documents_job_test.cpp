@@ -5,8 +5,8 @@
 #include "host/job.h"
 #include "host_fixture.h"
 
-using doctest_support::HostDocuments;
-using doctest_support::writeBytes;
+using test_support::HostDocuments;
+using test_support::writeBytes;
 using nlohmann::json;
 namespace fmt = talvora::formats;
 

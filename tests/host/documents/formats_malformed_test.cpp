@@ -8,7 +8,7 @@
 #include "host/formats/vmr_file.h"
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
-#include "test_files.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <functional>
 
 namespace fmt = talvora::formats;
-using doctest_support::TempFolder;
-using doctest_support::writeBytes;
+using test_support::TempFolder;
+using test_support::writeBytes;
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include "host/formats/vmr_file.h"
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
-#include "test_files.h"
+#include "support/grids.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,23 +17,14 @@
 #include <limits>
 
 namespace fmt = talvora::formats;
-using doctest_support::readBytes;
-using doctest_support::TempFolder;
-using doctest_support::writeBytes;
+using test_support::readBytes;
+using test_support::TempFolder;
+using test_support::writeBytes;
 
 namespace {
 
-fmt::FunctionalGrid smallGrid() {
-  fmt::FunctionalGrid g;
-  g.resolution = 3;
-  g.xStart = 3;
-  g.xEnd = 12; // 3 voxels
-  g.yStart = 6;
-  g.yEnd = 12; // 2
-  g.zStart = 0;
-  g.zEnd = 6;  // 2
-  return g;
-}
+// 3 x 2 x 2 cells of 3 from (3, 6, 0).
+fmt::FunctionalGrid smallGrid() { return test_support::functionalGrid(3, 3, 6, 0, 3, 2, 2); }
 
 fmt::VtcHeader vtcHeader(int version, int dataType) {
   fmt::VtcHeader h;

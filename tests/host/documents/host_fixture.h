@@ -8,7 +8,8 @@
 #include "host/formats/vtc_file.h"
 #include "host/host_exports.h"
 #include "host/host_state.h"
-#include "test_files.h"
+#include "support/grids.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace doctest_support {
+namespace test_support {
 
 namespace fmt = talvora::formats;
 
@@ -40,17 +41,7 @@ protected:
   }
 
   // A 3 x 2 x 2 grid at resolution 3 starting at (30, 60, 90).
-  static fmt::FunctionalGrid grid() {
-    fmt::FunctionalGrid g;
-    g.resolution = 3;
-    g.xStart = 30;
-    g.xEnd = 39;
-    g.yStart = 60;
-    g.yEnd = 66;
-    g.zStart = 90;
-    g.zEnd = 96;
-    return g;
-  }
+  static fmt::FunctionalGrid grid() { return test_support::functionalGrid(3, 30, 60, 90, 3, 2, 2); }
 
   static fmt::VtcHeader header(int volumes = 4, int dataType = 2, const std::string& protocol = "p.prt") {
     fmt::VtcHeader h;
@@ -95,4 +86,4 @@ protected:
   TempFolder tmp;
 };
 
-} // namespace doctest_support
+} // namespace test_support

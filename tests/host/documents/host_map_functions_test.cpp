@@ -7,9 +7,9 @@
 #include <cstring>
 #include <unistd.h>
 
-using doctest_support::entriesIn;
-using doctest_support::HostDocuments;
-using doctest_support::readBytes;
+using test_support::entriesIn;
+using test_support::HostDocuments;
+using test_support::readBytes;
 namespace fmt = talvora::formats;
 
 namespace {

@@ -4,8 +4,8 @@
 #include "host/formats/voi_file.h"
 #include "host_fixture.h"
 
-using doctest_support::HostDocuments;
-using doctest_support::writeBytes;
+using test_support::HostDocuments;
+using test_support::writeBytes;
 namespace fmt = talvora::formats;
 
 TEST_F(HostDocuments, VoisAreLoadedAndHandedOut) {

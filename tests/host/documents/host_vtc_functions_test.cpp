@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-using doctest_support::HostDocuments;
-using doctest_support::writeBytes;
+using test_support::HostDocuments;
+using test_support::writeBytes;
 namespace fmt = talvora::formats;
 
 TEST_F(HostDocuments, WithoutDocumentsEveryGetterReportsNothing) {
@@ -117,7 +117,7 @@ TEST_F(HostDocuments, VoxelTimeCoursesComeFromTheMultiVtcList) {
   std::vector<std::uint16_t> ints(12 * 5);
   for (std::size_t i = 0; i < ints.size(); ++i) ints[i] = static_cast<std::uint16_t>(65535 - 7 * i);
   fmt::writeVtcFile(tmp / "b.vtc", ih, {}, ints);
-  writeBytes(tmp / "cut.vtc", doctest_support::readBytes(tmp / "a.vtc").substr(0, 100));
+  writeBytes(tmp / "cut.vtc", test_support::readBytes(tmp / "a.vtc").substr(0, 100));
 
   hxClearMultiVTCAnalysis();
   ASSERT_EQ(hxAddVTCRefForMultiVTCAnalysis(file("a.vtc").c_str()), 1);

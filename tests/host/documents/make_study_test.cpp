@@ -9,7 +9,7 @@
 #include "host/formats/vtc_file.h"
 #include "host/host_state.h"
 #include "host/job.h"
-#include "test_files.h"
+#include "support/test_files.h"
 #include "tools/make_study/deconvolution_glm.h"
 #include "tools/make_study/job_files.h"
 #include "tools/make_study/signal_model.h"
@@ -20,8 +20,8 @@
 #include <cmath>
 #include <sstream>
 
-using doctest_support::readBytes;
-using doctest_support::TempFolder;
+using test_support::readBytes;
+using test_support::TempFolder;
 using nlohmann::json;
 namespace fmt = talvora::formats;
 

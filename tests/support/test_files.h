@@ -1,4 +1,4 @@
-// A temporary folder per test and raw file access for the document tests.
+// A temporary folder per test and raw file access, shared by every test folder.
 #pragma once
 
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace doctest_support {
+namespace test_support {
 
 class TempFolder {
 public:
@@ -36,8 +36,11 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+// The whole file; a file that cannot be opened is an error naming it (a
+// missing output must fail the test, not compare as empty).
 inline std::string readBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error(path.string() + ": cannot open");
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -50,4 +53,4 @@ inline std::size_t entriesIn(const std::filesystem::path& folder) {
   return n;
 }
 
-} // namespace doctest_support
+} // namespace test_support

@@ -1,0 +1,17 @@
+# Fails when a latency source other than host_access.cpp touches the host
+# table: every host call of the plug-in goes through latency/host_access.
+file(GLOB sources "${LATENCY_DIR}/*.cpp" "${LATENCY_DIR}/*.h")
+set(offenders "")
+foreach(source ${sources})
+  get_filename_component(name ${source} NAME)
+  if(name STREQUAL "host_access.cpp")
+    continue()
+  endif()
+  file(STRINGS ${source} hits REGEX "g_latmapHost|host_table_latmap\\.h")
+  if(hits)
+    list(APPEND offenders ${name})
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "These latency sources reach the host table directly: ${offenders}")
+endif()
