@@ -3,8 +3,10 @@
 #include "host/host_state.h"
 #include "host/job.h"
 #include "host/plugin_loader.h"
+#include "host/qml_form.h"
 
 #include <QApplication>
+#include <QQmlApplicationEngine>
 #include <QTimer>
 
 #include <filesystem>
@@ -25,6 +27,17 @@ int runGui(const CliOptions& opts, int argc, char** argv) {
   if (!plugin.initPlugin()) {
     std::cerr << "talvora: " << path.string() << ": the plug-in refused to start (initPlugin returned false)\n";
     return 1;
+  }
+  // A form-driven plug-in shows its form; the form calls execute.
+  const std::filesystem::path form = formFileOf(plugin);
+  if (!form.empty() && std::filesystem::exists(form)) {
+    FormBridge bridge(plugin);
+    QQmlApplicationEngine engine;
+    if (!loadForm(engine, bridge, form)) return 1;
+    if (opts.quitAfterMs > 0) QTimer::singleShot(opts.quitAfterMs, &app, &QApplication::quit);
+    const int status = app.exec();
+    plugin.destroy();
+    return status;
   }
   if (!plugin.execute()) {
     std::cerr << "talvora: " << path.string() << ": execute returned false\n";

@@ -30,6 +30,18 @@ python3 "$root/tools/make_graph_example.py" graph-example >/dev/null
 echo
 ./graph/nodora-measures graph-example/*/*_manifest.json
 
+# Granger causality mapping: a generated study with known truth (reference
+# region, driven, driving, instantaneous and independent voxels), every form
+# command of the plug-in through the stand-in host (settings file installed
+# beside the plug-in), and per kind of voxel the measures beside the truth.
+rm -rf gcm-study
+./talvora-make-gcm-study --out gcm-study >/dev/null
+cp gcm-study/VUVIrurar.ini plugins/VUVIrurar.ini
+./talvora run gcm-study/job_gcm.json >gcm-study/run_output.txt
+echo
+ls gcm-study/RFX-*.vmp
+./talvora-gcm-study-summary gcm-study
+
 # Distortion correction: a phantom with a known displacement field; the
 # estimate command (with undistortion of both inputs) on each pair, and
 # inside the object the displacement error and similarity before and after.
