@@ -121,6 +121,7 @@ private:
   std::optional<formats::VoiFile> vois_;
   std::optional<formats::MaskFile> mask_;
   std::optional<formats::GlmFile> glm_;
+  std::filesystem::path glmPath_;
   std::unique_ptr<MapSet> maps_;
   std::map<std::string, std::filesystem::path> protocolOverrides_;
 };
