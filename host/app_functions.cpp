@@ -1,11 +1,13 @@
 // Host functions of the application families: version and paths, log,
 // message boxes and input dialogs, busy cursor, script parameters.
 #include "host/host_exports.h"
+#include "host/doc_store.h"
 #include "host/host_state.h"
 
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <limits>
 
 using talvora::HostState;
 using nlohmann::json;
@@ -163,12 +165,25 @@ int hxGetStringParameter(const char* name, char* value) {
 int hxGetIntParameter(const char* name) {
   auto it = host().parameters.find(str(name));
   if (it == host().parameters.end() || !it->second.is_number()) return 0;
-  return static_cast<int>(it->second.get<double>());
+  // Checked as a double before converting: an int cannot hold 1e10.
+  const double value = std::trunc(it->second.get<double>());
+  if (!(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())) {
+    talvora::logHostProblem("the parameter \"" + str(name) + "\" (" + it->second.dump() +
+                   ") is outside the range of a whole number; 0 is given");
+    return 0;
+  }
+  return static_cast<int>(value);
 }
 float hxGetFloatParameter(const char* name) {
   auto it = host().parameters.find(str(name));
   if (it == host().parameters.end() || !it->second.is_number()) return 0.0f;
-  return it->second.get<float>();
+  const double value = it->second.get<double>();
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
+    talvora::logHostProblem("the parameter \"" + str(name) + "\" (" + it->second.dump() +
+                   ") is outside the range of a float; 0 is given");
+    return 0.0f;
+  }
+  return static_cast<float>(value);
 }
 void hxSetStringParameter(const char* name, const char* value) { host().parameters[str(name)] = str(value); }
 void hxSetIntParameter(const char* name, int value) { host().parameters[str(name)] = value; }

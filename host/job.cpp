@@ -4,7 +4,9 @@
 #include "host/documents.h"
 #include "host/plugin_loader.h"
 
-#include <fstream>
+#include "host/formats/format_io.h"
+
+#include <cstdint>
 #include <sstream>
 
 namespace talvora {
@@ -12,6 +14,9 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+// Far more than any job with its answers needs.
+constexpr std::uint64_t kMaxJobBytes = 64ull << 20;
 
 [[noreturn]] void fail(const fs::path& file, const std::string& what) {
   throw JobError(file.string() + ": " + what);
@@ -131,23 +136,41 @@ Job parseJob(const json& root, const fs::path& file) {
     }
   }
   if (const json* n = member(root, "executions")) {
-    if (!n->is_number_integer() || n->get<int>() < 1 || n->get<int>() > 100)
-      fail(file, "\"executions\" must be a whole number from 1 to 100");
-    job.executions = n->get<int>();
+    // Compared in the JSON's own integer type: a conversion to int first
+    // would turn 4294967297 into 1.
+    const bool inRange = n->is_number_unsigned()  ? n->get<std::uint64_t>() >= 1 && n->get<std::uint64_t>() <= 100
+                         : n->is_number_integer() ? n->get<std::int64_t>() >= 1 && n->get<std::int64_t>() <= 100
+                                                  : false;
+    if (!inRange) fail(file, "\"executions\" must be a whole number from 1 to 100");
+    job.executions = static_cast<int>(n->get<std::int64_t>());
   }
   return job;
 }
 
 Job readJob(const fs::path& file) {
-  std::ifstream in(file);
-  if (!in) fail(file, "cannot open the job file");
+  std::string text;
+  try {
+    // A job is a small text; a folder, a device or a pipe is refused by name.
+    text = formats::readWholeFile(file, kMaxJobBytes);
+  } catch (const std::exception& e) {
+    throw JobError(e.what());
+  }
   json root;
   try {
-    root = json::parse(in);
+    root = json::parse(text);
   } catch (const json::parse_error& e) {
     fail(file, std::string("not valid JSON: ") + e.what());
+  } catch (const json::exception& e) {
+    // A number beyond what a double holds (1e400), say.
+    fail(file, std::string("not usable JSON: ") + e.what());
   }
-  return parseJob(root, file);
+  try {
+    return parseJob(root, file);
+  } catch (const JobError&) {
+    throw;
+  } catch (const std::exception& e) {
+    fail(file, e.what());
+  }
 }
 
 fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, const fs::path& pluginsDir) {
