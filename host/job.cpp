@@ -148,6 +148,8 @@ Job parseJob(const json& root, const fs::path& file) {
 }
 
 Job readJob(const fs::path& file) {
+  std::error_code ec;
+  if (!fs::exists(file, ec)) fail(file, "cannot open the job file");
   std::string text;
   try {
     // A job is a small text; a folder, a device or a pipe is refused by name.
