@@ -1,11 +1,34 @@
 #include "frame/atomic_file.h"
 
 #include <cstdio>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 #include <locale>
 #include <stdexcept>
 #include <system_error>
 
 namespace tl {
+namespace {
+
+// The stand-in host collects which result files a run wrote and which it
+// could not, to say so in its exit status; a host without the function
+// (Talvora itself) is simply not told. Looked up at each commit, since a
+// writer may outlive or predate the host's loading.
+void tellHost(const std::string& name, bool written) {
+    using Note = void (*)(const char*, int);
+#ifdef _WIN32
+    auto note = reinterpret_cast<Note>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA(nullptr), "talvoraNoteFileOutcome")));
+#else
+    auto note = reinterpret_cast<Note>(::dlsym(RTLD_DEFAULT, "talvoraNoteFileOutcome"));
+#endif
+    if (note) note(name.c_str(), written ? 1 : 0);
+}
+
+}  // namespace
 
 bool AtomicFile::open(const std::string& name) {
     discard();
@@ -15,11 +38,13 @@ bool AtomicFile::open(const std::string& name) {
     stream_.imbue(std::locale::classic());
     open_ = stream_.is_open();
     problem_ = open_ ? "" : "cannot open for writing";
+    if (!open_) tellHost(name_, false);
     return open_;
 }
 
 bool AtomicFile::commit() {
     if (!open_) {
+        // A failed open() has told the host already.
         if (problem_.empty()) problem_ = "not open for writing";
         return false;
     }
@@ -33,12 +58,16 @@ bool AtomicFile::commit() {
     std::error_code error;
     if (flushed && !stream_.fail()) {
         std::filesystem::rename(partName(), name_, error);
-        if (!error) return true;
+        if (!error) {
+            tellHost(name_, true);
+            return true;
+        }
         problem_ = "cannot move the new file into place: " + error.message();
     } else {
         problem_ = "write failed";
     }
     std::remove(partName().c_str());
+    tellHost(name_, false);
     return false;
 }
 

@@ -2,7 +2,9 @@
 
 #include "host/deliverables.h"
 #include "host/documents.h"
+#include "host/doc_store.h"
 #include "host/plugin_loader.h"
+#include "host/run_outputs.h"
 
 #include "host/formats/format_io.h"
 
@@ -222,11 +224,27 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     ~Restore() { std::error_code e; fs::current_path(dir, e); }
   } restore{before};
 
+  RunOutputs& outputs = RunOutputs::instance();
+  outputs.start();
+  struct StopRecording {
+    RunOutputs& outputs;
+    ~StopRecording() { outputs.stop(); }
+  } stopRecording{outputs};
+  const auto collectOutputs = [&] {
+    outputs.stop();
+    result.unwritten = outputs.missing();
+    result.filesWritten = outputs.writtenCount();
+    const MapSet* maps = DocumentStore::instance().maps();
+    result.mapsCreated = maps && !maps->maps.empty();
+    result.logProblem = host.finishLogFile();
+  };
+
   plugin.create();
   result.initialised = plugin.initPlugin();
   if (!result.initialised) {
     result.error = host.runError.empty() ? "initPlugin returned false" : host.runError;
     plugin.destroy();
+    collectOutputs();
     return result;
   }
   const std::string commandParameter = commandParameterOf(plugin.info().deliverable);
@@ -251,6 +269,7 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
   }
   plugin.destroy();
   result.error = host.runError;
+  collectOutputs();
   return result;
 }
 
