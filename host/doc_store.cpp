@@ -102,7 +102,7 @@ std::string DocumentStore::linkVtc(const fs::path& path, int index) {
     unlinkVtc();
     throw;
   }
-  vtc_ = LinkedVtc{source, index, {}, {}};
+  vtc_ = LinkedVtc{source, index, {}};
   protocol_.reset();
   const auto protocolPath = protocolFor(*source);
   if (!protocolPath) return {};
