@@ -5,6 +5,7 @@
 #include "host/host_state.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -86,7 +87,11 @@ int hxGetIntegerInput(const char* prompt, int defaultValue, int minimum, int max
     answerMismatch("integer", text, *answer, "give a whole number, \"default\" or null to cancel");
     return minimum - 1;
   }
-  const long long v = answer->get<long long>();
+  // Compared in the JSON's own type: 18446744073709551615 read as a long
+  // long is -1, which a range from -10 would take.
+  const bool tooLarge = answer->is_number_unsigned() &&
+                        answer->get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+  const long long v = tooLarge ? std::numeric_limits<long long>::max() : answer->get<long long>();
   if (v < minimum || v > maximum) {
     answerMismatch("integer", text, *answer,
                    "outside " + std::to_string(minimum) + " … " + std::to_string(maximum));
