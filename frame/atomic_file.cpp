@@ -1,11 +1,26 @@
 #include "frame/atomic_file.h"
 
+#include "frame/module_lookup.h"
+
 #include <cstdio>
 #include <locale>
 #include <stdexcept>
 #include <system_error>
 
 namespace tl {
+namespace {
+
+// The stand-in host collects which result files a run wrote and which it
+// could not, to say so in its exit status; a host without the function
+// (Talvora itself) is simply not told. Looked up at each commit, since a
+// writer may outlive or predate the host's loading.
+void tellHost(const std::string& name, bool written) {
+    using Note = void (*)(const char*, int);
+    auto note = reinterpret_cast<Note>(platform::findProcessSymbol("talvoraNoteFileOutcome"));
+    if (note) note(name.c_str(), written ? 1 : 0);
+}
+
+}  // namespace
 
 bool AtomicFile::open(const std::string& name) {
     discard();
@@ -15,11 +30,13 @@ bool AtomicFile::open(const std::string& name) {
     stream_.imbue(std::locale::classic());
     open_ = stream_.is_open();
     problem_ = open_ ? "" : "cannot open for writing";
+    if (!open_) tellHost(name_, false);
     return open_;
 }
 
 bool AtomicFile::commit() {
     if (!open_) {
+        // A failed open() has told the host already.
         if (problem_.empty()) problem_ = "not open for writing";
         return false;
     }
@@ -33,12 +50,16 @@ bool AtomicFile::commit() {
     std::error_code error;
     if (flushed && !stream_.fail()) {
         std::filesystem::rename(std::filesystem::u8path(partName()), std::filesystem::u8path(name_), error);
-        if (!error) return true;
+        if (!error) {
+            tellHost(name_, true);
+            return true;
+        }
         problem_ = "cannot move the new file into place: " + error.message();
     } else {
         problem_ = "write failed";
     }
     std::remove(partName().c_str());
+    tellHost(name_, false);
     return false;
 }
 

@@ -1,13 +1,16 @@
 // Host functions of the application families: version and paths, log,
 // message boxes and input dialogs, busy cursor, script parameters.
 #include "host/host_exports.h"
+#include "host/doc_store.h"
 #include "host/host_state.h"
 #include "host/text_copy.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 
 using talvora::HostState;
 using nlohmann::json;
@@ -89,7 +92,11 @@ int hxGetIntegerInput(const char* prompt, int defaultValue, int minimum, int max
     answerMismatch("integer", text, *answer, "give a whole number, \"default\" or null to cancel");
     return minimum - 1;
   }
-  const long long v = answer->get<long long>();
+  // Compared in the JSON's own type: 18446744073709551615 read as a long
+  // long is -1, which a range from -10 would take.
+  const bool tooLarge = answer->is_number_unsigned() &&
+                        answer->get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+  const long long v = tooLarge ? std::numeric_limits<long long>::max() : answer->get<long long>();
   if (v < minimum || v > maximum) {
     answerMismatch("integer", text, *answer,
                    "outside " + std::to_string(minimum) + " … " + std::to_string(maximum));
@@ -170,12 +177,25 @@ int hxGetStringParameter(const char* name, char* value) {
 int hxGetIntParameter(const char* name) {
   auto it = host().parameters.find(str(name));
   if (it == host().parameters.end() || !it->second.is_number()) return 0;
-  return static_cast<int>(it->second.get<double>());
+  // Checked as a double before converting: an int cannot hold 1e10.
+  const double value = std::trunc(it->second.get<double>());
+  if (!(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())) {
+    talvora::logHostProblem("the parameter \"" + str(name) + "\" (" + it->second.dump() +
+                   ") is outside the range of a whole number; 0 is given");
+    return 0;
+  }
+  return static_cast<int>(value);
 }
 float hxGetFloatParameter(const char* name) {
   auto it = host().parameters.find(str(name));
   if (it == host().parameters.end() || !it->second.is_number()) return 0.0f;
-  return it->second.get<float>();
+  const double value = it->second.get<double>();
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
+    talvora::logHostProblem("the parameter \"" + str(name) + "\" (" + it->second.dump() +
+                   ") is outside the range of a float; 0 is given");
+    return 0.0f;
+  }
+  return static_cast<float>(value);
 }
 void hxSetStringParameter(const char* name, const char* value) { host().parameters[str(name)] = str(value); }
 void hxSetIntParameter(const char* name, int value) { host().parameters[str(name)] = value; }

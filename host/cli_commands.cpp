@@ -7,7 +7,9 @@
 #include "host/plugin_loader.h"
 #include "host/transcript.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 
 namespace talvora {
@@ -38,6 +40,10 @@ std::string show(const PluginInfo::Text& text) {
 }
 
 } // namespace
+
+// Says why a finished run failed and gives its exit status (see docs/host.md).
+int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
+                    const std::function<void(const std::string&)>& say);
 
 int runInfo(const CliOptions& opts) {
   HostState& host = HostState::instance();
@@ -81,25 +87,53 @@ int runJobCommand(const CliOptions& opts) {
   Job effective = job;
   applyHostOptions(opts, effective.hostVersion, effective.moduleName);
   const RunResult result = runJob(effective, fs::u8path(defaultPluginsDir(opts)));
+  // The error that ended the run comes first: the lines after it are its
+  // consequences (executes that returned false, answers never reached).
+  const auto say = [](const std::string& line) {
+    std::cout << std::flush;
+    std::cerr << "talvora: " << line << '\n' << std::flush;
+  };
+  if (!result.error.empty()) say(opts.job + ": " + result.error);
   for (size_t i = 0; i < result.executeResults.size(); ++i)
     std::cout << "talvora: execute " << i + 1 << " returned " << (result.executeResults[i] ? "true" : "false")
               << '\n';
   for (const std::string& line : result.printed) std::cout << "  " << line << '\n';
   if (host.remainingAnswers() > 0)
-    std::cerr << "talvora: warning: " << host.remainingAnswers() << " answer(s) of " << opts.job
-              << " were not used\n";
+    say("warning: " + std::to_string(host.remainingAnswers()) + " answer(s) of " + opts.job + " were not used");
   if (!opts.transcript.empty()) writeTranscript(opts.transcript, result);
+  return reportRunStatus(opts.job, result, !job.commands.empty(), say);
+}
+
+int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
+                    const std::function<void(const std::string&)>& say) {
+  int status = 0;
   if (!result.error.empty()) {
-    std::cerr << "talvora: " << opts.job << ": " << result.error << '\n';
-    return 1;
+    status = 1;
+  } else if (!result.initialised) {
+    say(job + ": the plug-in refused to start (initPlugin returned false)");
+    status = 1;
+  } else if (std::find(result.executeResults.begin(), result.executeResults.end(), false) !=
+             result.executeResults.end()) {
+    status = 3; // the plug-in stopped early; its own message says why
+  } else if (!formCommands && result.filesWritten == 0 && !result.mapsCreated && result.unwritten.empty()) {
+    // A dialog-driven run that ends "successfully" with nothing to show
+    // (an empty mask, every VTC refused) stopped without results.
+    say(job + ": the run computed nothing: the plug-in wrote no file and created no map (its log says why)");
+    status = 5;
   }
-  if (!result.initialised) {
-    std::cerr << "talvora: " << opts.job << ": the plug-in refused to start (initPlugin returned false)\n";
-    return 1;
+  // Lost output outweighs every other outcome but a job that did not fit,
+  // and is said last, so the last line names what is missing.
+  if (!result.logProblem.empty()) {
+    say(result.logProblem);
+    if (status != 1) status = 4;
   }
-  for (bool ok : result.executeResults)
-    if (!ok) return 3; // the plug-in stopped early; its own message says why
-  return 0;
+  if (!result.unwritten.empty()) {
+    std::string files;
+    for (const std::string& file : result.unwritten) files += (files.empty() ? "" : ", ") + file;
+    say(job + ": " + std::to_string(result.unwritten.size()) + " result file(s) could not be written: " + files);
+    if (status != 1) status = 4;
+  }
+  return status;
 }
 
 } // namespace talvora

@@ -2,6 +2,7 @@
 // (NR-VMPs): create, read, fill in place, rename, delete, save and load.
 #include "host/doc_functions_common.h"
 #include "host/host_exports.h"
+#include "host/run_outputs.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -111,10 +112,14 @@ int hxSetNRVMPParametersOfCurrentVMR(int index, tl::NRVMPRecord* map) {
 }
 
 int hxSaveNRVMPsOfCurrentVMR(const char* path) {
-  return guarded(0, [&] {
+  const int saved = guarded(0, [&] {
     docs().saveMaps(pathOf(path));
     return 1;
   });
+  // Whatever stopped the save (no maps, a name that cannot be stored, a full
+  // disk), the map file the plug-in asked for is missing from the run.
+  if (!saved && path && *path) RunOutputs::instance().note(path, false);
+  return saved;
 }
 
 int hxLoadNRVMPsToCurrentVMR(const char* path) {

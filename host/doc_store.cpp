@@ -90,11 +90,15 @@ std::string DocumentStore::linkVtc(const fs::path& path, int index) {
   try {
     source = openVtcShared(path);
     checkGridInsideVmr(path, source->header().grid, "VTC");
+    // A plug-in indexes the GLM's maps with the linked VTC's grid.
+    if (glm_ && source->header().grid != glm_->grid)
+      fail(path, "the VTC's grid (" + source->header().grid.describe() + ") does not match the open GLM " +
+                     glmPath_.string() + " (" + glm_->grid.describe() + ")");
   } catch (...) {
     unlinkVtc();
     throw;
   }
-  vtc_ = LinkedVtc{source, index, {}, {}};
+  vtc_ = LinkedVtc{source, index, {}};
   protocol_.reset();
   const auto protocolPath = protocolFor(*source);
   if (!protocolPath) return {};
@@ -147,6 +151,7 @@ void DocumentStore::loadGlm(const fs::path& path) {
     fail(path, "the GLM's grid (" + glm.grid.describe() + ") does not match the linked VTC (" +
                    vtc_->source->header().grid.describe() + ")");
   glm_ = std::move(glm);
+  glmPath_ = fs::absolute(path).lexically_normal();
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/vmr_file.h"
+#include "host/lazy_aligned_copy.h"
 #include "host/formats/voi_file.h"
 
 #include <array>
@@ -32,10 +33,10 @@ struct OpenVmr {
 struct LinkedVtc {
   std::shared_ptr<VtcSource> source;
   int index = 0;
-  // The data block handed out whole, when the file's layout leaves it
-  // unaligned; freed when another VTC is linked.
-  std::vector<float> floatCopy;
-  std::vector<std::uint16_t> intCopy;
+  // The data block handed out whole when the file's layout leaves it
+  // unaligned: an aligned view filled only where it is read; dropped when
+  // another VTC is linked.
+  std::shared_ptr<LazyAlignedCopy> alignedView;
 };
 
 struct LoadedProtocol {
@@ -123,6 +124,7 @@ private:
   std::optional<formats::VoiFile> vois_;
   std::optional<formats::MaskFile> mask_;
   std::optional<formats::GlmFile> glm_;
+  std::filesystem::path glmPath_;
   std::unique_ptr<MapSet> maps_;
   std::map<std::string, std::filesystem::path> protocolOverrides_;
 };

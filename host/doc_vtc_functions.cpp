@@ -75,14 +75,14 @@ int hxGetVTCOfCurrentVMR(tl::VTCHeaderRecord* header) { return fillVtcHeader(hea
 float* hxGetVTCFloatDataOfCurrentVMR() {
   return guarded<float*>(nullptr, [] {
     LinkedVtc* vtc = docs().linked();
-    return vtc ? const_cast<float*>(vtc->source->floatData(vtc->floatCopy)) : nullptr;
+    return vtc ? const_cast<float*>(vtc->source->floatData(vtc->alignedView)) : nullptr;
   });
 }
 
 unsigned short* hxGetVTCIntDataOfCurrentVMR() {
   return guarded<unsigned short*>(nullptr, [] {
     LinkedVtc* vtc = docs().linked();
-    return vtc ? const_cast<unsigned short*>(vtc->source->intData(vtc->intCopy)) : nullptr;
+    return vtc ? const_cast<unsigned short*>(vtc->source->intData(vtc->alignedView)) : nullptr;
   });
 }
 

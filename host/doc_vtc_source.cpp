@@ -48,25 +48,26 @@ bool VtcSource::readTimeCourse(std::size_t voxel, float* out) const {
   return true;
 }
 
-const float* VtcSource::floatData(std::vector<float>& copy) const {
-  if (!header_.floatData()) return nullptr;
-  if (reinterpret_cast<std::uintptr_t>(data_) % alignof(float) == 0) return reinterpret_cast<const float*>(data_);
-  if (copy.empty()) {
-    copy.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
-    std::memcpy(copy.data(), data_, copy.size() * 4);
-  }
-  return copy.data();
+namespace {
+
+// The data block itself when aligned for `alignment`, else an aligned view of it.
+const void* alignedBlock(const unsigned char* data, std::size_t bytes, std::size_t alignment,
+                         std::shared_ptr<LazyAlignedCopy>& view) {
+  if (reinterpret_cast<std::uintptr_t>(data) % alignment == 0) return data;
+  if (!view || view->size() != bytes) view = std::make_shared<LazyAlignedCopy>(data, bytes);
+  return view->data();
 }
 
-const std::uint16_t* VtcSource::intData(std::vector<std::uint16_t>& copy) const {
+} // namespace
+
+const float* VtcSource::floatData(std::shared_ptr<LazyAlignedCopy>& view) const {
+  if (!header_.floatData()) return nullptr;
+  return static_cast<const float*>(alignedBlock(data_, header_.dataBytes(), alignof(float), view));
+}
+
+const std::uint16_t* VtcSource::intData(std::shared_ptr<LazyAlignedCopy>& view) const {
   if (header_.floatData()) return nullptr;
-  if (reinterpret_cast<std::uintptr_t>(data_) % alignof(std::uint16_t) == 0)
-    return reinterpret_cast<const std::uint16_t*>(data_);
-  if (copy.empty()) {
-    copy.resize(voxelCount() * static_cast<std::size_t>(header_.nrOfVolumes));
-    std::memcpy(copy.data(), data_, copy.size() * 2);
-  }
-  return copy.data();
+  return static_cast<const std::uint16_t*>(alignedBlock(data_, header_.dataBytes(), alignof(std::uint16_t), view));
 }
 
 std::shared_ptr<VtcSource> openVtcShared(const fs::path& path) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/formats/vtc_file.h"
+#include "host/lazy_aligned_copy.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -35,10 +36,12 @@ public:
   bool readTimeCourse(std::size_t voxel, float* out) const;
 
   // The whole data block in its stored type; null when the type differs.
-  // Points into the mapping when it is suitably aligned, else into `copy`,
-  // filled on first request (the caller decides how long a copy lives).
-  const float* floatData(std::vector<float>& copy) const;
-  const std::uint16_t* intData(std::vector<std::uint16_t>& copy) const;
+  // Points into the mapping when it is suitably aligned, else into `view`,
+  // an aligned view made on first request and filled page by page as it is
+  // read, so the file is never copied whole (the caller decides how long a
+  // view lives).
+  const float* floatData(std::shared_ptr<LazyAlignedCopy>& view) const;
+  const std::uint16_t* intData(std::shared_ptr<LazyAlignedCopy>& view) const;
 
 private:
   VtcSource() = default;

@@ -17,17 +17,41 @@ void HostState::reset() {
   saveBase.clear();
   parameters.clear();
   if (logFile_.is_open()) logFile_.close();
+  logLinesWritten_ = logLinesLost_ = 0;
 }
 
 void HostState::log(const std::string& line) {
   logLines.push_back(line);
   if (echo) std::cout << line << '\n' << std::flush;
-  if (logFile_.is_open()) logFile_ << line << '\n' << std::flush;
+  if (!logFile_.is_open()) return;
+  // After a failed write nothing more is tried: the file would have a gap.
+  if (logLinesLost_ == 0) {
+    logFile_ << line << '\n' << std::flush;
+    if (logFile_) {
+      ++logLinesWritten_;
+      return;
+    }
+  }
+  ++logLinesLost_;
+}
+
+std::string HostState::finishLogFile() {
+  if (!logFile_.is_open()) return {};
+  logFile_.close();
+  const bool closed = !logFile_.fail();
+  const std::size_t written = logLinesWritten_, lost = logLinesLost_;
+  logLinesWritten_ = logLinesLost_ = 0;
+  if (lost == 0 && closed) return {};
+  return logPath_ + ": the log file could not be written completely (" + std::to_string(written) + " of " +
+         std::to_string(written + lost) + " lines written)";
 }
 
 void HostState::openLogFile(const std::string& path) {
   if (logFile_.is_open()) logFile_.close();
+  logFile_.clear();
   logFile_.open(path, std::ios::out | std::ios::trunc);
+  logPath_ = path;
+  logLinesWritten_ = logLinesLost_ = 0;
   if (!logFile_) throw std::runtime_error(path + ": cannot open the log file for writing");
 }
 

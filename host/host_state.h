@@ -45,6 +45,9 @@ public:
   // Log pane: every line goes to stdout (when echo is on) and the log file.
   void log(const std::string& line);
   void openLogFile(const std::string& path);
+  // Closes the log file; "" when every line reached it, else why not (a full
+  // disk, say), so the run can report a log that is cut short.
+  std::string finishLogFile();
   std::vector<std::string> logLines;
   bool echo = true;
 
@@ -73,6 +76,9 @@ private:
   HostState() = default;
   std::deque<ScriptedAnswer> answers_;
   std::ofstream logFile_;
+  std::string logPath_;
+  std::size_t logLinesWritten_ = 0;
+  std::size_t logLinesLost_ = 0;
 };
 
 std::string describe(const nlohmann::json& value);

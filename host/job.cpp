@@ -4,8 +4,13 @@
 #include "host/documents.h"
 #include "host/host_session.h"
 #include "host/platform.h"
+#include "host/doc_store.h"
 #include "host/plugin_loader.h"
+#include "host/run_outputs.h"
 
+#include "host/formats/format_io.h"
+
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -15,6 +20,9 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+// Far more than any job with its answers needs.
+constexpr std::uint64_t kMaxJobBytes = 64ull << 20;
 
 [[noreturn]] void fail(const fs::path& file, const std::string& what) {
   throw JobError(file.string() + ": " + what);
@@ -134,23 +142,43 @@ Job parseJob(const json& root, const fs::path& file) {
     }
   }
   if (const json* n = member(root, "executions")) {
-    if (!n->is_number_integer() || n->get<int>() < 1 || n->get<int>() > 100)
-      fail(file, "\"executions\" must be a whole number from 1 to 100");
-    job.executions = n->get<int>();
+    // Compared in the JSON's own integer type: a conversion to int first
+    // would turn 4294967297 into 1.
+    const bool inRange = n->is_number_unsigned()  ? n->get<std::uint64_t>() >= 1 && n->get<std::uint64_t>() <= 100
+                         : n->is_number_integer() ? n->get<std::int64_t>() >= 1 && n->get<std::int64_t>() <= 100
+                                                  : false;
+    if (!inRange) fail(file, "\"executions\" must be a whole number from 1 to 100");
+    job.executions = static_cast<int>(n->get<std::int64_t>());
   }
   return job;
 }
 
 Job readJob(const fs::path& file) {
-  std::ifstream in(file);
-  if (!in) fail(file, "cannot open the job file");
+  std::error_code ec;
+  if (!fs::exists(file, ec)) fail(file, "cannot open the job file");
+  std::string text;
+  try {
+    // A job is a small text; a folder, a device or a pipe is refused by name.
+    text = formats::readWholeFile(file, kMaxJobBytes);
+  } catch (const std::exception& e) {
+    throw JobError(e.what());
+  }
   json root;
   try {
-    root = json::parse(in);
+    root = json::parse(text);
   } catch (const json::parse_error& e) {
     fail(file, std::string("not valid JSON: ") + e.what());
+  } catch (const json::exception& e) {
+    // A number beyond what a double holds (1e400), say.
+    fail(file, std::string("not usable JSON: ") + e.what());
   }
-  return parseJob(root, file);
+  try {
+    return parseJob(root, file);
+  } catch (const JobError&) {
+    throw;
+  } catch (const std::exception& e) {
+    fail(file, e.what());
+  }
 }
 
 fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, const fs::path& pluginsDir) {
@@ -208,11 +236,27 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     ~Restore() { std::error_code e; fs::current_path(dir, e); }
   } restore{before};
 
+  RunOutputs& outputs = RunOutputs::instance();
+  outputs.start();
+  struct StopRecording {
+    RunOutputs& outputs;
+    ~StopRecording() { outputs.stop(); }
+  } stopRecording{outputs};
+  const auto collectOutputs = [&] {
+    outputs.stop();
+    result.unwritten = outputs.missing();
+    result.filesWritten = outputs.writtenCount();
+    const MapSet* maps = DocumentStore::instance().maps();
+    result.mapsCreated = maps && !maps->maps.empty();
+    result.logProblem = host.finishLogFile();
+  };
+
   plugin.create();
   result.initialised = plugin.initPlugin();
   if (!result.initialised) {
     result.error = host.runError.empty() ? "initPlugin returned false" : host.runError;
     plugin.destroy();
+    collectOutputs();
     return result;
   }
   const std::string commandParameter = commandParameterOf(plugin.info().deliverable);
@@ -237,6 +281,7 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
   }
   plugin.destroy();
   result.error = host.runError;
+  collectOutputs();
   return result;
 }
 

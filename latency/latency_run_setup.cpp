@@ -132,6 +132,14 @@ void LatencyRun::chooseGlm() {
         host::log("VOZU Rudoruz Ori> GLM format not valid. Separate subject option not allowed.");
         return;
     }
+    // Every study needs its own constant predictor; without a deconvolution
+    // point left over there is no response to read.
+    if (deconvolutionPoints(glm_.nrOfPredictors, glm_.nrOfStudies, glm_.separatePredictors) < 1) {
+        host::log(formatText("VOZU Rudoruz Ori> GLM format not valid. %i predictors for %i studies leave "
+                             "no deconvolution point.",
+                             glm_.nrOfPredictors, glm_.nrOfStudies));
+        return;
+    }
     useGlm_ = true;
 }
 

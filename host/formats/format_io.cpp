@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,15 +17,39 @@ void fail(const fs::path& path, const std::string& problem) {
   throw std::runtime_error(path.string() + ": " + problem);
 }
 
-std::string readWholeFile(const fs::path& path) {
+std::uint64_t saturatingSize(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  if (b != 0 && a > (kMax - c) / b) return kMax;
+  return a * b + c;
+}
+
+void requireRegularFile(const fs::path& path) {
   std::error_code ec;
-  if (fs::is_directory(path, ec)) fail(path, "is a folder, not a file");
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) fail(path, "cannot open the file for reading: " + (ec ? ec.message() : "no such file"));
+  if (fs::is_directory(status)) fail(path, "is a folder, not a file");
+  // A device or a pipe never ends (or blocks forever): only plain files are read.
+  if (!fs::is_regular_file(status)) fail(path, "is not a regular file (a device, pipe or socket)");
+}
+
+std::string readWholeFile(const fs::path& path, std::uint64_t maxBytes) {
+  requireRegularFile(path);
+  std::error_code ec;
+  const std::uint64_t size = fs::file_size(path, ec);
+  if (ec) fail(path, "cannot read the file's size: " + ec.message());
+  const auto tooLarge = [&](std::uint64_t bytes) {
+    fail(path, "the file holds " + std::to_string(bytes) + " bytes, more than its format can hold (" +
+                   std::to_string(maxBytes) + ")");
+  };
+  if (size > maxBytes) tooLarge(size);
   std::ifstream in(path, std::ios::binary);
   if (!in) fail(path, "cannot open the file for reading");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) fail(path, "read error");
-  return bytes.str();
+  // Read what the size promised; a file that grew meanwhile is not read half.
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
+  if (in.bad() || static_cast<std::uint64_t>(in.gcount()) != size) fail(path, "read error");
+  if (in.peek() != std::char_traits<char>::eof()) fail(path, "the file grew while it was read");
+  return bytes;
 }
 
 std::string formatFloat(float value) {

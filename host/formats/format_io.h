@@ -16,8 +16,21 @@ namespace talvora::formats {
 // Throws std::runtime_error("<path>: <problem>").
 [[noreturn]] void fail(const std::filesystem::path& path, const std::string& problem);
 
-// The whole file as bytes; throws naming the file when it cannot be read.
-std::string readWholeFile(const std::filesystem::path& path);
+// Throws naming the file unless it is a regular file (not a folder, device,
+// pipe or socket).
+void requireRegularFile(const std::filesystem::path& path);
+
+// The whole file as bytes; throws naming the file when it cannot be read,
+// is not a regular file (a folder, a device, a pipe) or holds more than
+// `maxBytes`, the most its format can hold.
+std::string readWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes);
+
+// Header text, however long its names, stays below this; formats add their
+// largest payload to it.
+constexpr std::uint64_t kMaxHeaderBytes = 1ull << 24;
+
+// a * b + c, or the largest uint64 when that does not fit (format maxima).
+std::uint64_t saturatingSize(std::uint64_t a, std::uint64_t b, std::uint64_t c = 0);
 
 // Shortest text that reads back to the same float (e.g. 0.1f -> "0.1").
 std::string formatFloat(float value);

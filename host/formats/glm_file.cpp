@@ -10,8 +10,11 @@ constexpr int kVersion = 1;
 constexpr long long kMaxPredictors = 10000;
 } // namespace
 
+// Largest GLM: every map of the most predictors on the largest grid.
+const std::uint64_t kMaxGlmBytes = saturatingSize(32767ull * 32767ull * 32767ull, (10000ull + 2) * 4, kMaxHeaderBytes);
+
 GlmFile readGlmFile(const std::filesystem::path& path) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxGlmBytes));
   in.expectMagic(kMagic, kVersion, "Talvora GLM file");
   GlmFile glm;
   glm.nrOfPredictors = static_cast<int>(in.integer("NrOfPredictors", 1, kMaxPredictors));

@@ -19,8 +19,14 @@ void writeColor(std::string& out, const char* key, const Rgb& c) {
   out += std::string(key) + ": " + std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
 }
 
+// A name or label is one header line: reading and writing accept the same
+// texts, so any set that was read can be saved again.
+bool breaksLine(const std::string& text) {
+  return text.find('\n') != std::string::npos || text.find('\r') != std::string::npos;
+}
+
 void checkText(const std::string& text, const char* what) {
-  if (text.size() > kMaxMapTextLength || text.find('\n') != std::string::npos || text.find('\r') != std::string::npos)
+  if (text.size() > kMaxMapTextLength || breaksLine(text))
     throw std::invalid_argument(std::string(what) + " must be one line of at most 255 characters");
 }
 
@@ -36,8 +42,11 @@ std::string line(const char* key, const std::string& value) {
 }
 } // namespace
 
+// Largest map set: every map on the largest grid, with its settings.
+const std::uint64_t kMaxMapSetBytes = saturatingSize(32767ull * 32767ull * 32767ull * 4 + 4096, 100000ull, kMaxHeaderBytes);
+
 MapSetFile readMapSetFile(const std::filesystem::path& path) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxMapSetBytes));
   in.expectMagic(kMagic, kVersion, "Talvora map file");
   MapSetFile set;
   const long long nrOfMaps = in.integer("NrOfMaps", 1, kMaxMaps);
@@ -47,12 +56,14 @@ MapSetFile readMapSetFile(const std::filesystem::path& path) {
   for (int t = 0; t < set.nrOfThresholds; ++t) {
     std::string label = in.value("ThresholdLabel");
     if (label.size() > kMaxMapTextLength) in.failAtLine("a threshold label is longer than 255 characters");
+    if (breaksLine(label)) in.failAtLine("a threshold label holds a carriage return");
     set.thresholdLabels.push_back(std::move(label));
   }
   for (long long m = 0; m < nrOfMaps; ++m) {
     MapDefinition map;
     map.name = in.value("Map");
     if (map.name.size() > kMaxMapTextLength) in.failAtLine("the name of map " + std::to_string(m + 1) + " is longer than 255 characters");
+    if (breaksLine(map.name)) in.failAtLine("the name of map " + std::to_string(m + 1) + " holds a carriage return");
     map.mapType = static_cast<int>(in.integer("MapType", -1000000, 1000000));
     map.lowerThreshold = in.number("LowerThreshold", false);
     map.upperThreshold = in.number("UpperThreshold", false);

@@ -8,8 +8,11 @@ constexpr const char* kMagic = "TALVORA-MSK";
 constexpr int kVersion = 1;
 } // namespace
 
+// Largest mask: one byte per voxel of the largest grid.
+const std::uint64_t kMaxMaskBytes = saturatingSize(32767ull * 32767ull, 32767ull, kMaxHeaderBytes);
+
 MaskFile readMaskFile(const std::filesystem::path& path) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxMaskBytes));
   in.expectMagic(kMagic, kVersion, "Talvora mask file");
   MaskFile mask;
   mask.grid = in.grid();

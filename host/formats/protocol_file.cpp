@@ -15,8 +15,12 @@ constexpr long long kMaxIntervals = 100000;
 constexpr long long kMaxTime = std::numeric_limits<std::int32_t>::max();
 } // namespace
 
+// Largest protocol: 1000 conditions of a 255-character name and 100000
+// intervals of two 10-digit times.
+constexpr std::uint64_t kMaxProtocolBytes = kMaxHeaderBytes + 1000ull * (300 + 100000ull * 24);
+
 ProtocolFile readProtocolFile(const std::filesystem::path& path) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxProtocolBytes));
   in.expectMagic(kMagic, kVersion, "Talvora protocol file");
   ProtocolFile prt;
   prt.timeUnit = in.choice("TimeUnit", {"volumes", "msec"}) == 0 ? ProtocolFile::TimeUnit::Volumes

@@ -12,8 +12,11 @@ constexpr int kVersion = 1;
 constexpr long long kMaxDim = 4096;
 } // namespace
 
+// Largest VMR: one byte per voxel of a 4096-cube.
+constexpr std::uint64_t kMaxVmrBytes = kMaxHeaderBytes + 4096ull * 4096 * 4096;
+
 VmrFile readVmrFile(const std::filesystem::path& path) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxVmrBytes));
   in.expectMagic(kMagic, kVersion, "Talvora VMR file");
   VmrFile vmr;
   const auto dims = in.integers("Dimensions", 3, 1, kMaxDim);

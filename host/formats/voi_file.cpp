@@ -20,8 +20,11 @@ std::array<int, 3> voiVoxelToVolume(int convention, std::int32_t c0, std::int32_
   return {c0, c1, c2};
 }
 
+// Largest VOI file: every VOI with its largest voxel list ("32767 32767 32767").
+constexpr std::uint64_t kMaxVoiBytes = kMaxHeaderBytes + 10000ull * (300 + 16ull * 1024 * 1024 * 20);
+
 VoiFile readVoiFile(const std::filesystem::path& path, const std::array<int, 3>* dims) {
-  HeaderReader in(path, readWholeFile(path));
+  HeaderReader in(path, readWholeFile(path, kMaxVoiBytes));
   in.expectMagic(kMagic, kVersion, "Talvora VOI file");
   VoiFile file;
   file.convention = in.choice("Coordinates", {"volume", "reference"}) == 0 ? VoiFile::kVolumeConvention

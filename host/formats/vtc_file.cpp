@@ -142,8 +142,7 @@ VtcHeader parseVtcHeader(const fs::path& path, const std::string& head, std::uin
 }
 
 VtcHeader readVtcHeader(const fs::path& path) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) fail(path, "is a folder, not a file");
+  requireRegularFile(path);
   std::ifstream in(path, std::ios::binary);
   if (!in) fail(path, "cannot open the file for reading");
   in.seekg(0, std::ios::end);
@@ -157,7 +156,9 @@ VtcHeader readVtcHeader(const fs::path& path) {
 }
 
 VtcFile readVtcFile(const fs::path& path) {
-  const std::string bytes = readWholeFile(path);
+  // The header's own size check refuses anything else; this only keeps a
+  // file no header can describe from being read at all.
+  const std::string bytes = readWholeFile(path, saturatingSize(32767ull * 32767ull * 32767ull, 32767ull * 4, kHeaderProbeBytes));
   if (bytes.empty()) fail(path, "the file is empty");
   VtcFile file;
   file.header = parseVtcHeader(path, bytes.substr(0, std::min(bytes.size(), kHeaderProbeBytes)), bytes.size());

@@ -107,7 +107,8 @@ float parse_weight(std::string_view field, const std::string& path, size_t line,
     const std::string_view text = trim(field);
     if (text.empty()) fail_at(path, line, column, "empty value");
     std::string_view digits = text;
-    if (digits.size() > 1 && digits.front() == '+') digits.remove_prefix(1);  // from_chars rejects '+'
+    // from_chars rejects '+'; a second sign after it ("+-1") stays and is refused.
+    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-') digits.remove_prefix(1);
     double value = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     const bool whole = end == digits.data() + digits.size();

@@ -100,6 +100,8 @@ TEST(TalvoraCli, BadInputIsRefusedClearly) {
   write(dir / "notalib.json", R"({"plugin": "notalib.so"})");
   write(dir / "nocreate.json", std::string(R"({"plugin": ")") + NOT_A_PLUGIN + "\"}");
   write(dir / "commands.json", R"({"plugin": "LatmapPlugin", "commands": [{"command": "x"}]})");
+  write(dir / "overflow.json", R"({"plugin": "LatmapPlugin", "executions": 1e400})");
+  fs::create_directories(dir / "folder.json");
   struct Case {
     std::string args;
     int status;
@@ -112,6 +114,8 @@ TEST(TalvoraCli, BadInputIsRefusedClearly) {
       {"run " + (dir / "notalib.json").string(), 2, "notalib.so: the plug-in library does not load"},
       {"run " + (dir / "nocreate.json").string(), 2, "not a Talvora plug-in (it exports no createPlugin)"},
       {"run " + (dir / "commands.json").string(), 2, "\"commands\" are for form-driven plug-ins"},
+      {"run " + (dir / "overflow.json").string(), 2, (dir / "overflow.json").string() + ": not usable JSON"},
+      {"run " + (dir / "folder.json").string(), 2, (dir / "folder.json").string() + ": is a folder, not a file"},
       {"info NoSuchPlugin", 2, "unknown plug-in \"NoSuchPlugin\""},
       {"info LatmapPlugin --host-version 2x", 2, "--host-version"},
       {"run " + (dir / "commands.json").string() + " --host-version 2x", 2,

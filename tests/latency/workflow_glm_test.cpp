@@ -144,5 +144,54 @@ TEST_F(GlmRunTest, VoxelBetaRunFitsEveryVoxel) {
     EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
 }
 
+// A GLM without a predictor left over per study has no deconvolution point:
+// it is refused by name and the run averages trials instead of reading past
+// its buffers.
+TEST_F(GlmRunTest, GlmWithoutDeconvolutionPointsIsRefused) {
+    struct Case {
+        int points, separateOption;
+        const char* line;
+    };
+    const Case cases[] = {
+        {-1, 0, "VOZU Rudoruz Ori> GLM format not valid. 1 predictors for 2 studies leave no deconvolution point."},
+        {0, 0, "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
+        {0, 1, "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
+    };
+    for (const Case& c : cases) {
+        writeStandardStudy();
+        VtcSpec second = standardVtc();
+        writeVtcWithProtocol("run2", second, {{"Task", second.onsets}});
+        writeGlm(dir() / "study.glm", standardVtc().grid, c.points, 2, c.separateOption,
+                 [](int, int, int) { return 1.0f; });
+        const auto result = run(json::array({1, "run1.vtc", "run2.vtc", nullptr, true, 1, 1, 16000, false, true,
+                                             "maps.blm"}),
+                                glmDocuments());
+        EXPECT_EQ(result.error, "") << c.line;
+        EXPECT_EQ(result.executeResults, std::vector<bool>{true}) << c.line;
+        EXPECT_TRUE(logged(c.line)) << c.line;
+        EXPECT_FALSE(logged("VOI n.: 1 Left (Deconvolution beta plots)")) << c.line;
+        EXPECT_TRUE(logged("VOI n.: 1 Left (Average trial signal)")) << c.line;
+    }
+}
+
+// The GLM's maps are read with the grid of every VTC the run links, so a VTC
+// on another grid than the open GLM is refused when linked, naming both.
+TEST_F(GlmRunTest, VtcOnAnotherGridThanTheGlmIsRefused) {
+    writeStandardStudy();
+    Grid larger = standardVtc().grid;
+    larger.xEnd += 6;
+    writeGlm(dir() / "study.glm", larger, kPoints, 1, 0, [](int, int, int) { return 1.0f; });
+    const auto result = run(json::array({1, "run1.vtc", nullptr, true}), glmDocuments());
+    EXPECT_EQ(result.executeResults, std::vector<bool>{false});
+    EXPECT_EQ(pluginLog().back(), "VOZU Rudoruz Ori>  Could not get the first VTC!");
+    bool named = false;
+    for (const std::string& line : logLines())
+        named = named || (line.rfind("Talvora> ", 0) == 0 && line.find("run1.vtc: the VTC's grid") != std::string::npos &&
+                          line.find("does not match the open GLM") != std::string::npos &&
+                          line.find("study.glm (resolution 3, box x 30-48") != std::string::npos);
+    EXPECT_TRUE(named);
+    EXPECT_FALSE(outputExists("AvgTrials_Results.txt"));
+}
+
 }  // namespace
 }  // namespace latency_test
