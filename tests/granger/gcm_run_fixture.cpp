@@ -2,6 +2,7 @@
 
 #include "host/documents.h"
 #include "host/formats/format_io.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <atomic>
@@ -104,7 +105,7 @@ std::vector<std::string> GcmRunTest::messages() const {
 }
 
 std::string GcmRunTest::readText(const std::string& relative) const {
-  return talvora::formats::readWholeFile(dir_ / relative);
+  return test_support::readBytes(dir_ / relative);
 }
 
 bool GcmRunTest::exists(const std::string& relative) const { return fs::exists(dir_ / relative); }

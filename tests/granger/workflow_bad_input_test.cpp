@@ -1,4 +1,5 @@
 // Bad inputs: each gets its message, no crash, and no map or group file.
+#include "support/test_files.h"
 #include "gcm_run_fixture.h"
 
 #include "host/formats/protocol_file.h"
@@ -46,7 +47,7 @@ TEST_F(GcmRunTest, RefusedHeaderAndDifferentGridAreRefusedByName) {
   auto options = smallStudy();
   writeStudy(options);
   // A version 3 header naming two protocols.
-  std::string bytes = talvora::formats::readWholeFile(dir() / "S01/run1.vtc");
+  std::string bytes = test_support::readBytes(dir() / "S01/run1.vtc");
   bytes[2 + 9] = 2; // after the version (2 bytes) and "run1.fmr\0" (9 bytes)
   std::ofstream(dir() / "S01/two.vtc", std::ios::binary) << bytes;
   // A VTC with a different z range.

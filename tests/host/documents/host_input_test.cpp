@@ -12,7 +12,7 @@
 #include "host/host_exports.h"
 #include "host/host_state.h"
 #include "host/job.h"
-#include "test_files.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@
 
 namespace fmt = talvora::formats;
 namespace fs = std::filesystem;
-using doctest_support::TempFolder;
-using doctest_support::writeBytes;
+using test_support::TempFolder;
+using test_support::writeBytes;
 
 namespace {
 

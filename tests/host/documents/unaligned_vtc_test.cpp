@@ -12,7 +12,7 @@
 
 namespace {
 
-using doctest_support::HostDocuments;
+using test_support::HostDocuments;
 namespace fmt = talvora::formats;
 
 // A header whose length leaves `remainder` over a multiple of 4.
