@@ -13,43 +13,50 @@ using tl::g_mirelHost;
 Mirel::~Mirel() = default;
 
 bool Mirel::initPlugin() {
-  if (!tl::bindMirelHostTable()) return false;
-  log_ = std::make_unique<TLHXLog>(g_mirelHost.hxLogText);
-  if (!tl::hostVersionAccepted(g_mirelHost.tlGetVersionOfTalvora, g_mirelHost.hxMessageBox, {23, 0, 0},
-                               "Can not execute this plugin - Talvora version 23.0 or higher required."))
-    return false;
-  if (g_mirelHost.hxShowLogTab) g_mirelHost.hxShowLogTab();
-  if (g_mirelHost.hxLogText) {
-    g_mirelHost.hxLogText(" ");
-    g_mirelHost.hxLogText("Plugin> Running Mirel...");
-    g_mirelHost.hxLogText("Plugin>");
-  }
-  switch (tl::bindMirelNumerics()) {
-  case tl::NumericsBinding::MissingMatrixFunctions:
-    if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox("Did not get access to MKL BLAS access functions!");
-    return false;
-  case tl::NumericsBinding::MissingFourierFunctions:
-    if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox("Did not get access to MKL FFTW access functions!");
-    return false;
-  case tl::NumericsBinding::Bound:
-    break;
-  }
-  return true;
+    if (!tl::bindMirelHostTable()) return false;
+    log_ = std::make_unique<TLHXLog>(g_mirelHost.hxLogText);
+    if (!tl::hostVersionAccepted(g_mirelHost.tlGetVersionOfTalvora, g_mirelHost.hxMessageBox, {23, 0, 0},
+                                 "Can not execute this plugin - Talvora version 23.0 or higher required."))
+        return false;
+    if (g_mirelHost.hxShowLogTab) g_mirelHost.hxShowLogTab();
+    if (g_mirelHost.hxLogText) {
+        g_mirelHost.hxLogText(" ");
+        g_mirelHost.hxLogText("Plugin> Running Mirel...");
+        g_mirelHost.hxLogText("Plugin>");
+    }
+    switch (tl::bindMirelNumerics()) {
+        case tl::NumericsBinding::MissingMatrixFunctions:
+            if (g_mirelHost.hxMessageBox)
+                g_mirelHost.hxMessageBox("Did not get access to MKL BLAS access functions!");
+            return false;
+        case tl::NumericsBinding::MissingFourierFunctions:
+            if (g_mirelHost.hxMessageBox)
+                g_mirelHost.hxMessageBox("Did not get access to MKL FFTW access functions!");
+            return false;
+        case tl::NumericsBinding::Bound:
+            break;
+    }
+    return true;
 }
 
 bool Mirel::execute() {
-  if (!log_) return true;
-  std::ostream& log = *log_;
-  try {
-    const std::string task = mirel::stringParameter("task");
-    if (task == "select_fmr_or_dmr") mirel::selectFmrOrDmr();
-    else if (task == "check") mirel::checkFiles(log);
-    else if (task == "readbatchfile") mirel::readBatchFile(log);
-    else if (task == "estimate") mirel::estimate(log, mirel::hostFft());
-    else if (task == "apply") mirel::apply(log);
-  } catch (const std::exception& e) {
-    log.flush();
-    if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
-  }
-  return true;
+    if (!log_) return true;
+    std::ostream& log = *log_;
+    try {
+        const std::string task = mirel::stringParameter("task");
+        if (task == "select_fmr_or_dmr")
+            mirel::selectFmrOrDmr();
+        else if (task == "check")
+            mirel::checkFiles(log);
+        else if (task == "readbatchfile")
+            mirel::readBatchFile(log);
+        else if (task == "estimate")
+            mirel::estimate(log, mirel::hostFft());
+        else if (task == "apply")
+            mirel::apply(log);
+    } catch (const std::exception& e) {
+        log.flush();
+        if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
+    }
+    return true;
 }

@@ -8,11 +8,11 @@
 // The distortion-correction plug-in; form-driven, one "task" per execute.
 class Mirel : public TLPluginInterface {
 public:
-  Mirel() = default;
-  ~Mirel() override;
-  bool execute() override;
-  bool initPlugin() override;
+    Mirel() = default;
+    ~Mirel() override;
+    bool execute() override;
+    bool initPlugin() override;
 
 private:
-  std::unique_ptr<std::ostream> log_; // hands each flushed line to the host log
+    std::unique_ptr<std::ostream> log_;  // hands each flushed line to the host log
 };

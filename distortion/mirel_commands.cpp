@@ -20,94 +20,102 @@ constexpr std::size_t kParameterBuffer = 10240;
 
 template <class F>
 F required(F f, const char* name) {
-  if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
-  return f;
+    if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
+    return f;
 }
 
-} // namespace
+}  // namespace
 
 std::string stringParameter(const char* name) {
-  std::vector<char> buffer(kParameterBuffer, '\0');
-  required(g_mirelHost.hxGetStringParameter, "hxGetStringParameter")(name, buffer.data());
-  buffer.back() = '\0';
-  return std::string(buffer.data());
+    std::vector<char> buffer(kParameterBuffer, '\0');
+    required(g_mirelHost.hxGetStringParameter, "hxGetStringParameter")(name, buffer.data());
+    buffer.back() = '\0';
+    return std::string(buffer.data());
 }
 
-int intParameter(const char* name) { return required(g_mirelHost.hxGetIntParameter, "hxGetIntParameter")(name); }
-bool boolParameter(const char* name) { return intParameter(name) != 0; }
+int intParameter(const char* name) {
+    return required(g_mirelHost.hxGetIntParameter, "hxGetIntParameter")(name);
+}
+bool boolParameter(const char* name) {
+    return intParameter(name) != 0;
+}
 
 FftApi hostFft() {
-  const tl::MirelNumerics& n = tl::g_mirelNumerics;
-  FftApi api;
-  api.malloc = reinterpret_cast<void* (*)(std::size_t)>(n.tl_fftwf_malloc);
-  api.free = reinterpret_cast<void (*)(void*)>(n.tl_fftwf_free);
-  api.planR2c3d = reinterpret_cast<FftPlan (*)(int, int, int, float*, FftComplex*, unsigned)>(n.tl_fftwf_plan_dft_r2c_3d);
-  api.planC2r3d = reinterpret_cast<FftPlan (*)(int, int, int, FftComplex*, float*, unsigned)>(n.tl_fftwf_plan_dft_c2r_3d);
-  api.execute = reinterpret_cast<void (*)(FftPlan)>(n.tl_fftwf_execute);
-  api.destroyPlan = reinterpret_cast<void (*)(FftPlan)>(n.tl_fftwf_destroy_plan);
-  if (!api.malloc || !api.free || !api.planR2c3d || !api.planC2r3d || !api.execute || !api.destroyPlan)
-    throw std::runtime_error("the host's Fourier-transform services are not bound");
-  return api;
+    const tl::MirelNumerics& n = tl::g_mirelNumerics;
+    FftApi api;
+    api.malloc = reinterpret_cast<void* (*)(std::size_t)>(n.tl_fftwf_malloc);
+    api.free = reinterpret_cast<void (*)(void*)>(n.tl_fftwf_free);
+    api.planR2c3d = reinterpret_cast<FftPlan (*)(int, int, int, float*, FftComplex*, unsigned)>(
+        n.tl_fftwf_plan_dft_r2c_3d);
+    api.planC2r3d = reinterpret_cast<FftPlan (*)(int, int, int, FftComplex*, float*, unsigned)>(
+        n.tl_fftwf_plan_dft_c2r_3d);
+    api.execute = reinterpret_cast<void (*)(FftPlan)>(n.tl_fftwf_execute);
+    api.destroyPlan = reinterpret_cast<void (*)(FftPlan)>(n.tl_fftwf_destroy_plan);
+    if (!api.malloc || !api.free || !api.planR2c3d || !api.planC2r3d || !api.execute || !api.destroyPlan)
+        throw std::runtime_error("the host's Fourier-transform services are not bound");
+    return api;
 }
 
 void selectFmrOrDmr() {
-  std::vector<char> buffer(kParameterBuffer, '\0');
-  required(g_mirelHost.hxGetOpenFileName, "hxGetOpenFileName")("Please select an FMR or DMR project.", "",
-                                                               "*.fmr *.dmr", buffer.data());
-  buffer.back() = '\0';
-  const std::string path(buffer.data());
-  auto setInt = required(g_mirelHost.hxSetIntParameter, "hxSetIntParameter");
-  auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
-  // The chosen path is handed back even when its header cannot be read.
-  struct SetFilename {
-    decltype(setString) set;
-    const std::string& path;
-    ~SetFilename() { set("filename", path.c_str()); }
-  } setFilename{setString, path};
-  if (isFMR(path)) {
-    const Project p = readFMR(path, false);
-    setInt("nr_of_volumes", p.intOf("NrOfVolumes"));
-    setInt("display_volume", 1);
-  } else if (isDMR(path)) {
-    const Project p = readDMR(path, false);
-    setInt("nr_of_volumes", p.intOf("NrOfVolumes"));
-    setInt("display_volume", p.intOf("DisplayVolume") + 1);
-  }
+    std::vector<char> buffer(kParameterBuffer, '\0');
+    required(g_mirelHost.hxGetOpenFileName, "hxGetOpenFileName")("Please select an FMR or DMR project.", "",
+                                                                 "*.fmr *.dmr", buffer.data());
+    buffer.back() = '\0';
+    const std::string path(buffer.data());
+    auto setInt = required(g_mirelHost.hxSetIntParameter, "hxSetIntParameter");
+    auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
+    // The chosen path is handed back even when its header cannot be read.
+    struct SetFilename {
+        decltype(setString) set;
+        const std::string& path;
+        ~SetFilename() { set("filename", path.c_str()); }
+    } setFilename{setString, path};
+    if (isFMR(path)) {
+        const Project p = readFMR(path, false);
+        setInt("nr_of_volumes", p.intOf("NrOfVolumes"));
+        setInt("display_volume", 1);
+    } else if (isDMR(path)) {
+        const Project p = readDMR(path, false);
+        setInt("nr_of_volumes", p.intOf("NrOfVolumes"));
+        setInt("display_volume", p.intOf("DisplayVolume") + 1);
+    }
 }
 
 void checkFiles(std::ostream& log) {
-  std::string messages;
-  for (const std::string& path : splitLines(stringParameter("files"))) {
-    log << "Checking name: " << path << "..." << std::endl;
-    if (isFMR(path) || isDMR(path)) {
-      std::ifstream in(path);
-      if (!in) messages += path + ": could not read file\n";
-    } else {
-      messages += path + ": not an FMR or DMR file\n";
+    std::string messages;
+    for (const std::string& path : splitLines(stringParameter("files"))) {
+        log << "Checking name: " << path << "..." << std::endl;
+        if (isFMR(path) || isDMR(path)) {
+            std::ifstream in(path);
+            if (!in) messages += path + ": could not read file\n";
+        } else {
+            messages += path + ": not an FMR or DMR file\n";
+        }
     }
-  }
-  if (messages.empty()) log << "Check: OK" << std::endl;
-  else required(g_mirelHost.hxMessageBox, "hxMessageBox")(messages.c_str());
+    if (messages.empty())
+        log << "Check: OK" << std::endl;
+    else
+        required(g_mirelHost.hxMessageBox, "hxMessageBox")(messages.c_str());
 }
 
 void readBatchFile(std::ostream& log) {
-  const std::string path = stringParameter("batchfilename");
-  log << "Reading batchfile: " << path << "..." << std::endl;
-  auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
-  if (!endsWith(path, ".txt")) {
-    setString("filenames", "-1");
-    return;
-  }
-  std::ifstream in(path);
-  if (!in) return;
-  std::string text;
-  char chunk[1024];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (in.eof()) break;
-  }
-  if (in.bad()) throw ReadFileError("error reading from binary file");
-  setString("filenames", text.c_str());
+    const std::string path = stringParameter("batchfilename");
+    log << "Reading batchfile: " << path << "..." << std::endl;
+    auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
+    if (!endsWith(path, ".txt")) {
+        setString("filenames", "-1");
+        return;
+    }
+    std::ifstream in(path);
+    if (!in) return;
+    std::string text;
+    char chunk[1024];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (in.eof()) break;
+    }
+    if (in.bad()) throw ReadFileError("error reading from binary file");
+    setString("filenames", text.c_str());
 }
 
-} // namespace mirel
+}  // namespace mirel

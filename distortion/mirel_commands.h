@@ -22,4 +22,4 @@ void apply(std::ostream& log);
 // The host's Fourier-transform services as bound at start.
 FftApi hostFft();
 
-} // namespace mirel
+}  // namespace mirel

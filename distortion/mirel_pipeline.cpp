@@ -20,143 +20,144 @@ namespace {
 
 template <class F>
 F required(F f, const char* name) {
-  if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
-  return f;
+    if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
+    return f;
 }
 
-Project readAny(const std::string& path) { return isFMR(path) ? readFMR(path, true) : readDMR(path, true); }
+Project readAny(const std::string& path) {
+    return isFMR(path) ? readFMR(path, true) : readDMR(path, true);
+}
 
 // Hands a map to the host's current FMR document and has it saved.
 void saveMap(const Volume& map, bool transpose, float lower, float upper, const std::string& fileName) {
-  const Volume m = transpose ? map.exchangedXY() : map;
-  required(g_mirelHost.hxCreateMAPForCurrentFMR, "hxCreateMAPForCurrentFMR")();
-  tl::FMRMapRecord record{};
-  float** slices = required(g_mirelHost.hxGetMAPOfCurrentFMR, "hxGetMAPOfCurrentFMR")(&record);
-  MIREL_ASSERT(slices != nullptr);
-  const struct {
-    int x, y, z;
-  } dim{m.nx(), m.ny(), m.nz()};
-  const struct {
-    int DimX, DimY, DimZ;
-  } header{record.dimX, record.dimY, record.dimZ};
-  MIREL_ASSERT(dim.z == header.DimZ);
-  MIREL_ASSERT(dim.y == header.DimY);
-  MIREL_ASSERT(dim.x == header.DimX);
-  const std::size_t plane = static_cast<std::size_t>(dim.x) * dim.y;
-  for (int z = 0; z < dim.z; ++z)
-    for (std::size_t i = 0; i < plane; ++i) slices[z][i] = m.data()[static_cast<std::size_t>(z) * plane + i];
-  record.flag0C = 1;
-  record.lowerThreshold = lower;
-  record.upperThreshold = upper;
-  record.flag1C = 0;
-  required(g_mirelHost.hxSetMAPParametersOfCurrentFMR, "hxSetMAPParametersOfCurrentFMR")(&record);
-  if (!required(g_mirelHost.hxSaveMAPsOfCurrentFMR, "hxSaveMAPsOfCurrentFMR")(fileName.c_str()))
-    throw WriteFileError("could not save the map file " + fileName);
+    const Volume m = transpose ? map.exchangedXY() : map;
+    required(g_mirelHost.hxCreateMAPForCurrentFMR, "hxCreateMAPForCurrentFMR")();
+    tl::FMRMapRecord record{};
+    float** slices = required(g_mirelHost.hxGetMAPOfCurrentFMR, "hxGetMAPOfCurrentFMR")(&record);
+    MIREL_ASSERT(slices != nullptr);
+    const struct { int x, y, z; } dim{m.nx(), m.ny(), m.nz()};
+    const struct { int DimX, DimY, DimZ; } header{record.dimX, record.dimY, record.dimZ};
+    MIREL_ASSERT(dim.z == header.DimZ);
+    MIREL_ASSERT(dim.y == header.DimY);
+    MIREL_ASSERT(dim.x == header.DimX);
+    const std::size_t plane = static_cast<std::size_t>(dim.x) * dim.y;
+    for (int z = 0; z < dim.z; ++z)
+        for (std::size_t i = 0; i < plane; ++i)
+            slices[z][i] = m.data()[static_cast<std::size_t>(z) * plane + i];
+    record.flag0C = 1;
+    record.lowerThreshold = lower;
+    record.upperThreshold = upper;
+    record.flag1C = 0;
+    required(g_mirelHost.hxSetMAPParametersOfCurrentFMR, "hxSetMAPParametersOfCurrentFMR")(&record);
+    if (!required(g_mirelHost.hxSaveMAPsOfCurrentFMR, "hxSaveMAPsOfCurrentFMR")(fileName.c_str()))
+        throw WriteFileError("could not save the map file " + fileName);
 }
 
 float positiveSize(float v, const char* what, const std::string& path) {
-  if (!(v > 0.0f) || !std::isfinite(v))
-    throw std::runtime_error(path + ": the voxel size " + what + " must be a positive number");
-  return v;
+    if (!(v > 0.0f) || !std::isfinite(v))
+        throw std::runtime_error(path + ": the voxel size " + what + " must be a positive number");
+    return v;
 }
 
-} // namespace
+}  // namespace
 
 void estimate(std::ostream& log, const FftApi& fft) {
-  const std::string file0 = stringParameter("file0");
-  const std::string file1 = stringParameter("file1");
-  const int volume0 = intParameter("volume0");
-  const int volume1 = intParameter("volume1");
-  const bool rllr = boolParameter("rllr");
-  const bool useIc = boolParameter("use_ic");
-  const bool useSsd = boolParameter("use_ssd");
-  const bool applyToInput = boolParameter("apply_to_input");
-  const bool saveDerivative = boolParameter("save_derivative");
-  const int order = intParameter("order");
+    const std::string file0 = stringParameter("file0");
+    const std::string file1 = stringParameter("file1");
+    const int volume0 = intParameter("volume0");
+    const int volume1 = intParameter("volume1");
+    const bool rllr = boolParameter("rllr");
+    const bool useIc = boolParameter("use_ic");
+    const bool useSsd = boolParameter("use_ssd");
+    const bool applyToInput = boolParameter("apply_to_input");
+    const bool saveDerivative = boolParameter("save_derivative");
+    const int order = intParameter("order");
 
-  Project projects[2] = {readAny(file0), readAny(file1)};
-  if (projects[0].volumes.front().dimensions() != projects[1].volumes.front().dimensions())
-    throw std::runtime_error("All datasets must have the same dimensions!");
-  const int index[2] = {volume0, volume1};
-  const std::string paths[2] = {file0, file1};
-  for (int k = 0; k < 2; ++k) {
-    const int count = static_cast<int>(projects[k].volumes.size());
-    // A negative index is as much out of range as one past the end.
-    if (index[k] >= count || index[k] < 0)
-      throw std::runtime_error("Cannot use volume " + std::to_string(index[k]) + " of file " + paths[k] +
-                               ", which has only " + std::to_string(count) + " volumes.");
-  }
-  Volume vol_ap = projects[0].volumes[static_cast<std::size_t>(volume0)];
-  Volume vol_pa = projects[1].volumes[static_cast<std::size_t>(volume1)];
-  if (rllr) {
-    vol_ap = vol_ap.exchangedXY();
-    vol_pa = vol_pa.exchangedXY();
-  }
-  const Project& first = projects[0];
-  std::array<double, 3> voxel = {
-      static_cast<double>(positiveSize(first.floatOf("InplaneResolutionX"), "x", file0)),
-      static_cast<double>(positiveSize(first.floatOf("InplaneResolutionY"), "y", file0)),
-      static_cast<double>(positiveSize(first.floatOf("SliceThickness") + first.floatOf("SliceGap"), "z", file0))};
-  if (rllr) std::swap(voxel[0], voxel[1]);
+    Project projects[2] = {readAny(file0), readAny(file1)};
+    if (projects[0].volumes.front().dimensions() != projects[1].volumes.front().dimensions())
+        throw std::runtime_error("All datasets must have the same dimensions!");
+    const int index[2] = {volume0, volume1};
+    const std::string paths[2] = {file0, file1};
+    for (int k = 0; k < 2; ++k) {
+        const int count = static_cast<int>(projects[k].volumes.size());
+        // A negative index is as much out of range as one past the end.
+        if (index[k] >= count || index[k] < 0)
+            throw std::runtime_error("Cannot use volume " + std::to_string(index[k]) + " of file " +
+                                     paths[k] + ", which has only " + std::to_string(count) + " volumes.");
+    }
+    Volume vol_ap = projects[0].volumes[static_cast<std::size_t>(volume0)];
+    Volume vol_pa = projects[1].volumes[static_cast<std::size_t>(volume1)];
+    if (rllr) {
+        vol_ap = vol_ap.exchangedXY();
+        vol_pa = vol_pa.exchangedXY();
+    }
+    const Project& first = projects[0];
+    std::array<double, 3> voxel = {
+        static_cast<double>(positiveSize(first.floatOf("InplaneResolutionX"), "x", file0)),
+        static_cast<double>(positiveSize(first.floatOf("InplaneResolutionY"), "y", file0)),
+        static_cast<double>(
+            positiveSize(first.floatOf("SliceThickness") + first.floatOf("SliceGap"), "z", file0))};
+    if (rllr) std::swap(voxel[0], voxel[1]);
 
-  log << "Estimating voxel displacement maps..." << std::endl;
-  const EstimationSchedule schedule = pluginSchedule(voxel);
-  const Volume map0 =
-      estimateVdm(fft, vol_ap, vol_pa, {0.5, 4.0 / voxel[1], 0.5}, useSsd, schedule, useIc, log, order);
-  if (map0.size() > 0 && std::lround(map0[0]) == -99) {
+    log << "Estimating voxel displacement maps..." << std::endl;
+    const EstimationSchedule schedule = pluginSchedule(voxel);
+    const Volume map0 =
+        estimateVdm(fft, vol_ap, vol_pa, {0.5, 4.0 / voxel[1], 0.5}, useSsd, schedule, useIc, log, order);
+    if (map0.size() > 0 && std::lround(map0[0]) == -99) {
+        log << "Done." << std::endl;
+        return;
+    }
+    const Volume map1 = -map0;
+    log << "Saving voxel displacement maps to .map files..." << std::endl;
+    saveMap(map0, rllr, 1.0f, 5.0f, vdmFileName(file0));
+    saveMap(map1, rllr, 1.0f, 5.0f, vdmFileName(file1));
+    if (saveDerivative) {
+        const Volume d0 = yDerivative(map0);
+        saveMap(d0, rllr, 0.1f, 1.0f, vdmDerivativeFileName(file0));
+        saveMap(-d0, rllr, 0.1f, 1.0f, vdmDerivativeFileName(file1));
+    }
+    if (applyToInput) {
+        log << "Applying voxel displacement maps..." << std::endl;
+        undistortProject(projects[0], map0, rllr);
+        undistortProject(projects[1], map1, rllr);
+    }
+    required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter")("vdm", vdmFileName(file0).c_str());
     log << "Done." << std::endl;
-    return;
-  }
-  const Volume map1 = -map0;
-  log << "Saving voxel displacement maps to .map files..." << std::endl;
-  saveMap(map0, rllr, 1.0f, 5.0f, vdmFileName(file0));
-  saveMap(map1, rllr, 1.0f, 5.0f, vdmFileName(file1));
-  if (saveDerivative) {
-    const Volume d0 = yDerivative(map0);
-    saveMap(d0, rllr, 0.1f, 1.0f, vdmDerivativeFileName(file0));
-    saveMap(-d0, rllr, 0.1f, 1.0f, vdmDerivativeFileName(file1));
-  }
-  if (applyToInput) {
-    log << "Applying voxel displacement maps..." << std::endl;
-    undistortProject(projects[0], map0, rllr);
-    undistortProject(projects[1], map1, rllr);
-  }
-  required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter")("vdm", vdmFileName(file0).c_str());
-  log << "Done." << std::endl;
 }
 
 void apply(std::ostream& log) {
-  const bool rllr = boolParameter("rllr");
-  const std::string vdmPath = stringParameter("vdm");
-  const std::vector<std::string> files = splitLines(stringParameter("files"));
-  log << "Loading VDM..." << std::endl;
-  // Kept in the projects' orientation, so that comparing and resizing see
-  // the same axes as the projects; transposed only for the resampling.
-  const Volume fileMap = readMapFile(vdmPath);
-  log << "Applying VDM..." << std::endl;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::string& path = files[i];
-    const bool fmr = isFMR(path);
-    if (!fmr && !isDMR(path)) continue;
-    Project p = fmr ? readFMR(path, true) : readDMR(path, true);
-    const Dimensions dims = p.volumes.front().dimensions();
-    Volume map;
-    if (dims == fileMap.dimensions()) {
-      if (fmr && i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR) g_mirelHost.hxLoadMAPsToCurrentFMR(vdmPath.c_str());
-      map = fileMap;
-    } else {
-      const char* question =
-          fmr ? "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the FMR dimensions?\n\n"
-                "(they need to have the same field of view)"
-              : "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n"
-                "(they need to have the same field of view)";
-      if (!required(g_mirelHost.hxYesNoMessageBox, "hxYesNoMessageBox")(question))
-        throw std::runtime_error("All datasets must have the same dimensions!");
-      map = resizeMap(dims, fileMap);
+    const bool rllr = boolParameter("rllr");
+    const std::string vdmPath = stringParameter("vdm");
+    const std::vector<std::string> files = splitLines(stringParameter("files"));
+    log << "Loading VDM..." << std::endl;
+    // Kept in the projects' orientation, so that comparing and resizing see
+    // the same axes as the projects; transposed only for the resampling.
+    const Volume fileMap = readMapFile(vdmPath);
+    log << "Applying VDM..." << std::endl;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& path = files[i];
+        const bool fmr = isFMR(path);
+        if (!fmr && !isDMR(path)) continue;
+        Project p = fmr ? readFMR(path, true) : readDMR(path, true);
+        const Dimensions dims = p.volumes.front().dimensions();
+        Volume map;
+        if (dims == fileMap.dimensions()) {
+            if (fmr && i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR)
+                g_mirelHost.hxLoadMAPsToCurrentFMR(vdmPath.c_str());
+            map = fileMap;
+        } else {
+            const char* question =
+                fmr ? "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the FMR dimensions?\n\n"
+                      "(they need to have the same field of view)"
+                    : "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n"
+                      "(they need to have the same field of view)";
+            if (!required(g_mirelHost.hxYesNoMessageBox, "hxYesNoMessageBox")(question))
+                throw std::runtime_error("All datasets must have the same dimensions!");
+            map = resizeMap(dims, fileMap);
+        }
+        undistortProject(p, rllr ? map.exchangedXY() : map, rllr);
+        log << "Undistorted data saved as: " << undistortedFileName(path) << std::endl;
     }
-    undistortProject(p, rllr ? map.exchangedXY() : map, rllr);
-    log << "Undistorted data saved as: " << undistortedFileName(path) << std::endl;
-  }
 }
 
-} // namespace mirel
+}  // namespace mirel

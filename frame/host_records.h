@@ -13,95 +13,95 @@ static_assert(sizeof(void*) == 8, "host records assume 64-bit pointers");
 
 // Main header of the current anatomical volume: its file path comes first.
 struct VMRMainHeaderRecord {
-  char path[512];
+    char path[512];
 };
 
 struct VTCHeaderRecord {
-  std::int32_t present;        // -1: no VTC linked; from a file: header length
-  std::int32_t nrOfVolumes;
-  std::int32_t reserved0;
-  std::int32_t referenceSpace; // 3 when the file does not say
-  std::int32_t tr;             // milliseconds
-  std::int32_t xStart, xEnd, yStart, yEnd, zStart, zEnd;
-  std::int32_t resolution;     // anatomical voxels per VTC voxel edge
-  std::int32_t dataType;       // 2: float values, otherwise uint16
-  std::int32_t lrConvention;
-  char reserved1[0x144 - 0x038];
-  char protocolPath[0x249 - 0x144];
-  char sourceFMR[0x350 - 0x249];
+    std::int32_t present;  // -1: no VTC linked; from a file: header length
+    std::int32_t nrOfVolumes;
+    std::int32_t reserved0;
+    std::int32_t referenceSpace;  // 3 when the file does not say
+    std::int32_t tr;              // milliseconds
+    std::int32_t xStart, xEnd, yStart, yEnd, zStart, zEnd;
+    std::int32_t resolution;  // anatomical voxels per VTC voxel edge
+    std::int32_t dataType;    // 2: float values, otherwise uint16
+    std::int32_t lrConvention;
+    char reserved1[0x144 - 0x038];
+    char protocolPath[0x249 - 0x144];
+    char sourceFMR[0x350 - 0x249];
 
-  int dimX() const { return resolution > 0 ? (xEnd - xStart) / resolution : 0; }
-  int dimY() const { return resolution > 0 ? (yEnd - yStart) / resolution : 0; }
-  int dimZ() const { return resolution > 0 ? (zEnd - zStart) / resolution : 0; }
+    int dimX() const { return resolution > 0 ? (xEnd - xStart) / resolution : 0; }
+    int dimY() const { return resolution > 0 ? (yEnd - yStart) / resolution : 0; }
+    int dimZ() const { return resolution > 0 ? (zEnd - zStart) / resolution : 0; }
 };
 
 struct VOISetRecord {
-  std::int32_t nrOfVOIs;
-  char reserved0[0x110 - 0x004];
-  std::int32_t convention;     // 3: reference (Talairach) coordinates
-  char reserved1[4];
+    std::int32_t nrOfVOIs;
+    char reserved0[0x110 - 0x004];
+    std::int32_t convention;  // 3: reference (Talairach) coordinates
+    char reserved1[4];
 };
 
 struct VOIRecord {
-  std::int32_t nrOfVoxels;
-  char name[0x100 - 0x004];
+    std::int32_t nrOfVoxels;
+    char name[0x100 - 0x004];
 };
 
 struct ProtocolRecord {
-  std::int32_t nrOfConditions;
-  char reserved0[0x238 - 0x004];
-  std::int32_t timeUnit;       // 1: volumes, 2: milliseconds
-  char reserved1[4];
+    std::int32_t nrOfConditions;
+    char reserved0[0x238 - 0x004];
+    std::int32_t timeUnit;  // 1: volumes, 2: milliseconds
+    char reserved1[4];
 };
 
 struct ProtocolConditionRecord {
-  char name[256];
-  std::int32_t nrOfIntervals;
-  std::int32_t reserved0;
-  std::int32_t* starts;
-  std::int32_t* ends;
+    char name[256];
+    std::int32_t nrOfIntervals;
+    std::int32_t reserved0;
+    std::int32_t* starts;
+    std::int32_t* ends;
 };
 
 struct GLMRecord {
-  char reserved0[0x034];
-  std::int32_t nrOfPredictors;
-  std::int32_t nrOfStudies;
-  std::int32_t separatePredictors; // 0 none, 1 per study, 2+ per subject
-  char reserved1[4];
+    char reserved0[0x034];
+    std::int32_t nrOfPredictors;
+    std::int32_t nrOfStudies;
+    std::int32_t separatePredictors;  // 0 none, 1 per study, 2+ per subject
+    char reserved1[4];
 };
 
 struct NRVMPSetRecord {
-  char reserved0[0x138];
-  std::int32_t nrOfThresholds;
-  char reserved1[0x168 - 0x13C];
-  std::int32_t xStart, xEnd, yStart, yEnd, zStart, zEnd;
-  std::int32_t resolution;
-  std::int32_t reserved2;
-  char** thresholdLabels;      // one label buffer per threshold
+    char reserved0[0x138];
+    std::int32_t nrOfThresholds;
+    char reserved1[0x168 - 0x13C];
+    std::int32_t xStart, xEnd, yStart, yEnd, zStart, zEnd;
+    std::int32_t resolution;
+    std::int32_t reserved2;
+    char** thresholdLabels;  // one label buffer per threshold
 };
 
 struct NRVMPRecord {
-  char* name;                  // host-owned name buffer
-  std::int32_t mapType;
-  float lowerThreshold;
-  float upperThreshold;
-  char reserved0[0x040 - 0x014];
-  std::uint8_t colorPositiveLow[4];
-  std::uint8_t colorPositiveHigh[4];
-  std::uint8_t colorNegativeLow[4];
-  std::uint8_t colorNegativeHigh[4];
-  std::int32_t useColors;
-  char reserved1[0x060 - 0x054];
-  float* fdrThresholds;
+    char* name;  // host-owned name buffer
+    std::int32_t mapType;
+    float lowerThreshold;
+    float upperThreshold;
+    char reserved0[0x040 - 0x014];
+    std::uint8_t colorPositiveLow[4];
+    std::uint8_t colorPositiveHigh[4];
+    std::uint8_t colorNegativeLow[4];
+    std::uint8_t colorNegativeHigh[4];
+    std::int32_t useColors;
+    char reserved1[0x060 - 0x054];
+    float* fdrThresholds;
 };
 
 struct FMRMapRecord {
-  std::int32_t dimX, dimY, dimZ;
-  std::int32_t flag0C;
-  float lowerThreshold;
-  float upperThreshold;
-  std::int32_t reserved0;
-  std::int32_t flag1C;
+    std::int32_t dimX, dimY, dimZ;
+    std::int32_t flag0C;
+    float lowerThreshold;
+    float upperThreshold;
+    std::int32_t reserved0;
+    std::int32_t flag1C;
 };
 
 // Size of the name buffer the host hands out in NRVMPRecord::name.
@@ -110,7 +110,7 @@ constexpr std::size_t kMapNameCapacity = 256;
 constexpr std::size_t kPathCapacity = 1024;
 
 #define TL_CHECK_OFFSET(T, field, off) \
-  static_assert(offsetof(T, field) == (off), #T "::" #field " must sit at " #off)
+    static_assert(offsetof(T, field) == (off), #T "::" #field " must sit at " #off)
 
 TL_CHECK_OFFSET(VMRMainHeaderRecord, path, 0x000);
 TL_CHECK_OFFSET(VTCHeaderRecord, present, 0x000);
@@ -185,4 +185,4 @@ TL_CHECK_SIZE(FMRMapRecord, 0x020);
 #undef TL_CHECK_SIZE
 #undef TL_CHECK_OFFSET
 
-} // namespace tl
+}  // namespace tl

@@ -3,9 +3,9 @@
 namespace tl {
 
 platform::ModuleHandle findHostModule(std::initializer_list<const char*> names) {
-  for (const char* name : names)
-    if (platform::ModuleHandle module = platform::GetModuleHandleA(name)) return module;
-  return nullptr;
+    for (const char* name : names)
+        if (platform::ModuleHandle module = platform::GetModuleHandleA(name)) return module;
+    return nullptr;
 }
 
-} // namespace tl
+}  // namespace tl

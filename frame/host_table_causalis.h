@@ -11,4 +11,4 @@ extern CausalisHostTable g_causalisHost;
 // host module is loaded or it does not export tlGetVersionOfTalvora.
 bool bindCausalisHostTable();
 
-} // namespace tl
+}  // namespace tl

@@ -2,6 +2,7 @@
 
 namespace tl {
 
-TL_DEFINE_HOST_TABLE_BINDING(LatmapHostTable, g_latmapHost, bindLatmapHostTable, L, tlGetVersionOfTalvora, "Talvora.exe", "TalvoraEDU.exe")
+TL_DEFINE_HOST_TABLE_BINDING(LatmapHostTable, g_latmapHost, bindLatmapHostTable, L, tlGetVersionOfTalvora,
+                             "Talvora.exe", "TalvoraEDU.exe")
 
-} // namespace tl
+}  // namespace tl

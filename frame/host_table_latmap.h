@@ -11,4 +11,4 @@ extern LatmapHostTable g_latmapHost;
 // host module is loaded or it does not export tlGetVersionOfTalvora.
 bool bindLatmapHostTable();
 
-} // namespace tl
+}  // namespace tl

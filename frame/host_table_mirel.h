@@ -11,7 +11,7 @@ extern MirelHostTable g_mirelHost;
 // host module is loaded or it does not export tlGetVersionOfTalvora.
 bool bindMirelHostTable();
 
-} // namespace tl
+}  // namespace tl
 
 namespace tl {
 
@@ -19,8 +19,8 @@ namespace tl {
 // the table because the distortion plug-in cannot work without them.
 struct MirelNumerics {
 #define TL_NUMERIC_FIELD(name) UntypedHostFunction name = nullptr;
-  TALVORA_NUMERIC_MATRIX_FUNCTIONS(TL_NUMERIC_FIELD)
-  TALVORA_NUMERIC_FFT_FUNCTIONS(TL_NUMERIC_FIELD)
+    TALVORA_NUMERIC_MATRIX_FUNCTIONS(TL_NUMERIC_FIELD)
+    TALVORA_NUMERIC_FFT_FUNCTIONS(TL_NUMERIC_FIELD)
 #undef TL_NUMERIC_FIELD
 };
 extern MirelNumerics g_mirelNumerics;
@@ -30,4 +30,4 @@ enum class NumericsBinding { Bound, MissingMatrixFunctions, MissingFourierFuncti
 // Every one of the ten functions is mandatory.
 NumericsBinding bindMirelNumerics();
 
-} // namespace tl
+}  // namespace tl

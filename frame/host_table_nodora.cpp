@@ -2,6 +2,7 @@
 
 namespace tl {
 
-TL_DEFINE_HOST_TABLE_BINDING(NodoraHostTable, g_nodoraHost, bindNodoraHostTable, N, hxGetVersionOfTalvoraHX, "TalvoraHX.exe", "Talvora.exe")
+TL_DEFINE_HOST_TABLE_BINDING(NodoraHostTable, g_nodoraHost, bindNodoraHostTable, N, hxGetVersionOfTalvoraHX,
+                             "TalvoraHX.exe", "Talvora.exe")
 
-} // namespace tl
+}  // namespace tl

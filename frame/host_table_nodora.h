@@ -11,4 +11,4 @@ extern NodoraHostTable g_nodoraHost;
 // host module is loaded or it does not export hxGetVersionOfTalvoraHX.
 bool bindNodoraHostTable();
 
-} // namespace tl
+}  // namespace tl

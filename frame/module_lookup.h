@@ -20,7 +20,7 @@ void* GetProcAddress(ModuleHandle module, const char* procName);
 // that the real host does not have.
 void* findProcessSymbol(const char* procName);
 
-} // namespace tl::platform
+}  // namespace tl::platform
 
 // A host module on Linux exports this function, returning the Windows module
 // name it stands for; GetModuleHandleA matches it case-insensitively.

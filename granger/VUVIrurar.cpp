@@ -11,142 +11,150 @@ using tl::g_causalisHost;
 
 namespace {
 
-const char* const kNoVmr = "<b>No VMR</b><br>The GCM-plugin requires a VMR to operate. Make sure that a VMR is open "
-                           "and that its window is selected.";
+const char* const kNoVmr =
+    "<b>No VMR</b><br>The GCM-plugin requires a VMR to operate. Make sure that a VMR is open "
+    "and that its window is selected.";
 
 std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // A parameter name such as "NameOfVOI-%i" filled with a 1-based index.
 std::string indexed(const char* format, int i) {
-  char name[128];
-  std::snprintf(name, sizeof name, format, i);
-  return name;
+    char name[128];
+    std::snprintf(name, sizeof name, format, i);
+    return name;
 }
 
 std::string subjectMapName(const char* format, const std::string& subject) {
-  char name[tl::kMapNameCapacity];
-  std::snprintf(name, sizeof name, format, subject.c_str());
-  return name;
+    char name[tl::kMapNameCapacity];
+    std::snprintf(name, sizeof name, format, subject.c_str());
+    return name;
 }
 
 // Renames map `index` of the host's set.
 bool renameMap(int index, const std::string& name) {
-  const auto& H = g_causalisHost;
-  tl::NRVMPRecord record;
-  std::memset(&record, 0, sizeof record);
-  if (!H.hxGetNRVMPOfCurrentVMR || !H.hxGetNRVMPOfCurrentVMR(index, &record) || !record.name) return false;
-  std::snprintf(record.name, tl::kMapNameCapacity, "%s", name.c_str());
-  return H.hxSetNRVMPParametersOfCurrentVMR && H.hxSetNRVMPParametersOfCurrentVMR(index, &record) != 0;
+    const auto& H = g_causalisHost;
+    tl::NRVMPRecord record;
+    std::memset(&record, 0, sizeof record);
+    if (!H.hxGetNRVMPOfCurrentVMR || !H.hxGetNRVMPOfCurrentVMR(index, &record) || !record.name) return false;
+    std::snprintf(record.name, tl::kMapNameCapacity, "%s", name.c_str());
+    return H.hxSetNRVMPParametersOfCurrentVMR && H.hxSetNRVMPParametersOfCurrentVMR(index, &record) != 0;
 }
 
-} // namespace
+}  // namespace
 
 bool VUVIrurar::initPlugin() {
-  if (!tl::bindCausalisHostTable()) return false;
-  return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox, {23, 0, 0},
-                                 "Can not execute this plugin - Talvora version 23.0 or higher required.");
+    if (!tl::bindCausalisHostTable()) return false;
+    return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox,
+                                   {23, 0, 0},
+                                   "Can not execute this plugin - Talvora version 23.0 or higher required.");
 }
 
 bool VUVIrurar::execute() {
-  std::string command = gcm::stringParameter("COMMAND");
-  if (command.size() > 255) command.resize(255);
-  if (command == "StartCheck") return startCheck();
-  if (command == "GetCondsOfVTCProtocol") return conditionsOfProtocol();
-  if (command == "PrepareForANCOVA") return prepareForAncova();
-  if (command == "RunGCM") return runGcm();
-  return false;
+    std::string command = gcm::stringParameter("COMMAND");
+    if (command.size() > 255) command.resize(255);
+    if (command == "StartCheck") return startCheck();
+    if (command == "GetCondsOfVTCProtocol") return conditionsOfProtocol();
+    if (command == "PrepareForANCOVA") return prepareForAncova();
+    if (command == "RunGCM") return runGcm();
+    return false;
 }
 
 bool VUVIrurar::startCheck() {
-  if (!gcm::currentVMR()) {
-    gcm::message(kNoVmr);
-    return false;
-  }
-  basePath_ = folderOf(gcm::vmrPath());
-  gcm::logRaw("Base path for resulting group maps:");
-  gcm::logRaw(basePath_);
-  gcm::logRaw(" ");
-  const std::string voiFile = gcm::stringParameter("VOIFile");
-  if (voiFile.size() > 3) gcm::loadVOIs(voiFile);
-  tl::VOISetRecord set;
-  if (!gcm::vois(set)) {
-    gcm::setIntParameter("NrOfVOIsAvailable", 0);
+    if (!gcm::currentVMR()) {
+        gcm::message(kNoVmr);
+        return false;
+    }
+    basePath_ = folderOf(gcm::vmrPath());
+    gcm::logRaw("Base path for resulting group maps:");
+    gcm::logRaw(basePath_);
+    gcm::logRaw(" ");
+    const std::string voiFile = gcm::stringParameter("VOIFile");
+    if (voiFile.size() > 3) gcm::loadVOIs(voiFile);
+    tl::VOISetRecord set;
+    if (!gcm::vois(set)) {
+        gcm::setIntParameter("NrOfVOIsAvailable", 0);
+        return true;
+    }
+    gcm::setIntParameter("NrOfVOIsAvailable", set.nrOfVOIs);
+    for (int i = 0; i < set.nrOfVOIs; ++i) {
+        tl::VOIRecord voi;
+        gcm::voi(i, voi);
+        gcm::setStringParameter(indexed("NameOfVOI-%i", i + 1).c_str(), voi.name);
+    }
     return true;
-  }
-  gcm::setIntParameter("NrOfVOIsAvailable", set.nrOfVOIs);
-  for (int i = 0; i < set.nrOfVOIs; ++i) {
-    tl::VOIRecord voi;
-    gcm::voi(i, voi);
-    gcm::setStringParameter(indexed("NameOfVOI-%i", i + 1).c_str(), voi.name);
-  }
-  return true;
 }
 
 bool VUVIrurar::conditionsOfProtocol() {
-  const std::string vtcFile = gcm::stringParameter("VTCFile");
-  if (vtcFile.size() < 3) return false;
-  gcm::linkVTC(vtcFile);
-  tl::ProtocolRecord protocol;
-  if (!gcm::protocol(protocol) || protocol.nrOfConditions < 1) return false;
-  gcm::setIntParameter("NrOfConditions", protocol.nrOfConditions);
-  for (int i = 0; i < protocol.nrOfConditions; ++i) {
-    tl::ProtocolConditionRecord condition;
-    gcm::protocolCondition(i, condition);
-    condition.name[sizeof condition.name - 1] = '\0';
-    gcm::setStringParameter(indexed("CondName-%i", i + 1).c_str(), condition.name);
-  }
-  return true;
+    const std::string vtcFile = gcm::stringParameter("VTCFile");
+    if (vtcFile.size() < 3) return false;
+    gcm::linkVTC(vtcFile);
+    tl::ProtocolRecord protocol;
+    if (!gcm::protocol(protocol) || protocol.nrOfConditions < 1) return false;
+    gcm::setIntParameter("NrOfConditions", protocol.nrOfConditions);
+    for (int i = 0; i < protocol.nrOfConditions; ++i) {
+        tl::ProtocolConditionRecord condition;
+        gcm::protocolCondition(i, condition);
+        condition.name[sizeof condition.name - 1] = '\0';
+        gcm::setStringParameter(indexed("CondName-%i", i + 1).c_str(), condition.name);
+    }
+    return true;
 }
 
 bool VUVIrurar::prepareForAncova() {
-  const auto& H = g_causalisHost;
-  const int n = gcm::intParameter("NrOfSubjects");
-  const int method = gcm::intParameter("SelectedTimeWindowMethod");
-  const bool subjectVois = gcm::intParameter("SubjectSpecificVOIs") != 0;
-  const char* const subjectPattern = method == 1 ? "%s%s_RUNCOND-%s_VOI-%s.gcm" : "%s%s_COND-%s_VOI-%s.gcm";
-  // Two passes: instantaneous maps, then difference maps. Each subject file
-  // holds both, the instantaneous map first.
-  for (int pass = 0; pass < 2; ++pass) {
-    const bool inst = pass == 0;
-    for (int s = 1; s <= n; ++s) {
-      subjectId_ = gcm::stringParameter(indexed("SubjID-%i", s).c_str());
-      const std::string folder = folderOf(gcm::stringParameter(indexed("SubjDataFolder-%i", s).c_str()));
-      if (subjectVois) voiName_ = gcm::stringParameter(indexed("SubjVOIName-%i", s).c_str());
-      char file[4096];
-      std::snprintf(file, sizeof file, subjectPattern, folder.c_str(), subjectId_.c_str(), conditionName_.c_str(),
-                    voiName_.c_str());
-      const bool loaded = s == 1 ? H.hxLoadNRVMPsToCurrentVMR && H.hxLoadNRVMPsToCurrentVMR(file)
-                                 : H.hxAddNRVMPsToCurrentVMR && H.hxAddNRVMPsToCurrentVMR(file);
-      // A group file that silently lacks a subject would bias the group
-      // analysis: stop and name the file instead.
-      if (!loaded) {
-        gcm::message(std::string("<b>Group preparation stopped</b><br>Could not load the map file of subject ") +
-                     subjectId_ + ": " + file + "<br>No group map file was saved.");
-        return false;
-      }
-      const bool ok = H.hxDeleteNRVMPMap && H.hxDeleteNRVMPMap(inst ? s : s - 1) &&
-                      renameMap(s - 1, subjectMapName(inst ? "Subject %s: INST" : "Subject %s: dGCM", subjectId_));
-      if (!ok) {
-        gcm::message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") + subjectId_ +
-                     " does not hold an instantaneous and a difference map: " + file +
-                     "<br>No group map file was saved.");
-        return false;
-      }
+    const auto& H = g_causalisHost;
+    const int n = gcm::intParameter("NrOfSubjects");
+    const int method = gcm::intParameter("SelectedTimeWindowMethod");
+    const bool subjectVois = gcm::intParameter("SubjectSpecificVOIs") != 0;
+    const char* const subjectPattern = method == 1 ? "%s%s_RUNCOND-%s_VOI-%s.gcm" : "%s%s_COND-%s_VOI-%s.gcm";
+    // Two passes: instantaneous maps, then difference maps. Each subject file
+    // holds both, the instantaneous map first.
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool inst = pass == 0;
+        for (int s = 1; s <= n; ++s) {
+            subjectId_ = gcm::stringParameter(indexed("SubjID-%i", s).c_str());
+            const std::string folder =
+                folderOf(gcm::stringParameter(indexed("SubjDataFolder-%i", s).c_str()));
+            if (subjectVois) voiName_ = gcm::stringParameter(indexed("SubjVOIName-%i", s).c_str());
+            char file[4096];
+            std::snprintf(file, sizeof file, subjectPattern, folder.c_str(), subjectId_.c_str(),
+                          conditionName_.c_str(), voiName_.c_str());
+            const bool loaded = s == 1 ? H.hxLoadNRVMPsToCurrentVMR && H.hxLoadNRVMPsToCurrentVMR(file)
+                                       : H.hxAddNRVMPsToCurrentVMR && H.hxAddNRVMPsToCurrentVMR(file);
+            // A group file that silently lacks a subject would bias the group
+            // analysis: stop and name the file instead.
+            if (!loaded) {
+                gcm::message(
+                    std::string(
+                        "<b>Group preparation stopped</b><br>Could not load the map file of subject ") +
+                    subjectId_ + ": " + file + "<br>No group map file was saved.");
+                return false;
+            }
+            const bool ok =
+                H.hxDeleteNRVMPMap && H.hxDeleteNRVMPMap(inst ? s : s - 1) &&
+                renameMap(s - 1, subjectMapName(inst ? "Subject %s: INST" : "Subject %s: dGCM", subjectId_));
+            if (!ok) {
+                gcm::message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") +
+                             subjectId_ + " does not hold an instantaneous and a difference map: " + file +
+                             "<br>No group map file was saved.");
+                return false;
+            }
+        }
+        char group[4096];
+        const char* groupPattern = inst ? (method == 1 ? "%sRFX-INST_N%i_RUNCOND-%s_VOI-%s.vmp"
+                                                       : "%sRFX-INST_N%i_COND-%s_VOI-%s.vmp")
+                                        : (method == 1 ? "%sRFX-dGCM_N%i_RUNCOND-%s_VOI-%s.vmp"
+                                                       : "%sRFX-dGCM_N%i_COND-%s_VOI-%s.vmp");
+        std::snprintf(group, sizeof group, groupPattern, basePath_.c_str(), n, conditionName_.c_str(),
+                      voiName_.c_str());
+        if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(group)) {
+            gcm::message(
+                std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") +
+                group);
+            return false;
+        }
     }
-    char group[4096];
-    const char* groupPattern = inst ? (method == 1 ? "%sRFX-INST_N%i_RUNCOND-%s_VOI-%s.vmp"
-                                                   : "%sRFX-INST_N%i_COND-%s_VOI-%s.vmp")
-                                    : (method == 1 ? "%sRFX-dGCM_N%i_RUNCOND-%s_VOI-%s.vmp"
-                                                   : "%sRFX-dGCM_N%i_COND-%s_VOI-%s.vmp");
-    std::snprintf(group, sizeof group, groupPattern, basePath_.c_str(), n, conditionName_.c_str(),
-                  voiName_.c_str());
-    if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(group)) {
-      gcm::message(std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") + group);
-      return false;
-    }
-  }
-  return true;
+    return true;
 }

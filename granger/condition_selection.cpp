@@ -30,239 +30,249 @@ const char* const kPairDimensionMessage =
     "reference space (un-transformed, ACPC, or TAL) must be the same for all VTCs.";
 
 std::string formatted(const char* format, int a, int b, int c) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, a, b, c);
-  return buffer;
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c);
+    return buffer;
 }
 
 void logInterval(int first, int last) {
-  std::ostringstream s;
-  s << "\t\t" << first << "\t-\t" << last;
-  logLine(s.str());
+    std::ostringstream s;
+    s << "\t\t" << first << "\t-\t" << last;
+    logLine(s.str());
 }
 
 // Reads a VTC header; the first VTC of the run sets the common grid, every
 // later one must match it. Keeps the largest number of volumes.
 bool admitVtc(const std::string& path, RunDescription& run, granger::VtcInfo& header) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const auto info = granger::readVtcInfo(in);
-  if (!info) return false;
-  granger::GcmSettings& s = run.settings;
-  if (!run.haveBox) {
-    s.resolution = info->resolution;
-    s.xStart = info->xStart;
-    s.xEnd = info->xEnd;
-    s.yStart = info->yStart;
-    s.yEnd = info->yEnd;
-    s.zStart = info->zStart;
-    s.zEnd = info->zEnd;
-    run.haveBox = true;
-  } else if (s.resolution != info->resolution || s.xStart != info->xStart || s.xEnd != info->xEnd ||
-             s.yStart != info->yStart || s.yEnd != info->yEnd || s.zStart != info->zStart || s.zEnd != info->zEnd) {
-    return false;
-  }
-  header = *info;
-  return true;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    const auto info = granger::readVtcInfo(in);
+    if (!info) return false;
+    granger::GcmSettings& s = run.settings;
+    if (!run.haveBox) {
+        s.resolution = info->resolution;
+        s.xStart = info->xStart;
+        s.xEnd = info->xEnd;
+        s.yStart = info->yStart;
+        s.yEnd = info->yEnd;
+        s.zStart = info->zStart;
+        s.zEnd = info->zEnd;
+        run.haveBox = true;
+    } else if (s.resolution != info->resolution || s.xStart != info->xStart || s.xEnd != info->xEnd ||
+               s.yStart != info->yStart || s.yEnd != info->yEnd || s.zStart != info->zStart ||
+               s.zEnd != info->zEnd) {
+        return false;
+    }
+    header = *info;
+    return true;
 }
 
 void noteVolumes(RunDescription& run, const granger::VtcInfo& header) {
-  run.settings.maxVolumes = std::max(run.settings.maxVolumes, header.nrOfVolumes);
+    run.settings.maxVolumes = std::max(run.settings.maxVolumes, header.nrOfVolumes);
 }
 
 int manualInterval(const granger::VtcInfo& header, int p, VtcEntry& entry) {
-  const int first = intParameter("VTCIntervalStart");
-  if (first < 1) return 0;
-  const int last = header.nrOfVolumes - intParameter("VTCIntervalEnd");
-  if (last < 1) return 0;
-  if (last - first >= p) {
-    entry.intervals.emplace_back(first, last);
-    logInterval(first, last);
-    return 1;
-  }
-  message(formatted("<b>Invalid selection</b><br>The interval (%d, %d) is too short: last-first+1 must be greater "
-                    "than AR-order(%d)<br><br>Try again after closing this dialog",
-                    first, last, p));
-  // The form still holds the same values: asking again would show the same
-  // message without end, so the selection ends as cancelled.
-  return 0;
+    const int first = intParameter("VTCIntervalStart");
+    if (first < 1) return 0;
+    const int last = header.nrOfVolumes - intParameter("VTCIntervalEnd");
+    if (last < 1) return 0;
+    if (last - first >= p) {
+        entry.intervals.emplace_back(first, last);
+        logInterval(first, last);
+        return 1;
+    }
+    message(formatted(
+        "<b>Invalid selection</b><br>The interval (%d, %d) is too short: last-first+1 must be greater "
+        "than AR-order(%d)<br><br>Try again after closing this dialog",
+        first, last, p));
+    // The form still holds the same values: asking again would show the same
+    // message without end, so the selection ends as cancelled.
+    return 0;
 }
 
 int protocolIntervals(int p, VtcEntry& entry) {
-  tl::VTCHeaderRecord vtc;
-  if (!currentVTC(vtc)) {
-    logLine("ERROR: Could not get access to VTC");
-    return 3;
-  }
-  tl::ProtocolRecord prt;
-  if (!protocol(prt)) {
-    const std::string chosen =
-        openFileName("Specify a protocol file with VOLUME time-resolution", "Protocol Files (*.prt)");
-    if (chosen.empty()) return 0;
-    std::snprintf(vtc.protocolPath, sizeof vtc.protocolPath, "%s", chosen.c_str());
-    setVTCParameters(vtc);
+    tl::VTCHeaderRecord vtc;
+    if (!currentVTC(vtc)) {
+        logLine("ERROR: Could not get access to VTC");
+        return 3;
+    }
+    tl::ProtocolRecord prt;
     if (!protocol(prt)) {
-      logLine("ERROR: Could not get access to protocol definition");
-      return 3;
+        const std::string chosen =
+            openFileName("Specify a protocol file with VOLUME time-resolution", "Protocol Files (*.prt)");
+        if (chosen.empty()) return 0;
+        std::snprintf(vtc.protocolPath, sizeof vtc.protocolPath, "%s", chosen.c_str());
+        setVTCParameters(vtc);
+        if (!protocol(prt)) {
+            logLine("ERROR: Could not get access to protocol definition");
+            return 3;
+        }
     }
-  }
-  tl::ProtocolConditionRecord condition;
-  const int index = intParameter("VTCProtocolCond");
-  if (!protocolCondition(index, condition)) {
-    logLine("ERROR: Could not get access to protocol condition " + std::to_string(index + 1) +
-            " of the protocol definition");
-    return 3;
-  }
-  const bool msec = prt.timeUnit == 2;
-  if (prt.timeUnit != 1 && !msec) {
-    logLine("ERROR: Unknown protocol time-resolution: not volumes or msec");
-    return 3;
-  }
-  if (msec) {
-    logLine("\tWARNING: The specified protocol has millisecond resolution, GCM requires volumes");
-    logLine("\tWARNING: Converting milliseconds to volumes (using current VTC's TR), please check intervals below "
-            "or in written log-file");
-    if (vtc.tr <= 0) {
-      logLine("ERROR: Could not get access to VTC");
-      return 3;
+    tl::ProtocolConditionRecord condition;
+    const int index = intParameter("VTCProtocolCond");
+    if (!protocolCondition(index, condition)) {
+        logLine("ERROR: Could not get access to protocol condition " + std::to_string(index + 1) +
+                " of the protocol definition");
+        return 3;
     }
-  }
-  for (int i = 0; i < condition.nrOfIntervals; ++i) {
-    int first = condition.starts[i];
-    int last = condition.ends[i];
+    const bool msec = prt.timeUnit == 2;
+    if (prt.timeUnit != 1 && !msec) {
+        logLine("ERROR: Unknown protocol time-resolution: not volumes or msec");
+        return 3;
+    }
     if (msec) {
-      const double tr = vtc.tr;
-      first = static_cast<int>(std::floor(condition.starts[i] / tr + 0.5)) + 1;
-      last = static_cast<int>(std::floor(condition.ends[i] / tr + 0.5));
-      if (last < first) last = first;
-      if (last - first + 1 <= p) {
-        logLine(formatted("ERROR : The interval (%d, %d) is invalid: last-first+1 must be greater than AR-order(%d)",
-                          first, last, p));
-        return 2;
-      }
+        logLine("\tWARNING: The specified protocol has millisecond resolution, GCM requires volumes");
+        logLine(
+            "\tWARNING: Converting milliseconds to volumes (using current VTC's TR), please check intervals below "
+            "or in written log-file");
+        if (vtc.tr <= 0) {
+            logLine("ERROR: Could not get access to VTC");
+            return 3;
+        }
     }
-    entry.intervals.emplace_back(first, last);
-    logInterval(first, last);
-  }
-  return 1;
+    for (int i = 0; i < condition.nrOfIntervals; ++i) {
+        int first = condition.starts[i];
+        int last = condition.ends[i];
+        if (msec) {
+            const double tr = vtc.tr;
+            first = static_cast<int>(std::floor(condition.starts[i] / tr + 0.5)) + 1;
+            last = static_cast<int>(std::floor(condition.ends[i] / tr + 0.5));
+            if (last < first) last = first;
+            if (last - first + 1 <= p) {
+                logLine(formatted(
+                    "ERROR : The interval (%d, %d) is invalid: last-first+1 must be greater than AR-order(%d)",
+                    first, last, p));
+                return 2;
+            }
+        }
+        entry.intervals.emplace_back(first, last);
+        logInterval(first, last);
+    }
+    return 1;
 }
 
 int specifyIntervals(int method, const granger::VtcInfo& header, int p, VtcEntry& entry) {
-  if (method == 1) return manualInterval(header, p, entry);
-  if (method == 2) return protocolIntervals(p, entry);
-  logLine("ERROR: Unknown VTC interval specification method");
-  return 3;
+    if (method == 1) return manualInterval(header, p, entry);
+    if (method == 2) return protocolIntervals(p, entry);
+    logLine("ERROR: Unknown VTC interval specification method");
+    return 3;
 }
 
 int sharedVtcs(int method, Condition& condition, RunDescription& run) {
-  const int count = intParameter("NrOfSubjVTCs");
-  for (int i = 1; i <= count; ++i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "SubjVTC-%i", i);
-    const std::string path = stringParameter(name);
-    const bool present = std::any_of(condition.entries.begin(), condition.entries.end(),
-                                     [&](const VtcEntry& e) { return e.sourcePath == path; });
-    if (present) {
-      message("<b>Invalid selection</b><br>You have already selected that VTC for this condition. Try again after "
-              "closing this messagebox.");
-      continue;
+    const int count = intParameter("NrOfSubjVTCs");
+    for (int i = 1; i <= count; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "SubjVTC-%i", i);
+        const std::string path = stringParameter(name);
+        const bool present = std::any_of(condition.entries.begin(), condition.entries.end(),
+                                         [&](const VtcEntry& e) { return e.sourcePath == path; });
+        if (present) {
+            message(
+                "<b>Invalid selection</b><br>You have already selected that VTC for this condition. Try again after "
+                "closing this messagebox.");
+            continue;
+        }
+        VtcEntry entry;
+        entry.sourcePath = entry.targetPath = path;
+        if (!admitVtc(path, run, entry.header)) {
+            message(kDimensionMessage);
+            continue;
+        }
+        noteVolumes(run, entry.header);
+        logLine("\t" + path);
+        linkVTC(path);
+        const int result = specifyIntervals(method, entry.header, run.settings.arOrder, entry);
+        condition.entries.push_back(std::move(entry));
+        if (result != 1) return result;
     }
-    VtcEntry entry;
-    entry.sourcePath = entry.targetPath = path;
-    if (!admitVtc(path, run, entry.header)) {
-      message(kDimensionMessage);
-      continue;
+    if (condition.entries.empty()) {
+        logLine("ERROR: No usable VTC was selected for condition '" + condition.name + "'");
+        return 2;
     }
-    noteVolumes(run, entry.header);
-    logLine("\t" + path);
-    linkVTC(path);
-    const int result = specifyIntervals(method, entry.header, run.settings.arOrder, entry);
-    condition.entries.push_back(std::move(entry));
-    if (result != 1) return result;
-  }
-  if (condition.entries.empty()) {
-    logLine("ERROR: No usable VTC was selected for condition '" + condition.name + "'");
-    return 2;
-  }
-  return 1;
+    return 1;
 }
 
 int separateVtcs(int method, Condition& condition, RunDescription& run) {
-  const std::string filter = "Volume Time Course Files (*.vtc)";
-  for (;;) {
-    const std::string src =
-        openFileName("Add a SOURCE VTC (reference) for condition: " + condition.name + " (cancel to stop adding)",
-                     filter);
-    if (src.empty()) {
-      if (!condition.entries.empty()) return 1;
-      message("<b>Invalid selection</b><br>You have select at least one VTC-Pair (source and target) and an "
-              "interval within those VTCs. Try again after closing this dialog");
-      // Asking again after a cancel would loop for a host that keeps
-      // cancelling; the selection ends as cancelled instead.
-      return 0;
+    const std::string filter = "Volume Time Course Files (*.vtc)";
+    for (;;) {
+        const std::string src = openFileName(
+            "Add a SOURCE VTC (reference) for condition: " + condition.name + " (cancel to stop adding)",
+            filter);
+        if (src.empty()) {
+            if (!condition.entries.empty()) return 1;
+            message(
+                "<b>Invalid selection</b><br>You have select at least one VTC-Pair (source and target) and an "
+                "interval within those VTCs. Try again after closing this dialog");
+            // Asking again after a cancel would loop for a host that keeps
+            // cancelling; the selection ends as cancelled instead.
+            return 0;
+        }
+        const std::string trg = openFileName("Add a TARGET VTC (voxels) for condition: " + condition.name +
+                                                 " (mandatory, cancel only to exit)",
+                                             filter);
+        if (trg.empty()) return 0;
+        const bool present =
+            std::any_of(condition.entries.begin(), condition.entries.end(),
+                        [&](const VtcEntry& e) { return e.sourcePath == src && e.targetPath == trg; });
+        if (present) {
+            message(
+                "<b>Invalid selection</b><br>You have already selected that source-target VTC-pair for this "
+                "condition. Try again after closing this messagebox.");
+            continue;
+        }
+        VtcEntry entry;
+        granger::VtcInfo target;
+        entry.sourcePath = src;
+        entry.targetPath = trg;
+        if (!admitVtc(src, run, entry.header) || !admitVtc(trg, run, target)) {
+            message(kPairDimensionMessage);
+            continue;
+        }
+        noteVolumes(run, entry.header);
+        noteVolumes(run, target);
+        logLine("\tsrc: " + src + "\n\ttrg: " + trg);
+        const int result = specifyIntervals(method, entry.header, run.settings.arOrder, entry);
+        condition.entries.push_back(std::move(entry));
+        if (result != 1) return result;
     }
-    const std::string trg = openFileName(
-        "Add a TARGET VTC (voxels) for condition: " + condition.name + " (mandatory, cancel only to exit)", filter);
-    if (trg.empty()) return 0;
-    const bool present = std::any_of(condition.entries.begin(), condition.entries.end(), [&](const VtcEntry& e) {
-      return e.sourcePath == src && e.targetPath == trg;
-    });
-    if (present) {
-      message("<b>Invalid selection</b><br>You have already selected that source-target VTC-pair for this "
-              "condition. Try again after closing this messagebox.");
-      continue;
-    }
-    VtcEntry entry;
-    granger::VtcInfo target;
-    entry.sourcePath = src;
-    entry.targetPath = trg;
-    if (!admitVtc(src, run, entry.header) || !admitVtc(trg, run, target)) {
-      message(kPairDimensionMessage);
-      continue;
-    }
-    noteVolumes(run, entry.header);
-    noteVolumes(run, target);
-    logLine("\tsrc: " + src + "\n\ttrg: " + trg);
-    const int result = specifyIntervals(method, entry.header, run.settings.arOrder, entry);
-    condition.entries.push_back(std::move(entry));
-    if (result != 1) return result;
-  }
 }
 
-} // namespace
+}  // namespace
 
 int selectConditionStructure(const SelectionContext& context, RunDescription& run) {
-  int method = context.formMethod;
-  if (method == 0) {
-    method = integerInput(kMethodPrompt, 1, 1, 2);
-    if (method < 1) return 0;
-  }
-  if (context.logStructure) logLine("\nSelected condition structure:\n");
-  if (context.conditionName.empty()) {
-    message("<b>Invalid selection</b><br>You have select at least one Condition. Try again after closing this "
-            "dialog");
-    // The form would hand back the same empty name: end as cancelled.
-    return 0;
-  }
-  for (const Condition& c : run.conditions) {
-    if (c.name == context.conditionName) {
-      message("<b>Invalid selection</b><br>You have already selected that condition-name. Try again after closing "
-              "this messagebox.");
-      return 0;
+    int method = context.formMethod;
+    if (method == 0) {
+        method = integerInput(kMethodPrompt, 1, 1, 2);
+        if (method < 1) return 0;
     }
-  }
-  run.conditions.push_back(Condition{context.conditionName, {}});
-  logLine(context.conditionName);
-  Condition& condition = run.conditions.back();
-  const int result = run.settings.separateSourceTargetVtcs ? separateVtcs(method, condition, run)
-                                                           : sharedVtcs(method, condition, run);
-  if (result == 1) {
-    std::string base = context.subjectId;
-    if (context.formMethod == 1) base += "_RUNCOND-" + context.conditionName;
-    if (context.formMethod == 2) base += "_COND-" + context.conditionName;
-    run.settings.outputBaseName = base;
-  }
-  return result;
+    if (context.logStructure) logLine("\nSelected condition structure:\n");
+    if (context.conditionName.empty()) {
+        message(
+            "<b>Invalid selection</b><br>You have select at least one Condition. Try again after closing this "
+            "dialog");
+        // The form would hand back the same empty name: end as cancelled.
+        return 0;
+    }
+    for (const Condition& c : run.conditions) {
+        if (c.name == context.conditionName) {
+            message(
+                "<b>Invalid selection</b><br>You have already selected that condition-name. Try again after closing "
+                "this messagebox.");
+            return 0;
+        }
+    }
+    run.conditions.push_back(Condition{context.conditionName, {}});
+    logLine(context.conditionName);
+    Condition& condition = run.conditions.back();
+    const int result = run.settings.separateSourceTargetVtcs ? separateVtcs(method, condition, run)
+                                                             : sharedVtcs(method, condition, run);
+    if (result == 1) {
+        std::string base = context.subjectId;
+        if (context.formMethod == 1) base += "_RUNCOND-" + context.conditionName;
+        if (context.formMethod == 2) base += "_COND-" + context.conditionName;
+        run.settings.outputBaseName = base;
+    }
+    return result;
 }
 
-} // namespace gcm
+}  // namespace gcm

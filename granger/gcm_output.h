@@ -27,4 +27,4 @@ int writeVoiOutput(const std::string& base, const std::string& logText, std::ost
 
 void deleteMaps();
 
-} // namespace gcm
+}  // namespace gcm

@@ -11,119 +11,124 @@
 namespace {
 
 void startBanner() {
-  gcm::logRaw("\n//****************************************************************");
-  gcm::logRaw("//  G R A N G E R   C A U S A L I T Y   M A P P I N G                 ");
-  gcm::logRaw(std::string("//  Causalis -  TL Plugin Version ") + "2.7");
-  gcm::logRaw("//  See GCM Help Pages (via 'Description of Plugins...')");
-  gcm::logRaw("//****************************************************************\n");
+    gcm::logRaw("\n//****************************************************************");
+    gcm::logRaw("//  G R A N G E R   C A U S A L I T Y   M A P P I N G                 ");
+    gcm::logRaw(std::string("//  Causalis -  TL Plugin Version ") + "2.7");
+    gcm::logRaw("//  See GCM Help Pages (via 'Description of Plugins...')");
+    gcm::logRaw("//****************************************************************\n");
 }
 
 void endBanner() {
-  gcm::logRaw("\n//****************************************************************");
-  gcm::logRaw("//  End GCM-Plugin output");
-  gcm::logRaw("//****************************************************************\n");
+    gcm::logRaw("\n//****************************************************************");
+    gcm::logRaw("//  End GCM-Plugin output");
+    gcm::logRaw("//****************************************************************\n");
 }
 
 // Defaults, then the settings file of the plug-ins folder; a missing or
 // invalid file leaves the defaults with warnings.
 void readSettings(granger::GcmSettings& settings) {
-  settings = granger::GcmSettings{};
-  std::string folder = gcm::pluginsPath();
-  // A host that reports the folder with its trailing separator gets no doubled one.
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  const std::string path = folder + "/VUVIrurar.ini";
-  std::ifstream in(path);
-  bool failed = false;
-  if (!in) {
-    gcm::logLine("WARNING: Could not find or open " + path);
-    failed = true;
-  } else {
-    std::ostringstream errors;
-    if (!granger::readGcmSettings(in, settings, errors)) {
-      gcm::logLine("WARNING: " + errors.str());
-      settings = granger::GcmSettings{};
-      failed = true;
+    settings = granger::GcmSettings{};
+    std::string folder = gcm::pluginsPath();
+    // A host that reports the folder with its trailing separator gets no doubled one.
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const std::string path = folder + "/VUVIrurar.ini";
+    std::ifstream in(path);
+    bool failed = false;
+    if (!in) {
+        gcm::logLine("WARNING: Could not find or open " + path);
+        failed = true;
+    } else {
+        std::ostringstream errors;
+        if (!granger::readGcmSettings(in, settings, errors)) {
+            gcm::logLine("WARNING: " + errors.str());
+            settings = granger::GcmSettings{};
+            failed = true;
+        }
     }
-  }
-  if (failed) {
-    gcm::logLine("WARNING: Dismissing .ini-file: it was invalid or could not be found");
-    gcm::logLine("WARNING: Using default global parameters, see written .log files\n");
-  }
+    if (failed) {
+        gcm::logLine("WARNING: Dismissing .ini-file: it was invalid or could not be found");
+        gcm::logLine("WARNING: Using default global parameters, see written .log files\n");
+    }
 }
 
-} // namespace
+}  // namespace
 
 bool VUVIrurar::runGcm() {
-  if (!gcm::loadVOIs(gcm::stringParameter("VOIFile"))) {
-    gcm::message("Could not load VOIs!");
-    return false;
-  }
-  if (!gcm::currentVMR()) {
-    gcm::message("<b>No VMR</b><br>The GCM-plugin requires a VMR to operate. Make sure that a VMR is open and that "
-                 "its window is selected.");
-    return false;
-  }
-  tl::VTCHeaderRecord vtc;
-  if (!gcm::currentVTC(vtc)) {
-    gcm::message("<b>No VTC</b><br>The GCM-plugin requires a referenced VTC to correctly access VOI-definitions.\n "
-                 "Make sure that a VTC is linked.");
-    return false;
-  }
-  tl::VOISetRecord set;
-  if (!gcm::vois(set) || set.nrOfVOIs < 1) {
-    gcm::message("<b>No VOI file</b><br>The GCM-plugin requires definitions of VOIs to operate.\n Make sure that an "
-                 "appropriate VOI-file is loaded (Shift+R after closing this message).");
-    return false;
-  }
-  gcm::showLogTab();
-  startBanner();
-  gcm::RunDescription run;
-  readSettings(run.settings);
+    if (!gcm::loadVOIs(gcm::stringParameter("VOIFile"))) {
+        gcm::message("Could not load VOIs!");
+        return false;
+    }
+    if (!gcm::currentVMR()) {
+        gcm::message(
+            "<b>No VMR</b><br>The GCM-plugin requires a VMR to operate. Make sure that a VMR is open and that "
+            "its window is selected.");
+        return false;
+    }
+    tl::VTCHeaderRecord vtc;
+    if (!gcm::currentVTC(vtc)) {
+        gcm::message(
+            "<b>No VTC</b><br>The GCM-plugin requires a referenced VTC to correctly access VOI-definitions.\n "
+            "Make sure that a VTC is linked.");
+        return false;
+    }
+    tl::VOISetRecord set;
+    if (!gcm::vois(set) || set.nrOfVOIs < 1) {
+        gcm::message(
+            "<b>No VOI file</b><br>The GCM-plugin requires definitions of VOIs to operate.\n Make sure that an "
+            "appropriate VOI-file is loaded (Shift+R after closing this message).");
+        return false;
+    }
+    gcm::showLogTab();
+    startBanner();
+    gcm::RunDescription run;
+    readSettings(run.settings);
 
-  selectedVoiIndex_ = gcm::intParameter("SelectedVOIIndex");
-  tl::VOIRecord record;
-  const int* voxels = gcm::voi(selectedVoiIndex_, record);
-  if (!voxels) {
-    gcm::message("<b>Invalid selection</b><br>The selected VOI (index " + std::to_string(selectedVoiIndex_) +
-                 ") does not exist in the loaded VOI file.");
-    endBanner();
-    return false;
-  }
-  gcm::ReferenceVoi voi;
-  voi.name = record.name;
-  voi.referenceConvention = set.convention >= 3;
-  voi.voxels.assign(voxels, voxels + 3 * static_cast<std::size_t>(record.nrOfVoxels > 0 ? record.nrOfVoxels : 0));
-  run.vois.push_back(voi);
-  voiName_ = voi.name;
-  timeWindowMethod_ = gcm::intParameter("SelectedTimeWindowMethod");
-  conditionName_ = gcm::stringParameter("SelectedConditionName");
-  subjectId_ = gcm::stringParameter("SubjectID");
-  run.firstVtcParameter = gcm::stringParameter("SubjVTC-1");
+    selectedVoiIndex_ = gcm::intParameter("SelectedVOIIndex");
+    tl::VOIRecord record;
+    const int* voxels = gcm::voi(selectedVoiIndex_, record);
+    if (!voxels) {
+        gcm::message("<b>Invalid selection</b><br>The selected VOI (index " +
+                     std::to_string(selectedVoiIndex_) + ") does not exist in the loaded VOI file.");
+        endBanner();
+        return false;
+    }
+    gcm::ReferenceVoi voi;
+    voi.name = record.name;
+    voi.referenceConvention = set.convention >= 3;
+    voi.voxels.assign(voxels,
+                      voxels + 3 * static_cast<std::size_t>(record.nrOfVoxels > 0 ? record.nrOfVoxels : 0));
+    run.vois.push_back(voi);
+    voiName_ = voi.name;
+    timeWindowMethod_ = gcm::intParameter("SelectedTimeWindowMethod");
+    conditionName_ = gcm::stringParameter("SelectedConditionName");
+    subjectId_ = gcm::stringParameter("SubjectID");
+    run.firstVtcParameter = gcm::stringParameter("SubjVTC-1");
 
-  gcm::SelectionContext context{timeWindowMethod_, conditionName_, subjectId_, logConditionStructure_};
-  const int selected = gcm::selectConditionStructure(context, run);
-  if (selected != 1) {
-    if (selected == 0) gcm::logLine("Canceled by user.");
-    if (selected == 3) gcm::logLine("Terminal error, sorry. Exiting...");
+    gcm::SelectionContext context{timeWindowMethod_, conditionName_, subjectId_, logConditionStructure_};
+    const int selected = gcm::selectConditionStructure(context, run);
+    if (selected != 1) {
+        if (selected == 0) gcm::logLine("Canceled by user.");
+        if (selected == 3) gcm::logLine("Terminal error, sorry. Exiting...");
+        endBanner();
+        return false;
+    }
+    gcm::busy(true);
+    gcm::logLine("Computing...");
+    std::ostringstream errors;
+    const int result = gcm::computeGcm(run, errors);
+    gcm::busy(false);
+    if (result == 1) {
+        gcm::logLine("\nDone, all computations succesful");
+        endBanner();
+        return true;
+    }
+    if (!errors.str().empty()) gcm::logLine(errors.str());
+    if (result == 2)
+        gcm::logLine(
+            "An invalid input parameter-set caused computation to terminate.\nTry again with a different "
+            "parameter-set. Exiting...");
+    else
+        gcm::logLine("Terminal error, sorry. Exiting...");
     endBanner();
     return false;
-  }
-  gcm::busy(true);
-  gcm::logLine("Computing...");
-  std::ostringstream errors;
-  const int result = gcm::computeGcm(run, errors);
-  gcm::busy(false);
-  if (result == 1) {
-    gcm::logLine("\nDone, all computations succesful");
-    endBanner();
-    return true;
-  }
-  if (!errors.str().empty()) gcm::logLine(errors.str());
-  if (result == 2)
-    gcm::logLine("An invalid input parameter-set caused computation to terminate.\nTry again with a different "
-                 "parameter-set. Exiting...");
-  else
-    gcm::logLine("Terminal error, sorry. Exiting...");
-  endBanner();
-  return false;
 }

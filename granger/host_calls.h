@@ -37,4 +37,4 @@ bool loadVOIs(const std::string& path);
 bool vois(tl::VOISetRecord& record);
 const int* voi(int index, tl::VOIRecord& record);
 
-} // namespace gcm
+}  // namespace gcm

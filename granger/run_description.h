@@ -12,38 +12,38 @@
 namespace gcm {
 
 struct VtcEntry {
-  std::string sourcePath;
-  std::string targetPath; // the source path unless source and target VTCs are separate
-  granger::VtcInfo header;
-  std::vector<std::pair<int, int>> intervals; // (first, last), 1-based, inclusive
+    std::string sourcePath;
+    std::string targetPath;  // the source path unless source and target VTCs are separate
+    granger::VtcInfo header;
+    std::vector<std::pair<int, int>> intervals;  // (first, last), 1-based, inclusive
 };
 
 struct Condition {
-  std::string name;
-  std::vector<VtcEntry> entries;
+    std::string name;
+    std::vector<VtcEntry> entries;
 };
 
 struct ReferenceVoi {
-  std::string name;
-  bool referenceConvention = false; // coordinates in the Talairach convention
-  std::vector<int> voxels;          // c0 c1 c2 per voxel
+    std::string name;
+    bool referenceConvention = false;  // coordinates in the Talairach convention
+    std::vector<int> voxels;           // c0 c1 c2 per voxel
 };
 
 struct RunDescription {
-  granger::GcmSettings settings;
-  std::vector<ReferenceVoi> vois;
-  std::vector<Condition> conditions;
-  std::string firstVtcParameter; // "SubjVTC-1": the output folder comes from it
-  bool haveBox = false;
+    granger::GcmSettings settings;
+    std::vector<ReferenceVoi> vois;
+    std::vector<Condition> conditions;
+    std::string firstVtcParameter;  // "SubjVTC-1": the output folder comes from it
+    bool haveBox = false;
 };
 
 // Condition structure selection; returns 1 to go on, 0 cancelled, 2 invalid
 // selection, 3 terminal error.
 struct SelectionContext {
-  int formMethod = 0;            // "SelectedTimeWindowMethod" as the form set it
-  std::string conditionName;
-  std::string subjectId;
-  bool logStructure = true;
+    int formMethod = 0;  // "SelectedTimeWindowMethod" as the form set it
+    std::string conditionName;
+    std::string subjectId;
+    bool logStructure = true;
 };
 int selectConditionStructure(const SelectionContext& context, RunDescription& run);
 
@@ -51,4 +51,4 @@ int selectConditionStructure(const SelectionContext& context, RunDescription& ru
 // file error; error text goes to `errors`.
 int computeGcm(RunDescription& run, std::ostream& errors);
 
-} // namespace gcm
+}  // namespace gcm

@@ -14,12 +14,10 @@ constexpr double kLabelPi = 3.14156;
 constexpr double kVerticalTolerance = 1e-4;
 }  // namespace
 
-std::vector<float> nodeAngles(std::size_t n)
-{
+std::vector<float> nodeAngles(std::size_t n) {
     std::vector<float> angles;
     angles.reserve(n);
-    if (n == 0)
-        return angles;
+    if (n == 0) return angles;
     const float step = 360.0f / static_cast<float>(n);
     float degrees = 0.0f;
     for (std::size_t k = 0; k < n; ++k) {
@@ -29,52 +27,40 @@ std::vector<float> nodeAngles(std::size_t n)
     return angles;
 }
 
-float radius()
-{
+float radius() {
     return static_cast<float>(kExtent) / 3.0f;
 }
 
-std::vector<Point> nodePositions(const std::vector<float>& angles)
-{
+std::vector<Point> nodePositions(const std::vector<float>& angles) {
     std::vector<Point> positions;
     positions.reserve(angles.size());
     const double r = radius();
-    for (const float a : angles)
-        positions.push_back({kCentre + r * std::cos(a), kCentre + r * std::sin(a)});
+    for (const float a : angles) positions.push_back({kCentre + r * std::cos(a), kCentre + r * std::sin(a)});
     return positions;
 }
 
-Point controlPoint(Point a, Point b)
-{
+Point controlPoint(Point a, Point b) {
     const Point mid{(a.x + b.x) / 2.0, (a.y + b.y) / 2.0};
     return {mid.x + (kBendX - mid.x) / 2.0, mid.y + (kBendY - mid.y) / 2.0};
 }
 
-double colourRamp(double x)
-{
-    if (x <= -0.75)
-        return 0.0;
-    if (x <= -0.25)
-        return 2.0 * (x + 0.75);
-    if (x <= 0.25)
-        return 1.0;
-    if (x <= 0.75)
-        return 1.0 - 2.0 * (x - 0.25);
+double colourRamp(double x) {
+    if (x <= -0.75) return 0.0;
+    if (x <= -0.25) return 2.0 * (x + 0.75);
+    if (x <= 0.25) return 1.0;
+    if (x <= 0.75) return 1.0 - 2.0 * (x - 0.25);
     return 0.0;
 }
 
-Rgb weightColour(double w)
-{
+Rgb weightColour(double w) {
     return {colourRamp(w - 0.5), colourRamp(w), colourRamp(w + 0.5)};
 }
 
-std::size_t labelNode(std::size_t slot, std::size_t n)
-{
+std::size_t labelNode(std::size_t slot, std::size_t n) {
     return slot + 1 < n ? n - 2 - slot : n - 1;
 }
 
-LabelPlacement labelPlacement(float angle, Point nodeOnScreen, Point centre)
-{
+LabelPlacement labelPlacement(float angle, Point nodeOnScreen, Point centre) {
     double ux = nodeOnScreen.x - centre.x;
     double uy = nodeOnScreen.y - centre.y;
     const double length = std::hypot(ux, uy);
@@ -96,12 +82,12 @@ LabelPlacement labelPlacement(float angle, Point nodeOnScreen, Point centre)
         offset = 0.0;
         placement.rotation = angle * 180.0 / kLabelPi;
     }
-    placement.position = {nodeOnScreen.x + 60.0 * gain * ux + offset, nodeOnScreen.y + 60.0 * gain * uy + offset};
+    placement.position = {nodeOnScreen.x + 60.0 * gain * ux + offset,
+                          nodeOnScreen.y + 60.0 * gain * uy + offset};
     return placement;
 }
 
-int penWidth(bool useWeights, double multiplier, double weight, double fixedThickness)
-{
+int penWidth(bool useWeights, double multiplier, double weight, double fixedThickness) {
     const double width = useWeights ? multiplier * weight : fixedThickness;
     return static_cast<int>(std::trunc(width));
 }

@@ -20,21 +20,18 @@
 namespace {
 
 template <typename W>
-W* named(W* widget, const char* objectName)
-{
+W* named(W* widget, const char* objectName) {
     widget->setObjectName(QString::fromLatin1(objectName));
     return widget;
 }
 
-QLabel* caption(const QString& text)
-{
+QLabel* caption(const QString& text) {
     auto* label = new QLabel(text);
     label->setWordWrap(true);
     return label;
 }
 
-QHBoxLayout* titledButtonRow(QLabel* text, QPushButton* button)
-{
+QHBoxLayout* titledButtonRow(QLabel* text, QPushButton* button) {
     auto* row = new QHBoxLayout;
     text->setWordWrap(true);
     row->addWidget(text, 1);
@@ -42,8 +39,7 @@ QHBoxLayout* titledButtonRow(QLabel* text, QPushButton* button)
     return row;
 }
 
-QGroupBox* buildCircularPlotOptions(ConnectivityForm& f)
-{
+QGroupBox* buildCircularPlotOptions(ConnectivityForm& f) {
     f.groupbox_CircularPlot = named(new QGroupBox(QStringLiteral("Nodes && Edges")), "groupbox_CircularPlot");
     f.groupbox_CircularPlot->setEnabled(false);
     auto* form = new QFormLayout(f.groupbox_CircularPlot);
@@ -89,14 +85,14 @@ QGroupBox* buildCircularPlotOptions(ConnectivityForm& f)
     return f.groupbox_CircularPlot;
 }
 
-QWidget* buildVisualizationTab(ConnectivityForm& f)
-{
+QWidget* buildVisualizationTab(ConnectivityForm& f) {
     auto* page = named(new QWidget, "tab_Visualization");
     auto* layout = new QVBoxLayout(page);
 
-    f.label_15 = named(new QLabel(QStringLiteral(
-                           "<b>Connectivity matrix</b><br>Display the connectivity matrix in a table format.")),
-                       "label_15");
+    f.label_15 =
+        named(new QLabel(QStringLiteral(
+                  "<b>Connectivity matrix</b><br>Display the connectivity matrix in a table format.")),
+              "label_15");
     f.pb_PlotConnMtx = named(new QPushButton(QStringLiteral("Visualize")), "pb_PlotConnMtx");
     layout->addLayout(titledButtonRow(f.label_15, f.pb_PlotConnMtx));
 
@@ -112,13 +108,13 @@ QWidget* buildVisualizationTab(ConnectivityForm& f)
     return page;
 }
 
-QWidget* buildGraphFeaturesTab(ConnectivityForm& f)
-{
+QWidget* buildGraphFeaturesTab(ConnectivityForm& f) {
     auto* page = named(new QWidget, "tab_GraphFeatures");
     auto* layout = new QVBoxLayout(page);
     auto* header = new QHBoxLayout;
     f.label_10 = named(new QLabel(QStringLiteral("Graph theoretic features")), "label_10");
-    f.ckBox_UseFilteredMatrix = named(new QCheckBox(QStringLiteral("Use filtered matrix")), "ckBox_UseFilteredMatrix");
+    f.ckBox_UseFilteredMatrix =
+        named(new QCheckBox(QStringLiteral("Use filtered matrix")), "ckBox_UseFilteredMatrix");
     f.ckBox_UseFilteredMatrix->setEnabled(false);
     header->addWidget(f.label_10);
     header->addStretch();
@@ -147,11 +143,11 @@ QWidget* buildGraphFeaturesTab(ConnectivityForm& f)
     return page;
 }
 
-QWidget* buildNodesTab(ConnectivityForm& f)
-{
+QWidget* buildNodesTab(ConnectivityForm& f) {
     auto* page = named(new QWidget, "tab_Nodes");
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(caption(QStringLiteral("Select which nodes to include to the visualization and analysis procedure.")));
+    layout->addWidget(caption(
+        QStringLiteral("Select which nodes to include to the visualization and analysis procedure.")));
     f.tblView_Nodes = named(new QTableView, "tblView_Nodes");
     layout->addWidget(f.tblView_Nodes);
     auto* buttons = new QHBoxLayout;
@@ -165,8 +161,7 @@ QWidget* buildNodesTab(ConnectivityForm& f)
     return page;
 }
 
-QWidget* buildFilterTab(ConnectivityForm& f)
-{
+QWidget* buildFilterTab(ConnectivityForm& f) {
     auto* page = named(new QWidget, "tab_Filter");
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(caption(QStringLiteral("Filter out the connections given the arbitrary boundaries.")));
@@ -208,8 +203,7 @@ QWidget* buildFilterTab(ConnectivityForm& f)
 
 }  // namespace
 
-void ConnectivityForm::setupUi(QDialog* dialog)
-{
+void ConnectivityForm::setupUi(QDialog* dialog) {
     dialog->resize(641, 640);
     dialog->setWindowTitle(QStringLiteral("Dialog"));
 

@@ -4,12 +4,9 @@
 #include "graph/subject_data.h"
 
 ConnectivityObject::ConnectivityObject(std::shared_ptr<const Subject> subject, QObject* parent)
-    : QObject(parent), subject_(std::move(subject))
-{
-}
+    : QObject(parent), subject_(std::move(subject)) {}
 
-ConnectivityObject::~ConnectivityObject()
-{
+ConnectivityObject::~ConnectivityObject() {
     // The window is top-level (no widget parent) but shows this object's
     // data, so it goes with it.
     if (window_) {
@@ -18,18 +15,15 @@ ConnectivityObject::~ConnectivityObject()
     }
 }
 
-void ConnectivityObject::load()
-{
+void ConnectivityObject::load() {
     std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(*subject_);
     QStringList names;
-    for (const std::string& name : selectNodeNames(subject_->manifest))
-        names << QString::fromStdString(name);
+    for (const std::string& name : selectNodeNames(subject_->manifest)) names << QString::fromStdString(name);
     matrices_ = std::move(matrices);
     nodeNames_ = names;
 }
 
-void ConnectivityObject::showWindow()
-{
+void ConnectivityObject::showWindow() {
     if (!window_) {
         window_ = new ConnectivityObjectUI(this);
         window_->setAttribute(Qt::WA_DeleteOnClose);
@@ -40,7 +34,6 @@ void ConnectivityObject::showWindow()
     window_->activateWindow();
 }
 
-void ConnectivityObject::connectivityObjectUIDestroyed(QObject*)
-{
+void ConnectivityObject::connectivityObjectUIDestroyed(QObject*) {
     window_ = nullptr;
 }

@@ -39,14 +39,12 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QString plotTitleOf(const QString& key)
-{
+QString plotTitleOf(const QString& key) {
     const FeatureDefinition* feature = findFeature(key.toStdString());
     return feature ? QString::fromStdString(feature->plotTitle) : QString();
 }
 
-QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)
-{
+QPushButton* makeFeatureButton(const QString& text, int row, const QString& key) {
     auto* button = new QPushButton(text);
     button->setFlat(true);
     button->setProperty("row", row);
@@ -57,8 +55,7 @@ QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)
 }  // namespace
 
 ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* parent)
-    : QDialog(parent), ui(new ConnectivityForm), object_(object)
-{
+    : QDialog(parent), ui(new ConnectivityForm), object_(object) {
     ui->setupUi(this);
     prepareGraphFeatures();
     prepareNodesTable();
@@ -73,13 +70,11 @@ ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* 
     connectWidgets();
 }
 
-ConnectivityObjectUI::~ConnectivityObjectUI()
-{
+ConnectivityObjectUI::~ConnectivityObjectUI() {
     delete ui;
 }
 
-void ConnectivityObjectUI::connectWidgets()
-{
+void ConnectivityObjectUI::connectWidgets() {
     connect(ui->pb_PlotConnMtx, &QPushButton::clicked, this, &ConnectivityObjectUI::plotConnectivityMatrix);
     connect(ui->pb_CircularPlotConnMtx, &QPushButton::clicked, this, &ConnectivityObjectUI::plotCircular);
     connect(ui->chkBox_CircPlot_ShowLabels, &QCheckBox::toggled, this,
@@ -101,13 +96,12 @@ void ConnectivityObjectUI::connectWidgets()
     connect(ui->pb_Close, &QPushButton::clicked, this, &QWidget::close);
 }
 
-WeightPolicy ConnectivityObjectUI::weightPolicy() const
-{
-    return ui->cbox_NegativeWeights->currentIndex() == 1 ? WeightPolicy::Absolute : WeightPolicy::PositiveOnly;
+WeightPolicy ConnectivityObjectUI::weightPolicy() const {
+    return ui->cbox_NegativeWeights->currentIndex() == 1 ? WeightPolicy::Absolute
+                                                         : WeightPolicy::PositiveOnly;
 }
 
-QStringList ConnectivityObjectUI::matrixLabels() const
-{
+QStringList ConnectivityObjectUI::matrixLabels() const {
     const Subject& subject = object_->subject();
     const std::size_t count = object_->matrices().size();
     QStringList labels;
@@ -123,8 +117,7 @@ QStringList ConnectivityObjectUI::matrixLabels() const
 // ---------------------------------------------------------------------------
 // Node table
 
-void ConnectivityObjectUI::prepareNodesTable()
-{
+void ConnectivityObjectUI::prepareNodesTable() {
     if (!nodesModel_) {
         nodesModel_ = new NodesModel(this);
         ui->tblView_Nodes->setModel(nodesModel_);
@@ -143,11 +136,9 @@ void ConnectivityObjectUI::prepareNodesTable()
 // ---------------------------------------------------------------------------
 // Graph features
 
-void ConnectivityObjectUI::prepareGraphFeatures()
-{
+void ConnectivityObjectUI::prepareGraphFeatures() {
     featuresModel_ = new GraphFeaturesModel(this);
-    if (object_->subject().manifest.uses_proto)
-        featuresModel_->setUsesProtocol(true);
+    if (object_->subject().manifest.uses_proto) featuresModel_->setUsesProtocol(true);
     QTableView* table = ui->tblView_GraphFeatures;
     table->setModel(featuresModel_);
     table->hideColumn(GraphFeaturesModel::TypeColumn);
@@ -165,8 +156,7 @@ void ConnectivityObjectUI::prepareGraphFeatures()
 
         // Global efficiency has one value per matrix: the Result column
         // shows them (named per condition) instead of an "inspect" button.
-        if (f.key == QLatin1String("global_efficiency"))
-            continue;
+        if (f.key == QLatin1String("global_efficiency")) continue;
         QPushButton* inspect = makeFeatureButton(QStringLiteral("inspect"), row, f.key);
         inspect->setEnabled(false);
         connect(inspect, &QPushButton::clicked, this, &ConnectivityObjectUI::inspectGraphFeature);
@@ -187,43 +177,37 @@ void ConnectivityObjectUI::prepareGraphFeatures()
     table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
-QPushButton* ConnectivityObjectUI::featureButton(const QString& key, int column) const
-{
+QPushButton* ConnectivityObjectUI::featureButton(const QString& key, int column) const {
     const int row = featuresModel_->rowOf(key);
-    if (row < 0)
-        return nullptr;
-    return qobject_cast<QPushButton*>(ui->tblView_GraphFeatures->indexWidget(featuresModel_->index(row, column)));
+    if (row < 0) return nullptr;
+    return qobject_cast<QPushButton*>(
+        ui->tblView_GraphFeatures->indexWidget(featuresModel_->index(row, column)));
 }
 
-QPushButton* ConnectivityObjectUI::computeButton(const QString& key) const
-{
+QPushButton* ConnectivityObjectUI::computeButton(const QString& key) const {
     return featureButton(key, GraphFeaturesModel::ComputeColumn);
 }
 
-QPushButton* ConnectivityObjectUI::inspectButton(const QString& key) const
-{
+QPushButton* ConnectivityObjectUI::inspectButton(const QString& key) const {
     return featureButton(key, GraphFeaturesModel::ResultColumn);
 }
 
-void ConnectivityObjectUI::computeGraphFeature(bool)
-{
+void ConnectivityObjectUI::computeGraphFeature(bool) {
     auto* button = qobject_cast<QPushButton*>(sender());
-    if (!button)
-        return;
+    if (!button) return;
     const int row = button->property("row").toInt();
     const QString key = button->property("measure").toString();
     const std::string measure = key.toStdString();
-    if (!isGraphFeatureKey(measure))
-        return;
+    if (!isGraphFeatureKey(measure)) return;
 
     const std::vector<Eigen::MatrixXf>& matrices = object_->matrices();
-    if (matrices.empty())
-        return;
+    if (matrices.empty()) return;
 
     const UserPrompts& prompts = object_->prompts();
     if (graphFeatureNeedsConfirmation(measure, matrices) &&
-        !prompts.askYesNo(this, QStringLiteral("Caution."),
-                          QStringLiteral("The matrix is too big and the computation might take too long. Continue?")))
+        !prompts.askYesNo(
+            this, QStringLiteral("Caution."),
+            QStringLiteral("The matrix is too big and the computation might take too long. Continue?")))
         return;
 
     const WeightPolicy policy = weightPolicy();
@@ -233,8 +217,8 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
         values = computeFeatureValues(measure, matrices, policy);
     } catch (const std::exception& e) {
         prompts.showError(this, QStringLiteral("Graph Analysis"),
-                          tr("Could not compute \"%1\": %2").arg(featuresModel_->feature(key).name,
-                                                                 QString::fromStdString(e.what())));
+                          tr("Could not compute \"%1\": %2")
+                              .arg(featuresModel_->feature(key).name, QString::fromStdString(e.what())));
         return;
     }
 
@@ -242,7 +226,8 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     for (const std::vector<float>& perMatrix : values)
         series.append(FeatureValues(perMatrix.begin(), perMatrix.end()));
 
-    const QString note = QStringLiteral("Computed with %1.").arg(QString::fromStdString(weightPolicyText(policy)));
+    const QString note =
+        QStringLiteral("Computed with %1.").arg(QString::fromStdString(weightPolicyText(policy)));
     featuresModel_->setResultNote(row, note);
     if (key == QLatin1String("global_efficiency")) {
         if (series.size() == 1)
@@ -259,25 +244,21 @@ void ConnectivityObjectUI::computeGraphFeature(bool)
     }
 }
 
-void ConnectivityObjectUI::inspectGraphFeature(bool)
-{
+void ConnectivityObjectUI::inspectGraphFeature(bool) {
     auto* button = qobject_cast<QPushButton*>(sender());
-    if (!button)
-        return;
+    if (!button) return;
     openFeaturePlot(button->property("row").toInt(), button->property("measure").toString(),
                     button->property("win_title").toString());
 }
 
-void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QString& title)
-{
+void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QString& title) {
     const QVariant stored = featuresModel_->result(row);
     FeatureSeries series;
     if (stored.userType() == qMetaTypeId<FeatureSeries>())
         series = stored.value<FeatureSeries>();
     else if (stored.isValid())
         series.append(FeatureValues{stored.toFloat()});
-    if (series.isEmpty())
-        return;
+    if (series.isEmpty()) return;
     const Subject& subject = object_->subject();
     const QStringList labels = matrixLabels();
 
@@ -285,8 +266,7 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
     if (key == QLatin1String("global_efficiency")) {
         auto* timeseries = new TimeseriesLinePlot(title, subject.manifest.uses_proto, this);
         FeatureValues perMatrix;
-        for (const FeatureValues& values : series)
-            perMatrix.append(values.isEmpty() ? 0.0f : values.first());
+        for (const FeatureValues& values : series) perMatrix.append(values.isEmpty() ? 0.0f : values.first());
         timeseries->setValues(perMatrix, title);
         timeseries->setConditions(labels);
         plot = timeseries;
@@ -294,7 +274,8 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
         plot = new LinePlot(title, subject.manifest.uses_proto, this);
         for (int k = 0; k < series.size(); ++k) {
             int type = 1;
-            if (subject.manifest.uses_proto && static_cast<std::size_t>(k) < subject.manifest.ordered_conditions.size())
+            if (subject.manifest.uses_proto &&
+                static_cast<std::size_t>(k) < subject.manifest.ordered_conditions.size())
                 type = subject.manifest.ordered_conditions[static_cast<std::size_t>(k)].type;
             plot->addSeries(series.at(k), labels.value(k), type);
         }
@@ -313,20 +294,17 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
     plot->raise();
 }
 
-void ConnectivityObjectUI::featureCellDoubleClicked(const QModelIndex& index)
-{
+void ConnectivityObjectUI::featureCellDoubleClicked(const QModelIndex& index) {
     // Global efficiency per condition has no "inspect" button (its Result
     // cell lists the values); a double click there plots them.
     const QString key = featuresModel_->keyOfRow(index.row());
     if (key != QLatin1String("global_efficiency") || index.column() != GraphFeaturesModel::ResultColumn)
         return;
-    if (featuresModel_->result(index.row()).userType() != qMetaTypeId<FeatureSeries>())
-        return;
+    if (featuresModel_->result(index.row()).userType() != qMetaTypeId<FeatureSeries>()) return;
     openFeaturePlot(index.row(), key, plotTitleOf(key));
 }
 
-void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
-{
+void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool) {
     // No filtered matrix is computed (the "Fliter" tab is disabled), so there
     // is nothing to switch to.
 }
@@ -334,8 +312,7 @@ void ConnectivityObjectUI::graphfeatures_useFilteredMatrix(bool)
 // ---------------------------------------------------------------------------
 // Plot launchers and circular plot options
 
-void ConnectivityObjectUI::plotConnectivityMatrix(bool)
-{
+void ConnectivityObjectUI::plotConnectivityMatrix(bool) {
     if (!matrixView_) {
         auto* view = new ViewMatrix(this);
         view->setWindowFlag(Qt::Window);
@@ -351,14 +328,14 @@ void ConnectivityObjectUI::plotConnectivityMatrix(bool)
     matrixView_->raise();
 }
 
-void ConnectivityObjectUI::plotCircular(bool)
-{
+void ConnectivityObjectUI::plotCircular(bool) {
     ui->groupbox_CircularPlot->setEnabled(true);
     if (!circularPlot_) {
         circularPlot_ = new CircularPlot(object_->subject(), object_->matrices(), object_->nodeNames(), this);
         circularPlot_->setWindowFlag(Qt::Window);
         circularPlot_->setPrompts(object_->prompts());
-        connect(circularPlot_, &CircularPlot::closingWindow, this, &ConnectivityObjectUI::circularPlot_disableOptions);
+        connect(circularPlot_, &CircularPlot::closingWindow, this,
+                &ConnectivityObjectUI::circularPlot_disableOptions);
         connect(ui->widget_CircPlot_Spanner, &QxtSpanSlider::spanChanged, circularPlot_,
                 &CircularPlot::displayRangeChanged);
         // The plot starts with the options as the window shows them.
@@ -375,51 +352,37 @@ void ConnectivityObjectUI::plotCircular(bool)
     circularPlot_->raise();
 }
 
-void ConnectivityObjectUI::circularPlot_disableOptions()
-{
+void ConnectivityObjectUI::circularPlot_disableOptions() {
     ui->groupbox_CircularPlot->setEnabled(false);
 }
 
-void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper)
-{
+void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper) {
     ui->lbl_Spanner_Low->setText(QString::number(lower / double(kSpanMaximum), 'g', 6));
     ui->lbl_Spanner_Upper->setText(QString::number(upper / double(kSpanMaximum), 'g', 6));
 }
 
 // Each option goes to the circular plot once it exists.
 
-void ConnectivityObjectUI::circularPlot_toggleLabels(bool state)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setLabelsVisible(state);
+void ConnectivityObjectUI::circularPlot_toggleLabels(bool state) {
+    if (circularPlot_) circularPlot_->plotWidget()->setLabelsVisible(state);
 }
 
-void ConnectivityObjectUI::circularPlot_setNodesSize(int value)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setNodesSize(value);
+void ConnectivityObjectUI::circularPlot_setNodesSize(int value) {
+    if (circularPlot_) circularPlot_->plotWidget()->setNodesSize(value);
 }
 
-void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool state)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setUseWeights(state);
+void ConnectivityObjectUI::circularPlot_toggleUseWeights(bool state) {
+    if (circularPlot_) circularPlot_->plotWidget()->setUseWeights(state);
 }
 
-void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double value)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setThicknessMultiplier(value);
+void ConnectivityObjectUI::circularPlot_thicknessMultiplierChanged(double value) {
+    if (circularPlot_) circularPlot_->plotWidget()->setThicknessMultiplier(value);
 }
 
-void ConnectivityObjectUI::circularPlot_setFixedThickness(double value)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setFixedThickness(value);
+void ConnectivityObjectUI::circularPlot_setFixedThickness(double value) {
+    if (circularPlot_) circularPlot_->plotWidget()->setFixedThickness(value);
 }
 
-void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool state)
-{
-    if (circularPlot_)
-        circularPlot_->plotWidget()->setColorizeEdges(state);
+void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool state) {
+    if (circularPlot_) circularPlot_->plotWidget()->setColorizeEdges(state);
 }

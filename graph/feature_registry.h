@@ -10,13 +10,13 @@
 #include <vector>
 
 struct FeatureDefinition {
-    std::string group;        // title of the group the feature belongs to
-    std::string key;          // unique; empty for a group row
+    std::string group;  // title of the group the feature belongs to
+    std::string key;    // unique; empty for a group row
     std::string name;
     std::string description;
     std::string plotTitle;
-    bool scalar = false;      // one value per graph rather than one per node
-    bool asksFirst = false;   // slow: ask before running on more than 50 nodes
+    bool scalar = false;     // one value per graph rather than one per node
+    bool asksFirst = false;  // slow: ask before running on more than 50 nodes
     Eigen::ArrayXf (*nodal)(const Eigen::MatrixXf&) = nullptr;
     float (*whole)(const Eigen::MatrixXf&) = nullptr;
 

@@ -4,38 +4,33 @@
 
 #include <stdexcept>
 
-const std::vector<std::string>& graphFeatureKeys()
-{
+const std::vector<std::string>& graphFeatureKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> list;
         for (const FeatureDefinition& d : featureRegistry())
-            if (!d.isGroup())
-                list.push_back(d.key);
+            if (!d.isGroup()) list.push_back(d.key);
         return list;
     }();
     return keys;
 }
 
-bool isGraphFeatureKey(const std::string& key)
-{
+bool isGraphFeatureKey(const std::string& key) {
     return findFeature(key) != nullptr;
 }
 
-bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eigen::MatrixXf>& matrices)
-{
+bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eigen::MatrixXf>& matrices) {
     // Above this many nodes the slow measures ask first.
     constexpr Eigen::Index kLargestUnquestionedSize = 50;
     const FeatureDefinition* feature = findFeature(key);
-    return feature && feature->asksFirst && !matrices.empty() && matrices.front().rows() > kLargestUnquestionedSize;
+    return feature && feature->asksFirst && !matrices.empty() &&
+           matrices.front().rows() > kLargestUnquestionedSize;
 }
 
 std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
-                                                    const std::vector<Eigen::MatrixXf>& matrices,
-                                                    WeightPolicy policy)
-{
+                                                     const std::vector<Eigen::MatrixXf>& matrices,
+                                                     WeightPolicy policy) {
     const FeatureDefinition* feature = findFeature(key);
-    if (!feature)
-        throw std::invalid_argument("unknown graph feature \"" + key + "\"");
+    if (!feature) throw std::invalid_argument("unknown graph feature \"" + key + "\"");
     std::vector<std::vector<float>> perMatrix;
     perMatrix.reserve(matrices.size());
     for (const Eigen::MatrixXf& m : matrices) {

@@ -23,5 +23,5 @@ bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eig
 // Throws std::invalid_argument for an unknown key; linkmesh::Error (e.g. a
 // matrix that is not square) passes through.
 std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
-                                                    const std::vector<Eigen::MatrixXf>& matrices,
-                                                    WeightPolicy policy = WeightPolicy::PositiveOnly);
+                                                     const std::vector<Eigen::MatrixXf>& matrices,
+                                                     WeightPolicy policy = WeightPolicy::PositiveOnly);

@@ -18,4 +18,5 @@ Eigen::MatrixXf spectralDistanceTable(const std::vector<NamedMatrix>& entries);
 
 // The table as text for the results pane: a title line, then one line per
 // entry, columns padded, values with 6 significant digits.
-void writeDistanceText(std::ostream& out, const std::vector<NamedMatrix>& entries, const Eigen::MatrixXf& table);
+void writeDistanceText(std::ostream& out, const std::vector<NamedMatrix>& entries,
+                       const Eigen::MatrixXf& table);

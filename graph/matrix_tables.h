@@ -17,8 +17,8 @@ Eigen::MatrixXf mirrorUpperTriangle(const Eigen::MatrixXf& m);
 std::vector<float> offDiagonalValues(const Eigen::MatrixXf& m);
 
 struct HistogramBins {
-    double lowest = 0;   // left edge of the first bin
-    double highest = 0;  // right edge of the last bin
+    double lowest = 0;            // left edge of the first bin
+    double highest = 0;           // right edge of the last bin
     std::vector<double> heights;  // counts, or fractions of all values
 };
 // `bins` equal bins from the smallest to the largest value; the largest value

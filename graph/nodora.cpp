@@ -31,8 +31,7 @@ const char* const kRowProperty = "row";
 const QString kErrorTitle = QStringLiteral("Connectivity & Graph Analysis Plugin");
 }  // namespace
 
-Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm)
-{
+Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("CGAnalysis"));
     // Starts above other windows, as the ticked "Keep on top" says.
@@ -61,29 +60,25 @@ Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm)
     connect(ui->btn_ExportGraphDistance, &QPushButton::clicked, this, &Nodora::exportGraphDistance);
 }
 
-Nodora::~Nodora()
-{
+Nodora::~Nodora() {
     delete ui;
 }
 
-bool Nodora::data_addSubject()
-{
+bool Nodora::data_addSubject() {
     const QString path = prompts_.chooseManifestFile ? prompts_.chooseManifestFile(this) : QString();
-    if (path.isEmpty())
-        return false;
-    if (!QFileInfo(path).isReadable())
-        return false;
+    if (path.isEmpty()) return false;
+    if (!QFileInfo(path).isReadable()) return false;
     return addSubjectFromFile(path);
 }
 
-bool Nodora::addSubjectFromFile(const QString& path)
-{
+bool Nodora::addSubjectFromFile(const QString& path) {
     auto subject = std::make_shared<Subject>();
     try {
         subject->manifest = readStudyManifest(QFile::encodeName(path).toStdString());
     } catch (const std::exception& e) {
-        prompts_.showError(this, kErrorTitle,
-                           tr("The study manifest could not be read:\n%1").arg(QString::fromLocal8Bit(e.what())));
+        prompts_.showError(
+            this, kErrorTitle,
+            tr("The study manifest could not be read:\n%1").arg(QString::fromLocal8Bit(e.what())));
         return false;
     }
     subject->folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
@@ -101,15 +96,12 @@ bool Nodora::addSubjectFromFile(const QString& path)
     return true;
 }
 
-void Nodora::viewConnectivityUI()
-{
+void Nodora::viewConnectivityUI() {
     const QObject* button = sender();
-    if (!button)
-        return;
+    if (!button) return;
     bool ok = false;
     const int row = button->property(kRowProperty).toInt(&ok);
-    if (!ok || row < 0 || static_cast<std::size_t>(row) >= subjects_.size())
-        return;
+    if (!ok || row < 0 || static_cast<std::size_t>(row) >= subjects_.size()) return;
 
     auto* object = new ConnectivityObject(subjects_[static_cast<std::size_t>(row)], this);
     object->setPrompts(prompts_);
@@ -132,8 +124,7 @@ void Nodora::viewConnectivityUI()
     }
 }
 
-QPoint Nodora::besidePosition(const QRect& dialog, int width, const QRect& available)
-{
+QPoint Nodora::besidePosition(const QRect& dialog, int width, const QRect& available) {
     constexpr int kGap = 8;
     QPoint topLeft(dialog.right() + 1 + kGap, dialog.top());
     // No room on the right: the left side, else as far right as it fits.
@@ -146,27 +137,24 @@ QPoint Nodora::besidePosition(const QRect& dialog, int width, const QRect& avail
     return topLeft;
 }
 
-void Nodora::placeBesideDialog(QWidget* window) const
-{
+void Nodora::placeBesideDialog(QWidget* window) const {
     const QScreen* screen = this->screen();
     window->move(besidePosition(frameGeometry(), window->frameGeometry().width(),
                                 screen ? screen->availableGeometry() : QRect()));
 }
 
-void Nodora::closeEvent(QCloseEvent* event)
-{
+void Nodora::closeEvent(QCloseEvent* event) {
     // The connectivity windows are top-level windows of their own. Closing
     // them first lets the dialog be the last window to close, so a host that
     // quits on the last closed window does quit; deleting them with the
     // dialog would only hide them and leave the host running.
-    for (ConnectivityObject* object : findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly))
-        if (ConnectivityObjectUI* window = object->window())
-            window->close();
+    for (ConnectivityObject* object :
+         findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly))
+        if (ConnectivityObjectUI* window = object->window()) window->close();
     QDialog::closeEvent(event);
 }
 
-void Nodora::data_removeSubject()
-{
+void Nodora::data_removeSubject() {
     // The selected row of the subject table; a sender carrying a row (a
     // per-row button) names its own.
     int row = -1;
@@ -180,45 +168,38 @@ void Nodora::data_removeSubject()
         else if (selection->currentIndex().isValid() && selection->isSelected(selection->currentIndex()))
             row = selection->currentIndex().row();
     }
-    if (row < 0 || static_cast<std::size_t>(row) >= subjects_.size())
-        return;
+    if (row < 0 || static_cast<std::size_t>(row) >= subjects_.size()) return;
     removeSubjectAt(row);
     renumberViewButtons();
     updateRemoveButtons();
 }
 
-void Nodora::data_removeAllSubjects()
-{
-    for (int row = static_cast<int>(subjects_.size()) - 1; row >= 0; --row)
-        removeSubjectAt(row);
+void Nodora::data_removeAllSubjects() {
+    for (int row = static_cast<int>(subjects_.size()) - 1; row >= 0; --row) removeSubjectAt(row);
     updateRemoveButtons();
 }
 
-void Nodora::removeSubjectAt(int row)
-{
+void Nodora::removeSubjectAt(int row) {
     // Open connectivity windows keep their own reference to the subject.
     subjects_.erase(subjects_.begin() + row);
     subjectsModel_->remove(row);
 }
 
-void Nodora::renumberViewButtons()
-{
+void Nodora::renumberViewButtons() {
     for (int row = 0; row < subjectsModel_->rowCount(); ++row) {
         if (QWidget* view = ui->tbl_Subjects->indexWidget(subjectsModel_->index(row, 1)))
             view->setProperty(kRowProperty, row);
     }
 }
 
-void Nodora::updateRemoveButtons()
-{
+void Nodora::updateRemoveButtons() {
     const bool any = !subjects_.empty();
     ui->pb_RemoveSubject->setEnabled(any);
     ui->pb_RemoveAll->setEnabled(any);
     updateGroupAnalysis();
 }
 
-void Nodora::updateGroupAnalysis()
-{
+void Nodora::updateGroupAnalysis() {
     const bool offered = subjects_.size() >= 2;
     const int groupTab = ui->tabWidget->indexOf(ui->tab_GroupAnalysis);
     ui->tab_GroupAnalysis->setEnabled(offered);
@@ -231,8 +212,7 @@ void Nodora::updateGroupAnalysis()
         ui->list_ConnObjs->addItem(QString::fromStdString(subject->manifest.unique_id));
 }
 
-void Nodora::computeGraphDistance()
-{
+void Nodora::computeGraphDistance() {
     std::vector<std::size_t> rows;
     for (const QListWidgetItem* item : ui->list_ConnObjs->selectedItems())
         rows.push_back(static_cast<std::size_t>(ui->list_ConnObjs->row(item)));
@@ -250,9 +230,10 @@ void Nodora::computeGraphDistance()
                 std::string name = subject.manifest.unique_id;
                 // A subject analysed per condition contributes one entry per matrix.
                 if (matrices.size() > 1)
-                    name += " / " + (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size()
-                                         ? subject.manifest.ordered_conditions[k].name
-                                         : "Series " + std::to_string(k));
+                    name +=
+                        " / " + (subject.manifest.uses_proto && k < subject.manifest.ordered_conditions.size()
+                                     ? subject.manifest.ordered_conditions[k].name
+                                     : "Series " + std::to_string(k));
                 entries.push_back({name, matrices[k]});
             }
         }
@@ -260,7 +241,8 @@ void Nodora::computeGraphDistance()
     } catch (const std::exception& e) {
         distanceEntries_.clear();
         ui->btn_ExportGraphDistance->setEnabled(false);
-        const QString text = tr("The spectral distance could not be computed:\n%1").arg(QString::fromLocal8Bit(e.what()));
+        const QString text =
+            tr("The spectral distance could not be computed:\n%1").arg(QString::fromLocal8Bit(e.what()));
         ui->plain_GraphResults->setPlainText(text);
         prompts_.showError(this, kErrorTitle, text);
         return;
@@ -272,24 +254,19 @@ void Nodora::computeGraphDistance()
     ui->btn_ExportGraphDistance->setEnabled(true);
 }
 
-void Nodora::exportGraphDistance()
-{
-    if (distanceEntries_.empty())
-        return;
+void Nodora::exportGraphDistance() {
+    if (distanceEntries_.empty()) return;
     std::vector<std::string> names;
-    for (const NamedMatrix& e : distanceEntries_)
-        names.push_back(e.name);
+    for (const NamedMatrix& e : distanceEntries_) names.push_back(e.name);
     plot_export::saveCsv(this, prompts_,
                          [&](std::ostream& out) { writeMatrixCsv(out, distanceTable_, names); });
 }
 
-void Nodora::closeDialog()
-{
+void Nodora::closeDialog() {
     close();
 }
 
-void Nodora::keepWindowOnTop(bool state)
-{
+void Nodora::keepWindowOnTop(bool state) {
     setWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, state));
     show();
 }

@@ -17,14 +17,12 @@
 namespace {
 
 template <typename W>
-W* named(W* widget, const char* objectName)
-{
+W* named(W* widget, const char* objectName) {
     widget->setObjectName(QString::fromLatin1(objectName));
     return widget;
 }
 
-QWidget* buildDataTab(NodoraForm& f)
-{
+QWidget* buildDataTab(NodoraForm& f) {
     auto* page = named(new QWidget, "tab_Data");
     auto* layout = new QVBoxLayout(page);
 
@@ -58,8 +56,7 @@ QWidget* buildDataTab(NodoraForm& f)
     return page;
 }
 
-QWidget* buildGroupAnalysisTab(NodoraForm& f)
-{
+QWidget* buildGroupAnalysisTab(NodoraForm& f) {
     auto* page = named(new QWidget, "tab_GroupAnalysis");
     auto* layout = new QVBoxLayout(page);
 
@@ -74,7 +71,8 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f)
     auto* subjectButtons = new QHBoxLayout;
     f.btn_OpenSubject = named(new QPushButton(QStringLiteral("Open")), "btn_OpenSubject");
     f.btn_ReleaseSubject = named(new QPushButton(QStringLiteral("Release")), "btn_ReleaseSubject");
-    f.btn_ReleaseAllSubjects = named(new QPushButton(QStringLiteral("Release All")), "btn_ReleaseAllSubjects");
+    f.btn_ReleaseAllSubjects =
+        named(new QPushButton(QStringLiteral("Release All")), "btn_ReleaseAllSubjects");
     subjectButtons->addWidget(f.btn_OpenSubject);
     subjectButtons->addWidget(f.btn_ReleaseSubject);
     subjectButtons->addWidget(f.btn_ReleaseAllSubjects);
@@ -94,9 +92,10 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f)
     auto* distanceRow = new QHBoxLayout;
     f.cbox_GraphDistance = named(new QComboBox, "cbox_GraphDistance");
     f.cbox_GraphDistance->addItem(QStringLiteral("Spectral Euclidean Distance"));
-    f.cbox_grp_useFilteredMatrix = named(new QCheckBox(QStringLiteral("use filtered matrix")),
-                                         "cbox_grp_useFilteredMatrix");
-    f.btn_ComputeGraphDistance = named(new QPushButton(QStringLiteral("Compute")), "btn_ComputeGraphDistance");
+    f.cbox_grp_useFilteredMatrix =
+        named(new QCheckBox(QStringLiteral("use filtered matrix")), "cbox_grp_useFilteredMatrix");
+    f.btn_ComputeGraphDistance =
+        named(new QPushButton(QStringLiteral("Compute")), "btn_ComputeGraphDistance");
     distanceRow->addWidget(f.cbox_GraphDistance);
     distanceRow->addWidget(f.cbox_grp_useFilteredMatrix);
     distanceRow->addWidget(f.btn_ComputeGraphDistance);
@@ -106,7 +105,8 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f)
     f.plain_GraphResults->setReadOnly(true);
     f.plain_GraphResults->setFont(QFont(QStringLiteral("monospace")));
     groupLayout->addWidget(f.plain_GraphResults);
-    f.btn_ExportGraphDistance = named(new QPushButton(QStringLiteral("Export to CSV...")), "btn_ExportGraphDistance");
+    f.btn_ExportGraphDistance =
+        named(new QPushButton(QStringLiteral("Export to CSV...")), "btn_ExportGraphDistance");
     f.btn_ExportGraphDistance->setEnabled(false);
     groupLayout->addWidget(f.btn_ExportGraphDistance, 0, Qt::AlignRight);
     layout->addWidget(f.groupBox_6);
@@ -117,8 +117,7 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f)
 
 }  // namespace
 
-void NodoraForm::setupUi(QDialog* dialog)
-{
+void NodoraForm::setupUi(QDialog* dialog) {
     dialog->resize(439, 552);
     dialog->setWindowTitle(QStringLiteral("Connectivity & Graph Analysis Plugin"));
 

@@ -11,21 +11,17 @@ namespace pt = boost::property_tree;
 
 namespace {
 
-std::string describe(const std::string& message, const std::string& file,
-                     unsigned long line, const std::string& key)
-{
+std::string describe(const std::string& message, const std::string& file, unsigned long line,
+                     const std::string& key) {
     std::ostringstream out;
     out << (file.empty() ? "<unspecified file>" : file);
-    if (line > 0)
-        out << '(' << line << ')';
+    if (line > 0) out << '(' << line << ')';
     out << ": " << message;
-    if (!key.empty())
-        out << " (in \"" << key << "\")";
+    if (!key.empty()) out << " (in \"" << key << "\")";
     return out.str();
 }
 
-bool isCSpace(char c)
-{
+bool isCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
@@ -35,8 +31,7 @@ class ManifestTreeReader {
 public:
     ManifestTreeReader(const pt::ptree& root, const std::string& file) : root_(root), file_(file) {}
 
-    const pt::ptree& node(const pt::ptree& parent, const std::string& path) const
-    {
+    const pt::ptree& node(const pt::ptree& parent, const std::string& path) const {
         try {
             return parent.get_child(path);
         } catch (const pt::ptree_bad_path& e) {
@@ -47,16 +42,13 @@ public:
 
     std::string text(const std::string& path) const { return node(root_, path).data(); }
 
-    std::vector<std::string> textList(const std::string& path) const
-    {
+    std::vector<std::string> textList(const std::string& path) const {
         std::vector<std::string> out;
-        for (const auto& child : node(root_, path))
-            out.push_back(child.second.data());
+        for (const auto& child : node(root_, path)) out.push_back(child.second.data());
         return out;
     }
 
-    int integer(const std::string& value, const std::string& key) const
-    {
+    int integer(const std::string& value, const std::string& key) const {
         try {
             return manifestTextToInt(value);
         } catch (const std::logic_error& e) {  // invalid_argument, out_of_range
@@ -64,26 +56,21 @@ public:
         }
     }
 
-    std::vector<int> integerList(const std::string& path) const
-    {
+    std::vector<int> integerList(const std::string& path) const {
         std::vector<int> out;
-        for (const auto& child : node(root_, path))
-            out.push_back(integer(child.second.data(), path));
+        for (const auto& child : node(root_, path)) out.push_back(integer(child.second.data(), path));
         return out;
     }
 
-    bool boolean(const std::string& path) const
-    {
+    bool boolean(const std::string& path) const {
         // The library's own conversion; its failure text names the type as
         // the compiler spells it, so the message is written out here.
         const boost::optional<bool> value = node(root_, path).get_value_optional<bool>();
-        if (!value)
-            throw StudyManifestError("conversion of data to type \"bool\" failed", file_, 0, path);
+        if (!value) throw StudyManifestError("conversion of data to type \"bool\" failed", file_, 0, path);
         return *value;
     }
 
-    std::vector<ConditionRecord> conditions(const std::string& path) const
-    {
+    std::vector<ConditionRecord> conditions(const std::string& path) const {
         std::vector<ConditionRecord> out;
         for (const auto& child : node(root_, path)) {
             const pt::ptree& element = child.second;
@@ -110,15 +97,11 @@ StudyManifestError::StudyManifestError(const std::string& message, const std::st
       message_(message),
       file_(file),
       line_(line),
-      key_(key)
-{
-}
+      key_(key) {}
 
-int manifestTextToInt(const std::string& text)
-{
+int manifestTextToInt(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && isCSpace(text[i]))
-        ++i;
+    while (i < text.size() && isCSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -132,14 +115,12 @@ int manifestTextToInt(const std::string& text)
     long long magnitude = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > limit)
-            throw std::out_of_range("stoi argument out of range");
+        if (magnitude > limit) throw std::out_of_range("stoi argument out of range");
     }
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-StudyManifest readStudyManifest(const std::string& path)
-{
+StudyManifest readStudyManifest(const std::string& path) {
     pt::ptree root;
     try {
         pt::read_json(path, root, std::locale());

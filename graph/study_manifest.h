@@ -8,9 +8,9 @@
 
 // One entry of configuration.ordered_conditions.
 struct ConditionRecord {
-    int t = 0;          // onset in volumes (TR)
+    int t = 0;  // onset in volumes (TR)
     std::string name;
-    int type = 2;       // 1 = condition, 2 = trigger (every other value)
+    int type = 2;  // 1 = condition, 2 = trigger (every other value)
 };
 
 // Every value is kept as text exactly as the JSON parser delivers it; only
@@ -53,8 +53,8 @@ struct StudyManifest {
 // conversion failures, the key that held the bad value.
 class StudyManifestError : public std::runtime_error {
 public:
-    StudyManifestError(const std::string& message, const std::string& file,
-                       unsigned long line = 0, const std::string& key = {});
+    StudyManifestError(const std::string& message, const std::string& file, unsigned long line = 0,
+                       const std::string& key = {});
 
     const std::string& message() const { return message_; }
     const std::string& file() const { return file_; }

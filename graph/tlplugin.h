@@ -7,12 +7,12 @@ class Nodora;
 // The graph plug-in: execute shows the non-modal main dialog and returns.
 class tlplugin : public TLHXPluginInterface {
 public:
-  tlplugin() = default;
-  ~tlplugin() override; // closes a dialog that is still open
-  bool execute() override;
-  bool initPlugin() override;
+    tlplugin() = default;
+    ~tlplugin() override;  // closes a dialog that is still open
+    bool execute() override;
+    bool initPlugin() override;
 
 private:
-  void closeDialog();
-  Nodora* dialog_ = nullptr; // null until shown, and again once it is destroyed
+    void closeDialog();
+    Nodora* dialog_ = nullptr;  // null until shown, and again once it is destroyed
 };

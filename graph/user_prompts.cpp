@@ -3,8 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-UserPrompts UserPrompts::interactive()
-{
+UserPrompts UserPrompts::interactive() {
     UserPrompts prompts;
     prompts.chooseManifestFile = [](QWidget* parent) {
         return QFileDialog::getOpenFileName(parent, QStringLiteral("Select json file"), QString(),
@@ -20,8 +19,7 @@ UserPrompts UserPrompts::interactive()
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(suffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         return dialog.selectedFiles().first();
     };
     prompts.showError = [](QWidget* parent, const QString& title, const QString& text) {

@@ -15,7 +15,8 @@ struct UserPrompts {
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
     // File to save to ("Save as..." dialog with a filter and a default
     // suffix without dot); empty when the user cancels.
-    std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)>
+    std::function<QString(QWidget* parent, const QString& title, const QString& filter,
+                          const QString& suffix)>
         chooseSaveFile;
     // An error the user must acknowledge.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showError;

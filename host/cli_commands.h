@@ -8,15 +8,15 @@
 namespace talvora {
 
 struct CliOptions {
-  std::string programPath;
-  std::vector<std::string> plugins;
-  std::string job;
-  std::string transcript;
-  bool interactive = false;
-  std::string pluginsDir;
-  std::string hostVersion;
-  std::string moduleName;
-  int quitAfterMs = 0;
+    std::string programPath;
+    std::vector<std::string> plugins;
+    std::string job;
+    std::string transcript;
+    bool interactive = false;
+    std::string pluginsDir;
+    std::string hostVersion;
+    std::string moduleName;
+    int quitAfterMs = 0;
 };
 
 int runInfo(const CliOptions& opts);
@@ -31,4 +31,4 @@ void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string&
 // The plug-in folder: --plugins-dir, else "plugins" beside the program.
 std::string defaultPluginsDir(const CliOptions& opts);
 
-} // namespace talvora
+}  // namespace talvora

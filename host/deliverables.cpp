@@ -9,18 +9,18 @@ namespace {
 
 // Binds a deliverable's table exactly as the plug-in would, against this
 // host's own module, then counts what came back.
-#define TALVORA_DEFINE_BINDING_REPORT(function, Table, SEL)   \
-  BindingReport function() {                                  \
-    BindingReport report;                                     \
-    report.listed = Table::kNrOfFunctions;                    \
-    void* module = platform::hostModule();                    \
-    if (!module) return report;                               \
-    Table table;                                              \
-    TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)                 \
-    report.exported = tl::countBound(table);                  \
-    platform::releaseHostModule(module);                      \
-    return report;                                            \
-  }
+#define TALVORA_DEFINE_BINDING_REPORT(function, Table, SEL) \
+    BindingReport function() {                              \
+        BindingReport report;                               \
+        report.listed = Table::kNrOfFunctions;              \
+        void* module = platform::hostModule();              \
+        if (!module) return report;                         \
+        Table table;                                        \
+        TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)           \
+        report.exported = tl::countBound(table);            \
+        platform::releaseHostModule(module);                \
+        return report;                                      \
+    }
 TALVORA_DEFINE_BINDING_REPORT(latmapReport, tl::LatmapHostTable, L)
 TALVORA_DEFINE_BINDING_REPORT(causalisReport, tl::CausalisHostTable, G)
 TALVORA_DEFINE_BINDING_REPORT(mirelReport, tl::MirelHostTable, M)
@@ -28,9 +28,9 @@ TALVORA_DEFINE_BINDING_REPORT(nodoraReport, tl::NodoraHostTable, N)
 #undef TALVORA_DEFINE_BINDING_REPORT
 
 struct Deliverable {
-  const char* name;
-  const char* commandParameter; // "" unless form-driven
-  BindingReport (*bindingReport)();
+    const char* name;
+    const char* commandParameter;  // "" unless form-driven
+    BindingReport (*bindingReport)();
 };
 
 // Everything the host knows of each deliverable, in one place.
@@ -42,21 +42,21 @@ const Deliverable kDeliverables[] = {
 };
 
 const Deliverable* find(const std::string& name) {
-  for (const Deliverable& d : kDeliverables)
-    if (name == d.name) return &d;
-  return nullptr;
+    for (const Deliverable& d : kDeliverables)
+        if (name == d.name) return &d;
+    return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 BindingReport bindingReport(const std::string& deliverable) {
-  const Deliverable* d = find(deliverable);
-  return d ? d->bindingReport() : BindingReport{};
+    const Deliverable* d = find(deliverable);
+    return d ? d->bindingReport() : BindingReport{};
 }
 
 std::string commandParameterOf(const std::string& deliverable) {
-  const Deliverable* d = find(deliverable);
-  return d ? d->commandParameter : "";
+    const Deliverable* d = find(deliverable);
+    return d ? d->commandParameter : "";
 }
 
-} // namespace talvora
+}  // namespace talvora

@@ -7,8 +7,8 @@
 namespace talvora {
 
 struct BindingReport {
-  int listed = 0;   // names in the deliverable's table
-  int exported = 0; // of those, how many this host exports
+    int listed = 0;    // names in the deliverable's table
+    int exported = 0;  // of those, how many this host exports
 };
 
 // Counts against this host's own module; listed = 0 for an unknown name.
@@ -17,4 +17,4 @@ BindingReport bindingReport(const std::string& deliverable);
 // "COMMAND", "task", or "" for plug-ins that are not form-driven.
 std::string commandParameterOf(const std::string& deliverable);
 
-} // namespace talvora
+}  // namespace talvora

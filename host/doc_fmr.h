@@ -10,23 +10,23 @@
 namespace talvora {
 
 struct FmrDocument {
-  std::filesystem::path path;
-  formats::FmrGrid grid;
-  std::vector<formats::FmrMap> maps;
-  std::vector<float*> slices; // of the last map, handed to plug-ins
-  void pointAtLastMap();
+    std::filesystem::path path;
+    formats::FmrGrid grid;
+    std::vector<formats::FmrMap> maps;
+    std::vector<float*> slices;  // of the last map, handed to plug-ins
+    void pointAtLastMap();
 };
 
 class FmrDocuments {
 public:
-  static FmrDocuments& instance();
-  // Opens the project's header as the current FMR; throws naming the file.
-  void open(const std::filesystem::path& path);
-  void close() { current_.reset(); }
-  FmrDocument* current() { return current_.get(); }
+    static FmrDocuments& instance();
+    // Opens the project's header as the current FMR; throws naming the file.
+    void open(const std::filesystem::path& path);
+    void close() { current_.reset(); }
+    FmrDocument* current() { return current_.get(); }
 
 private:
-  std::unique_ptr<FmrDocument> current_;
+    std::unique_ptr<FmrDocument> current_;
 };
 
-} // namespace talvora
+}  // namespace talvora

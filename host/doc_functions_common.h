@@ -16,22 +16,27 @@ namespace talvora {
 
 template <class Result, class Body>
 Result guarded(Result onFailure, Body&& body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    logHostProblem(e.what());
-  } catch (...) {
-    logHostProblem("unexpected failure in a host function");
-  }
-  return onFailure;
+    try {
+        return body();
+    } catch (const std::exception& e) {
+        logHostProblem(e.what());
+    } catch (...) {
+        logHostProblem("unexpected failure in a host function");
+    }
+    return onFailure;
 }
 
-
-inline std::string textOf(const char* s) { return s ? s : ""; }
+inline std::string textOf(const char* s) {
+    return s ? s : "";
+}
 // A path from a plug-in: 8-bit texts are UTF-8 (on Windows too, where a
 // plain conversion would read them in the system code page).
-inline std::filesystem::path pathOf(const char* s) { return std::filesystem::u8path(s ? s : ""); }
+inline std::filesystem::path pathOf(const char* s) {
+    return std::filesystem::u8path(s ? s : "");
+}
 
-inline DocumentStore& docs() { return DocumentStore::instance(); }
+inline DocumentStore& docs() {
+    return DocumentStore::instance();
+}
 
-} // namespace talvora
+}  // namespace talvora

@@ -15,4 +15,4 @@ void openDocuments(const nlohmann::json& documents, const std::filesystem::path&
 // Closes every document (a fresh workspace).
 void closeDocuments();
 
-} // namespace talvora
+}  // namespace talvora

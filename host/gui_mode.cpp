@@ -15,38 +15,40 @@
 namespace talvora {
 
 int runGui(const CliOptions& opts, int argc, char** argv) {
-  HostState& host = HostState::instance();
-  applyHostOptions(opts, host.version, host.moduleName);
-  QApplication app(argc, argv);
-  // The plug-in's windows close themselves; the host decides when to leave.
-  app.setQuitOnLastWindowClosed(true);
-  const auto path = resolvePluginPath(opts.plugins.front(), std::filesystem::current_path(), defaultPluginsDir(opts));
-  LoadedPlugin plugin(path.string());
-  host.pluginsPath = std::filesystem::absolute(path).parent_path().string() + "/";
-  plugin.create();
-  if (!plugin.initPlugin()) {
-    std::cerr << "talvora: " << path.string() << ": the plug-in refused to start (initPlugin returned false)\n";
-    return 1;
-  }
-  // A form-driven plug-in shows its form; the form calls execute.
-  const std::filesystem::path form = formFileOf(plugin);
-  if (!form.empty() && std::filesystem::exists(form)) {
-    FormBridge bridge(plugin);
-    QQmlApplicationEngine engine;
-    if (!loadForm(engine, bridge, form)) return 1;
+    HostState& host = HostState::instance();
+    applyHostOptions(opts, host.version, host.moduleName);
+    QApplication app(argc, argv);
+    // The plug-in's windows close themselves; the host decides when to leave.
+    app.setQuitOnLastWindowClosed(true);
+    const auto path =
+        resolvePluginPath(opts.plugins.front(), std::filesystem::current_path(), defaultPluginsDir(opts));
+    LoadedPlugin plugin(path.string());
+    host.pluginsPath = std::filesystem::absolute(path).parent_path().string() + "/";
+    plugin.create();
+    if (!plugin.initPlugin()) {
+        std::cerr << "talvora: " << path.string()
+                  << ": the plug-in refused to start (initPlugin returned false)\n";
+        return 1;
+    }
+    // A form-driven plug-in shows its form; the form calls execute.
+    const std::filesystem::path form = formFileOf(plugin);
+    if (!form.empty() && std::filesystem::exists(form)) {
+        FormBridge bridge(plugin);
+        QQmlApplicationEngine engine;
+        if (!loadForm(engine, bridge, form)) return 1;
+        if (opts.quitAfterMs > 0) QTimer::singleShot(opts.quitAfterMs, &app, &QApplication::quit);
+        const int status = app.exec();
+        plugin.destroy();
+        return status;
+    }
+    if (!plugin.execute()) {
+        std::cerr << "talvora: " << path.string() << ": execute returned false\n";
+        return 1;
+    }
     if (opts.quitAfterMs > 0) QTimer::singleShot(opts.quitAfterMs, &app, &QApplication::quit);
     const int status = app.exec();
     plugin.destroy();
     return status;
-  }
-  if (!plugin.execute()) {
-    std::cerr << "talvora: " << path.string() << ": execute returned false\n";
-    return 1;
-  }
-  if (opts.quitAfterMs > 0) QTimer::singleShot(opts.quitAfterMs, &app, &QApplication::quit);
-  const int status = app.exec();
-  plugin.destroy();
-  return status;
 }
 
-} // namespace talvora
+}  // namespace talvora

@@ -6,7 +6,7 @@
 namespace talvora {
 
 int runGui(const CliOptions&, int, char**) {
-  throw std::runtime_error("gui: this build of the host has no GUI mode (it needs Qt); use info or run");
+    throw std::runtime_error("gui: this build of the host has no GUI mode (it needs Qt); use info or run");
 }
 
-} // namespace talvora
+}  // namespace talvora

@@ -17,8 +17,12 @@ void HostSession::beginJob() {
     documents_.closeAll();
 }
 
-HostState& HostState::instance() { return HostSession::current().state(); }
+HostState& HostState::instance() {
+    return HostSession::current().state();
+}
 
-DocumentStore& DocumentStore::instance() { return HostSession::current().documents(); }
+DocumentStore& DocumentStore::instance() {
+    return HostSession::current().documents();
+}
 
 }  // namespace talvora

@@ -16,23 +16,23 @@ namespace talvora {
 
 class LazyAlignedCopy {
 public:
-  // `source` must stay readable for `bytes` bytes while the view lives.
-  LazyAlignedCopy(const unsigned char* source, std::size_t bytes);
-  ~LazyAlignedCopy();
-  LazyAlignedCopy(const LazyAlignedCopy&) = delete;
-  LazyAlignedCopy& operator=(const LazyAlignedCopy&) = delete;
+    // `source` must stay readable for `bytes` bytes while the view lives.
+    LazyAlignedCopy(const unsigned char* source, std::size_t bytes);
+    ~LazyAlignedCopy();
+    LazyAlignedCopy(const LazyAlignedCopy&) = delete;
+    LazyAlignedCopy& operator=(const LazyAlignedCopy&) = delete;
 
-  // Page-aligned start of the view; null when it could not be set up.
-  void* data() const { return view_; }
-  std::size_t size() const { return bytes_; }
-  // Pages filled so far (touched by a reader or writer).
-  std::size_t pagesFilled() const;
+    // Page-aligned start of the view; null when it could not be set up.
+    void* data() const { return view_; }
+    std::size_t size() const { return bytes_; }
+    // Pages filled so far (touched by a reader or writer).
+    std::size_t pagesFilled() const;
 
 private:
-  void* view_ = nullptr;
-  std::size_t bytes_ = 0;
-  std::size_t mappedBytes_ = 0;
-  int slot_ = -1;
+    void* view_ = nullptr;
+    std::size_t bytes_ = 0;
+    std::size_t mappedBytes_ = 0;
+    int slot_ = -1;
 };
 
-} // namespace talvora
+}  // namespace talvora

@@ -45,15 +45,15 @@ bool interactiveTerminal();
 // caller to the bytes never reach the file.
 class FileView {
 public:
-  // Throws std::runtime_error("<path>: <problem>").
-  static std::unique_ptr<FileView> open(const std::filesystem::path& path, std::size_t bytes);
-  virtual ~FileView() = default;
-  unsigned char* data() const { return data_; }
-  std::size_t size() const { return size_; }
+    // Throws std::runtime_error("<path>: <problem>").
+    static std::unique_ptr<FileView> open(const std::filesystem::path& path, std::size_t bytes);
+    virtual ~FileView() = default;
+    unsigned char* data() const { return data_; }
+    std::size_t size() const { return size_; }
 
 protected:
-  unsigned char* data_ = nullptr;
-  std::size_t size_ = 0;
+    unsigned char* data_ = nullptr;
+    std::size_t size_ = 0;
 };
 
-} // namespace talvora::platform
+}  // namespace talvora::platform

@@ -17,33 +17,33 @@ class QQmlApplicationEngine;
 namespace talvora {
 
 class FormBridge : public QObject {
-  Q_OBJECT
-  Q_PROPERTY(QString logText READ logText NOTIFY logTextChanged)
+    Q_OBJECT
+    Q_PROPERTY(QString logText READ logText NOTIFY logTextChanged)
 
 public:
-  explicit FormBridge(LoadedPlugin& plugin, QObject* parent = nullptr);
+    explicit FormBridge(LoadedPlugin& plugin, QObject* parent = nullptr);
 
-  Q_INVOKABLE void setStringParameter(const QString& name, const QString& value);
-  Q_INVOKABLE void setIntParameter(const QString& name, int value);
-  Q_INVOKABLE QString stringParameter(const QString& name) const;
-  Q_INVOKABLE int intParameter(const QString& name) const;
-  // Calls the plug-in's execute (the form set "COMMAND" or "task" before).
-  Q_INVOKABLE bool execute();
-  // Native file dialogs; an empty text when cancelled.
-  Q_INVOKABLE QString chooseOpenFile(const QString& title, const QString& filter);
-  Q_INVOKABLE QString chooseSaveFile(const QString& title, const QString& filter);
+    Q_INVOKABLE void setStringParameter(const QString& name, const QString& value);
+    Q_INVOKABLE void setIntParameter(const QString& name, int value);
+    Q_INVOKABLE QString stringParameter(const QString& name) const;
+    Q_INVOKABLE int intParameter(const QString& name) const;
+    // Calls the plug-in's execute (the form set "COMMAND" or "task" before).
+    Q_INVOKABLE bool execute();
+    // Native file dialogs; an empty text when cancelled.
+    Q_INVOKABLE QString chooseOpenFile(const QString& title, const QString& filter);
+    Q_INVOKABLE QString chooseSaveFile(const QString& title, const QString& filter);
 
-  QString logText() const { return logText_; }
-  // Takes up log lines written since the last call.
-  void refreshLog();
+    QString logText() const { return logText_; }
+    // Takes up log lines written since the last call.
+    void refreshLog();
 
 signals:
-  void logTextChanged();
+    void logTextChanged();
 
 private:
-  LoadedPlugin& plugin_;
-  QString logText_;
-  std::size_t linesShown_ = 0;
+    LoadedPlugin& plugin_;
+    QString logText_;
+    std::size_t linesShown_ = 0;
 };
 
 // The QML file a form-driven plug-in names, beside its library; empty when
@@ -54,4 +54,4 @@ std::filesystem::path formFileOf(const LoadedPlugin& plugin);
 // property. False (with the reason on standard error) when it does not load.
 bool loadForm(QQmlApplicationEngine& engine, FormBridge& bridge, const std::filesystem::path& qmlFile);
 
-} // namespace talvora
+}  // namespace talvora

@@ -8,31 +8,31 @@ namespace talvora {
 namespace fs = std::filesystem;
 
 RunOutputs& RunOutputs::instance() {
-  static RunOutputs outputs;
-  return outputs;
+    static RunOutputs outputs;
+    return outputs;
 }
 
 void RunOutputs::start() {
-  missing_.clear();
-  written_.clear();
-  recording_ = true;
+    missing_.clear();
+    written_.clear();
+    recording_ = true;
 }
 
 void RunOutputs::note(const fs::path& path, bool written) {
-  if (!recording_ || path.empty()) return;
-  std::error_code ec;
-  fs::path full = fs::absolute(path, ec);
-  const std::string key = (ec ? path : full.lexically_normal()).string();
-  const auto drop = [&key](std::vector<std::string>& list) {
-    list.erase(std::remove(list.begin(), list.end(), key), list.end());
-  };
-  drop(missing_);
-  drop(written_);
-  (written ? written_ : missing_).push_back(key);
+    if (!recording_ || path.empty()) return;
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    const std::string key = (ec ? path : full.lexically_normal()).string();
+    const auto drop = [&key](std::vector<std::string>& list) {
+        list.erase(std::remove(list.begin(), list.end(), key), list.end());
+    };
+    drop(missing_);
+    drop(written_);
+    (written ? written_ : missing_).push_back(key);
 }
 
-} // namespace talvora
+}  // namespace talvora
 
 TALVORA_HOST_EXPORT void talvoraNoteFileOutcome(const char* path, int written) {
-  if (path) talvora::RunOutputs::instance().note(path, written != 0);
+    if (path) talvora::RunOutputs::instance().note(path, written != 0);
 }

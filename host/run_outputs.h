@@ -12,27 +12,27 @@ namespace talvora {
 
 class RunOutputs {
 public:
-  static RunOutputs& instance();
+    static RunOutputs& instance();
 
-  // Outcomes are collected only between start() and stop(): the host's own
-  // files after the run (the transcript) are not the run's results.
-  void start();
-  void stop() { recording_ = false; }
-  bool recording() const { return recording_; }
+    // Outcomes are collected only between start() and stop(): the host's own
+    // files after the run (the transcript) are not the run's results.
+    void start();
+    void stop() { recording_ = false; }
+    bool recording() const { return recording_; }
 
-  // `path` as the writer named it, relative to the current folder.
-  void note(const std::filesystem::path& path, bool written);
+    // `path` as the writer named it, relative to the current folder.
+    void note(const std::filesystem::path& path, bool written);
 
-  // Absolute paths, in the order first noted; a file written after a
-  // failure (a second attempt) is no longer missing.
-  const std::vector<std::string>& missing() const { return missing_; }
-  std::size_t writtenCount() const { return written_.size(); }
+    // Absolute paths, in the order first noted; a file written after a
+    // failure (a second attempt) is no longer missing.
+    const std::vector<std::string>& missing() const { return missing_; }
+    std::size_t writtenCount() const { return written_.size(); }
 
 private:
-  RunOutputs() = default;
-  bool recording_ = false;
-  std::vector<std::string> missing_;
-  std::vector<std::string> written_;
+    RunOutputs() = default;
+    bool recording_ = false;
+    std::vector<std::string> missing_;
+    std::vector<std::string> written_;
 };
 
-} // namespace talvora
+}  // namespace talvora

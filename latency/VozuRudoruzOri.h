@@ -5,8 +5,8 @@
 // The latency-mapping plug-in: one execute call is one complete run.
 class VozuRudoruzOri : public TLPluginInterface {
 public:
-  VozuRudoruzOri() = default;
-  ~VozuRudoruzOri() override = default;
-  bool execute() override;
-  bool initPlugin() override;
+    VozuRudoruzOri() = default;
+    ~VozuRudoruzOri() override = default;
+    bool execute() override;
+    bool initPlugin() override;
 };

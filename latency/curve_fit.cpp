@@ -4,8 +4,8 @@
 
 namespace latency {
 
-ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable,
-                             float dt, bool returnToBaseline, TrapezoidFit& fit) {
+ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt,
+                             bool returnToBaseline, TrapezoidFit& fit) {
     if (!usable || n < 4) {
         fit.samples = std::max(n, 0);
         fit.fitted.assign(static_cast<std::size_t>(fit.samples), 0.0f);

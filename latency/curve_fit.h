@@ -10,7 +10,7 @@ namespace latency {
 // baseline had no fractional change) or has fewer than 4 samples is a bad
 // fit whose fitted curve is n zeros. The fitter keeps its workspace, so
 // repeated fits allocate nothing once n stops growing.
-ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable,
-                             float dt, bool returnToBaseline, TrapezoidFit& fit);
+ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt,
+                             bool returnToBaseline, TrapezoidFit& fit);
 
 }  // namespace latency

@@ -37,8 +37,10 @@ namespace latency::host {
 namespace {
 
 namespace required {
-#define LATENCY_REQUIRED_ACCESSOR(name) \
-    decltype(tl::LatmapHostTable::name) name() { return g_latmapHost.name; }
+#define LATENCY_REQUIRED_ACCESSOR(name)          \
+    decltype(tl::LatmapHostTable::name) name() { \
+        return g_latmapHost.name;                \
+    }
 LATENCY_REQUIRED_HOST_FUNCTIONS(LATENCY_REQUIRED_ACCESSOR)
 #undef LATENCY_REQUIRED_ACCESSOR
 }  // namespace required
@@ -55,8 +57,7 @@ std::string fromBuffer(const std::vector<char>& buffer) {
 bool bindAndCheckVersion() {
     // Bound on every run: the host may have changed since the last one.
     if (!tl::bindLatmapHostTable()) return false;
-    return tl::hostVersionAccepted(g_latmapHost.tlGetVersionOfTalvora, g_latmapHost.hxMessageBox,
-                                   {22, 0, 0},
+    return tl::hostVersionAccepted(g_latmapHost.tlGetVersionOfTalvora, g_latmapHost.hxMessageBox, {22, 0, 0},
                                    "Can not execute this plugin - Talvora version 22.0 or higher required.");
 }
 
@@ -133,7 +134,9 @@ bool currentVmrOpen() {
     return required::hxGetCurrentVMR()(&dimX, &dimY, &dimZ) != 0;
 }
 
-void clearVtcList() { required::hxClearMultiVTCAnalysis()(); }
+void clearVtcList() {
+    required::hxClearMultiVTCAnalysis()();
+}
 
 bool addVtc(const std::string& path) {
     return required::hxAddVTCRefForMultiVTCAnalysis()(path.c_str()) != 0;
@@ -163,7 +166,9 @@ bool readVoxelTimeCourse(int vtcIndex, int voxel, float* values) {
     return required::hxGetVoxelTimeCourseOfVTC()(vtcIndex, voxel, values) != 0;
 }
 
-bool readProtocol(tl::ProtocolRecord& protocol) { return required::hxGetProtocol()(&protocol) != 0; }
+bool readProtocol(tl::ProtocolRecord& protocol) {
+    return required::hxGetProtocol()(&protocol) != 0;
+}
 
 void readProtocolCondition(int index, tl::ProtocolConditionRecord& condition) {
     required::hxGetProtocolCondition()(index, &condition);
@@ -175,7 +180,9 @@ const float* currentGlm(tl::GLMRecord& glm) {
     return g_latmapHost.hxGetGLMOfCurrentVMR ? g_latmapHost.hxGetGLMOfCurrentVMR(&glm) : nullptr;
 }
 
-bool readVois(tl::VOISetRecord& set) { return g_latmapHost.hxGetVOIs && g_latmapHost.hxGetVOIs(&set); }
+bool readVois(tl::VOISetRecord& set) {
+    return g_latmapHost.hxGetVOIs && g_latmapHost.hxGetVOIs(&set);
+}
 
 const int* readVoi(int index, tl::VOIRecord& voi) {
     return g_latmapHost.hxGetVOI ? g_latmapHost.hxGetVOI(index, &voi) : nullptr;
@@ -189,11 +196,17 @@ const unsigned char* loadMask(const std::string& path) {
 
 // Latency maps (main road).
 
-void deleteMaps() { required::hxDeleteNRVMPsOfCurrentVMR()(); }
+void deleteMaps() {
+    required::hxDeleteNRVMPsOfCurrentVMR()();
+}
 
-bool createMaps(int count) { return required::hxCreateNRVMPsForCurrentVMR()(count, 10, 0, nullptr) != 0; }
+bool createMaps(int count) {
+    return required::hxCreateNRVMPsForCurrentVMR()(count, 10, 0, nullptr) != 0;
+}
 
-void readMaps(tl::NRVMPSetRecord& set) { required::hxGetNRVMPsOfCurrentVMR()(&set); }
+void readMaps(tl::NRVMPSetRecord& set) {
+    required::hxGetNRVMPsOfCurrentVMR()(&set);
+}
 
 float* mapValues(int index, tl::NRVMPRecord& record) {
     return required::hxGetNRVMPOfCurrentVMR()(index, &record);
@@ -203,7 +216,9 @@ void setMapParameters(int index, tl::NRVMPRecord& record) {
     required::hxSetNRVMPParametersOfCurrentVMR()(index, &record);
 }
 
-bool saveMaps(const std::string& path) { return required::hxSaveNRVMPsOfCurrentVMR()(path.c_str()) != 0; }
+bool saveMaps(const std::string& path) {
+    return required::hxSaveNRVMPsOfCurrentVMR()(path.c_str()) != 0;
+}
 
 BusyCursor::BusyCursor() {
     if (g_latmapHost.hxShowBusyCursor) g_latmapHost.hxShowBusyCursor();

@@ -6,8 +6,7 @@
 namespace latency {
 
 int gridCell(int coordinate, int start, int resolution, int dim) {
-    const float position =
-        static_cast<float>(coordinate - start) / static_cast<float>(resolution) + 0.5f;
+    const float position = static_cast<float>(coordinate - start) / static_cast<float>(resolution) + 0.5f;
     const int cell = static_cast<int>(std::floor(position));
     return std::clamp(cell, 0, dim - 1);
 }
@@ -20,8 +19,7 @@ VmrPoint voiVoxelToVmr(const int* triple, int convention) {
 LabelVolume::LabelVolume(const VtcGrid& grid)
     : grid_(grid), labels_(0, grid.dimX - 1, 0, grid.dimY - 1, 0, grid.dimZ - 1) {
     for (int x = 0; x < grid_.dimX; ++x)
-        for (int y = 0; y < grid_.dimY; ++y)
-            std::fill(labels_[x][y], labels_[x][y] + grid_.dimZ, 0);
+        for (int y = 0; y < grid_.dimY; ++y) std::fill(labels_[x][y], labels_[x][y] + grid_.dimZ, 0);
 }
 
 unsigned char LabelVolume::atIndex(int linear) const {

@@ -29,8 +29,8 @@ void LatencyRun::writeResults() {
         for (int m = 0; m < kMeasureCount; ++m)
             for (int v = 0; v < vtcs; ++v) perVtc[m][static_cast<std::size_t>(v)] = (*averageStore_[m])[v][r];
         writeRegionResults(results.stream(), r + 1,
-                           {perVtc[kOnset].data(), perVtc[kWidth].data(),
-                            perVtc[kTimeToPeak].data(), perVtc[kAmplitude].data(), vtcs});
+                           {perVtc[kOnset].data(), perVtc[kWidth].data(), perVtc[kTimeToPeak].data(),
+                            perVtc[kAmplitude].data(), vtcs});
         // The means come from exactly the values just written.
         float means[kMeasureCount];
         for (int m = 0; m < kMeasureCount; ++m) {

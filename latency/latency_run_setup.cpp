@@ -62,8 +62,7 @@ bool LatencyRun::run() {
 LatencyRun::Step LatencyRun::checkHostAndVmr() {
     if (const char* missing = host::firstMissingRequiredFunction()) {
         host::message(formatText(
-            "VOZU Rudoruz Ori> This host does not offer the function %s, which the plugin needs.",
-            missing));
+            "VOZU Rudoruz Ori> This host does not offer the function %s, which the plugin needs.", missing));
         return Step::kStopFalse;
     }
     if (!host::currentVmrOpen()) {
@@ -90,14 +89,12 @@ LatencyRun::Step LatencyRun::chooseVtcs() {
     while (vtcPaths_.size() < kMaxVtcs) {
         const int number = static_cast<int>(vtcPaths_.size()) + 1;
         std::string path;
-        if (!host::askOpenFile(formatText("Please choose VTC n.%i (cancel to stop)", number),
-                               "*.vtc", path))
+        if (!host::askOpenFile(formatText("Please choose VTC n.%i (cancel to stop)", number), "*.vtc", path))
             break;
         // Checked before the host hears of it, so host and list indices agree.
         if (path.size() > kMaxPathLength) {
-            host::log(formatText(
-                "VOZU Rudoruz Ori> VTC path longer than %i characters, not accepted: %s",
-                static_cast<int>(kMaxPathLength), path.c_str()));
+            host::log(formatText("VOZU Rudoruz Ori> VTC path longer than %i characters, not accepted: %s",
+                                 static_cast<int>(kMaxPathLength), path.c_str()));
             continue;
         }
         if (!host::addVtc(path)) {
@@ -110,8 +107,8 @@ LatencyRun::Step LatencyRun::chooseVtcs() {
     if (vtcPaths_.size() == kMaxVtcs)
         host::log(formatText("VOZU Rudoruz Ori> At most %i VTCs can be analysed: no further VTC is asked.",
                              static_cast<int>(kMaxVtcs)));
-    host::log(formatText("VOZU Rudoruz Ori> Total number of linked VTCs : %i",
-                         static_cast<int>(vtcPaths_.size())));
+    host::log(
+        formatText("VOZU Rudoruz Ori> Total number of linked VTCs : %i", static_cast<int>(vtcPaths_.size())));
     return vtcPaths_.empty() ? Step::kStopTrue : Step::kGoOn;
 }
 
@@ -135,9 +132,10 @@ void LatencyRun::chooseGlm() {
     // Every study needs its own constant predictor; without a deconvolution
     // point left over there is no response to read.
     if (deconvolutionPoints(glm_.nrOfPredictors, glm_.nrOfStudies, glm_.separatePredictors) < 1) {
-        host::log(formatText("VOZU Rudoruz Ori> GLM format not valid. %i predictors for %i studies leave "
-                             "no deconvolution point.",
-                             glm_.nrOfPredictors, glm_.nrOfStudies));
+        host::log(
+            formatText("VOZU Rudoruz Ori> GLM format not valid. %i predictors for %i studies leave "
+                       "no deconvolution point.",
+                       glm_.nrOfPredictors, glm_.nrOfStudies));
         return;
     }
     useGlm_ = true;
@@ -161,12 +159,12 @@ LatencyRun::Step LatencyRun::readFirstVtc() {
     volumes_ = firstHeader_.nrOfVolumes;
     tr_ = firstHeader_.tr;
     const long long voxels = static_cast<long long>(grid_.dimX) * grid_.dimY * grid_.dimZ;
-    if (grid_.dimX < 1 || grid_.dimY < 1 || grid_.dimZ < 1 || voxels > 0x7fffffffLL ||
-        volumes_ < 2 || tr_ < 1) {
-        host::log(formatText(
-            "VOZU Rudoruz Ori>  The first VTC's header cannot be used: %i volumes, TR %i ms, "
-            "grid %i x %i x %i.",
-            volumes_, tr_, grid_.dimX, grid_.dimY, grid_.dimZ));
+    if (grid_.dimX < 1 || grid_.dimY < 1 || grid_.dimZ < 1 || voxels > 0x7fffffffLL || volumes_ < 2 ||
+        tr_ < 1) {
+        host::log(
+            formatText("VOZU Rudoruz Ori>  The first VTC's header cannot be used: %i volumes, TR %i ms, "
+                       "grid %i x %i x %i.",
+                       volumes_, tr_, grid_.dimX, grid_.dimY, grid_.dimZ));
         return Step::kStopFalse;
     }
     labels_ = std::make_unique<LabelVolume>(grid_);
@@ -238,8 +236,7 @@ LatencyRun::Step LatencyRun::countSelectedVoxels() {
 
 void LatencyRun::allocateResultStores() {
     deconvolutionPoints_ =
-        useGlm_ ? deconvolutionPoints(glm_.nrOfPredictors, glm_.nrOfStudies, glm_.separatePredictors)
-                : 2;
+        useGlm_ ? deconvolutionPoints(glm_.nrOfPredictors, glm_.nrOfStudies, glm_.separatePredictors) : 2;
     const long vtcs = static_cast<long>(vtcPaths_.size());
     for (auto& store : averageStore_) store.emplace(0, vtcs - 1, 0, regions_ - 1);
     trialsUsed_.assign(vtcPaths_.size(), 0);

@@ -31,8 +31,8 @@ void logCannotWrite(const std::string& name) {
 }
 
 // Writes one plot file whole, or logs that it could not.
-void savePlot(const std::string& name, const float* values, const float* errors, float offset,
-              int n, PlotColour colour) {
+void savePlot(const std::string& name, const float* values, const float* errors, float offset, int n,
+              PlotColour colour) {
     tl::AtomicFile file(name);
     writePlotFile(file.stream(), values, errors, offset, n, kPlotLeadingZeroRows, colour);
     if (!file.commit()) logCannotWrite(name);
@@ -43,18 +43,18 @@ void savePlot(const std::string& name, const float* values, const float* errors,
 LatencyRun::Step LatencyRun::processVtc(int index) {
     Step step = linkVtc(index);
     if (step != Step::kGoOn) return step;
-    const std::string accessing = formatText(
-        "VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. %i ...", index + 1);
+    const std::string accessing =
+        formatText("VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. %i ...", index + 1);
     if ((step = readRegionData(index)) != Step::kGoOn) return step;
     std::vector<int> onsets;
     if ((step = readReferenceCondition(index, onsets)) != Step::kGoOn) return step;
     if (isFirst(index) && (step = askFactorAndWindow()) != Step::kGoOn) return step;
 
-    const TrialPlan plan = planTrials(onsets.data(), static_cast<int>(onsets.size()), vtcVolumes_,
-                                      vtcTr_, window_);
+    const TrialPlan plan =
+        planTrials(onsets.data(), static_cast<int>(onsets.size()), vtcVolumes_, vtcTr_, window_);
     if (plan.truncated)
-        host::log(formatText("VOZU Rudoruz Ori> More than %i trials: only the first %i are used.",
-                             kMaxTrials, kMaxTrials));
+        host::log(formatText("VOZU Rudoruz Ori> More than %i trials: only the first %i are used.", kMaxTrials,
+                             kMaxTrials));
     if (plan.lastDropped) host::log("VOZU Rudoruz Ori> Exceeding the time-series: last trial skipped.");
     if (plan.onsets.empty()) {
         host::log(kNoTrialMessage);
@@ -92,21 +92,21 @@ LatencyRun::Step LatencyRun::linkVtc(int index) {
     }
     // Labels and maps live on the first VTC's grid; the time course buffers
     // are sized per VTC, so runs may have any length.
-    if (header.dimX() != grid_.dimX || header.dimY() != grid_.dimY ||
-        header.dimZ() != grid_.dimZ || header.xStart != grid_.xStart ||
-        header.yStart != grid_.yStart || header.zStart != grid_.zStart ||
+    if (header.dimX() != grid_.dimX || header.dimY() != grid_.dimY || header.dimZ() != grid_.dimZ ||
+        header.xStart != grid_.xStart || header.yStart != grid_.yStart || header.zStart != grid_.zStart ||
         header.resolution != grid_.resolution) {
         host::log(formatText(
             "VOZU Rudoruz Ori>  VTC n. %i does not match the first VTC (a %i x %i x %i grid of %i mm "
             "from (%i, %i, %i) expected): %s",
-            index + 1, grid_.dimX, grid_.dimY, grid_.dimZ, grid_.resolution, grid_.xStart,
-            grid_.yStart, grid_.zStart, path.c_str()));
+            index + 1, grid_.dimX, grid_.dimY, grid_.dimZ, grid_.resolution, grid_.xStart, grid_.yStart,
+            grid_.zStart, path.c_str()));
         return Step::kStopFalse;
     }
     if (header.nrOfVolumes < 2 || header.tr < 1) {
-        host::log(formatText("VOZU Rudoruz Ori>  The header of VTC n. %i cannot be used: %i volumes, "
-                             "TR %i ms.",
-                             index + 1, header.nrOfVolumes, header.tr));
+        host::log(
+            formatText("VOZU Rudoruz Ori>  The header of VTC n. %i cannot be used: %i volumes, "
+                       "TR %i ms.",
+                       index + 1, header.nrOfVolumes, header.tr));
         return Step::kStopFalse;
     }
     vtcVolumes_ = header.nrOfVolumes;
@@ -122,9 +122,9 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
     numeric::FloatVector buffer(0, vtcVolumes_ - 1);
     for (std::size_t i = 0; i < selected_.size(); ++i) {
         if (!host::readVoxelTimeCourse(index, selected_[i], buffer.get())) {
-            host::log(formatText(
-                "VOZU Rudoruz Ori>  Could not read the time course of voxel %i from VTC n. %i.",
-                selected_[i], index + 1));
+            host::log(
+                formatText("VOZU Rudoruz Ori>  Could not read the time course of voxel %i from VTC n. %i.",
+                           selected_[i], index + 1));
             return Step::kStopFalse;
         }
         float* row = courses[regionOf_[i]];
@@ -167,8 +167,7 @@ LatencyRun::Step LatencyRun::readRegionData(int index) {
 
 LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>& onsets) {
     tl::ProtocolRecord protocol{};
-    if (!host::readProtocol(protocol) || protocol.nrOfConditions < 1 ||
-        protocol.timeUnit < 2) {
+    if (!host::readProtocol(protocol) || protocol.nrOfConditions < 1 || protocol.timeUnit < 2) {
         host::log(kProtocolMessage);
         return Step::kStopFalse;
     }
@@ -177,8 +176,8 @@ LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>&
         for (int c = 0; c < protocol.nrOfConditions; ++c) {
             tl::ProtocolConditionRecord condition{};
             host::readProtocolCondition(c, condition);
-            host::log(formatText("VOZU Rudoruz Ori> Condition n.%i : %s", c + 1,
-                                 conditionName(condition).c_str()));
+            host::log(
+                formatText("VOZU Rudoruz Ori> Condition n.%i : %s", c + 1, conditionName(condition).c_str()));
         }
         referenceCondition_ = 0;
         if (!useGlm_) {
@@ -194,8 +193,8 @@ LatencyRun::Step LatencyRun::readReferenceCondition(int index, std::vector<int>&
     }
     tl::ProtocolConditionRecord condition{};
     host::readProtocolCondition(referenceCondition_, condition);
-    host::log(formatText("VOZU Rudoruz Ori> Chosen Reference Condition: %i %s",
-                         referenceCondition_ + 1, conditionName(condition).c_str()));
+    host::log(formatText("VOZU Rudoruz Ori> Chosen Reference Condition: %i %s", referenceCondition_ + 1,
+                         conditionName(condition).c_str()));
     if (condition.nrOfIntervals < 1 || !condition.starts) {
         host::log(kNoTrialMessage);
         return Step::kStopFalse;
@@ -209,12 +208,11 @@ LatencyRun::Step LatencyRun::askFactorAndWindow() {
         factor_ = 1;
         window_ = static_cast<float>((deconvolutionPoints_ - 1) * tr_ / factor_);
     } else {
-        factor_ = host::askInteger("Enter an integer interpolation factor (1=no interpolation):", 1,
-                                   1, 4);
+        factor_ = host::askInteger("Enter an integer interpolation factor (1=no interpolation):", 1, 1, 4);
         if (factor_ < 1) return Step::kStopFalse;
         const float minimum = 5000.0f;
-        window_ = host::askFloat("Enter event-related time window for processing (in msec):",
-                                 16000.0f, minimum, 70.0f * static_cast<float>(tr_ / factor_));
+        window_ = host::askFloat("Enter event-related time window for processing (in msec):", 16000.0f,
+                                 minimum, 70.0f * static_cast<float>(tr_ / factor_));
         // The host answers a cancelled dialog with a value below the minimum.
         if (!(window_ >= minimum)) return Step::kStopFalse;
     }
@@ -226,30 +224,29 @@ LatencyRun::Step LatencyRun::askRemainingOptions() {
     if (useGlm_) {
         const int points = deconvolutionPoints_;
         const int first = host::askInteger(
-            "Using deconvolved responses from current GLM. Please select the first data point:", 1,
-            1, points);
+            "Using deconvolved responses from current GLM. Please select the first data point:", 1, 1,
+            points);
         int last = 0;
         if (first > 0)
             last = host::askInteger(
-                "Using deconvolved responses from current GLM. Please select the last data point:",
-                points, first, points);
+                "Using deconvolved responses from current GLM. Please select the last data point:", points,
+                first, points);
         firstPoint_ = first - 1;
         lastPoint_ = last - 1;
         if (firstPoint_ < 0 || lastPoint_ < 0 || lastPoint_ < firstPoint_) {
-            host::log("VOZU Rudoruz Ori> Incorrect value interval for deconvolution beta plots. "
-                      "Exiting plugin.");
+            host::log(
+                "VOZU Rudoruz Ori> Incorrect value interval for deconvolution beta plots. "
+                "Exiting plugin.");
             return Step::kStopFalse;
         }
     }
     if (singleTrial_) {
         const float minimum = 1e-5f;
         confidence_ = host::askFloat(
-            "Please enter confidence level for single-trial latency estimation:", 0.05f, minimum,
-            0.5f);
+            "Please enter confidence level for single-trial latency estimation:", 0.05f, minimum, 0.5f);
         if (!(confidence_ >= minimum)) return Step::kStopFalse;
         const long vtcs = static_cast<long>(vtcPaths_.size());
-        for (auto& store : trialStore_)
-            store.emplace(0, vtcs - 1, 0, kMaxTrials - 1, 0, regions_ - 1);
+        for (auto& store : trialStore_) store.emplace(0, vtcs - 1, 0, kMaxTrials - 1, 0, regions_ - 1);
     }
     returnToBaseline_ = host::askYesNo("Do you want to force a return-to-baseline part?");
     if (!returnToBaseline_) host::message("Duration latency not usable.");
@@ -301,16 +298,16 @@ void LatencyRun::fitRegions(int index, TrialExtractor& trials) {
     host::log(formatText("VOZU Rudoruz Ori>>>  Bad fits (average-trial) : %i %%",
                          static_cast<int>(averagePercent)));
     if (averagePercent > 10)
-        host::log("VOZU Rudoruz Ori>>> Bad fit warning: too low SNR or too short time window. Try "
-                  "to increase thresholds or windows.");
+        host::log(
+            "VOZU Rudoruz Ori>>> Bad fit warning: too low SNR or too short time window. Try "
+            "to increase thresholds or windows.");
     if (singleTrial_) {
         const long long fits = static_cast<long long>(trials.trialCount()) * regions_;
         host::log(formatText("VOZU Rudoruz Ori>>>  Bad fits (single-trial): %i %%",
                              static_cast<int>(100LL * badTrials / fits)));
     }
     busy.stop();
-    if ((allSingleTrials || allVoxelTrials) && !perVtcFile.commit())
-        logCannotWrite(perVtcFile.name());
+    if ((allSingleTrials || allVoxelTrials) && !perVtcFile.commit()) logCannotWrite(perVtcFile.name());
 }
 
 void LatencyRun::writeVoiOutputs(int index, int r, const RegionFit& fit, tl::AtomicFile& allSingleTrials) {
@@ -336,7 +333,8 @@ void LatencyRun::writeVoiOutputs(int index, int r, const RegionFit& fit, tl::Ato
     const float offset = n > 0 ? response.fitted[0] : 0.0f;
     if (!useGlm_) {
         const std::vector<float> zeros(response.curve.size(), 0.0f);
-        savePlot(signalPlotName(voi, vtcNumber), response.curve.data(), zeros.data(), offset, n, kSignalColour);
+        savePlot(signalPlotName(voi, vtcNumber), response.curve.data(), zeros.data(), offset, n,
+                 kSignalColour);
         savePlot(signalFitPlotName(voi, vtcNumber), response.fitted.data(), zeros.data(), offset, n,
                  kSignalFitColour);
         return;
@@ -351,7 +349,8 @@ void LatencyRun::writeVoiOutputs(int index, int r, const RegionFit& fit, tl::Ato
     const std::vector<float> zeros(points, 0.0f);
     const int count = static_cast<int>(points);
     savePlot(betaPlotName(voi, vtcNumber), betaPlot.data(), zeros.data(), offset, count, kBetaColour);
-    savePlot(betaFitPlotName(voi, vtcNumber), betaFitPlot.data(), zeros.data(), offset, count, kBetaFitColour);
+    savePlot(betaFitPlotName(voi, vtcNumber), betaFitPlot.data(), zeros.data(), offset, count,
+             kBetaFitColour);
 }
 
 }  // namespace latency

@@ -5,8 +5,8 @@
 namespace latency {
 namespace {
 
-void fitCurve(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt,
-              bool returnToBaseline, TrapezoidFit& workspace, FittedCurve& out) {
+void fitCurve(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt, bool returnToBaseline,
+              TrapezoidFit& workspace, FittedCurve& out) {
     out.measures = fitResponse(fitter, y, n, usable, dt, returnToBaseline, workspace);
     out.curve.assign(y, y + (n > 0 ? n : 0));
     out.fitted.assign(workspace.fitted.begin(), workspace.fitted.end());
@@ -22,8 +22,8 @@ void fitRegion(TrapezoidFitter& fitter, const TrialExtractor& trials, const floa
     out.trials.resize(options.singleTrial ? static_cast<std::size_t>(trials.trialCount()) : 0);
     for (std::size_t j = 0; j < out.trials.size(); ++j) {
         const int trial = static_cast<int>(j);
-        fitCurve(fitter, trials.trialCurve(trial), trials.fitLength(trial), trials.trialUsable(trial),
-                 dt, options.returnToBaseline, workspace, out.trials[j]);
+        fitCurve(fitter, trials.trialCurve(trial), trials.fitLength(trial), trials.trialUsable(trial), dt,
+                 options.returnToBaseline, workspace, out.trials[j]);
     }
 
     out.averageTrial.assign(trials.averageCurve(), trials.averageCurve() + trials.averageLength());

@@ -7,8 +7,8 @@ namespace latency {
 const char* const kAverageResultsName = "AvgTrials_Results.txt";
 const char* const kRegionVoxelsName = "AvgTrials_Regions.csv";
 
-void writePlotFile(std::ostream& out, const float* values, const float* errors, float offset,
-                   int n, int zeroRows, PlotColour colour) {
+void writePlotFile(std::ostream& out, const float* values, const float* errors, float offset, int n,
+                   int zeroRows, PlotColour colour) {
     out << "FileVersion: 1.0\n"
         << "NrOfCurves:  1\n"
         << "\n"
@@ -36,22 +36,20 @@ void writePlotFile(std::ostream& out, const float* values, const float* errors, 
 }
 
 void writeSingleTrialTableHeader(std::ostream& out, int vtcNumber, const std::string& vtcPath) {
-    out << "VTC n." << vtcNumber << " : " << vtcPath << '\n'
-        << "Onset Duration Time-to-peak Amplitude\n";
+    out << "VTC n." << vtcNumber << " : " << vtcPath << '\n' << "Onset Duration Time-to-peak Amplitude\n";
 }
 
 void writeMeasuresRow(std::ostream& out, const ResponseMeasures& m) {
     out << m.onset << ' ' << m.width << ' ' << m.timeToPeak << ' ' << m.amplitude << '\n';
 }
 
-void writeSingleTrialCurve(std::ostream& out, int vtcNumber, const std::string& voiName,
-                           int trialNumber, const float* trial, const float* fitted, int n) {
+void writeSingleTrialCurve(std::ostream& out, int vtcNumber, const std::string& voiName, int trialNumber,
+                           const float* trial, const float* fitted, int n) {
     out << "VTC n." << vtcNumber << " VOI : " << voiName << " Trial n." << trialNumber << '\n';
     for (int i = 0; i < n; ++i) out << 100.0f * trial[i] << ' ' << 100.0f * fitted[i] << '\n';
 }
 
-void writeVoxelAverageTrial(std::ostream& out, int vtcNumber, int voxelNumber,
-                            const float* average, int n) {
+void writeVoxelAverageTrial(std::ostream& out, int vtcNumber, int voxelNumber, const float* average, int n) {
     out << "VTC n." << vtcNumber << " Voxel n." << voxelNumber << '\n';
     for (int i = 0; i < n; ++i) out << 100.0f * average[i] << '\n';
 }
@@ -83,9 +81,8 @@ void writeRegionVoxelTable(std::ostream& out, const VtcGrid& grid, const std::ve
         const int x = voxel % grid.dimX;
         // A cell holds the anatomical voxels that round to it, so its centre
         // is start + cell * resolution.
-        out << ++region << ',' << x << ',' << y << ',' << z << ','
-            << grid.xStart + x * grid.resolution << ',' << grid.yStart + y * grid.resolution << ','
-            << grid.zStart + z * grid.resolution << '\n';
+        out << ++region << ',' << x << ',' << y << ',' << z << ',' << grid.xStart + x * grid.resolution << ','
+            << grid.yStart + y * grid.resolution << ',' << grid.zStart + z * grid.resolution << '\n';
     }
 }
 

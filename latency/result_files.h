@@ -26,8 +26,8 @@ constexpr int kPlotLeadingZeroRows = 2;
 
 // One curve in the host's plot format: header, `zeroRows` rows "0 0", then
 // n rows "100 (v[i] - offset) e[i]".
-void writePlotFile(std::ostream& out, const float* values, const float* errors, float offset,
-                   int n, int zeroRows, PlotColour colour);
+void writePlotFile(std::ostream& out, const float* values, const float* errors, float offset, int n,
+                   int zeroRows, PlotColour colour);
 
 // "%s_VTC%i.txt": the VTC line and the column names.
 void writeSingleTrialTableHeader(std::ostream& out, int vtcNumber, const std::string& vtcPath);
@@ -36,13 +36,12 @@ void writeMeasuresRow(std::ostream& out, const ResponseMeasures& measures);
 
 // "AllSingleTrials_VTC%i.txt": one trial's header and its n samples with
 // the fitted values, both in percent.
-void writeSingleTrialCurve(std::ostream& out, int vtcNumber, const std::string& voiName,
-                           int trialNumber, const float* trial, const float* fitted, int n);
+void writeSingleTrialCurve(std::ostream& out, int vtcNumber, const std::string& voiName, int trialNumber,
+                           const float* trial, const float* fitted, int n);
 
 // "AllVoxelTrials_VTC%i.txt": one voxel's header and its average trial in
 // percent.
-void writeVoxelAverageTrial(std::ostream& out, int vtcNumber, int voxelNumber,
-                            const float* average, int n);
+void writeVoxelAverageTrial(std::ostream& out, int vtcNumber, int voxelNumber, const float* average, int n);
 
 // The four measures of one region, one value per VTC each.
 struct RegionMeasuresByVtc {

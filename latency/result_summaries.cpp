@@ -9,10 +9,14 @@
 
 namespace latency {
 
-const char* const kLatencyMapNames[2 * kMeasureCount] = {
-    "Onset (secs)",         "Duration (secs)",      "Time-to-peak (secs)",
-    "Amplitude (psc)",      "Onset (single-trial)", "Width (single-trial)",
-    "Time-to-peak (single-trial)", "Amplitude (single-trial)"};
+const char* const kLatencyMapNames[2 * kMeasureCount] = {"Onset (secs)",
+                                                         "Duration (secs)",
+                                                         "Time-to-peak (secs)",
+                                                         "Amplitude (psc)",
+                                                         "Onset (single-trial)",
+                                                         "Width (single-trial)",
+                                                         "Time-to-peak (single-trial)",
+                                                         "Amplitude (single-trial)"};
 
 float validMean(const float* values, int n) {
     return numeric::validMeanAndSquaredStdError(values, n).mean;
@@ -21,8 +25,7 @@ float validMean(const float* values, int n) {
 void poolSingleTrials(const float* const values[kMeasureCount], int n, float confidence,
                       PooledMeasure out[kMeasureCount]) {
     numeric::ValidStatistics stats[kMeasureCount];
-    for (int m = 0; m < kMeasureCount; ++m)
-        stats[m] = numeric::validMeanAndSquaredStdError(values[m], n);
+    for (int m = 0; m < kMeasureCount; ++m) stats[m] = numeric::validMeanAndSquaredStdError(values[m], n);
     const int degrees = stats[kAmplitude].count;
     // With no valid trial there is no spread to show; with one the squared
     // standard error is 0, so the half-width is 0 as well.
@@ -34,8 +37,7 @@ void poolSingleTrials(const float* const values[kMeasureCount], int n, float con
     }
 }
 
-std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName,
-                                             bool deconvolution,
+std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName, bool deconvolution,
                                              const float means[kMeasureCount]) {
     const char* source = deconvolution ? "Deconvolution beta plots" : "Average trial signal";
     return {"       ",
@@ -62,8 +64,7 @@ std::vector<std::string> singleTrialSummaryLines(float confidence,
 }
 
 void fillLatencyMap(const std::vector<int>& selected, const std::vector<int>& regionOf,
-                    const float* regionValues, float* map, int voxelCount,
-                    ThresholdRange& range) {
+                    const float* regionValues, float* map, int voxelCount, ThresholdRange& range) {
     std::fill(map, map + voxelCount, 0.0f);
     for (std::size_t i = 0; i < selected.size(); ++i) {
         const float value = regionValues[regionOf[i]];

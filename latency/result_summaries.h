@@ -17,8 +17,8 @@ constexpr int kMeasureCount = 4;
 float validMean(const float* values, int n);
 
 struct PooledMeasure {
-    float mean = -1.0f;       // over the valid trials; -1 when none is valid
-    float halfWidth = 0.0f;   // t * sqrt(squared standard error); 0 with fewer than 2 trials
+    float mean = -1.0f;      // over the valid trials; -1 when none is valid
+    float halfWidth = 0.0f;  // t * sqrt(squared standard error); 0 with fewer than 2 trials
 };
 
 // Pools the single trials of one region: values[m] holds the n trial values
@@ -29,12 +29,10 @@ void poolSingleTrials(const float* const values[kMeasureCount], int n, float con
                       PooledMeasure out[kMeasureCount]);
 
 // Log lines of one VOI's across-VTC means (access mode 1).
-std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName,
-                                             bool deconvolution,
+std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName, bool deconvolution,
                                              const float means[kMeasureCount]);
 // Log lines of one VOI's pooled single-trial measures.
-std::vector<std::string> singleTrialSummaryLines(float confidence,
-                                                 const PooledMeasure pooled[kMeasureCount]);
+std::vector<std::string> singleTrialSummaryLines(float confidence, const PooledMeasure pooled[kMeasureCount]);
 
 // Names of the latency maps in index order: four from the across-VTC means,
 // then four from the pooled single-trial means.
@@ -52,7 +50,6 @@ struct ThresholdRange {
 // region. The first selected voxel, when positive, resets the range to its
 // value; every positive value widens it.
 void fillLatencyMap(const std::vector<int>& selected, const std::vector<int>& regionOf,
-                    const float* regionValues, float* map, int voxelCount,
-                    ThresholdRange& range);
+                    const float* regionValues, float* map, int voxelCount, ThresholdRange& range);
 
 }  // namespace latency

@@ -160,12 +160,10 @@ void TrapezoidFitter::fit(const float* y, int n, TrapezoidFit& out) {
             const double plateau = s2(i2, i3) - sum * level1;
             const double* lc = &left_[3 * static_cast<std::size_t>(i2) * n];
             double leftMin = inf;
-            for (int i1 = 0; i1 < i2; ++i1)
-                leftMin = std::min(leftMin, quadratic(lc + 3 * i1, level1));
+            for (int i1 = 0; i1 < i2; ++i1) leftMin = std::min(leftMin, quadratic(lc + 3 * i1, level1));
             const double* rc = &right_[3 * static_cast<std::size_t>(i3) * n];
             double rightMin = inf;
-            for (int i4 = i3 + 1; i4 < n; ++i4)
-                rightMin = std::min(rightMin, quadratic(rc + 3 * i4, level1));
+            for (int i4 = i3 + 1; i4 < n; ++i4) rightMin = std::min(rightMin, quadratic(rc + 3 * i4, level1));
             const double total = leftMin + plateau + rightMin;
             pairBest_[static_cast<std::size_t>(i2) * n + i3] = total;
             best = std::min(best, total);
@@ -180,8 +178,7 @@ void TrapezoidFitter::fit(const float* y, int n, TrapezoidFit& out) {
     const double slack = (64.0 * dn * dn * dn + 512.0 * dn * dn) * kDoubleUnit * zmax * zmax;
     const double atBest = roundingBound(best + slack, n, zmax, slack);
     double reach = best + slack + atBest;
-    for (int it = 0; it < 4; ++it)
-        reach = best + slack + atBest + roundingBound(reach, n, zmax, slack);
+    for (int it = 0; it < 4; ++it) reach = best + slack + atBest + roundingBound(reach, n, zmax, slack);
     const double threshold = best + 2.0 * (atBest + roundingBound(reach, n, zmax, slack));
 
     // Pass 2: re-score every set in the band with the literal error.

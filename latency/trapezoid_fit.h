@@ -49,11 +49,11 @@ private:
     void prepare(int n);
 
     int capacity_ = 0;
-    std::vector<float> z_;       // normalised curve
-    std::vector<float> model_;   // model curve of one breakpoint set
-    std::vector<double> prefix_; // prefix sums of z, i z and z^2
-    std::vector<double> left_;   // per (i2, i1): error quadratic in the plateau level
-    std::vector<double> right_;  // per (i3, i4): same for the fall and return level
+    std::vector<float> z_;        // normalised curve
+    std::vector<float> model_;    // model curve of one breakpoint set
+    std::vector<double> prefix_;  // prefix sums of z, i z and z^2
+    std::vector<double> left_;    // per (i2, i1): error quadratic in the plateau level
+    std::vector<double> right_;   // per (i3, i4): same for the fall and return level
     std::vector<double> pairBest_;
     std::vector<double> leftValue_;
     std::vector<double> rightValue_;

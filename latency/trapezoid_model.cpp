@@ -54,8 +54,8 @@ float setError(const float* z, int n, int i1, int i2, int i3, int i4, float* g) 
     return error;
 }
 
-void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2, int i3,
-               int i4, TrapezoidFit& out) {
+void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2, int i3, int i4,
+               TrapezoidFit& out) {
     out.samples = n;
     out.peak = norm.peak;
     out.ymax = norm.ymax;
@@ -86,8 +86,7 @@ void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2,
 
 void requireBreakpointSets(int n) {
     if (n < 4)
-        throw std::invalid_argument("trapezoid fit needs at least 4 samples, got " +
-                                    std::to_string(n));
+        throw std::invalid_argument("trapezoid fit needs at least 4 samples, got " + std::to_string(n));
 }
 
 }  // namespace latency::trapezoid

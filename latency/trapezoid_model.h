@@ -42,8 +42,8 @@ float setError(const float* z, int n, int i1, int i2, int i3, int i4, float* g);
 
 // Fills out for the chosen breakpoints (levels and fitted curve), or as a
 // degenerate fit when norm.degenerate.
-void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2, int i3,
-               int i4, TrapezoidFit& out);
+void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2, int i3, int i4,
+               TrapezoidFit& out);
 
 // Throws std::invalid_argument unless n >= 4.
 void requireBreakpointSets(int n);

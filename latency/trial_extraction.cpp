@@ -8,9 +8,13 @@
 namespace latency {
 namespace {
 
-long trialRows(const TrialSetup& setup) { return static_cast<long>(setup.onsets.size()); }
+long trialRows(const TrialSetup& setup) {
+    return static_cast<long>(setup.onsets.size());
+}
 
-bool usableBaseline(float baseline) { return baseline != 0.0f && std::isfinite(baseline); }
+bool usableBaseline(float baseline) {
+    return baseline != 0.0f && std::isfinite(baseline);
+}
 
 }  // namespace
 
@@ -65,8 +69,7 @@ TrialExtractor::TrialExtractor(const TrialSetup& setup)
     for (int i = 0; i < volumes_; ++i) knots_[i] = static_cast<float>(static_cast<long long>(i) * setup.tr);
     // The sample times are those the interpolation itself produces.
     std::fill(sum_.get(), sum_.get() + capacity_, 0.0f);
-    numeric::resampleSpline(knots_.get(), sum_.get(), volumes_, factor_, times_.get(),
-                            values_.get());
+    numeric::resampleSpline(knots_.get(), sum_.get(), volumes_, factor_, times_.get(), values_.get());
     step_ = interpolated_ > 1 ? times_[1] : static_cast<float>(setup.tr);
     for (int onset : setup.onsets)
         windows_.push_back(trialWindow(times_.get(), interpolated_, onset, setup.window));
@@ -97,8 +100,7 @@ void TrialExtractor::extract(const float* course) {
         usable_[j] = usable ? 1 : 0;
         for (int k = 0; k < w.length; ++k) {
             const float v = y[w.start + k];
-            curve[k] = usable ? static_cast<float>((static_cast<double>(v) - baseline) / baseline)
-                              : 0.0f;
+            curve[k] = usable ? static_cast<float>((static_cast<double>(v) - baseline) / baseline) : 0.0f;
             sum[k] += v;
         }
         baselineTotal += baselineSum;
@@ -107,8 +109,7 @@ void TrialExtractor::extract(const float* course) {
     float* average = average_.get();
     const int n = averageLength();
     const int trials = trialCount();
-    averageBaseline_ =
-        trials > 0 ? baselineTotal / static_cast<float>(trials * baselineSpan) : 0.0f;
+    averageBaseline_ = trials > 0 ? baselineTotal / static_cast<float>(trials * baselineSpan) : 0.0f;
     averageUsable_ = trials > 0 && usableBaseline(averageBaseline_);
     for (int k = 0; k < n; ++k) {
         const float mean = sum[k] / static_cast<float>(trials);

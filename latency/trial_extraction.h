@@ -40,11 +40,11 @@ struct TrialWindow {
 TrialWindow trialWindow(const float* times, int count, int onset, float window);
 
 struct TrialSetup {
-    int volumes = 0;           // samples of a region time course (>= 2)
-    int tr = 0;                // ms (> 0)
-    int factor = 1;            // interpolation factor, 1 .. 4
-    float window = 0.0f;       // ms
-    std::vector<int> onsets;   // used trials (planTrials)
+    int volumes = 0;          // samples of a region time course (>= 2)
+    int tr = 0;               // ms (> 0)
+    int factor = 1;           // interpolation factor, 1 .. 4
+    float window = 0.0f;      // ms
+    std::vector<int> onsets;  // used trials (planTrials)
 };
 
 class TrialExtractor {

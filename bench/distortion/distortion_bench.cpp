@@ -27,94 +27,103 @@
 namespace {
 
 mirel::FftApi fftw() {
-  mirel::FftApi a;
-  a.malloc = fftwf_malloc;
-  a.free = fftwf_free;
-  a.planR2c3d = fftwf_plan_dft_r2c_3d;
-  a.planC2r3d = fftwf_plan_dft_c2r_3d;
-  a.execute = fftwf_execute;
-  a.destroyPlan = fftwf_destroy_plan;
-  return a;
+    mirel::FftApi a;
+    a.malloc = fftwf_malloc;
+    a.free = fftwf_free;
+    a.planR2c3d = fftwf_plan_dft_r2c_3d;
+    a.planC2r3d = fftwf_plan_dft_c2r_3d;
+    a.execute = fftwf_execute;
+    a.destroyPlan = fftwf_destroy_plan;
+    return a;
 }
 
 mirel::Volume seriesVolume(const phantom::Grid& g, double peak, int sign) {
-  const std::vector<float> v = phantom::series(g, peak, 1, sign, 1.0f);
-  mirel::Volume out(g.nx, g.ny, g.nz);
-  std::memcpy(out.data(), v.data(), v.size() * sizeof(float));
-  return out;
+    const std::vector<float> v = phantom::series(g, peak, 1, sign, 1.0f);
+    mirel::Volume out(g.nx, g.ny, g.nz);
+    std::memcpy(out.data(), v.data(), v.size() * sizeof(float));
+    return out;
 }
 
 double peakMegabytes() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss / 1024.0;
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
 }
 
 void estimateCase(int nx, int ny, int nz, bool literal) {
-  const phantom::Grid g{nx, ny, nz};
-  const mirel::Volume ap = seriesVolume(g, 5.0, +1), pa = seriesVolume(g, 5.0, -1);
-  mirel::EstimationSchedule s = mirel::pluginSchedule({2.0, 2.0, 2.5});
-  s.literalTrials = literal;
-  std::ostringstream log;
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpuStart = std::clock();
-  const mirel::Volume map = mirel::estimateVdm(fftw(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
-  const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("estimate %dx%dx%d (%s trial loop): %.2f s processor time (%.2f s elapsed), peak memory %.0f MB\n", nx,
-              ny, nz, literal ? "literal" : "box-sum", cpu, seconds, peakMegabytes());
-  const std::string text = log.str();
-  const std::size_t at = text.find("Time taken: ");
-  if (at != std::string::npos) std::printf("  local optimisation (processor time): %s", text.substr(at + 12, text.find('\n', at) - at - 11).c_str());
-  (void)map;
+    const phantom::Grid g{nx, ny, nz};
+    const mirel::Volume ap = seriesVolume(g, 5.0, +1), pa = seriesVolume(g, 5.0, -1);
+    mirel::EstimationSchedule s = mirel::pluginSchedule({2.0, 2.0, 2.5});
+    s.literalTrials = literal;
+    std::ostringstream log;
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    const mirel::Volume map =
+        mirel::estimateVdm(fftw(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf(
+        "estimate %dx%dx%d (%s trial loop): %.2f s processor time (%.2f s elapsed), peak memory %.0f MB\n",
+        nx, ny, nz, literal ? "literal" : "box-sum", cpu, seconds, peakMegabytes());
+    const std::string text = log.str();
+    const std::size_t at = text.find("Time taken: ");
+    if (at != std::string::npos)
+        std::printf("  local optimisation (processor time): %s",
+                    text.substr(at + 12, text.find('\n', at) - at - 11).c_str());
+    (void)map;
 }
 
 void applyCase() {
-  const phantom::Grid g{96, 96, 60};
-  const int volumes = 300;
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "mirel_apply_bench";
-  std::filesystem::create_directories(dir);
-  {
-    std::ofstream h(dir / "run.fmr");
-    h << "NrOfVolumes: " << volumes << "\nNrOfSlices: " << g.nz << "\nPrefix: run\nDataType: 1\nResolutionX: " << g.nx
-      << "\nResolutionY: " << g.ny << "\n";
-    const std::vector<float> v = phantom::series(g, 5.0, 1, 1, 1.0f);
-    std::ofstream d(dir / "run.stc", std::ios::binary);
-    const std::size_t plane = static_cast<std::size_t>(g.nx) * g.ny;
-    std::vector<std::int16_t> row(plane);
-    for (int z = 0; z < g.nz; ++z)
-      for (int t = 0; t < volumes; ++t) {
-        for (std::size_t i = 0; i < plane; ++i) row[i] = static_cast<std::int16_t>(v[z * plane + i]);
-        d.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(plane * 2));
-      }
-  }
-  const std::vector<float> truth = phantom::trueDisplacement(g, 5.0, 1);
-  mirel::Volume map(g.nx, g.ny, g.nz);
-  std::memcpy(map.data(), truth.data(), truth.size() * sizeof(float));
-  const double before = peakMegabytes();
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpuStart = std::clock();
-  mirel::Project p = mirel::readFMR((dir / "run.fmr").string(), true);
-  mirel::undistortProject(p, map, false);
-  const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("apply to a %d-volume 96x96x60 FMR (read, undistort, write): %.2f s processor time (%.2f s elapsed), "
-              "peak memory %.0f MB (%.0f MB before)\n",
-              volumes, cpu, seconds, peakMegabytes(), before);
-  std::filesystem::remove_all(dir);
+    const phantom::Grid g{96, 96, 60};
+    const int volumes = 300;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "mirel_apply_bench";
+    std::filesystem::create_directories(dir);
+    {
+        std::ofstream h(dir / "run.fmr");
+        h << "NrOfVolumes: " << volumes << "\nNrOfSlices: " << g.nz
+          << "\nPrefix: run\nDataType: 1\nResolutionX: " << g.nx << "\nResolutionY: " << g.ny << "\n";
+        const std::vector<float> v = phantom::series(g, 5.0, 1, 1, 1.0f);
+        std::ofstream d(dir / "run.stc", std::ios::binary);
+        const std::size_t plane = static_cast<std::size_t>(g.nx) * g.ny;
+        std::vector<std::int16_t> row(plane);
+        for (int z = 0; z < g.nz; ++z)
+            for (int t = 0; t < volumes; ++t) {
+                for (std::size_t i = 0; i < plane; ++i) row[i] = static_cast<std::int16_t>(v[z * plane + i]);
+                d.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(plane * 2));
+            }
+    }
+    const std::vector<float> truth = phantom::trueDisplacement(g, 5.0, 1);
+    mirel::Volume map(g.nx, g.ny, g.nz);
+    std::memcpy(map.data(), truth.data(), truth.size() * sizeof(float));
+    const double before = peakMegabytes();
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    mirel::Project p = mirel::readFMR((dir / "run.fmr").string(), true);
+    mirel::undistortProject(p, map, false);
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf(
+        "apply to a %d-volume 96x96x60 FMR (read, undistort, write): %.2f s processor time (%.2f s elapsed), "
+        "peak memory %.0f MB (%.0f MB before)\n",
+        volumes, cpu, seconds, peakMegabytes(), before);
+    std::filesystem::remove_all(dir);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
-  const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "estimate-96") estimateCase(96, 96, 60, false);
-  else if (mode == "estimate-144") estimateCase(144, 168, 110, false);
-  else if (mode == "literal-96") estimateCase(96, 96, 60, true);
-  else if (mode == "apply-300") applyCase();
-  else {
-    std::fprintf(stderr, "usage: distortion_bench estimate-96|estimate-144|literal-96|apply-300\n");
-    return 2;
-  }
-  return 0;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "estimate-96")
+        estimateCase(96, 96, 60, false);
+    else if (mode == "estimate-144")
+        estimateCase(144, 168, 110, false);
+    else if (mode == "literal-96")
+        estimateCase(96, 96, 60, true);
+    else if (mode == "apply-300")
+        applyCase();
+    else {
+        std::fprintf(stderr, "usage: distortion_bench estimate-96|estimate-144|literal-96|apply-300\n");
+        return 2;
+    }
+    return 0;
 }

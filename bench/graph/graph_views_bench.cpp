@@ -17,27 +17,22 @@
 
 namespace {
 
-Eigen::MatrixXf denseMatrix(int n)
-{
+Eigen::MatrixXf denseMatrix(int n) {
     std::mt19937 rng(42);
     std::uniform_real_distribution<float> weight(0.01f, 1.0f);
     Eigen::MatrixXf m = Eigen::MatrixXf::Zero(n, n);
     for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j)
-            m(i, j) = m(j, i) = weight(rng);
+        for (int j = i + 1; j < n; ++j) m(i, j) = m(j, i) = weight(rng);
     return m;
 }
 
-QStringList names(int n)
-{
+QStringList names(int n) {
     QStringList list;
-    for (int i = 0; i < n; ++i)
-        list << QStringLiteral("Region %1").arg(i);
+    for (int i = 0; i < n; ++i) list << QStringLiteral("Region %1").arg(i);
     return list;
 }
 
-void CircularPlotOpen(benchmark::State& state)
-{
+void CircularPlotOpen(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const Eigen::MatrixXf m = denseMatrix(n);
     Subject subject;
@@ -51,8 +46,7 @@ void CircularPlotOpen(benchmark::State& state)
     state.counters["edges"] = n * (n - 1) / 2;
 }
 
-void CircularPlotRangeChange(benchmark::State& state)
-{
+void CircularPlotRangeChange(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     Subject subject;
     CircularPlot plot(subject, {denseMatrix(n)}, names(n));
@@ -68,8 +62,7 @@ void CircularPlotRangeChange(benchmark::State& state)
     }
 }
 
-void MatrixViewOpen(benchmark::State& state)
-{
+void MatrixViewOpen(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const Eigen::MatrixXf m = denseMatrix(n);
     for (auto _ : state) {
@@ -88,10 +81,8 @@ BENCHMARK(CircularPlotOpen)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMilli
 BENCHMARK(CircularPlotRangeChange)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(MatrixViewOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -44,8 +44,8 @@ void FastSearch(benchmark::State& state) {
     fitter.fit(y.data(), n, fit);
     if (n <= 65) {
         const latency::TrapezoidFit literal = latency::fitTrapezoidReference(y.data(), n);
-        if (fit.i1 != literal.i1 || fit.i2 != literal.i2 || fit.i3 != literal.i3 ||
-            fit.i4 != literal.i4 || fit.fitted != literal.fitted) {
+        if (fit.i1 != literal.i1 || fit.i2 != literal.i2 || fit.i3 != literal.i3 || fit.i4 != literal.i4 ||
+            fit.fitted != literal.fitted) {
             state.SkipWithError("fast and literal searches disagree");
             return;
         }

@@ -24,7 +24,8 @@ using namespace latency_test;
 // delay (1 ... 4 s) and amplitude (1 ... 3 %), plus noise (SD 0.4 % of the
 // baseline).
 fs::path writeStudy() {
-    const fs::path dir = fs::temp_directory_path() / ("latency_voxelwise_bench_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("latency_voxelwise_bench_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     VtcSpec spec;

@@ -24,7 +24,8 @@ const Eigen::MatrixXf& matrix(int nodes, int density_percent) {
         W = Eigen::MatrixXf::Zero(nodes, nodes);
         for (int i = 0; i < nodes; ++i)
             for (int j = i + 1; j < nodes; ++j)
-                if (unit(rng) * 100.0 < density_percent) W(i, j) = W(j, i) = static_cast<float>(1.0 - unit(rng));
+                if (unit(rng) * 100.0 < density_percent)
+                    W(i, j) = W(j, i) = static_cast<float>(1.0 - unit(rng));
     }
     return it->second;
 }
@@ -37,8 +38,12 @@ void run(benchmark::State& state, Measure measure) {
     state.counters["density%"] = static_cast<double>(state.range(1));
 }
 
-void BM_degree(benchmark::State& s) { run(s, [](const Eigen::MatrixXf& W) { return linkmesh::degree(W); }); }
-void BM_strength(benchmark::State& s) { run(s, [](const Eigen::MatrixXf& W) { return linkmesh::strength(W); }); }
+void BM_degree(benchmark::State& s) {
+    run(s, [](const Eigen::MatrixXf& W) { return linkmesh::degree(W); });
+}
+void BM_strength(benchmark::State& s) {
+    run(s, [](const Eigen::MatrixXf& W) { return linkmesh::strength(W); });
+}
 void BM_clustering_coeff(benchmark::State& s) {
     run(s, [](const Eigen::MatrixXf& W) { return linkmesh::clustering_coeff(W); });
 }
@@ -108,7 +113,11 @@ BENCHMARK(BM_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_nodal_global_efficiency)->Apply(sizes);
 BENCHMARK(BM_eigenvector_centrality)->Apply(sizes);
 BENCHMARK(BM_eigenvector_centrality_dense)->Args({500, 100})->Args({2000, 5})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_eigenvector_centrality_directed)->Args({100, 100})->Args({500, 100})->Args({2000, 5})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_eigenvector_centrality_directed)
+    ->Args({100, 100})
+    ->Args({500, 100})
+    ->Args({2000, 5})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_local_efficiency_subgraph)->Apply(method_sizes);
 BENCHMARK(BM_local_efficiency_shared_trees)->Apply(method_sizes);
 

@@ -13,12 +13,12 @@ using FftPlan = fftwf_plan_s*;
 using FftComplex = float[2];
 
 struct FftApi {
-  void* (*malloc)(std::size_t bytes) = nullptr;
-  void (*free)(void* p) = nullptr;
-  FftPlan (*planR2c3d)(int n0, int n1, int n2, float* in, FftComplex* out, unsigned flags) = nullptr;
-  FftPlan (*planC2r3d)(int n0, int n1, int n2, FftComplex* in, float* out, unsigned flags) = nullptr;
-  void (*execute)(FftPlan plan) = nullptr;
-  void (*destroyPlan)(FftPlan plan) = nullptr;
+    void* (*malloc)(std::size_t bytes) = nullptr;
+    void (*free)(void* p) = nullptr;
+    FftPlan (*planR2c3d)(int n0, int n1, int n2, float* in, FftComplex* out, unsigned flags) = nullptr;
+    FftPlan (*planC2r3d)(int n0, int n1, int n2, FftComplex* in, float* out, unsigned flags) = nullptr;
+    void (*execute)(FftPlan plan) = nullptr;
+    void (*destroyPlan)(FftPlan plan) = nullptr;
 };
 
-} // namespace mirel
+}  // namespace mirel

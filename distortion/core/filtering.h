@@ -31,8 +31,8 @@ void gaussianFilter(const FftApi& fft, Volume& vol, const std::array<double, 3>&
 void weightedSmooth(Volume& map, const Volume& kernel, const Volume& weight, bool normalise);
 // The same for a kernel that is the product of three 1-D kernels (odd
 // lengths), as three 1-D passes; agrees with the 3-D form up to rounding.
-void weightedSmoothSeparable(Volume& map, const std::array<std::vector<double>, 3>& kernels, const Volume& weight,
-                             bool normalise);
+void weightedSmoothSeparable(Volume& map, const std::array<std::vector<double>, 3>& kernels,
+                             const Volume& weight, bool normalise);
 void weightedSmooth(Matrix& map, const Matrix& kernel, const Matrix& weight, bool normalise);
 
-} // namespace mirel
+}  // namespace mirel

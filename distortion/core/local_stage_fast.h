@@ -13,7 +13,7 @@ bool fastStageApplies(const Volume& box, const std::vector<float>& shifts);
 // Same contract as optimiseStageLiteral, except that the undistorted
 // volumes are left as they were.
 void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& srcPa, const Volume& apUndist,
-                       const Volume& paUndist, const Volume& box, const std::vector<float>& shifts, bool useSsd,
-                       Volume& newMap, Volume& weight, std::vector<int>* chosen = nullptr);
+                       const Volume& paUndist, const Volume& box, const std::vector<float>& shifts,
+                       bool useSsd, Volume& newMap, Volume& weight, std::vector<int>* chosen = nullptr);
 
-} // namespace mirel
+}  // namespace mirel

@@ -11,206 +11,211 @@ namespace {
 // Solves (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i] with zeros outside, in place
 // over a strided line, by forward elimination and back substitution.
 void solveLine(double* v, int n, std::size_t stride, std::vector<double>& work) {
-  if (n <= 0) return;
-  work.resize(static_cast<std::size_t>(n));
-  const double off = 1.0 / 6.0, diag = 4.0 / 6.0;
-  work[0] = off / diag;
-  v[0] = v[0] / diag;
-  for (int i = 1; i < n; ++i) {
-    const double m = diag - off * work[static_cast<std::size_t>(i - 1)];
-    work[static_cast<std::size_t>(i)] = off / m;
-    v[i * stride] = (v[i * stride] - off * v[(i - 1) * stride]) / m;
-  }
-  for (int i = n - 2; i >= 0; --i) v[i * stride] -= work[static_cast<std::size_t>(i)] * v[(i + 1) * stride];
+    if (n <= 0) return;
+    work.resize(static_cast<std::size_t>(n));
+    const double off = 1.0 / 6.0, diag = 4.0 / 6.0;
+    work[0] = off / diag;
+    v[0] = v[0] / diag;
+    for (int i = 1; i < n; ++i) {
+        const double m = diag - off * work[static_cast<std::size_t>(i - 1)];
+        work[static_cast<std::size_t>(i)] = off / m;
+        v[i * stride] = (v[i * stride] - off * v[(i - 1) * stride]) / m;
+    }
+    for (int i = n - 2; i >= 0; --i) v[i * stride] -= work[static_cast<std::size_t>(i)] * v[(i + 1) * stride];
 }
 
 struct SplineWeights {
-  int f;
-  double w[4]; // for indices f+2, f+1, f, f-1
+    int f;
+    double w[4];  // for indices f+2, f+1, f, f-1
 };
 
 SplineWeights splineWeights(float coordinate) {
-  SplineWeights s;
-  const float fl = std::floor(coordinate);
-  s.f = static_cast<int>(fl);
-  const double t = static_cast<double>(coordinate) - fl;
-  const double w0 = t * t * t / 6.0;
-  const double w3 = t * (t - 1.0) / 2.0 + 1.0 / 6.0 - w0;
-  const double w1 = t - 2.0 * w0 + w3;
-  const double w2 = 1.0 - w0 - w1 - w3;
-  s.w[0] = w0, s.w[1] = w1, s.w[2] = w2, s.w[3] = w3;
-  return s;
+    SplineWeights s;
+    const float fl = std::floor(coordinate);
+    s.f = static_cast<int>(fl);
+    const double t = static_cast<double>(coordinate) - fl;
+    const double w0 = t * t * t / 6.0;
+    const double w3 = t * (t - 1.0) / 2.0 + 1.0 / 6.0 - w0;
+    const double w1 = t - 2.0 * w0 + w3;
+    const double w2 = 1.0 - w0 - w1 - w3;
+    s.w[0] = w0, s.w[1] = w1, s.w[2] = w2, s.w[3] = w3;
+    return s;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<double> bsplineCoefficients(const Volume& src) {
-  const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-  std::vector<double> c(src.data(), src.data() + src.size());
-  std::vector<double> work;
-  const std::size_t sx = 1, sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
-  for (int y = 0; y < ny; ++y)
-    for (int x = 0; x < nx; ++x) solveLine(&c[y * sy + x], nz, sz, work);
-  for (int z = 0; z < nz; ++z)
-    for (int x = 0; x < nx; ++x) solveLine(&c[z * sz + x], ny, sy, work);
-  for (int z = 0; z < nz; ++z)
-    for (int y = 0; y < ny; ++y) solveLine(&c[z * sz + y * sy], nx, sx, work);
-  return c;
+    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
+    std::vector<double> c(src.data(), src.data() + src.size());
+    std::vector<double> work;
+    const std::size_t sx = 1, sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
+    for (int y = 0; y < ny; ++y)
+        for (int x = 0; x < nx; ++x) solveLine(&c[y * sy + x], nz, sz, work);
+    for (int z = 0; z < nz; ++z)
+        for (int x = 0; x < nx; ++x) solveLine(&c[z * sz + x], ny, sy, work);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y) solveLine(&c[z * sz + y * sy], nx, sx, work);
+    return c;
 }
 
 Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate) {
-  MIREL_ASSERT(vdm.dimensions() == src.dimensions());
-  const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-  const std::vector<double> c = bsplineCoefficients(src);
-  // The sample list first (three floats per voxel), then one evaluation each.
-  std::vector<float> points(src.size() * 3);
-  for (int z = 0, i = 0; z < nz; ++z)
-    for (int y = 0; y < ny; ++y)
-      for (int x = 0; x < nx; ++x, ++i) {
-        const float d = vdm[static_cast<std::size_t>(i)];
-        points[3 * static_cast<std::size_t>(i)] = static_cast<float>(x);
-        points[3 * static_cast<std::size_t>(i) + 1] = negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
-        points[3 * static_cast<std::size_t>(i) + 2] = static_cast<float>(z);
-      }
-  Volume out(src.dimensions());
-  for (std::size_t i = 0; i < src.size(); ++i) {
-    const SplineWeights wx = splineWeights(points[3 * i]);
-    const SplineWeights wy = splineWeights(points[3 * i + 1]);
-    const SplineWeights wz = splineWeights(points[3 * i + 2]);
-    double sum = 0.0;
-    for (int kz = 0; kz < 4; ++kz) {
-      const int zz = wz.f + 2 - kz;
-      if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
-      for (int ky = 0; ky < 4; ++ky) {
-        const int yy = wy.f + 2 - ky;
-        if (yy < 0 || yy >= ny || wy.w[ky] == 0.0) continue;
-        const double wzy = wz.w[kz] * wy.w[ky];
-        const double* row = &c[(static_cast<std::size_t>(zz) * ny + yy) * nx];
-        for (int kx = 0; kx < 4; ++kx) {
-          const int xx = wx.f + 2 - kx;
-          if (xx < 0 || xx >= nx) continue;
-          sum += wzy * wx.w[kx] * row[xx];
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
+    const std::vector<double> c = bsplineCoefficients(src);
+    // The sample list first (three floats per voxel), then one evaluation each.
+    std::vector<float> points(src.size() * 3);
+    for (int z = 0, i = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x, ++i) {
+                const float d = vdm[static_cast<std::size_t>(i)];
+                points[3 * static_cast<std::size_t>(i)] = static_cast<float>(x);
+                points[3 * static_cast<std::size_t>(i) + 1] =
+                    negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
+                points[3 * static_cast<std::size_t>(i) + 2] = static_cast<float>(z);
+            }
+    Volume out(src.dimensions());
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        const SplineWeights wx = splineWeights(points[3 * i]);
+        const SplineWeights wy = splineWeights(points[3 * i + 1]);
+        const SplineWeights wz = splineWeights(points[3 * i + 2]);
+        double sum = 0.0;
+        for (int kz = 0; kz < 4; ++kz) {
+            const int zz = wz.f + 2 - kz;
+            if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
+            for (int ky = 0; ky < 4; ++ky) {
+                const int yy = wy.f + 2 - ky;
+                if (yy < 0 || yy >= ny || wy.w[ky] == 0.0) continue;
+                const double wzy = wz.w[kz] * wy.w[ky];
+                const double* row = &c[(static_cast<std::size_t>(zz) * ny + yy) * nx];
+                for (int kx = 0; kx < 4; ++kx) {
+                    const int xx = wx.f + 2 - kx;
+                    if (xx < 0 || xx >= nx) continue;
+                    sum += wzy * wx.w[kx] * row[xx];
+                }
+            }
         }
-      }
+        out[i] = static_cast<float>(sum);
     }
-    out[i] = static_cast<float>(sum);
-  }
-  return out;
+    return out;
 }
 
 void undistortLinear(Volume& dst, const Volume& src, const Volume& vdm, bool negate) {
-  MIREL_ASSERT(dst.dimensions() == src.dimensions());
-  MIREL_ASSERT(vdm.dimensions() == src.dimensions());
-  MIREL_ASSERT(&dst != &src);
-  const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-  for (int z = 0; z < nz; ++z)
-    for (int y = 0; y < ny; ++y)
-      for (int x = 0; x < nx; ++x) {
-        const float d = vdm(x, y, z);
-        const float yy = negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
-        const float fl = std::floor(yy);
-        const float f = yy - fl;
-        const int y0 = static_cast<int>(fl);
-        float v = 0.0f;
-        if (y0 >= 0 && y0 < ny) v += (1.0f - f) * src(x, y0, z);
-        if (y0 + 1 >= 0 && y0 + 1 < ny) v += f * src(x, y0 + 1, z);
-        dst(x, y, z) = v;
-      }
+    MIREL_ASSERT(dst.dimensions() == src.dimensions());
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+    MIREL_ASSERT(&dst != &src);
+    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) {
+                const float d = vdm(x, y, z);
+                const float yy = negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
+                const float fl = std::floor(yy);
+                const float f = yy - fl;
+                const int y0 = static_cast<int>(fl);
+                float v = 0.0f;
+                if (y0 >= 0 && y0 < ny) v += (1.0f - f) * src(x, y0, z);
+                if (y0 + 1 >= 0 && y0 + 1 < ny) v += f * src(x, y0 + 1, z);
+                dst(x, y, z) = v;
+            }
 }
 
 void undistortLocal(Volume& dst, const Volume& src, const Volume& vdm, const std::vector<Position>& positions,
-                    const std::vector<Position>& boxCoordinates, const Volume& box, float shift, bool negate) {
-  MIREL_ASSERT(dst.dimensions() == src.dimensions());
-  MIREL_ASSERT(vdm.dimensions() == src.dimensions());
-  MIREL_ASSERT(&dst != &src);
-  const float last = static_cast<float>(src.ny() - 1);
-  for (std::size_t k = 0; k < positions.size(); ++k) {
-    const Position& p = positions[k];
-    const Position& q = boxCoordinates[k];
-    float d = shift * box(q[0], q[1], q[2]) + vdm(p[0], p[1], p[2]);
-    if (negate) d = -d;
-    const float yy = static_cast<float>(p[1]) + d;
-    if (!(yy > 0.0f && yy < last)) continue;
-    const float fl = std::floor(yy);
-    const float f = yy - fl;
-    const int y0 = static_cast<int>(fl);
-    dst(p[0], p[1], p[2]) = (1.0f - f) * src(p[0], y0, p[2]) + f * src(p[0], y0 + 1, p[2]);
-  }
+                    const std::vector<Position>& boxCoordinates, const Volume& box, float shift,
+                    bool negate) {
+    MIREL_ASSERT(dst.dimensions() == src.dimensions());
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+    MIREL_ASSERT(&dst != &src);
+    const float last = static_cast<float>(src.ny() - 1);
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        const Position& p = positions[k];
+        const Position& q = boxCoordinates[k];
+        float d = shift * box(q[0], q[1], q[2]) + vdm(p[0], p[1], p[2]);
+        if (negate) d = -d;
+        const float yy = static_cast<float>(p[1]) + d;
+        if (!(yy > 0.0f && yy < last)) continue;
+        const float fl = std::floor(yy);
+        const float f = yy - fl;
+        const int y0 = static_cast<int>(fl);
+        dst(p[0], p[1], p[2]) = (1.0f - f) * src(p[0], y0, p[2]) + f * src(p[0], y0 + 1, p[2]);
+    }
 }
 
 float sampleColumn(const float* v, int n, float t) {
-  const float fl = std::floor(t);
-  const int i0 = static_cast<int>(fl), i1 = i0 + 1;
-  const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
-  const float b = (i1 >= 0 && i1 < n) ? v[i1] : 0.0f;
-  return (static_cast<float>(i1) - t) * a + (t - static_cast<float>(i0)) * b;
+    const float fl = std::floor(t);
+    const int i0 = static_cast<int>(fl), i1 = i0 + 1;
+    const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
+    const float b = (i1 >= 0 && i1 < n) ? v[i1] : 0.0f;
+    return (static_cast<float>(i1) - t) * a + (t - static_cast<float>(i0)) * b;
 }
 
 Volume yDerivative(const Volume& vdm) {
-  Volume out(vdm.dimensions(), 0.0f);
-  for (int z = 0; z < vdm.nz(); ++z)
-    for (int y = 1; y + 1 < vdm.ny(); ++y)
-      for (int x = 0; x < vdm.nx(); ++x) out(x, y, z) = (vdm(x, y + 1, z) - vdm(x, y - 1, z)) * 0.5f;
-  return out;
+    Volume out(vdm.dimensions(), 0.0f);
+    for (int z = 0; z < vdm.nz(); ++z)
+        for (int y = 1; y + 1 < vdm.ny(); ++y)
+            for (int x = 0; x < vdm.nx(); ++x) out(x, y, z) = (vdm(x, y + 1, z) - vdm(x, y - 1, z)) * 0.5f;
+    return out;
 }
 
 void resizeMap(Volume& dst, const Volume& src) {
-  MIREL_ASSERT(&dst != &src);
-  const Dimensions nd = dst.dimensions(), ns = src.dimensions();
-  float ratio[3], md[3], ms[3];
-  for (int a = 0; a < 3; ++a) {
-    ratio[a] = static_cast<float>(ns[a]) / static_cast<float>(nd[a]);
-    md[a] = (nd[a] - 1) / 2.0f;
-    ms[a] = (ns[a] - 1) / 2.0f;
-  }
-  auto at = [&](int x, int y, int z) -> float {
-    if (x < 0 || y < 0 || z < 0 || x >= ns[0] || y >= ns[1] || z >= ns[2]) return 0.0f;
-    return src(x, y, z);
-  };
-  for (int z = 0; z < nd[2]; ++z)
-    for (int y = 0; y < nd[1]; ++y)
-      for (int x = 0; x < nd[0]; ++x) {
-        const float p[3] = {(x - md[0]) * ratio[0] + ms[0], (y - md[1]) * ratio[1] + ms[1],
-                            (z - md[2]) * ratio[2] + ms[2]};
-        int i[3];
-        float f[3];
-        for (int a = 0; a < 3; ++a) {
-          const float fl = std::floor(p[a]);
-          i[a] = static_cast<int>(fl);
-          f[a] = p[a] - fl;
-        }
-        float v = 0.0f;
-        for (int c = 0; c < 8; ++c) {
-          const int dx = c & 1, dy = (c >> 1) & 1, dz = (c >> 2) & 1;
-          const float w = (dx ? f[0] : 1 - f[0]) * (dy ? f[1] : 1 - f[1]) * (dz ? f[2] : 1 - f[2]);
-          if (w != 0.0f) v += w * at(i[0] + dx, i[1] + dy, i[2] + dz);
-        }
-        dst(x, y, z) = v;
-      }
+    MIREL_ASSERT(&dst != &src);
+    const Dimensions nd = dst.dimensions(), ns = src.dimensions();
+    float ratio[3], md[3], ms[3];
+    for (int a = 0; a < 3; ++a) {
+        ratio[a] = static_cast<float>(ns[a]) / static_cast<float>(nd[a]);
+        md[a] = (nd[a] - 1) / 2.0f;
+        ms[a] = (ns[a] - 1) / 2.0f;
+    }
+    auto at = [&](int x, int y, int z) -> float {
+        if (x < 0 || y < 0 || z < 0 || x >= ns[0] || y >= ns[1] || z >= ns[2]) return 0.0f;
+        return src(x, y, z);
+    };
+    for (int z = 0; z < nd[2]; ++z)
+        for (int y = 0; y < nd[1]; ++y)
+            for (int x = 0; x < nd[0]; ++x) {
+                const float p[3] = {(x - md[0]) * ratio[0] + ms[0], (y - md[1]) * ratio[1] + ms[1],
+                                    (z - md[2]) * ratio[2] + ms[2]};
+                int i[3];
+                float f[3];
+                for (int a = 0; a < 3; ++a) {
+                    const float fl = std::floor(p[a]);
+                    i[a] = static_cast<int>(fl);
+                    f[a] = p[a] - fl;
+                }
+                float v = 0.0f;
+                for (int c = 0; c < 8; ++c) {
+                    const int dx = c & 1, dy = (c >> 1) & 1, dz = (c >> 2) & 1;
+                    const float w = (dx ? f[0] : 1 - f[0]) * (dy ? f[1] : 1 - f[1]) * (dz ? f[2] : 1 - f[2]);
+                    if (w != 0.0f) v += w * at(i[0] + dx, i[1] + dy, i[2] + dz);
+                }
+                dst(x, y, z) = v;
+            }
 }
 
 Volume resizeMap(const Dimensions& dst, const Volume& vdm) {
-  Volume out(dst);
-  resizeMap(out, vdm);
-  return out;
+    Volume out(dst);
+    resizeMap(out, vdm);
+    return out;
 }
 
 Volume inverseMap(const Volume& vdm) {
-  const int nx = vdm.nx(), ny = vdm.ny(), nz = vdm.nz();
-  Volume out(vdm.dimensions(), 0.0f);
-  std::vector<float> p(static_cast<std::size_t>(ny));
-  for (int z = 0; z < nz; ++z)
-    for (int x = 0; x < nx; ++x) {
-      for (int y = 0; y < ny; ++y) p[static_cast<std::size_t>(y)] = static_cast<float>(y) + vdm(x, y, z);
-      for (int t = 0; t < ny; ++t) {
-        const float tf = static_cast<float>(t);
-        const int i = static_cast<int>(std::upper_bound(p.begin(), p.end(), tf) - p.begin());
-        if (i <= 0 || i >= ny) continue;
-        const float pi = p[static_cast<std::size_t>(i)], pm = p[static_cast<std::size_t>(i - 1)];
-        out(x, t, z) = ((pi - tf) * static_cast<float>(i - 1) + (tf - pm) * static_cast<float>(i)) / (pi - pm) - tf;
-      }
-    }
-  return out;
+    const int nx = vdm.nx(), ny = vdm.ny(), nz = vdm.nz();
+    Volume out(vdm.dimensions(), 0.0f);
+    std::vector<float> p(static_cast<std::size_t>(ny));
+    for (int z = 0; z < nz; ++z)
+        for (int x = 0; x < nx; ++x) {
+            for (int y = 0; y < ny; ++y)
+                p[static_cast<std::size_t>(y)] = static_cast<float>(y) + vdm(x, y, z);
+            for (int t = 0; t < ny; ++t) {
+                const float tf = static_cast<float>(t);
+                const int i = static_cast<int>(std::upper_bound(p.begin(), p.end(), tf) - p.begin());
+                if (i <= 0 || i >= ny) continue;
+                const float pi = p[static_cast<std::size_t>(i)], pm = p[static_cast<std::size_t>(i - 1)];
+                out(x, t, z) =
+                    ((pi - tf) * static_cast<float>(i - 1) + (tf - pm) * static_cast<float>(i)) / (pi - pm) -
+                    tf;
+            }
+        }
+    return out;
 }
 
-} // namespace mirel
+}  // namespace mirel

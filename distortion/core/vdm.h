@@ -39,4 +39,4 @@ Volume inverseMap(const Volume& vdm);
 // tests.
 std::vector<double> bsplineCoefficients(const Volume& src);
 
-} // namespace mirel
+}  // namespace mirel

@@ -23,179 +23,188 @@ constexpr float kBright = 100.0f;
 constexpr float kFoldLimit = 1.0f + 1e-5f;
 
 double selectedDistance(const Volume& a, const Volume& b, bool useSsd) {
-  return useSsd ? meanSquaredDifference(a, b) : ncc(a, b);
+    return useSsd ? meanSquaredDifference(a, b) : ncc(a, b);
 }
 
-const char* distanceName(bool useSsd) { return useSsd ? "SSD" : "NCC"; }
+const char* distanceName(bool useSsd) {
+    return useSsd ? "SSD" : "NCC";
+}
 
 void undistortBoth(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
-  apU = undistortCubic(srcAp, vdm, false);
-  paU = undistortCubic(srcPa, vdm, true);
+    apU = undistortCubic(srcAp, vdm, false);
+    paU = undistortCubic(srcPa, vdm, true);
 }
 
-} // namespace
+}  // namespace
 
-void prepareSources(const Volume& vol_ap, const Volume& vol_pa, const Volume& vdm, bool useIntensityCorrection,
-                    Volume& srcAp, Volume& srcPa) {
-  if (!useIntensityCorrection) {
-    srcAp = vol_ap;
-    srcPa = vol_pa;
-    return;
-  }
-  const Volume deriv = yDerivative(inverseMap(vdm));
-  Volume factor(vdm.dimensions());
-  undistortLinear(factor, -deriv + 1.0f, vdm, false);
-  srcAp = vol_ap * factor;
-  undistortLinear(factor, deriv + 1.0f, vdm, true);
-  srcPa = vol_pa * factor;
+void prepareSources(const Volume& vol_ap, const Volume& vol_pa, const Volume& vdm,
+                    bool useIntensityCorrection, Volume& srcAp, Volume& srcPa) {
+    if (!useIntensityCorrection) {
+        srcAp = vol_ap;
+        srcPa = vol_pa;
+        return;
+    }
+    const Volume deriv = yDerivative(inverseMap(vdm));
+    Volume factor(vdm.dimensions());
+    undistortLinear(factor, -deriv + 1.0f, vdm, false);
+    srcAp = vol_ap * factor;
+    undistortLinear(factor, deriv + 1.0f, vdm, true);
+    srcPa = vol_pa * factor;
 }
 
 EstimationSchedule pluginSchedule(const std::array<double, 3>& voxel) {
-  struct Stage {
-    int box;
-    int kFirst, kLast, kStep;
-    float step;
-    double numerator;
-  } stages[] = {{7, -10, 10, 2, 0.5f, 20}, {7, -6, 6, 2, 0.4f, 12}, {5, -5, 5, 1, 0.3f, 6}, {5, -5, 5, 1, 0.15f, 2}};
-  EstimationSchedule s;
-  for (const Stage& st : stages) {
-    s.localbox.emplace_back(st.box, st.box, st.box, 1.0f);
-    std::vector<float> shifts;
-    for (int k = st.kFirst; k <= st.kLast; k += st.kStep) shifts.push_back(static_cast<float>(k) * st.step);
-    s.s_values.push_back(shifts);
-    s.vdm_smoothing.push_back({st.numerator / std::sqrt(voxel[0]), st.numerator / std::sqrt(voxel[1]),
-                               st.numerator / std::sqrt(voxel[2])});
-  }
-  return s;
+    struct Stage {
+        int box;
+        int kFirst, kLast, kStep;
+        float step;
+        double numerator;
+    } stages[] = {
+        {7, -10, 10, 2, 0.5f, 20}, {7, -6, 6, 2, 0.4f, 12}, {5, -5, 5, 1, 0.3f, 6}, {5, -5, 5, 1, 0.15f, 2}};
+    EstimationSchedule s;
+    for (const Stage& st : stages) {
+        s.localbox.emplace_back(st.box, st.box, st.box, 1.0f);
+        std::vector<float> shifts;
+        for (int k = st.kFirst; k <= st.kLast; k += st.kStep)
+            shifts.push_back(static_cast<float>(k) * st.step);
+        s.s_values.push_back(shifts);
+        s.vdm_smoothing.push_back({st.numerator / std::sqrt(voxel[0]), st.numerator / std::sqrt(voxel[1]),
+                                   st.numerator / std::sqrt(voxel[2])});
+    }
+    return s;
 }
 
 long improveInverseConsistency(Volume& vdm) {
-  long adjustments = 0;
-  for (int z = 0; z < vdm.nz(); ++z)
-    for (int x = 0; x < vdm.nx(); ++x) {
-      bool changed = true;
-      while (changed) {
-        changed = false;
-        for (int y = 0; y + 1 < vdm.ny(); ++y) {
-          float& lo = vdm(x, y, z);
-          float& hi = vdm(x, y + 1, z);
-          if (std::fabs(lo - hi) > kFoldLimit) {
-            if (lo < hi) lo += 0.05f, hi -= 0.05f;
-            else lo -= 0.05f, hi += 0.05f;
-            ++adjustments;
-            changed = true;
-          }
+    long adjustments = 0;
+    for (int z = 0; z < vdm.nz(); ++z)
+        for (int x = 0; x < vdm.nx(); ++x) {
+            bool changed = true;
+            while (changed) {
+                changed = false;
+                for (int y = 0; y + 1 < vdm.ny(); ++y) {
+                    float& lo = vdm(x, y, z);
+                    float& hi = vdm(x, y + 1, z);
+                    if (std::fabs(lo - hi) > kFoldLimit) {
+                        if (lo < hi)
+                            lo += 0.05f, hi -= 0.05f;
+                        else
+                            lo -= 0.05f, hi += 0.05f;
+                        ++adjustments;
+                        changed = true;
+                    }
+                }
+            }
         }
-      }
-    }
-  return adjustments;
+    return adjustments;
 }
 
 long consistencyCount(const Volume& vdm) {
-  long count = 0;
-  for (int z = 0; z < vdm.nz(); ++z)
-    for (int y = 0; y + 1 < vdm.ny(); ++y)
-      for (int x = 0; x < vdm.nx(); ++x)
-        if (std::fabs(vdm(x, y + 1, z) - vdm(x, y, z)) > kFoldLimit) ++count;
-  return count;
+    long count = 0;
+    for (int z = 0; z < vdm.nz(); ++z)
+        for (int y = 0; y + 1 < vdm.ny(); ++y)
+            for (int x = 0; x < vdm.nx(); ++x)
+                if (std::fabs(vdm(x, y + 1, z) - vdm(x, y, z)) > kFoldLimit) ++count;
+    return count;
 }
 
 void optimiseStageLiteral(const Volume& vdm, const Volume& srcAp, const Volume& srcPa, Volume& apUndist,
                           Volume& paUndist, const Volume& box, const std::vector<float>& shifts, bool useSsd,
                           Volume& newMap, Volume& weight, std::vector<int>* chosen) {
-  const int nx = vdm.nx(), ny = vdm.ny(), nz = vdm.nz();
-  const int hx = box.nx() / 2, hy = box.ny() / 2, hz = box.nz() / 2;
-  newMap = vdm;
-  weight = Volume(vdm.dimensions(), 0.25f);
-  if (chosen) chosen->assign(vdm.size(), -1);
-  std::vector<Position> positions, boxCoordinates;
-  for (int z = 0; z < nz; ++z)
-    for (int y = 0; y < ny; ++y)
-      for (int x = 0; x < nx; ++x) {
-        if (!(apUndist(x, y, z) > kBright || paUndist(x, y, z) > kBright)) continue;
-        positions.clear();
-        boxCoordinates.clear();
-        for (int zz = std::max(0, z - hz); zz <= std::min(nz - 1, z + hz); ++zz)
-          for (int yy = std::max(0, y - hy); yy <= std::min(ny - 1, y + hy); ++yy)
-            for (int xx = std::max(0, x - hx); xx <= std::min(nx - 1, x + hx); ++xx) {
-              positions.push_back({xx, yy, zz});
-              boxCoordinates.push_back({hx - x + xx, hy - y + yy, hz - z + zz});
+    const int nx = vdm.nx(), ny = vdm.ny(), nz = vdm.nz();
+    const int hx = box.nx() / 2, hy = box.ny() / 2, hz = box.nz() / 2;
+    newMap = vdm;
+    weight = Volume(vdm.dimensions(), 0.25f);
+    if (chosen) chosen->assign(vdm.size(), -1);
+    std::vector<Position> positions, boxCoordinates;
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) {
+                if (!(apUndist(x, y, z) > kBright || paUndist(x, y, z) > kBright)) continue;
+                positions.clear();
+                boxCoordinates.clear();
+                for (int zz = std::max(0, z - hz); zz <= std::min(nz - 1, z + hz); ++zz)
+                    for (int yy = std::max(0, y - hy); yy <= std::min(ny - 1, y + hy); ++yy)
+                        for (int xx = std::max(0, x - hx); xx <= std::min(nx - 1, x + hx); ++xx) {
+                            positions.push_back({xx, yy, zz});
+                            boxCoordinates.push_back({hx - x + xx, hy - y + yy, hz - z + zz});
+                        }
+                double best = std::numeric_limits<double>::infinity();
+                int bestIndex = -1;
+                for (std::size_t j = 0; j < shifts.size(); ++j) {
+                    undistortLocal(apUndist, srcAp, vdm, positions, boxCoordinates, box, shifts[j], false);
+                    undistortLocal(paUndist, srcPa, vdm, positions, boxCoordinates, box, shifts[j], true);
+                    const double cost =
+                        useSsd ? ssd(apUndist, paUndist, positions) : -ncc(apUndist, paUndist, positions);
+                    if (cost < best) {
+                        best = cost;
+                        bestIndex = static_cast<int>(j);
+                    }
+                }
+                if (bestIndex >= 0) newMap(x, y, z) += shifts[static_cast<std::size_t>(bestIndex)];
+                weight(x, y, z) = 1.0f;
+                if (chosen) (*chosen)[vdm.index(x, y, z)] = bestIndex;
             }
-        double best = std::numeric_limits<double>::infinity();
-        int bestIndex = -1;
-        for (std::size_t j = 0; j < shifts.size(); ++j) {
-          undistortLocal(apUndist, srcAp, vdm, positions, boxCoordinates, box, shifts[j], false);
-          undistortLocal(paUndist, srcPa, vdm, positions, boxCoordinates, box, shifts[j], true);
-          const double cost = useSsd ? ssd(apUndist, paUndist, positions) : -ncc(apUndist, paUndist, positions);
-          if (cost < best) {
-            best = cost;
-            bestIndex = static_cast<int>(j);
-          }
-        }
-        if (bestIndex >= 0) newMap(x, y, z) += shifts[static_cast<std::size_t>(bestIndex)];
-        weight(x, y, z) = 1.0f;
-        if (chosen) (*chosen)[vdm.index(x, y, z)] = bestIndex;
-      }
 }
 
 Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa,
                    const std::array<double, 3>& columnSigma, bool useSsd, const EstimationSchedule& schedule,
                    bool useIntensityCorrection, std::ostream& log, int order) {
-  const std::vector<Volume>& localbox = schedule.localbox;
-  const std::vector<std::vector<float>>& s_values = schedule.s_values;
-  const std::vector<std::array<double, 3>>& vdm_smoothing = schedule.vdm_smoothing;
-  MIREL_ASSERT(vol_ap.dimensions() == vol_pa.dimensions());
-  MIREL_ASSERT(localbox.size() == s_values.size());
-  MIREL_ASSERT(localbox.size() == vdm_smoothing.size());
+    const std::vector<Volume>& localbox = schedule.localbox;
+    const std::vector<std::vector<float>>& s_values = schedule.s_values;
+    const std::vector<std::array<double, 3>>& vdm_smoothing = schedule.vdm_smoothing;
+    MIREL_ASSERT(vol_ap.dimensions() == vol_pa.dimensions());
+    MIREL_ASSERT(localbox.size() == s_values.size());
+    MIREL_ASSERT(localbox.size() == vdm_smoothing.size());
 
-  Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
-  gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
-  Volume srcAp, srcPa, apU, paU;
-  prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
-  undistortBoth(srcAp, srcPa, vdm, apU, paU);
-  const double start = selectedDistance(apU, paU, useSsd);
-  log << distanceName(useSsd) << " after applying smoothed VDM: " << start << std::endl;
-  if (std::isnan(start)) {
-    log << "Not-a-number values detected. Local optimization skipped. Please start again trying higher order."
-        << std::endl;
-    if (vdm.size() > 0) vdm[0] = -99.0f;
-    return vdm;
-  }
-  log << "\nStarting local optimizations" << std::endl;
-  const std::clock_t clockStart = std::clock();
-
-  Volume newMap, weight;
-  for (std::size_t s = 0; s < localbox.size(); ++s) {
-    const std::array<double, 3>& widths = vdm_smoothing[s];
-    if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
-      optimiseStageFast(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
-    else
-      optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
-    vdm = std::move(newMap);
-    if (schedule.literalTrials) {
-      weightedSmooth(vdm, gaussianKernel3d({9, 9, 9}, widths, {0, 0, 0}, false), weight, true);
-    } else {
-      // The Gaussian is separable: three 9-tap passes instead of 729 taps.
-      weightedSmoothSeparable(vdm, {gaussianKernel1d(9, widths[0], 0), gaussianKernel1d(9, widths[1], 0),
-                                    gaussianKernel1d(9, widths[2], 0)},
-                              weight, true);
-    }
-    const long adjustments = improveInverseConsistency(vdm);
-    log << "Smoothed (" << widths[0] << ") and needed " << adjustments
-        << " iterations to improve inverse consistency" << std::endl;
+    Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
+    gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
+    Volume srcAp, srcPa, apU, paU;
     prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
     undistortBoth(srcAp, srcPa, vdm, apU, paU);
-    log << "Finished iteration with " << distanceName(useSsd) << ": " << selectedDistance(apU, paU, useSsd)
-        << std::endl;
-  }
+    const double start = selectedDistance(apU, paU, useSsd);
+    log << distanceName(useSsd) << " after applying smoothed VDM: " << start << std::endl;
+    if (std::isnan(start)) {
+        log << "Not-a-number values detected. Local optimization skipped. Please start again trying higher order."
+            << std::endl;
+        if (vdm.size() > 0) vdm[0] = -99.0f;
+        return vdm;
+    }
+    log << "\nStarting local optimizations" << std::endl;
+    const std::clock_t clockStart = std::clock();
 
-  log << "Other distance measure " << distanceName(!useSsd) << ": " << selectedDistance(apU, paU, !useSsd)
-      << std::endl;
-  const double seconds = static_cast<double>(std::clock() - clockStart) / CLOCKS_PER_SEC;
-  log << "\nTime taken: " << seconds << std::endl;
-  log << "Inverse consistency check VDM: " << (consistencyCount(vdm) == 0 ? "PASSED" : "some inconsistencies found")
-      << std::endl;
-  return vdm;
+    Volume newMap, weight;
+    for (std::size_t s = 0; s < localbox.size(); ++s) {
+        const std::array<double, 3>& widths = vdm_smoothing[s];
+        if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
+            optimiseStageFast(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
+        else
+            optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap,
+                                 weight);
+        vdm = std::move(newMap);
+        if (schedule.literalTrials) {
+            weightedSmooth(vdm, gaussianKernel3d({9, 9, 9}, widths, {0, 0, 0}, false), weight, true);
+        } else {
+            // The Gaussian is separable: three 9-tap passes instead of 729 taps.
+            weightedSmoothSeparable(vdm,
+                                    {gaussianKernel1d(9, widths[0], 0), gaussianKernel1d(9, widths[1], 0),
+                                     gaussianKernel1d(9, widths[2], 0)},
+                                    weight, true);
+        }
+        const long adjustments = improveInverseConsistency(vdm);
+        log << "Smoothed (" << widths[0] << ") and needed " << adjustments
+            << " iterations to improve inverse consistency" << std::endl;
+        prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
+        undistortBoth(srcAp, srcPa, vdm, apU, paU);
+        log << "Finished iteration with " << distanceName(useSsd) << ": "
+            << selectedDistance(apU, paU, useSsd) << std::endl;
+    }
+
+    log << "Other distance measure " << distanceName(!useSsd) << ": " << selectedDistance(apU, paU, !useSsd)
+        << std::endl;
+    const double seconds = static_cast<double>(std::clock() - clockStart) / CLOCKS_PER_SEC;
+    log << "\nTime taken: " << seconds << std::endl;
+    log << "Inverse consistency check VDM: "
+        << (consistencyCount(vdm) == 0 ? "PASSED" : "some inconsistencies found") << std::endl;
+    return vdm;
 }
 
-} // namespace mirel
+}  // namespace mirel

@@ -13,12 +13,12 @@ namespace mirel {
 
 // One entry per stage of the local optimisation.
 struct EstimationSchedule {
-  std::vector<Volume> localbox;                    // box of weights; its size sets the neighbourhood
-  std::vector<std::vector<float>> s_values;        // trial shifts in voxels
-  std::vector<std::array<double, 3>> vdm_smoothing; // widths of the smoothing after the stage
-  // Run every trial one voxel at a time even where box sums give the same
-  // choice, and smooth with the full 3-D kernel (reference and benchmark).
-  bool literalTrials = false;
+    std::vector<Volume> localbox;                      // box of weights; its size sets the neighbourhood
+    std::vector<std::vector<float>> s_values;          // trial shifts in voxels
+    std::vector<std::array<double, 3>> vdm_smoothing;  // widths of the smoothing after the stage
+    // Run every trial one voxel at a time even where box sums give the same
+    // choice, and smooth with the full 3-D kernel (reference and benchmark).
+    bool literalTrials = false;
 };
 
 // The four stages the plug-in runs: boxes 7, 7, 5, 5; shifts k * step for
@@ -38,8 +38,8 @@ Volume estimateColumnwise(const FftApi& fft, const Volume& vol_ap, const Volume&
 
 // Source volumes for resampling; with intensity correction each is scaled
 // by the Jacobian of its resampling.
-void prepareSources(const Volume& vol_ap, const Volume& vol_pa, const Volume& vdm, bool useIntensityCorrection,
-                    Volume& srcAp, Volume& srcPa);
+void prepareSources(const Volume& vol_ap, const Volume& vol_pa, const Volume& vdm,
+                    bool useIntensityCorrection, Volume& srcAp, Volume& srcPa);
 
 // Moves neighbouring values more than one voxel apart towards each other in
 // steps of 0.05 until no pair in the column does; returns the adjustments.
@@ -54,4 +54,4 @@ void optimiseStageLiteral(const Volume& vdm, const Volume& srcAp, const Volume& 
                           Volume& paUndist, const Volume& box, const std::vector<float>& shifts, bool useSsd,
                           Volume& newMap, Volume& weight, std::vector<int>* chosen = nullptr);
 
-} // namespace mirel
+}  // namespace mirel

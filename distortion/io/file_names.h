@@ -16,10 +16,14 @@ bool isDMR(const std::string& path);
 // Lines split at line feeds; empty lines dropped.
 std::vector<std::string> splitLines(const std::string& text);
 
-inline std::string vdmFileName(const std::string& p) { return insertSuffix(replaceExtension(p, "map"), "_vdm"); }
-inline std::string vdmDerivativeFileName(const std::string& p) {
-  return insertSuffix(replaceExtension(p, "map"), "_vdmderiv");
+inline std::string vdmFileName(const std::string& p) {
+    return insertSuffix(replaceExtension(p, "map"), "_vdm");
 }
-inline std::string undistortedFileName(const std::string& p) { return insertSuffix(p, "_undist"); }
+inline std::string vdmDerivativeFileName(const std::string& p) {
+    return insertSuffix(replaceExtension(p, "map"), "_vdmderiv");
+}
+inline std::string undistortedFileName(const std::string& p) {
+    return insertSuffix(p, "_undist");
+}
 
-} // namespace mirel
+}  // namespace mirel

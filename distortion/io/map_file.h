@@ -13,4 +13,4 @@ namespace mirel {
 Volume readMapFile(const std::string& fileName);
 Volume readMapStream(std::istream& in);
 
-} // namespace mirel
+}  // namespace mirel

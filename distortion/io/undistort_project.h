@@ -11,4 +11,4 @@ namespace mirel {
 // volume is transposed, resampled and transposed back.
 void undistortProject(Project& p, const Volume& map, bool transpose);
 
-} // namespace mirel
+}  // namespace mirel

@@ -14,4 +14,4 @@ double fdrConstant(int choice, std::size_t nrOfValues);
 std::vector<float> fdrThresholds(const float* real, const float* null, std::size_t count,
                                  const std::vector<float>& sortedQ, int cvChoice);
 
-} // namespace granger
+}  // namespace granger

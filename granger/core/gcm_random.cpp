@@ -9,26 +9,30 @@ namespace {
 std::uint32_t g_state = 1;
 ClockFunction g_clock = nullptr;
 
-} // namespace
+}  // namespace
 
-void gcmSrand(std::uint32_t seed) { g_state = seed; }
+void gcmSrand(std::uint32_t seed) {
+    g_state = seed;
+}
 
 int gcmRand() {
-  // Linear congruential step; the upper bits of the state carry the period.
-  g_state = g_state * 214013u + 2531011u;
-  return static_cast<int>((g_state >> 16) & 0x7fffu);
+    // Linear congruential step; the upper bits of the state carry the period.
+    g_state = g_state * 214013u + 2531011u;
+    return static_cast<int>((g_state >> 16) & 0x7fffu);
 }
 
 std::time_t gcmClockSeconds() {
-  if (g_clock) return g_clock();
-  if (const char* fixed = std::getenv("TALVORA_GCM_FIXED_CLOCK")) {
-    char* end = nullptr;
-    const long long v = std::strtoll(fixed, &end, 10);
-    if (end != fixed && *end == '\0') return static_cast<std::time_t>(v);
-  }
-  return std::time(nullptr);
+    if (g_clock) return g_clock();
+    if (const char* fixed = std::getenv("TALVORA_GCM_FIXED_CLOCK")) {
+        char* end = nullptr;
+        const long long v = std::strtoll(fixed, &end, 10);
+        if (end != fixed && *end == '\0') return static_cast<std::time_t>(v);
+    }
+    return std::time(nullptr);
 }
 
-void setGcmClock(ClockFunction clock) { g_clock = clock; }
+void setGcmClock(ClockFunction clock) {
+    g_clock = clock;
+}
 
-} // namespace granger
+}  // namespace granger

@@ -20,6 +20,6 @@ int gcmRand();
 // that runs through the host can be made reproducible.
 std::time_t gcmClockSeconds();
 using ClockFunction = std::time_t (*)();
-void setGcmClock(ClockFunction clock); // nullptr restores the real clock
+void setGcmClock(ClockFunction clock);  // nullptr restores the real clock
 
-} // namespace granger
+}  // namespace granger

@@ -19,24 +19,24 @@ const char* mapTypeKey(int code);
 int mapTypeCode(const std::string& key);
 
 struct GcmSettings {
-  std::set<int> mapTypes{INST, DGCM};
-  std::vector<float> qThresholds{0.01f, 0.05f, 0.1f};
-  std::int32_t cvConstant = 2;
-  std::int32_t arOrder = 1;
-  std::uint16_t firstTimePointInclusionThres = 100;
-  bool verbose = true;
-  std::int32_t numSurrogates = 1000;
-  std::int32_t numDiscarded = 100;
-  float dgcmItInstLowerThres = 0.05f;
-  float dgcmRcUpperThres = 0.7f;
-  bool separateSourceTargetVtcs = false;
-  float mapScaleFactor = 100.0f;
+    std::set<int> mapTypes{INST, DGCM};
+    std::vector<float> qThresholds{0.01f, 0.05f, 0.1f};
+    std::int32_t cvConstant = 2;
+    std::int32_t arOrder = 1;
+    std::uint16_t firstTimePointInclusionThres = 100;
+    bool verbose = true;
+    std::int32_t numSurrogates = 1000;
+    std::int32_t numDiscarded = 100;
+    float dgcmItInstLowerThres = 0.05f;
+    float dgcmRcUpperThres = 0.7f;
+    bool separateSourceTargetVtcs = false;
+    float mapScaleFactor = 100.0f;
 
-  // Filled during a run, never from the file.
-  std::string outputBaseName;
-  std::int32_t resolution = 0;
-  std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
-  std::int32_t maxVolumes = 0;
+    // Filled during a run, never from the file.
+    std::string outputBaseName;
+    std::int32_t resolution = 0;
+    std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
+    std::int32_t maxVolumes = 0;
 };
 
 // Reads settings lines from `in` into `settings`. Returns true when the whole
@@ -48,4 +48,4 @@ bool readGcmSettings(std::istream& in, GcmSettings& settings, std::ostream& erro
 // The "Global parameter values" block at the head of every log file.
 void writeGcmSettingsBlock(std::ostream& out, const GcmSettings& settings);
 
-} // namespace granger
+}  // namespace granger

@@ -18,15 +18,15 @@ void detrend(const float* x, int n, float* out);
 // Lag covariances Gamma(k), k = 0..p, of the pair (reference = 0, voxel = 1):
 // g[4k + 2i + j] = sum_{t=k}^{n-1} x_i(t) x_j(t-k) / n.
 struct LagCovariances {
-  int order = 0;
-  std::vector<double> g;
+    int order = 0;
+    std::vector<double> g;
 
-  explicit LagCovariances(int p = 0) : order(p), g(static_cast<std::size_t>(4 * (p + 1)), 0.0) {}
-  double at(int k, int i, int j) const { return g[static_cast<std::size_t>(4 * k + 2 * i + j)]; }
-  void clear() { std::fill(g.begin(), g.end(), 0.0); }
-  void scale(double f) {
-    for (double& v : g) v *= f;
-  }
+    explicit LagCovariances(int p = 0) : order(p), g(static_cast<std::size_t>(4 * (p + 1)), 0.0) {}
+    double at(int k, int i, int j) const { return g[static_cast<std::size_t>(4 * k + 2 * i + j)]; }
+    void clear() { std::fill(g.begin(), g.end(), 0.0); }
+    void scale(double f) {
+        for (double& v : g) v *= f;
+    }
 };
 
 // Adds the lag covariances of one interval (already detrended) to `sums`.
@@ -36,9 +36,9 @@ void addLagCovariances(const float* ref, const float* vox, int n, LagCovariances
 void autocovariances(const float* x, int n, int p, double* gamma);
 
 struct GewekeMeasures {
-  float ref2vox = 0.0f;
-  float vox2ref = 0.0f;
-  float inst = 0.0f;
+    float ref2vox = 0.0f;
+    float vox2ref = 0.0f;
+    float inst = 0.0f;
 };
 
 // The three measures from averaged lag covariances. False when a covariance
@@ -55,4 +55,4 @@ bool fitUnivariateAR(const double* gamma, int p, std::vector<float>& a, float& r
 // single-precision rounding of its diagonal.
 bool choleskyInPlace(float* a, int m);
 
-} // namespace granger
+}  // namespace granger

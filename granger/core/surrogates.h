@@ -18,4 +18,4 @@ void polarNormals(int count, float* out);
 std::vector<float> simulateSurrogates(const std::vector<float>& a, float variance, int nrOfSeries, int length,
                                       int discarded, long long clockSeconds);
 
-} // namespace granger
+}  // namespace granger

@@ -11,28 +11,28 @@
 namespace granger {
 
 struct VtcInfo {
-  std::int32_t headerBytes = 0;
-  std::int32_t version = 0;
-  std::string sourceFMR;
-  std::int32_t nrOfProtocols = 0;
-  std::string protocolName;
-  std::int32_t dataType = 1;     // 2: float32 values, otherwise uint16
-  std::int32_t nrOfVolumes = 0;
-  std::int32_t resolution = 0;
-  std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
-  std::int32_t lrConvention = 0;
-  std::int32_t referenceSpace = 3;
-  std::int32_t trMs = 0;         // floor(TR + 0.5)
+    std::int32_t headerBytes = 0;
+    std::int32_t version = 0;
+    std::string sourceFMR;
+    std::int32_t nrOfProtocols = 0;
+    std::string protocolName;
+    std::int32_t dataType = 1;  // 2: float32 values, otherwise uint16
+    std::int32_t nrOfVolumes = 0;
+    std::int32_t resolution = 0;
+    std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
+    std::int32_t lrConvention = 0;
+    std::int32_t referenceSpace = 3;
+    std::int32_t trMs = 0;  // floor(TR + 0.5)
 
-  int dimX() const { return resolution > 0 ? (xEnd - xStart) / resolution : 0; }
-  int dimY() const { return resolution > 0 ? (yEnd - yStart) / resolution : 0; }
-  int dimZ() const { return resolution > 0 ? (zEnd - zStart) / resolution : 0; }
-  std::size_t bytesPerValue() const { return dataType == 2 ? 4 : 2; }
-  // Same grid: resolution and the six bounds.
-  bool sameBox(const VtcInfo& o) const {
-    return resolution == o.resolution && xStart == o.xStart && xEnd == o.xEnd && yStart == o.yStart &&
-           yEnd == o.yEnd && zStart == o.zStart && zEnd == o.zEnd;
-  }
+    int dimX() const { return resolution > 0 ? (xEnd - xStart) / resolution : 0; }
+    int dimY() const { return resolution > 0 ? (yEnd - yStart) / resolution : 0; }
+    int dimZ() const { return resolution > 0 ? (zEnd - zStart) / resolution : 0; }
+    std::size_t bytesPerValue() const { return dataType == 2 ? 4 : 2; }
+    // Same grid: resolution and the six bounds.
+    bool sameBox(const VtcInfo& o) const {
+        return resolution == o.resolution && xStart == o.xStart && xEnd == o.xEnd && yStart == o.yStart &&
+               yEnd == o.yEnd && zStart == o.zStart && zEnd == o.zEnd;
+    }
 };
 
 // Reads the header from the start of `in`. Refuses versions other than 2 and
@@ -49,4 +49,4 @@ bool readVoxelTimeCourse(std::istream& in, const VtcInfo& info, std::size_t voxe
 // False on a short read.
 bool readSlice(std::istream& in, const VtcInfo& info, int z, std::vector<char>& raw, std::vector<float>& out);
 
-} // namespace granger
+}  // namespace granger

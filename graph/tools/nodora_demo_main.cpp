@@ -45,8 +45,7 @@ struct DemoOptions {
     QString screenshots;
 };
 
-bool parse(const QStringList& args, DemoOptions& o)
-{
+bool parse(const QStringList& args, DemoOptions& o) {
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -58,8 +57,7 @@ bool parse(const QStringList& args, DemoOptions& o)
             o.compute = args[++i].split(',', Qt::SkipEmptyParts);
         } else if (a == "--span" && hasValue) {
             const QStringList parts = args[++i].split(',');
-            if (parts.size() != 2)
-                return false;
+            if (parts.size() != 2) return false;
             o.spanLower = parts[0].toInt();
             o.spanUpper = parts[1].toInt();
         } else if (a == "--circular") {
@@ -83,8 +81,7 @@ bool parse(const QStringList& args, DemoOptions& o)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     DemoOptions options;
     if (!parse(app.arguments(), options)) {
@@ -96,8 +93,7 @@ int main(int argc, char** argv)
 
     auto* dialog = new Nodora;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    for (const QString& manifest : options.manifests)
-        dialog->addSubjectFromFile(manifest);
+    for (const QString& manifest : options.manifests) dialog->addSubjectFromFile(manifest);
     dialog->move(20, 40);
     dialog->show();
 
@@ -109,21 +105,16 @@ int main(int argc, char** argv)
         if (!objects.isEmpty() && objects.last()->window()) {
             ConnectivityObjectUI* window = objects.last()->window();
             window->move(dialog->frameGeometry().topRight() + QPoint(20, 0));  // side by side
-            if (options.tab >= 0)
-                window->form().tabWidget->setCurrentIndex(options.tab);
+            if (options.tab >= 0) window->form().tabWidget->setCurrentIndex(options.tab);
             for (const QString& key : options.compute) {
-                if (QPushButton* compute = window->computeButton(key))
-                    compute->click();
+                if (QPushButton* compute = window->computeButton(key)) compute->click();
             }
-            if (options.circular)
-                window->form().pb_CircularPlotConnMtx->click();
+            if (options.circular) window->form().pb_CircularPlotConnMtx->click();
             if (options.spanLower >= 0)
                 window->form().widget_CircPlot_Spanner->setSpan(options.spanLower, options.spanUpper);
-            if (options.matrix)
-                window->form().pb_PlotConnMtx->click();
+            if (options.matrix) window->form().pb_PlotConnMtx->click();
             if (!options.inspect.isEmpty()) {
-                if (QPushButton* inspect = window->inspectButton(options.inspect))
-                    inspect->click();
+                if (QPushButton* inspect = window->inspectButton(options.inspect)) inspect->click();
             }
             if (!options.screenshots.isEmpty()) {
                 // Once everything has been laid out and painted.
@@ -139,7 +130,6 @@ int main(int argc, char** argv)
             }
         }
     }
-    if (options.quitAfterMs > 0)
-        QTimer::singleShot(options.quitAfterMs, &app, &QApplication::quit);
+    if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QApplication::quit);
     return app.exec();
 }

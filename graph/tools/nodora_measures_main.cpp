@@ -4,7 +4,6 @@
 
 #include <iostream>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     return runSubjectReports(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

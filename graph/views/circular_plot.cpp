@@ -18,8 +18,7 @@ CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> 
     : QMainWindow(parent),
       conditions_(subject.manifest.ordered_conditions),
       usesProtocol_(subject.manifest.uses_proto),
-      matrices_(std::move(matrices))
-{
+      matrices_(std::move(matrices)) {
     setObjectName(QStringLiteral("CircularPlotWindow"));
     setWindowTitle(QStringLiteral("Connectivity Plot"));
     resize(700, 781);
@@ -57,20 +56,17 @@ CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> 
     state_.insert(QStringLiteral("condition_type"), 1);
 }
 
-QList<QAction*> CircularPlot::contextActions() const
-{
+QList<QAction*> CircularPlot::contextActions() const {
     return {exportAction_, mstAction_};
 }
 
-void CircularPlot::buildAndPlot()
-{
+void CircularPlot::buildAndPlot() {
     QMutexLocker lock(&mutex_);
     if (!usesProtocol_) {
         slider_->hide();
     } else {
         QStringList names;
-        for (const ConditionRecord& c : conditions_)
-            names << QString::fromStdString(c.name);
+        for (const ConditionRecord& c : conditions_) names << QString::fromStdString(c.name);
         slider_->setLabels(names);
         slider_->setValue(1);
     }
@@ -78,8 +74,7 @@ void CircularPlot::buildAndPlot()
     replot();
 }
 
-void CircularPlot::setCondition(int k)
-{
+void CircularPlot::setCondition(int k) {
     state_.insert(QStringLiteral("slice"), k);
     if (usesProtocol_ && k >= 0 && static_cast<std::size_t>(k) < conditions_.size()) {
         const ConditionRecord& c = conditions_[static_cast<std::size_t>(k)];
@@ -91,18 +86,15 @@ void CircularPlot::setCondition(int k)
     }
 }
 
-void CircularPlot::replot()
-{
+void CircularPlot::replot() {
     QMutexLocker lock(&mutex_);
     const int mode = usesProtocol_ ? state_.value(QStringLiteral("condition_type")).toInt() : 1;
     plot_->plot(mode == CircularPlotWidget::TriggerMode ? mode : CircularPlotWidget::GraphMode, state_);
     // A new matrix keeps the range the user has chosen.
-    if (rangeSet_)
-        plot_->setDisplayRange(lower_ / 1000.0, upper_ / 1000.0);
+    if (rangeSet_) plot_->setDisplayRange(lower_ / 1000.0, upper_ / 1000.0);
 }
 
-void CircularPlot::valueChanged()
-{
+void CircularPlot::valueChanged() {
     QMutexLocker lock(&mutex_);
     setCondition(slider_->value() - 1);
     // The marker belongs to the matrix it was computed from.
@@ -112,8 +104,7 @@ void CircularPlot::valueChanged()
         replot();
 }
 
-void CircularPlot::displayRangeChanged(int lower, int upper)
-{
+void CircularPlot::displayRangeChanged(int lower, int upper) {
     QMutexLocker lock(&mutex_);
     lower_ = lower;
     upper_ = upper;
@@ -121,31 +112,28 @@ void CircularPlot::displayRangeChanged(int lower, int upper)
     plot_->setDisplayRange(lower / 1000.0, upper / 1000.0);
 }
 
-void CircularPlot::showContextMenu(const QPoint& pos)
-{
+void CircularPlot::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addAction(exportAction_);
     menu.addAction(mstAction_);
     menu.exec(plot_->mapToGlobal(pos));
 }
 
-void CircularPlot::saveImage()
-{
+void CircularPlot::saveImage() {
     plot_export::saveWidgetImage(this, plot_, prompts_);
 }
 
-void CircularPlot::markMaximumSpanningTree()
-{
+void CircularPlot::markMaximumSpanningTree() {
     QMutexLocker lock(&mutex_);
     QVariantList marker;
     const int slice = state_.value(QStringLiteral("slice")).toInt();
     if (mstAction_->isChecked() && slice >= 0 && static_cast<std::size_t>(slice) < matrices_.size()) {
         try {
-            const Eigen::MatrixXf tree = linkmesh::maximum_spanning_tree(matrices_[static_cast<std::size_t>(slice)]);
+            const Eigen::MatrixXf tree =
+                linkmesh::maximum_spanning_tree(matrices_[static_cast<std::size_t>(slice)]);
             marker.reserve(static_cast<int>(tree.size()));
             for (Eigen::Index i = 0; i < tree.rows(); ++i)
-                for (Eigen::Index j = 0; j < tree.cols(); ++j)
-                    marker.append(tree(i, j));
+                for (Eigen::Index j = 0; j < tree.cols(); ++j) marker.append(tree(i, j));
         } catch (const std::exception& e) {
             prompts_.showError(this, QStringLiteral("Connectivity Plot"), QString::fromStdString(e.what()));
         }
@@ -154,8 +142,7 @@ void CircularPlot::markMaximumSpanningTree()
     replot();
 }
 
-void CircularPlot::closeEvent(QCloseEvent* event)
-{
+void CircularPlot::closeEvent(QCloseEvent* event) {
     emit closingWindow();
     QMainWindow::closeEvent(event);
 }

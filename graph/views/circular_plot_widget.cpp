@@ -27,9 +27,9 @@ namespace {
 // matrix take a minute to open.
 class EdgeItem : public QGraphicsPathItem {
 public:
-    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path, QGraphicsItem* parent)
-        : QGraphicsPathItem(path, parent), series_(series), widget_(widget)
-    {
+    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path,
+             QGraphicsItem* parent)
+        : QGraphicsPathItem(path, parent), series_(series), widget_(widget) {
         setAcceptHoverEvents(true);
         setPen(series->pen());
         setBrush(Qt::NoBrush);
@@ -40,8 +40,7 @@ public:
     }
 
     // Only the stroke reacts to the pointer, a few pixels wide at least.
-    QPainterPath shape() const override
-    {
+    QPainterPath shape() const override {
         QPainterPathStroker stroker;
         stroker.setWidth(std::max<qreal>(pen().widthF(), 4.0));
         return stroker.createStroke(path());
@@ -58,43 +57,36 @@ private:
 
 // A curve that passes through the middle point at its half: the quadratic
 // whose control point is 2 * middle - (start + end) / 2.
-QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end)
-{
+QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end) {
     QPainterPath path(start);
     path.quadTo(2.0 * middle - (start + end) / 2.0, end);
     return path;
 }
 
-QColor toColor(const circular::Rgb& rgb)
-{
+QColor toColor(const circular::Rgb& rgb) {
     return QColor::fromRgbF(rgb.red, rgb.green, rgb.blue, 1.0);
 }
 
-circular::Point toPoint(const QPointF& p)
-{
+circular::Point toPoint(const QPointF& p) {
     return {p.x(), p.y()};
 }
 
 // Edge numbers of the pairs i < j, row by row.
-int edgeNumber(int i, int j, int n)
-{
+int edgeNumber(int i, int j, int n) {
     return i * n + j;
 }
 
-bool isMarked(const QSplineSeries* series)
-{
+bool isMarked(const QSplineSeries* series) {
     return series->property("mst_sig").toBool();
 }
 
-bool isFilteredOut(const QSplineSeries* series)
-{
+bool isFilteredOut(const QSplineSeries* series) {
     return series->property("filtered-out").toBool();
 }
 
 }  // namespace
 
-const QColor& CircularPlotWidget::defaultEdgeColor()
-{
+const QColor& CircularPlotWidget::defaultEdgeColor() {
     static const QColor color(0, 0, 0, 30);
     return color;
 }
@@ -106,10 +98,8 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
       markerPen_(QColor(Qt::red)),
       titleFont_(QStringLiteral("Arial"), 28),
       labelFont_(QStringLiteral("Arial"), 10),
-      triggerFont_(QStringLiteral("Arial"), 14)
-{
-    for (QPen* pen : {&highlightPen_, &defaultPen_, &markerPen_})
-        pen->setWidth(1);
+      triggerFont_(QStringLiteral("Arial"), 14) {
+    for (QPen* pen : {&highlightPen_, &defaultPen_, &markerPen_}) pen->setWidth(1);
     setRenderHint(QPainter::Antialiasing);
     setDragMode(QGraphicsView::NoDrag);
     // Thousands of edge items change visibility at once on a range change;
@@ -145,27 +135,21 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     triggerText_->hide();
 }
 
-CircularPlotWidget::~CircularPlotWidget()
-{
+CircularPlotWidget::~CircularPlotWidget() {
     clearGraph();
 }
 
-QSplineSeries* CircularPlotWidget::edge(int i, int j) const
-{
-    if (i > j)
-        std::swap(i, j);
+QSplineSeries* CircularPlotWidget::edge(int i, int j) const {
+    if (i > j) std::swap(i, j);
     return edges_.value(edgeNumber(i, j, n_), nullptr);
 }
 
-QPointF CircularPlotWidget::nodeOnScreen(int k) const
-{
-    if (!nodes_)
-        return {};
+QPointF CircularPlotWidget::nodeOnScreen(int k) const {
+    if (!nodes_) return {};
     return chart_->mapToPosition(positions_.value(k), nodes_);
 }
 
-void CircularPlotWidget::clearGraph()
-{
+void CircularPlotWidget::clearGraph() {
     // Series first: their deletion disconnects them from the edge items.
     qDeleteAll(edges_);
     edges_.clear();
@@ -182,8 +166,7 @@ void CircularPlotWidget::clearGraph()
     triggerText_->hide();
 }
 
-void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state)
-{
+void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state) {
     clearGraph();
     labelMode_ = mode;
     const QString condition = state.value(QStringLiteral("condition_str")).toString();
@@ -202,22 +185,19 @@ void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state)
         return;
     }
     std::vector<float> marker;
-    for (const QVariant& v : state.value(QStringLiteral("mst")).toList())
-        marker.push_back(v.toFloat());
+    for (const QVariant& v : state.value(QStringLiteral("mst")).toList()) marker.push_back(v.toFloat());
     const int side = static_cast<int>(std::sqrt(static_cast<double>(marker.size())));
     layoutGraph(matrices_[static_cast<std::size_t>(slice)], marker, side);
     placeLabels();
 }
 
 void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::vector<float>& marker,
-                                     int markerSide)
-{
+                                     int markerSide) {
     matrix_ = matrix;
     n_ = static_cast<int>(std::min(matrix.rows(), matrix.cols()));
     angles_ = circular::nodeAngles(static_cast<std::size_t>(n_));
     positions_.clear();
-    for (const circular::Point& p : circular::nodePositions(angles_))
-        positions_.append(QPointF(p.x, p.y));
+    for (const circular::Point& p : circular::nodePositions(angles_)) positions_.append(QPointF(p.x, p.y));
 
     nodes_ = new QScatterSeries;
     nodes_->setColor(Qt::black);
@@ -228,22 +208,19 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
     nodes_->attachAxis(axisX_);
     nodes_->attachAxis(axisY_);
     QList<QPointF> onScreen;
-    for (const QPointF& p : positions_)
-        onScreen.append(chart_->mapToPosition(p, nodes_));
+    for (const QPointF& p : positions_) onScreen.append(chart_->mapToPosition(p, nodes_));
 
     for (int i = 0; i < n_; ++i) {
         for (int j = i + 1; j < n_; ++j) {
             const float w = matrix_(i, j);
-            if (w == 0.0f)
-                continue;
+            if (w == 0.0f) continue;
             auto* series = new QSplineSeries(this);
             const bool marked = markerSide > 0 && i < markerSide && j < markerSide &&
                                 marker[static_cast<std::size_t>(i * markerSide + j)] != 0.0f;
             QPen pen = marked ? markerPen_ : defaultPen_;
             const QColor cmap = toColor(circular::weightColour(w));
             const QColor ownColor = pen.color();
-            if (colorize_ && !marked)
-                pen.setColor(cmap);
+            if (colorize_ && !marked) pen.setColor(cmap);
             pen.setWidth(std::abs(circular::penWidth(useWeights_, multiplier_, w, fixedThickness_)));
             const circular::Point control =
                 circular::controlPoint(toPoint(positions_[i]), toPoint(positions_[j]));
@@ -268,7 +245,8 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
             edges_.insert(index, series);
             connect(series, &QSplineSeries::hovered, this, &CircularPlotWidget::highlightEdge);
             const QPointF controlOnScreen = chart_->mapToPosition(QPointF(control.x, control.y), nodes_);
-            auto* item = new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
+            auto* item =
+                new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
             // Above the chart's background, below the nodes.
             item->setZValue(kEdgeZ);
             edgeItems_.append(item);
@@ -276,14 +254,13 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
     }
 }
 
-void CircularPlotWidget::placeLabels()
-{
+void CircularPlotWidget::placeLabels() {
     const std::size_t n = static_cast<std::size_t>(n_);
     const QPointF centre = chart_->plotArea().center();
     for (std::size_t slot = 0; slot < n; ++slot) {
         const std::size_t node = circular::labelNode(slot, n);
-        const QString name =
-            node < static_cast<std::size_t>(nodeNames_.size()) ? nodeNames_[int(node)] : QString::number(node);
+        const QString name = node < static_cast<std::size_t>(nodeNames_.size()) ? nodeNames_[int(node)]
+                                                                                : QString::number(node);
         auto* label = new MyGraphicsSimpleTextItem(name, chart_);
         label->setFont(labelFont_);
         label->setProperty("index", static_cast<int>(node));
@@ -300,8 +277,7 @@ void CircularPlotWidget::placeLabels()
     }
 }
 
-void CircularPlotWidget::setDisplayRange(double low, double up)
-{
+void CircularPlotWidget::setDisplayRange(double low, double up) {
     for (QSplineSeries* series : edges_) {
         const double w = series->property("value").toDouble();
         const bool shown = low < w && w < up;
@@ -311,42 +287,33 @@ void CircularPlotWidget::setDisplayRange(double low, double up)
     viewport()->update();
 }
 
-void CircularPlotWidget::hoveringLabel(bool state)
-{
+void CircularPlotWidget::hoveringLabel(bool state) {
     const QObject* label = sender();
-    if (!label)
-        return;
+    if (!label) return;
     const int node = label->property("index").toInt();
     for (QSplineSeries* series : edges_) {
-        if (isFilteredOut(series))
-            continue;
+        if (isFilteredOut(series)) continue;
         if (!state) {
             series->setVisible(true);
             continue;
         }
         const bool touches = series->property("emitting-from").toInt() == node ||
                              series->property("emitting-to").toInt() == node;
-        if (!touches)
-            series->setVisible(false);
+        if (!touches) series->setVisible(false);
     }
 }
 
-void CircularPlotWidget::highlightEdge(QPointF, bool state)
-{
+void CircularPlotWidget::highlightEdge(QPointF, bool state) {
     highlightEdgeSeries(qobject_cast<QSplineSeries*>(sender()), state);
 }
 
-void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
-{
-    if (!hovered || !hovered->isVisible())
-        return;
+void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state) {
+    if (!hovered || !hovered->isVisible()) return;
     const double w = hovered->property("value").toDouble();
-    if (std::isnan(w))
-        return;
+    if (std::isnan(w)) return;
     if (state) {
         for (QSplineSeries* series : edges_) {
-            if (isMarked(series))
-                continue;
+            if (isMarked(series)) continue;
             series->setProperty("fadein-pen", series->pen());
             QPen faded = series->pen();
             faded.setColor(QColor(0, 0, 0, 10));
@@ -365,8 +332,7 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
         return;
     }
     for (QSplineSeries* series : edges_) {
-        if (isMarked(series))
-            continue;
+        if (isMarked(series)) continue;
         const QPen pen = series->property("fadein-pen").value<QPen>();
         series->setPen(pen);
         series->setProperty("pen", pen);
@@ -375,44 +341,36 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
     valueText_->hide();
 }
 
-void CircularPlotWidget::setNodesSize(int size)
-{
+void CircularPlotWidget::setNodesSize(int size) {
     nodesSize_ = size;
-    if (nodes_)
-        nodes_->setMarkerSize(size);
+    if (nodes_) nodes_->setMarkerSize(size);
     viewport()->update();
 }
 
-void CircularPlotWidget::setLabelsVisible(bool visible)
-{
+void CircularPlotWidget::setLabelsVisible(bool visible) {
     labelsVisible_ = visible;
-    for (MyGraphicsSimpleTextItem* label : labels_)
-        label->setVisible(visible);
+    for (MyGraphicsSimpleTextItem* label : labels_) label->setVisible(visible);
     viewport()->update();
 }
 
-void CircularPlotWidget::setUseWeights(bool use)
-{
+void CircularPlotWidget::setUseWeights(bool use) {
     useWeights_ = use;
     updatePenWidths();
 }
 
-void CircularPlotWidget::setThicknessMultiplier(double multiplier)
-{
+void CircularPlotWidget::setThicknessMultiplier(double multiplier) {
     multiplier_ = multiplier;
     for (QSplineSeries* series : edges_)
         series->setProperty("pen-width", multiplier_ * series->property("value").toDouble());
     updatePenWidths();
 }
 
-void CircularPlotWidget::setFixedThickness(double thickness)
-{
+void CircularPlotWidget::setFixedThickness(double thickness) {
     fixedThickness_ = thickness;
     updatePenWidths();
 }
 
-void CircularPlotWidget::updatePenWidths()
-{
+void CircularPlotWidget::updatePenWidths() {
     for (QSplineSeries* series : edges_) {
         QPen pen = series->pen();
         const double w = series->property("value").toDouble();
@@ -423,8 +381,7 @@ void CircularPlotWidget::updatePenWidths()
     viewport()->update();
 }
 
-void CircularPlotWidget::setColorizeEdges(bool colorize)
-{
+void CircularPlotWidget::setColorizeEdges(bool colorize) {
     colorize_ = colorize;
     for (QSplineSeries* series : edges_) {
         QPen pen = series->pen();

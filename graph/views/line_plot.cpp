@@ -24,9 +24,9 @@ namespace {
 
 constexpr int kMostTicks = 50;
 
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
@@ -36,8 +36,7 @@ QString csvField(const QString& text)
 }  // namespace
 
 LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
-    : QMainWindow(parent), title_(title), usesProtocol_(usesProtocol)
-{
+    : QMainWindow(parent), title_(title), usesProtocol_(usesProtocol) {
     setObjectName(QStringLiteral("LinePlot"));
     setWindowTitle(QStringLiteral("Plot: %1").arg(title));
     resize(900, 560);
@@ -94,35 +93,28 @@ LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
     connect(allCsvAction_, &QAction::triggered, this, &LinePlot::saveAllCSV);
 }
 
-QList<QAction*> LinePlot::contextActions() const
-{
+QList<QAction*> LinePlot::contextActions() const {
     QList<QAction*> actions{imageAction_};
-    if (csvAction_)
-        actions << csvAction_ << allCsvAction_;
+    if (csvAction_) actions << csvAction_ << allCsvAction_;
     return actions;
 }
 
-void LinePlot::setSourcesText(const QString& text)
-{
+void LinePlot::setSourcesText(const QString& text) {
     sources_->setText(QStringLiteral("Measure: %1\n%2").arg(title_, text));
 }
 
-QString LinePlot::sourcesText() const
-{
+QString LinePlot::sourcesText() const {
     return sources_->text();
 }
 
-void LinePlot::showOnlyImageExport()
-{
+void LinePlot::showOnlyImageExport() {
     csvAction_ = nullptr;
     allCsvAction_ = nullptr;
 }
 
-void LinePlot::addSeries(const QList<float>& values, const QString& name, int type)
-{
+void LinePlot::addSeries(const QList<float>& values, const QString& name, int type) {
     auto* series = new QLineSeries;
-    for (int i = 0; i < values.size(); ++i)
-        series->append(i, values[i]);
+    for (int i = 0; i < values.size(); ++i) series->append(i, values[i]);
     series->setPointsVisible(true);
     const QString seriesName = name.isEmpty() ? QStringLiteral("Series %1").arg(series_.size() + 1) : name;
     series->setName(seriesName);
@@ -167,8 +159,7 @@ void LinePlot::addSeries(const QList<float>& values, const QString& name, int ty
     grid_->addWidget(check, k, 2);
 }
 
-void LinePlot::finish(const QStringList& labels)
-{
+void LinePlot::finish(const QStringList& labels) {
     chart_->createDefaultAxes();
     chart_->legend()->hide();
     if (!labels.isEmpty()) {
@@ -182,13 +173,11 @@ void LinePlot::finish(const QStringList& labels)
             axis->setTickCount(points <= kMostTicks ? std::max(points, 2) : 10);
         }
     }
-    if (!chart_->axes(Qt::Vertical).isEmpty())
-        chart_->axes(Qt::Vertical).first()->setTitleText(title_);
+    if (!chart_->axes(Qt::Vertical).isEmpty()) chart_->axes(Qt::Vertical).first()->setTitleText(title_);
 
     conditions_->clear();
     conditions_->addItem(QStringLiteral("All"));
-    for (const QLineSeries* s : series_)
-        conditions_->addItem(s->name(), s->name());
+    for (const QLineSeries* s : series_) conditions_->addItem(s->name(), s->name());
     if (!usesProtocol_) {
         conditions_->setEnabled(false);
         show_->setEnabled(false);
@@ -196,8 +185,7 @@ void LinePlot::finish(const QStringList& labels)
     }
 }
 
-void LinePlot::setConditionAxis(const QStringList& names, const QString& title)
-{
+void LinePlot::setConditionAxis(const QStringList& names, const QString& title) {
     for (QAbstractAxis* old : chart_->axes(Qt::Horizontal)) {
         chart_->removeAxis(old);
         delete old;
@@ -206,30 +194,24 @@ void LinePlot::setConditionAxis(const QStringList& names, const QString& title)
     axis->append(names);
     axis->setTitleText(title);
     axis->setLabelsAngle(90);
-    if (!names.isEmpty())
-        axis->setRange(names.first(), names.last());
+    if (!names.isEmpty()) axis->setRange(names.first(), names.last());
     chart_->addAxis(axis, Qt::AlignBottom);
-    for (QLineSeries* s : series_)
-        s->attachAxis(axis);
+    for (QLineSeries* s : series_) s->attachAxis(axis);
 }
 
-QCheckBox* LinePlot::checkBox(int row) const
-{
+QCheckBox* LinePlot::checkBox(int row) const {
     QLayoutItem* item = grid_->itemAtPosition(row, 2);
     return item ? qobject_cast<QCheckBox*>(item->widget()) : nullptr;
 }
 
-MyLabel* LinePlot::nameLabel(int row) const
-{
+MyLabel* LinePlot::nameLabel(int row) const {
     QLayoutItem* item = grid_->itemAtPosition(row, 1);
     return item ? qobject_cast<MyLabel*>(item->widget()) : nullptr;
 }
 
-void LinePlot::highlightLineSeries(bool state)
-{
+void LinePlot::highlightLineSeries(bool state) {
     const QObject* source = sender();
-    if (!source)
-        return;
+    if (!source) return;
     const int row = source->property("row").toInt();
     for (int k = 0; k < series_.size(); ++k) {
         QLineSeries* s = series_[k];
@@ -238,23 +220,18 @@ void LinePlot::highlightLineSeries(bool state)
     }
 }
 
-void LinePlot::toggleLineSeries(int)
-{
+void LinePlot::toggleLineSeries(int) {
     auto* check = qobject_cast<QCheckBox*>(sender());
-    if (!check)
-        return;
+    if (!check) return;
     const int row = check->property("row").toInt();
-    if (row >= 0 && row < series_.size())
-        series_[row]->setVisible(check->isChecked());
+    if (row >= 0 && row < series_.size()) series_[row]->setVisible(check->isChecked());
 }
 
-void LinePlot::setShown(bool shown)
-{
+void LinePlot::setShown(bool shown) {
     const bool all = conditions_->currentIndex() <= 0;
     const QString selected = conditions_->currentData().toString();
     for (int k = 0; k < series_.size(); ++k) {
-        if (!all && series_[k]->name() != selected)
-            continue;
+        if (!all && series_[k]->name() != selected) continue;
         series_[k]->setVisible(shown);
         if (QCheckBox* check = checkBox(k)) {
             const QSignalBlocker block(check);
@@ -263,77 +240,62 @@ void LinePlot::setShown(bool shown)
     }
 }
 
-void LinePlot::conditionsShow()
-{
+void LinePlot::conditionsShow() {
     setShown(true);
 }
 
-void LinePlot::conditionsHide()
-{
+void LinePlot::conditionsHide() {
     setShown(false);
 }
 
-void LinePlot::showContextMenu(const QPoint& pos)
-{
+void LinePlot::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addActions(contextActions());
     menu.exec(view_->mapToGlobal(pos));
 }
 
-void LinePlot::saveImage()
-{
+void LinePlot::saveImage() {
     plot_export::saveWidgetImage(this, view_, prompts_);
 }
 
-void LinePlot::writeFirstSeriesCsv(std::ostream& out) const
-{
-    if (series_.isEmpty())
-        return;
+void LinePlot::writeFirstSeriesCsv(std::ostream& out) const {
+    if (series_.isEmpty()) return;
     QStringList values;
-    for (const QPointF& p : series_.first()->points())
-        values << QString::number(p.y(), 'g', 6);
+    for (const QPointF& p : series_.first()->points()) values << QString::number(p.y(), 'g', 6);
     out << values.join(QLatin1Char(',')).toStdString();
 }
 
-void LinePlot::writeAllSeriesCsv(std::ostream& out) const
-{
+void LinePlot::writeAllSeriesCsv(std::ostream& out) const {
     for (const QLineSeries* s : series_) {
         QStringList row{csvField(s->name())};
-        for (const QPointF& p : s->points())
-            row << QString::number(p.y(), 'g', 6);
+        for (const QPointF& p : s->points()) row << QString::number(p.y(), 'g', 6);
         out << row.join(QLatin1Char(',')).toStdString() << '\n';
     }
 }
 
-void LinePlot::saveCSV()
-{
+void LinePlot::saveCSV() {
     plot_export::saveCsv(this, prompts_, [this](std::ostream& out) { writeFirstSeriesCsv(out); });
 }
 
-void LinePlot::saveAllCSV()
-{
+void LinePlot::saveAllCSV() {
     plot_export::saveCsv(this, prompts_, [this](std::ostream& out) { writeAllSeriesCsv(out); });
 }
 
 // ---------------------------------------------------------------------------
 
 TimeseriesLinePlot::TimeseriesLinePlot(const QString& title, bool usesProtocol, QWidget* parent)
-    : LinePlot(title, usesProtocol, parent)
-{
+    : LinePlot(title, usesProtocol, parent) {
     setObjectName(QStringLiteral("TimeseriesLineplot"));
     showOnlyImageExport();
 }
 
-void TimeseriesLinePlot::setValues(const QList<float>& values, const QString& name)
-{
+void TimeseriesLinePlot::setValues(const QList<float>& values, const QString& name) {
     addSeries(values, name, 1);
     chart_->createDefaultAxes();
     chart_->legend()->hide();
-    if (!chart_->axes(Qt::Vertical).isEmpty())
-        chart_->axes(Qt::Vertical).first()->setTitleText(title_);
+    if (!chart_->axes(Qt::Vertical).isEmpty()) chart_->axes(Qt::Vertical).first()->setTitleText(title_);
 }
 
-void TimeseriesLinePlot::setConditions(const QStringList& names)
-{
+void TimeseriesLinePlot::setConditions(const QStringList& names) {
     setConditionAxis(names, QStringLiteral("Conditions"));
 }

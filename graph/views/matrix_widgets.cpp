@@ -20,14 +20,10 @@ using namespace QtCharts;
 // ---------------------------------------------------------------------------
 
 VerticalHeaderView::VerticalHeaderView(Qt::Orientation orientation, QWidget* parent)
-    : QHeaderView(orientation, parent)
-{
-}
+    : QHeaderView(orientation, parent) {}
 
-void VerticalHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
-{
-    if (!rect.isValid())
-        return;
+void VerticalHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    if (!rect.isValid()) return;
     QStyleOptionHeader option;
     initStyleOption(&option);
     option.rect = rect;
@@ -43,8 +39,7 @@ void VerticalHeaderView::paintSection(QPainter* painter, const QRect& rect, int 
     painter->restore();
 }
 
-QSize VerticalHeaderView::sectionSizeFromContents(int logicalIndex) const
-{
+QSize VerticalHeaderView::sectionSizeFromContents(int logicalIndex) const {
     const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
     const QFontMetrics metrics(font());
     return QSize(metrics.height() + 4, metrics.horizontalAdvance(text) + 8);
@@ -52,11 +47,9 @@ QSize VerticalHeaderView::sectionSizeFromContents(int logicalIndex) const
 
 // ---------------------------------------------------------------------------
 
-Histogram::Histogram(QWidget* parent) : QChartView(new QChart, parent)
-{
+Histogram::Histogram(QWidget* parent) : QChartView(new QChart, parent) {
     set_ = new QBarSet(QString());
-    for (int i = 0; i < 10; ++i)
-        *set_ << 0.0;
+    for (int i = 0; i < 10; ++i) *set_ << 0.0;
     auto* series = new QBarSeries;
     series->append(set_);
     series->setBarWidth(1.0);
@@ -76,8 +69,7 @@ Histogram::Histogram(QWidget* parent) : QChartView(new QChart, parent)
     setRenderHint(QPainter::Antialiasing);
 }
 
-void Histogram::setBars(const std::vector<double>& heights, double lowest, double highest)
-{
+void Histogram::setBars(const std::vector<double>& heights, double lowest, double highest) {
     set_->remove(0, set_->count());
     QStringList labels;
     const double width = heights.empty() ? 0.0 : (highest - lowest) / static_cast<double>(heights.size());
@@ -92,15 +84,13 @@ void Histogram::setBars(const std::vector<double>& heights, double lowest, doubl
     axisY_->setRange(0, top > 0 ? top : 1.0);
 }
 
-QStringList Histogram::categories() const
-{
+QStringList Histogram::categories() const {
     return axisX_->categories();
 }
 
 // ---------------------------------------------------------------------------
 
-ConnectivityMatrixWidget::ConnectivityMatrixWidget(QWidget* parent) : QGraphicsView(parent)
-{
+ConnectivityMatrixWidget::ConnectivityMatrixWidget(QWidget* parent) : QGraphicsView(parent) {
     scene_ = new QGraphicsScene(this);
     setScene(scene_);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -114,8 +104,7 @@ ConnectivityMatrixWidget::ConnectivityMatrixWidget(QWidget* parent) : QGraphicsV
 }
 
 void ConnectivityMatrixWidget::setMatrix(const Eigen::MatrixXf& matrix, const std::vector<QColor>& colours,
-                                         const QStringList& names)
-{
+                                         const QStringList& names) {
     scene_->clear();
     cells_.clear();
     marker_ = nullptr;
@@ -125,7 +114,8 @@ void ConnectivityMatrixWidget::setMatrix(const Eigen::MatrixXf& matrix, const st
     cells_.reserve(colours.size());
     for (int r = 0; r < matrix.rows(); ++r) {
         for (int c = 0; c < columns; ++c) {
-            auto* rect = new ConnectivityMatrixWidgetRect(r, c, QRectF(c * kCellSize, r * kCellSize, kCellSize, kCellSize));
+            auto* rect = new ConnectivityMatrixWidgetRect(
+                r, c, QRectF(c * kCellSize, r * kCellSize, kCellSize, kCellSize));
             rect->setBrush(colours[static_cast<std::size_t>(r * columns + c)]);
             rect->setPen(Qt::NoPen);
             scene_->addItem(rect);
@@ -135,51 +125,42 @@ void ConnectivityMatrixWidget::setMatrix(const Eigen::MatrixXf& matrix, const st
     marker_ = scene_->addRect(QRectF(), QPen(Qt::black, 0));
     marker_->setZValue(1);
     marker_->hide();
-    scene_->setSceneRect(scene_->itemsBoundingRect().united(QRectF(0, 0, columns * kCellSize, matrix.rows() * kCellSize)));
+    scene_->setSceneRect(
+        scene_->itemsBoundingRect().united(QRectF(0, 0, columns * kCellSize, matrix.rows() * kCellSize)));
     fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
 }
 
-ConnectivityMatrixWidgetRect* ConnectivityMatrixWidget::cell(int row, int column) const
-{
-    if (row < 0 || column < 0 || row >= matrix_.rows() || column >= matrix_.cols())
-        return nullptr;
+ConnectivityMatrixWidgetRect* ConnectivityMatrixWidget::cell(int row, int column) const {
+    if (row < 0 || column < 0 || row >= matrix_.rows() || column >= matrix_.cols()) return nullptr;
     return cells_[static_cast<std::size_t>(row * matrix_.cols() + column)];
 }
 
-void ConnectivityMatrixWidget::pickValue(int row, int column)
-{
+void ConnectivityMatrixWidget::pickValue(int row, int column) {
     ConnectivityMatrixWidgetRect* rect = cell(row, column);
-    if (!rect || !marker_)
-        return;
+    if (!rect || !marker_) return;
     marker_->setRect(rect->rect());
     marker_->show();
 }
 
-void ConnectivityMatrixWidget::clearValue()
-{
-    if (marker_)
-        marker_->hide();
+void ConnectivityMatrixWidget::clearValue() {
+    if (marker_) marker_->hide();
 }
 
-void ConnectivityMatrixWidget::showContextMenu(const QPoint& pos)
-{
+void ConnectivityMatrixWidget::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addAction(imageAction_);
     menu.addAction(csvAction_);
     menu.exec(mapToGlobal(pos));
 }
 
-void ConnectivityMatrixWidget::highlightTable(QGraphicsSceneMouseEvent* event)
-{
+void ConnectivityMatrixWidget::highlightTable(QGraphicsSceneMouseEvent* event) {
     const QPointF p = event->scenePos();
     const int row = static_cast<int>(p.y() / kCellSize);
     const int column = static_cast<int>(p.x() / kCellSize);
-    if (p.x() >= 0 && p.y() >= 0 && cell(row, column))
-        emit cellPressed(row, column);
+    if (p.x() >= 0 && p.y() >= 0 && cell(row, column)) emit cellPressed(row, column);
 }
 
-void ConnectivityMatrixWidget::mousePressEvent(QMouseEvent* event)
-{
+void ConnectivityMatrixWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         QGraphicsSceneMouseEvent sceneEvent(QEvent::GraphicsSceneMousePress);
         sceneEvent.setScenePos(mapToScene(event->pos()));
@@ -188,22 +169,18 @@ void ConnectivityMatrixWidget::mousePressEvent(QMouseEvent* event)
     QGraphicsView::mousePressEvent(event);
 }
 
-void ConnectivityMatrixWidget::resizeEvent(QResizeEvent* event)
-{
+void ConnectivityMatrixWidget::resizeEvent(QResizeEvent* event) {
     QGraphicsView::resizeEvent(event);
     fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
 }
 
-void ConnectivityMatrixWidget::saveImage()
-{
+void ConnectivityMatrixWidget::saveImage() {
     plot_export::saveWidgetImage(this, this, prompts_);
 }
 
-void ConnectivityMatrixWidget::saveCSV()
-{
+void ConnectivityMatrixWidget::saveCSV() {
     std::vector<std::string> names;
-    for (const QString& name : names_)
-        names.push_back(name.toStdString());
+    for (const QString& name : names_) names.push_back(name.toStdString());
     const Eigen::MatrixXf matrix = matrix_;
     plot_export::saveCsv(this, prompts_, [&](std::ostream& out) { writeMatrixCsv(out, matrix, names); });
 }

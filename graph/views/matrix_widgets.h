@@ -31,8 +31,7 @@ signals:
     void mouseLeave();
 
 protected:
-    void leaveEvent(QEvent* event) override
-    {
+    void leaveEvent(QEvent* event) override {
         emit mouseLeave();
         QTableWidget::leaveEvent(event);
     }
@@ -69,7 +68,8 @@ private:
 // One cell of the overview picture.
 class ConnectivityMatrixWidgetRect : public QGraphicsRectItem {
 public:
-    ConnectivityMatrixWidgetRect(int row, int column, const QRectF& rect) : QGraphicsRectItem(rect), row_(row), column_(column) {}
+    ConnectivityMatrixWidgetRect(int row, int column, const QRectF& rect)
+        : QGraphicsRectItem(rect), row_(row), column_(column) {}
     int row() const { return row_; }
     int column() const { return column_; }
 
@@ -87,7 +87,8 @@ public:
     explicit ConnectivityMatrixWidget(QWidget* parent = nullptr);
 
     // The matrix as shown, its cell colours (row by row) and node names.
-    void setMatrix(const Eigen::MatrixXf& matrix, const std::vector<QColor>& colours, const QStringList& names);
+    void setMatrix(const Eigen::MatrixXf& matrix, const std::vector<QColor>& colours,
+                   const QStringList& names);
     void setPrompts(const UserPrompts& prompts) { prompts_ = prompts; }
     int cellCount() const { return static_cast<int>(cells_.size()); }
     ConnectivityMatrixWidgetRect* cell(int row, int column) const;

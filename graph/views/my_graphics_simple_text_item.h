@@ -10,8 +10,7 @@ class MyGraphicsSimpleTextItem : public QObject, public QGraphicsSimpleTextItem 
 
 public:
     explicit MyGraphicsSimpleTextItem(const QString& text, QGraphicsItem* parent = nullptr)
-        : QGraphicsSimpleTextItem(text, parent)
-    {
+        : QGraphicsSimpleTextItem(text, parent) {
         setAcceptHoverEvents(true);
     }
 

@@ -7,20 +7,19 @@ namespace {
 constexpr int kLabelSpace = 90;  // room below the groove for upright names
 }
 
-MySlider::MySlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
-{
+MySlider::MySlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setMinimum(1);
     setMaximum(10);
     setPageStep(1);
     setTickPosition(QSlider::NoTicks);
     setTickInterval(1);
-    setStyleSheet(QStringLiteral("QSlider::groove:horizontal { height: 4px; background: #c8c8c8; margin: 0 8px; }"
-                                 "QSlider::handle:horizontal { background: #3c6fb4; width: 14px;"
-                                 " margin: -6px -7px; border-radius: 7px; }"));
+    setStyleSheet(
+        QStringLiteral("QSlider::groove:horizontal { height: 4px; background: #c8c8c8; margin: 0 8px; }"
+                       "QSlider::handle:horizontal { background: #3c6fb4; width: 14px;"
+                       " margin: -6px -7px; border-radius: 7px; }"));
 }
 
-void MySlider::setLabels(const QStringList& labels)
-{
+void MySlider::setLabels(const QStringList& labels) {
     labels_ = labels;
     setMinimum(1);
     setMaximum(std::max(1, static_cast<int>(labels.size())));
@@ -28,8 +27,7 @@ void MySlider::setLabels(const QStringList& labels)
     update();
 }
 
-void MySlider::paintEvent(QPaintEvent* event)
-{
+void MySlider::paintEvent(QPaintEvent* event) {
     if (labels_.isEmpty()) {
         QSlider::paintEvent(event);
         return;
@@ -48,8 +46,8 @@ void MySlider::paintEvent(QPaintEvent* event)
     painter.setPen(palette().color(QPalette::WindowText));
     for (int k = 0; k < labels_.size(); ++k) {
         const int value = minimum() + k;
-        const int x = groove.left() + handle / 2 +
-                      QStyle::sliderPositionFromValue(minimum(), maximum(), value, span);
+        const int x =
+            groove.left() + handle / 2 + QStyle::sliderPositionFromValue(minimum(), maximum(), value, span);
         painter.drawLine(x, 22, x, 26);
         painter.save();
         painter.translate(x + 4, 28);

@@ -19,30 +19,26 @@ namespace {
 
 constexpr int kHeaderSection = 15;
 
-QColor weightColor(double w)
-{
+QColor weightColor(double w) {
     const circular::Rgb c = circular::weightColour(w);
     return QColor::fromRgbF(c.red, c.green, c.blue, 1.0);
 }
 
 // Colour boxes of the conditions, one per row, repeating.
-QColor conditionColor(int k)
-{
-    static const QColor palette[] = {QColor(31, 119, 180), QColor(255, 127, 14), QColor(44, 160, 44),
-                                     QColor(214, 39, 40),  QColor(148, 103, 189), QColor(140, 86, 75),
+QColor conditionColor(int k) {
+    static const QColor palette[] = {QColor(31, 119, 180),  QColor(255, 127, 14),  QColor(44, 160, 44),
+                                     QColor(214, 39, 40),   QColor(148, 103, 189), QColor(140, 86, 75),
                                      QColor(227, 119, 194), QColor(127, 127, 127)};
     return palette[k % 8];
 }
 
-QString swatchStyle(const QColor& c)
-{
+QString swatchStyle(const QColor& c) {
     return QStringLiteral("background: rgb(%1, %2, %3);").arg(c.red()).arg(c.green()).arg(c.blue());
 }
 
 }  // namespace
 
-ViewMatrix::ViewMatrix(QWidget* parent) : QWidget(parent)
-{
+ViewMatrix::ViewMatrix(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Browse Connectivity Map"));
     setMinimumHeight(620);
     resize(1100, 720);
@@ -155,24 +151,20 @@ ViewMatrix::ViewMatrix(QWidget* parent) : QWidget(parent)
     connect(cboxNormalize_, &QCheckBox::toggled, this, [this] { fillHistogram(); });
 }
 
-void ViewMatrix::setConditions(const std::vector<ConditionRecord>& conditions)
-{
+void ViewMatrix::setConditions(const std::vector<ConditionRecord>& conditions) {
     conditions_ = conditions;
     usesProtocol_ = true;
 }
 
-void ViewMatrix::setPrompts(const UserPrompts& prompts)
-{
+void ViewMatrix::setPrompts(const UserPrompts& prompts) {
     overview_->setPrompts(prompts);
 }
 
-QColor ViewMatrix::cellColor(int row, int column) const
-{
+QColor ViewMatrix::cellColor(int row, int column) const {
     return colours_.at(static_cast<std::size_t>(row * matrix_.cols() + column));
 }
 
-void ViewMatrix::build()
-{
+void ViewMatrix::build() {
     buildConditions();
     if (!matrices_.empty()) {
         const Eigen::MatrixXf& first = matrices_.front();
@@ -184,8 +176,7 @@ void ViewMatrix::build()
     show();
 }
 
-void ViewMatrix::buildConditions()
-{
+void ViewMatrix::buildConditions() {
     if (!usesProtocol_) {
         conditionsGrid_->addWidget(new QLabel(QStringLiteral("No protocol loaded.")), 0, 0);
         return;
@@ -217,11 +208,9 @@ void ViewMatrix::buildConditions()
     }
 }
 
-void ViewMatrix::browseMatrix()
-{
+void ViewMatrix::browseMatrix() {
     const QObject* source = sender();
-    if (!source)
-        return;
+    if (!source) return;
     const int k = source->property("row").toInt();
     if (k < 0 || static_cast<std::size_t>(k) >= matrices_.size()) {
         lblValue_->setText(QStringLiteral("No matrix for this condition."));
@@ -230,8 +219,7 @@ void ViewMatrix::browseMatrix()
     showMatrix(k);
 }
 
-void ViewMatrix::showMatrix(int k)
-{
+void ViewMatrix::showMatrix(int k) {
     shown_ = k;
     if (static_cast<std::size_t>(k) >= matrices_.size()) {
         matrix_.resize(0, 0);
@@ -242,15 +230,13 @@ void ViewMatrix::showMatrix(int k)
     colours_.clear();
     colours_.reserve(static_cast<std::size_t>(matrix_.size()));
     for (Eigen::Index r = 0; r < matrix_.rows(); ++r)
-        for (Eigen::Index c = 0; c < matrix_.cols(); ++c)
-            colours_.push_back(weightColor(matrix_(r, c)));
+        for (Eigen::Index c = 0; c < matrix_.cols(); ++c) colours_.push_back(weightColor(matrix_(r, c)));
     fillTable();
     overview_->setMatrix(matrix_, colours_, nodeNames_);
     fillHistogram();
 }
 
-void ViewMatrix::fillTable()
-{
+void ViewMatrix::fillTable() {
     const bool values = checkValues_->isChecked();
     table_->setUpdatesEnabled(false);
     table_->clear();
@@ -272,26 +258,24 @@ void ViewMatrix::fillTable()
     QHeaderView* header = table_->horizontalHeader();
     header->setSectionResizeMode(values ? QHeaderView::ResizeToContents : QHeaderView::Fixed);
     if (!values)
-        for (int c = 0; c < table_->columnCount(); ++c)
-            header->resizeSection(c, kHeaderSection);
+        for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, kHeaderSection);
     table_->setUpdatesEnabled(true);
 }
 
-void ViewMatrix::fillHistogram()
-{
+void ViewMatrix::fillHistogram() {
     const std::vector<float> values = offDiagonalValues(matrix_);
     const HistogramBins bins = ::histogram(values, sboxBins_->value(), cboxNormalize_->isChecked());
     histogram_->setBars(bins.heights, bins.lowest, bins.highest);
     if (values.empty())
         lblHist_->setText(QStringLiteral("No values off the diagonal."));
     else
-        lblHist_->setText(QStringLiteral("%1 values, %2 to %3")
-                              .arg(values.size())
-                              .arg(QString::number(bins.lowest, 'g', 6), QString::number(bins.highest, 'g', 6)));
+        lblHist_->setText(
+            QStringLiteral("%1 values, %2 to %3")
+                .arg(values.size())
+                .arg(QString::number(bins.lowest, 'g', 6), QString::number(bins.highest, 'g', 6)));
 }
 
-void ViewMatrix::buildLegend()
-{
+void ViewMatrix::buildLegend() {
     auto* grid = new QGridLayout(legend_);
     grid->setSpacing(0);
     const double step = (static_cast<double>(largest_) - smallest_) / 10.0;
@@ -313,24 +297,21 @@ void ViewMatrix::buildLegend()
     }
 }
 
-void ViewMatrix::pickValue(int row, int column)
-{
+void ViewMatrix::pickValue(int row, int column) {
     QTableWidgetItem* item = table_->item(row, column);
-    if (!item)
-        return;
+    if (!item) return;
     const QColor c = cellColor(row, column);
-    lblColor_->setStyleSheet(QStringLiteral("background: rgb(%1, %2, %3);").arg(c.red()).arg(c.green()).arg(c.blue()));
+    lblColor_->setStyleSheet(
+        QStringLiteral("background: rgb(%1, %2, %3);").arg(c.red()).arg(c.green()).arg(c.blue()));
     lblValue_->setText(item->data(Qt::UserRole).toString());
 }
 
-void ViewMatrix::clearPickValue()
-{
+void ViewMatrix::clearPickValue() {
     lblColor_->setStyleSheet(QString());
     lblValue_->clear();
 }
 
-void ViewMatrix::scrollTableTo(int row, int column)
-{
+void ViewMatrix::scrollTableTo(int row, int column) {
     if (QTableWidgetItem* item = table_->item(row, column)) {
         table_->scrollToItem(item, QAbstractItemView::PositionAtCenter);
         table_->setCurrentItem(item);

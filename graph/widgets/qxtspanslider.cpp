@@ -8,8 +8,7 @@
 #include <QStylePainter>
 #include <QtGlobal>
 
-const char* qxtVersion()
-{
+const char* qxtVersion() {
     return "0.7.0";
 }
 
@@ -19,21 +18,18 @@ const char* qxtVersion()
 QxtSpanSliderPrivate::QxtSpanSliderPrivate(QxtSpanSlider* slider) : q(slider) {}
 
 void QxtSpanSliderPrivate::initStyleOption(QStyleOptionSlider* option,
-                                           QxtSpanSlider::SpanHandle handle) const
-{
+                                           QxtSpanSlider::SpanHandle handle) const {
     q->initStyleOption(option);
     const bool isLower = handle == QxtSpanSlider::LowerHandle;
     option->sliderPosition = isLower ? lowerPos : upperPos;
     option->sliderValue = isLower ? lower : upper;
 }
 
-int QxtSpanSliderPrivate::pick(const QPoint& point) const
-{
+int QxtSpanSliderPrivate::pick(const QPoint& point) const {
     return q->orientation() == Qt::Horizontal ? point.x() : point.y();
 }
 
-int QxtSpanSliderPrivate::pixelPosToRangeValue(int pixel) const
-{
+int QxtSpanSliderPrivate::pixelPosToRangeValue(int pixel) const {
     QStyleOptionSlider opt;
     initStyleOption(&opt);
 
@@ -53,8 +49,7 @@ int QxtSpanSliderPrivate::pixelPosToRangeValue(int pixel) const
 }
 
 void QxtSpanSliderPrivate::handleMousePress(const QPoint& pos, QStyle::SubControl& control, int value,
-                                            QxtSpanSlider::SpanHandle handle)
-{
+                                            QxtSpanSlider::SpanHandle handle) {
     QStyleOptionSlider opt;
     initStyleOption(&opt, handle);
     const QStyle::SubControl oldControl = control;
@@ -67,13 +62,11 @@ void QxtSpanSliderPrivate::handleMousePress(const QPoint& pos, QStyle::SubContro
         q->setSliderDown(true);
         emit q->sliderPressed(handle);
     }
-    if (control != oldControl)
-        q->update(handleRect);
+    if (control != oldControl) q->update(handleRect);
 }
 
-void QxtSpanSliderPrivate::setupPainter(QPainter* painter, Qt::Orientation orientation, qreal x1,
-                                        qreal y1, qreal x2, qreal y2) const
-{
+void QxtSpanSliderPrivate::setupPainter(QPainter* painter, Qt::Orientation orientation, qreal x1, qreal y1,
+                                        qreal x2, qreal y2) const {
     const QColor highlight = q->palette().color(QPalette::Highlight);
     QLinearGradient gradient(x1, y1, x2, y2);
     gradient.setColorAt(0, highlight.darker(120));
@@ -82,8 +75,7 @@ void QxtSpanSliderPrivate::setupPainter(QPainter* painter, Qt::Orientation orien
     painter->setPen(QPen(highlight.darker(orientation == Qt::Horizontal ? 130 : 150), 0));
 }
 
-void QxtSpanSliderPrivate::drawSpan(QStylePainter* painter, const QRect& rect) const
-{
+void QxtSpanSliderPrivate::drawSpan(QStylePainter* painter, const QRect& rect) const {
     QStyleOptionSlider opt;
     initStyleOption(&opt);
 
@@ -100,8 +92,7 @@ void QxtSpanSliderPrivate::drawSpan(QStylePainter* painter, const QRect& rect) c
     painter->drawRect(rect.intersected(groove));
 }
 
-void QxtSpanSliderPrivate::drawHandle(QStylePainter* painter, QxtSpanSlider::SpanHandle handle) const
-{
+void QxtSpanSliderPrivate::drawHandle(QStylePainter* painter, QxtSpanSlider::SpanHandle handle) const {
     QStyleOptionSlider opt;
     initStyleOption(&opt, handle);
     opt.subControls = QStyle::SC_SliderHandle;
@@ -113,8 +104,7 @@ void QxtSpanSliderPrivate::drawHandle(QStylePainter* painter, QxtSpanSlider::Spa
     painter->drawComplexControl(QStyle::CC_Slider, opt);
 }
 
-void QxtSpanSliderPrivate::triggerAction(QAbstractSlider::SliderAction action, bool main)
-{
+void QxtSpanSliderPrivate::triggerAction(QAbstractSlider::SliderAction action, bool main) {
     const QxtSpanSlider::SpanHandle altControl =
         mainControl == QxtSpanSlider::LowerHandle ? QxtSpanSlider::UpperHandle : QxtSpanSlider::LowerHandle;
     const bool onUpper = (main && mainControl == QxtSpanSlider::UpperHandle) ||
@@ -126,25 +116,25 @@ void QxtSpanSliderPrivate::triggerAction(QAbstractSlider::SliderAction action, b
     int value = 0;
     bool hasValue = true;
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-        value = qBound(min, current + q->singleStep(), max);
-        break;
-    case QAbstractSlider::SliderSingleStepSub:
-        value = qBound(min, current - q->singleStep(), max);
-        break;
-    case QAbstractSlider::SliderToMinimum:
-        value = min;
-        break;
-    case QAbstractSlider::SliderToMaximum:
-        value = max;
-        break;
-    case QAbstractSlider::SliderMove:
-    case QAbstractSlider::SliderNoAction:
-        hasValue = false;
-        break;
-    default:
-        qWarning("QxtSpanSliderPrivate::triggerAction: Unknown action");
-        return;
+        case QAbstractSlider::SliderSingleStepAdd:
+            value = qBound(min, current + q->singleStep(), max);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            value = qBound(min, current - q->singleStep(), max);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            value = min;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            value = max;
+            break;
+        case QAbstractSlider::SliderMove:
+        case QAbstractSlider::SliderNoAction:
+            hasValue = false;
+            break;
+        default:
+            qWarning("QxtSpanSliderPrivate::triggerAction: Unknown action");
+            return;
     }
 
     blockTracking = true;
@@ -179,108 +169,92 @@ void QxtSpanSliderPrivate::triggerAction(QAbstractSlider::SliderAction action, b
     q->setSpan(lowerPos, upperPos);
 }
 
-void QxtSpanSliderPrivate::swapControls()
-{
+void QxtSpanSliderPrivate::swapControls() {
     // The handles exchange roles: the one that stays put takes over the other
     // side's position, and the caller then places the moving one. Values are
     // left to the next commit, so it reports every side that really changed.
     qSwap(lowerPos, upperPos);
     qSwap(lowerPressed, upperPressed);
-    lastPressed = lastPressed == QxtSpanSlider::LowerHandle ? QxtSpanSlider::UpperHandle
-                                                           : QxtSpanSlider::LowerHandle;
-    mainControl = mainControl == QxtSpanSlider::LowerHandle ? QxtSpanSlider::UpperHandle
-                                                           : QxtSpanSlider::LowerHandle;
+    lastPressed =
+        lastPressed == QxtSpanSlider::LowerHandle ? QxtSpanSlider::UpperHandle : QxtSpanSlider::LowerHandle;
+    mainControl =
+        mainControl == QxtSpanSlider::LowerHandle ? QxtSpanSlider::UpperHandle : QxtSpanSlider::LowerHandle;
 }
 
-void QxtSpanSliderPrivate::updateRange(int, int)
-{
+void QxtSpanSliderPrivate::updateRange(int, int) {
     // Re-applying the span clamps it to the new range.
     q->setSpan(lower, upper);
 }
 
-void QxtSpanSliderPrivate::movePressedHandle()
-{
+void QxtSpanSliderPrivate::movePressedHandle() {
     switch (lastPressed) {
-    case QxtSpanSlider::LowerHandle:
-        if (lowerPos != lower)
-            triggerAction(QAbstractSlider::SliderMove, mainControl == QxtSpanSlider::LowerHandle);
-        break;
-    case QxtSpanSlider::UpperHandle:
-        if (upperPos != upper)
-            triggerAction(QAbstractSlider::SliderMove, mainControl == QxtSpanSlider::UpperHandle);
-        break;
-    default:
-        break;
+        case QxtSpanSlider::LowerHandle:
+            if (lowerPos != lower)
+                triggerAction(QAbstractSlider::SliderMove, mainControl == QxtSpanSlider::LowerHandle);
+            break;
+        case QxtSpanSlider::UpperHandle:
+            if (upperPos != upper)
+                triggerAction(QAbstractSlider::SliderMove, mainControl == QxtSpanSlider::UpperHandle);
+            break;
+        default:
+            break;
     }
 }
 
 // ---------------------------------------------------------------------------
 // QxtSpanSlider
 
-QxtSpanSlider::QxtSpanSlider(QWidget* parent) : QSlider(parent), d(new QxtSpanSliderPrivate(this))
-{
+QxtSpanSlider::QxtSpanSlider(QWidget* parent) : QSlider(parent), d(new QxtSpanSliderPrivate(this)) {
     // Lets queued connections and signal spies carry the pressed handle.
     qRegisterMetaType<QxtSpanSlider::SpanHandle>("QxtSpanSlider::SpanHandle");
     connect(this, &QAbstractSlider::rangeChanged, d, &QxtSpanSliderPrivate::updateRange);
     connect(this, &QAbstractSlider::sliderReleased, d, &QxtSpanSliderPrivate::movePressedHandle);
 }
 
-QxtSpanSlider::QxtSpanSlider(Qt::Orientation orientation, QWidget* parent) : QxtSpanSlider(parent)
-{
+QxtSpanSlider::QxtSpanSlider(Qt::Orientation orientation, QWidget* parent) : QxtSpanSlider(parent) {
     setOrientation(orientation);
 }
 
-QxtSpanSlider::~QxtSpanSlider()
-{
+QxtSpanSlider::~QxtSpanSlider() {
     delete d;
 }
 
-QxtSpanSlider::HandleMovementMode QxtSpanSlider::handleMovementMode() const
-{
+QxtSpanSlider::HandleMovementMode QxtSpanSlider::handleMovementMode() const {
     return d->movement;
 }
 
-void QxtSpanSlider::setHandleMovementMode(HandleMovementMode mode)
-{
+void QxtSpanSlider::setHandleMovementMode(HandleMovementMode mode) {
     d->movement = mode;
 }
 
-int QxtSpanSlider::lowerValue() const
-{
+int QxtSpanSlider::lowerValue() const {
     return qMin(d->lower, d->upper);
 }
 
-int QxtSpanSlider::upperValue() const
-{
+int QxtSpanSlider::upperValue() const {
     return qMax(d->lower, d->upper);
 }
 
-int QxtSpanSlider::lowerPosition() const
-{
+int QxtSpanSlider::lowerPosition() const {
     return d->lowerPos;
 }
 
-int QxtSpanSlider::upperPosition() const
-{
+int QxtSpanSlider::upperPosition() const {
     return d->upperPos;
 }
 
-void QxtSpanSlider::setLowerValue(int lower)
-{
+void QxtSpanSlider::setLowerValue(int lower) {
     setSpan(lower, d->upper);
 }
 
-void QxtSpanSlider::setUpperValue(int upper)
-{
+void QxtSpanSlider::setUpperValue(int upper) {
     setSpan(d->lower, upper);
 }
 
-void QxtSpanSlider::setSpan(int lower, int upper)
-{
+void QxtSpanSlider::setSpan(int lower, int upper) {
     const int low = qBound(minimum(), qMin(lower, upper), maximum());
     const int up = qBound(minimum(), qMax(lower, upper), maximum());
-    if (low == d->lower && up == d->upper)
-        return;
+    if (low == d->lower && up == d->upper) return;
     if (low != d->lower) {
         d->lower = low;
         d->lowerPos = low;
@@ -295,73 +269,54 @@ void QxtSpanSlider::setSpan(int lower, int upper)
     update();
 }
 
-void QxtSpanSlider::setLowerPosition(int lower)
-{
-    if (d->lowerPos == lower)
-        return;
+void QxtSpanSlider::setLowerPosition(int lower) {
+    if (d->lowerPos == lower) return;
     d->lowerPos = lower;
-    if (!hasTracking())
-        update();
-    if (isSliderDown())
-        emit lowerPositionChanged(lower);
-    if (hasTracking() && !d->blockTracking)
-        d->triggerAction(SliderMove, d->mainControl == LowerHandle);
+    if (!hasTracking()) update();
+    if (isSliderDown()) emit lowerPositionChanged(lower);
+    if (hasTracking() && !d->blockTracking) d->triggerAction(SliderMove, d->mainControl == LowerHandle);
 }
 
-void QxtSpanSlider::setUpperPosition(int upper)
-{
-    if (d->upperPos == upper)
-        return;
+void QxtSpanSlider::setUpperPosition(int upper) {
+    if (d->upperPos == upper) return;
     d->upperPos = upper;
-    if (!hasTracking())
-        update();
-    if (isSliderDown())
-        emit upperPositionChanged(upper);
-    if (hasTracking() && !d->blockTracking)
-        d->triggerAction(SliderMove, d->mainControl == UpperHandle);
+    if (!hasTracking()) update();
+    if (isSliderDown()) emit upperPositionChanged(upper);
+    if (hasTracking() && !d->blockTracking) d->triggerAction(SliderMove, d->mainControl == UpperHandle);
 }
 
-void QxtSpanSlider::keyPressEvent(QKeyEvent* event)
-{
+void QxtSpanSlider::keyPressEvent(QKeyEvent* event) {
     QSlider::keyPressEvent(event);
 
     const bool horizontal = orientation() == Qt::Horizontal;
     SliderAction action = SliderNoAction;
     switch (event->key()) {
-    case Qt::Key_Home:
-        if (d->mainControl == LowerHandle)
-            action = SliderToMinimum;
-        break;
-    case Qt::Key_End:
-        if (d->mainControl == UpperHandle)
-            action = SliderToMaximum;
-        break;
-    case Qt::Key_Left:
-        if (horizontal)
-            action = invertedAppearance() ? SliderSingleStepAdd : SliderSingleStepSub;
-        break;
-    case Qt::Key_Right:
-        if (horizontal)
-            action = invertedAppearance() ? SliderSingleStepSub : SliderSingleStepAdd;
-        break;
-    case Qt::Key_Up:
-        if (!horizontal)
-            action = invertedControls() ? SliderSingleStepSub : SliderSingleStepAdd;
-        break;
-    case Qt::Key_Down:
-        if (!horizontal)
-            action = invertedControls() ? SliderSingleStepAdd : SliderSingleStepSub;
-        break;
-    default:
-        event->ignore();
-        break;
+        case Qt::Key_Home:
+            if (d->mainControl == LowerHandle) action = SliderToMinimum;
+            break;
+        case Qt::Key_End:
+            if (d->mainControl == UpperHandle) action = SliderToMaximum;
+            break;
+        case Qt::Key_Left:
+            if (horizontal) action = invertedAppearance() ? SliderSingleStepAdd : SliderSingleStepSub;
+            break;
+        case Qt::Key_Right:
+            if (horizontal) action = invertedAppearance() ? SliderSingleStepSub : SliderSingleStepAdd;
+            break;
+        case Qt::Key_Up:
+            if (!horizontal) action = invertedControls() ? SliderSingleStepSub : SliderSingleStepAdd;
+            break;
+        case Qt::Key_Down:
+            if (!horizontal) action = invertedControls() ? SliderSingleStepAdd : SliderSingleStepSub;
+            break;
+        default:
+            event->ignore();
+            break;
     }
-    if (action != SliderNoAction)
-        d->triggerAction(action, true);
+    if (action != SliderNoAction) d->triggerAction(action, true);
 }
 
-void QxtSpanSlider::mousePressEvent(QMouseEvent* event)
-{
+void QxtSpanSlider::mousePressEvent(QMouseEvent* event) {
     if (minimum() == maximum() || (event->buttons() ^ event->button())) {
         event->ignore();
         return;
@@ -381,8 +336,7 @@ void QxtSpanSlider::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void QxtSpanSlider::mouseMoveEvent(QMouseEvent* event)
-{
+void QxtSpanSlider::mouseMoveEvent(QMouseEvent* event) {
     if (d->lowerPressed != QStyle::SC_SliderHandle && d->upperPressed != QStyle::SC_SliderHandle) {
         event->ignore();
         return;
@@ -394,8 +348,7 @@ void QxtSpanSlider::mouseMoveEvent(QMouseEvent* event)
     int newPosition = d->pixelPosToRangeValue(d->pick(event->pos()) - d->offset);
     if (dragDistance >= 0) {
         const QRect allowed = rect().adjusted(-dragDistance, -dragDistance, dragDistance, dragDistance);
-        if (!allowed.contains(event->pos()))
-            newPosition = d->position;
+        if (!allowed.contains(event->pos())) newPosition = d->position;
     }
 
     // Both handles on one spot: the direction of the first drag picks the handle.
@@ -433,8 +386,7 @@ void QxtSpanSlider::mouseMoveEvent(QMouseEvent* event)
     event->accept();
 }
 
-void QxtSpanSlider::mouseReleaseEvent(QMouseEvent* event)
-{
+void QxtSpanSlider::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
     setSliderDown(false);
     d->lowerPressed = QStyle::SC_None;
@@ -442,8 +394,7 @@ void QxtSpanSlider::mouseReleaseEvent(QMouseEvent* event)
     update();
 }
 
-void QxtSpanSlider::paintEvent(QPaintEvent*)
-{
+void QxtSpanSlider::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
 
     // Groove (and tick marks) without a handle.

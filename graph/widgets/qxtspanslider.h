@@ -19,9 +19,9 @@ class QxtSpanSlider : public QSlider {
 
 public:
     enum HandleMovementMode {
-        FreeMovement = 0,   // handles may pass each other (they swap roles)
-        NoCrossing = 1,     // lower never goes above upper
-        NoOverlapping = 2   // handles stay at least one step apart
+        FreeMovement = 0,  // handles may pass each other (they swap roles)
+        NoCrossing = 1,    // lower never goes above upper
+        NoOverlapping = 2  // handles stay at least one step apart
     };
     Q_ENUM(HandleMovementMode)
 

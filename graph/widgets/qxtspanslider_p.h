@@ -25,8 +25,8 @@ public:
     void handleMousePress(const QPoint& pos, QStyle::SubControl& control, int value,
                           QxtSpanSlider::SpanHandle handle);
     void drawHandle(QStylePainter* painter, QxtSpanSlider::SpanHandle handle) const;
-    void setupPainter(QPainter* painter, Qt::Orientation orientation, qreal x1, qreal y1,
-                      qreal x2, qreal y2) const;
+    void setupPainter(QPainter* painter, Qt::Orientation orientation, qreal x1, qreal y1, qreal x2,
+                      qreal y2) const;
     void drawSpan(QStylePainter* painter, const QRect& rect) const;
     void triggerAction(QAbstractSlider::SliderAction action, bool main);
     void swapControls();
@@ -36,8 +36,8 @@ public:
     int upper = 0;
     int lowerPos = 0;
     int upperPos = 0;
-    int offset = 0;       // pointer offset inside the pressed handle
-    int position = 0;     // value of the pressed handle at press time
+    int offset = 0;    // pointer offset inside the pressed handle
+    int position = 0;  // value of the pressed handle at press time
     QxtSpanSlider::SpanHandle lastPressed = QxtSpanSlider::NoHandle;
     QxtSpanSlider::SpanHandle mainControl = QxtSpanSlider::LowerHandle;
     QStyle::SubControl lowerPressed = QStyle::SC_None;

@@ -9,128 +9,135 @@
 namespace talvora::formats {
 namespace {
 
-constexpr std::uint16_t kTypeWord = 1; // version 0: no extra word
-constexpr int kMaxSize = 65535;        // sizes are 16-bit fields
+constexpr std::uint16_t kTypeWord = 1;  // version 0: no extra word
+constexpr int kMaxSize = 65535;         // sizes are 16-bit fields
 
 template <class T>
 void put(std::ostream& out, T v) {
-  char bytes[sizeof(T)];
-  std::memcpy(bytes, &v, sizeof(T));
-  out.write(bytes, sizeof(T));
+    char bytes[sizeof(T)];
+    std::memcpy(bytes, &v, sizeof(T));
+    out.write(bytes, sizeof(T));
 }
 
 template <class T>
 T get(std::istream& in, const std::filesystem::path& path) {
-  char bytes[sizeof(T)];
-  if (!in.read(bytes, sizeof(T))) throw std::runtime_error(path.string() + ": the map file ends early");
-  T v;
-  std::memcpy(&v, bytes, sizeof(T));
-  return v;
+    char bytes[sizeof(T)];
+    if (!in.read(bytes, sizeof(T))) throw std::runtime_error(path.string() + ": the map file ends early");
+    T v;
+    std::memcpy(&v, bytes, sizeof(T));
+    return v;
 }
 
 std::string readName(std::istream& in, const std::filesystem::path& path) {
-  std::string name;
-  for (char c = get<char>(in, path); c != '\0'; c = get<char>(in, path)) name.push_back(c);
-  return name;
+    std::string name;
+    for (char c = get<char>(in, path); c != '\0'; c = get<char>(in, path)) name.push_back(c);
+    return name;
 }
 
-} // namespace
+}  // namespace
 
 void writeFmrMapFile(const std::filesystem::path& path, const FmrMapFile& file) {
-  if (file.maps.empty()) throw std::runtime_error(path.string() + ": there is no map to save");
-  for (int n : {file.nx, file.ny, file.nz})
-    if (n <= 0 || n > kMaxSize)
-      throw std::runtime_error(path.string() + ": map sizes must lie between 1 and 65535");
-  const std::size_t count = static_cast<std::size_t>(file.nx) * file.ny * file.nz;
-  const std::size_t plane = static_cast<std::size_t>(file.nx) * file.ny;
-  tl::writeFileAtomically(path, [&](std::ostream& out) {
-    const FmrMap& first = file.maps.front();
-    put<std::uint16_t>(out, kTypeWord);
-    put<std::uint16_t>(out, static_cast<std::uint16_t>(file.nz));
-    put<std::uint16_t>(out, static_cast<std::uint16_t>(file.ny));
-    put<std::uint16_t>(out, static_cast<std::uint16_t>(file.nx));
-    put<std::uint16_t>(out, static_cast<std::uint16_t>(first.clusterFlag));
-    put<float>(out, first.lowerThreshold);
-    put<float>(out, first.upperThreshold);
-    put<std::uint16_t>(out, static_cast<std::uint16_t>(file.maps.size())); // field A: number of maps
-    put<std::uint16_t>(out, 0);                                             // field B: no further fields
-    for (const FmrMap& m : file.maps) {
-      if (m.values.size() != count) throw std::runtime_error(path.string() + ": a map has the wrong number of values");
-      out.write(m.name.c_str(), static_cast<std::streamsize>(m.name.size() + 1));
-      for (int z = 0; z < file.nz; ++z) {
-        put<std::uint16_t>(out, static_cast<std::uint16_t>(z));
-        out.write(reinterpret_cast<const char*>(m.values.data() + z * plane),
-                  static_cast<std::streamsize>(plane * sizeof(float)));
-      }
-    }
-  });
+    if (file.maps.empty()) throw std::runtime_error(path.string() + ": there is no map to save");
+    for (int n : {file.nx, file.ny, file.nz})
+        if (n <= 0 || n > kMaxSize)
+            throw std::runtime_error(path.string() + ": map sizes must lie between 1 and 65535");
+    const std::size_t count = static_cast<std::size_t>(file.nx) * file.ny * file.nz;
+    const std::size_t plane = static_cast<std::size_t>(file.nx) * file.ny;
+    tl::writeFileAtomically(path, [&](std::ostream& out) {
+        const FmrMap& first = file.maps.front();
+        put<std::uint16_t>(out, kTypeWord);
+        put<std::uint16_t>(out, static_cast<std::uint16_t>(file.nz));
+        put<std::uint16_t>(out, static_cast<std::uint16_t>(file.ny));
+        put<std::uint16_t>(out, static_cast<std::uint16_t>(file.nx));
+        put<std::uint16_t>(out, static_cast<std::uint16_t>(first.clusterFlag));
+        put<float>(out, first.lowerThreshold);
+        put<float>(out, first.upperThreshold);
+        put<std::uint16_t>(out, static_cast<std::uint16_t>(file.maps.size()));  // field A: number of maps
+        put<std::uint16_t>(out, 0);                                             // field B: no further fields
+        for (const FmrMap& m : file.maps) {
+            if (m.values.size() != count)
+                throw std::runtime_error(path.string() + ": a map has the wrong number of values");
+            out.write(m.name.c_str(), static_cast<std::streamsize>(m.name.size() + 1));
+            for (int z = 0; z < file.nz; ++z) {
+                put<std::uint16_t>(out, static_cast<std::uint16_t>(z));
+                out.write(reinterpret_cast<const char*>(m.values.data() + z * plane),
+                          static_cast<std::streamsize>(plane * sizeof(float)));
+            }
+        }
+    });
 }
 
 FmrMapFile readFmrMapFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error(path.string() + ": cannot open the map file");
-  FmrMapFile file;
-  const std::uint16_t typeWord = get<std::uint16_t>(in, path);
-  std::uint16_t slices = get<std::uint16_t>(in, path);
-  file.ny = get<std::uint16_t>(in, path);
-  file.nx = get<std::uint16_t>(in, path);
-  if (slices == 0) slices = static_cast<std::uint16_t>(typeWord % 10000);
-  file.nz = slices;
-  FmrMap first;
-  first.clusterFlag = get<std::uint16_t>(in, path);
-  first.lowerThreshold = get<float>(in, path);
-  first.upperThreshold = get<float>(in, path);
-  if (typeWord / 10000 == 2) get<std::uint16_t>(in, path);
-  int nrOfMaps = get<std::uint16_t>(in, path);
-  const std::uint16_t fieldB = get<std::uint16_t>(in, path);
-  if (fieldB > 2) {
-    get<std::int32_t>(in, path);
-    get<std::int32_t>(in, path);
-  }
-  if (nrOfMaps < 1) nrOfMaps = 1;
-  const std::size_t plane = static_cast<std::size_t>(file.nx) * file.ny;
-  for (int k = 0; k < nrOfMaps; ++k) {
-    FmrMap m = k == 0 ? first : FmrMap{};
-    if (k > 0) m.lowerThreshold = first.lowerThreshold, m.upperThreshold = first.upperThreshold;
-    m.name = readName(in, path);
-    for (int z = 0; z < file.nz; ++z) {
-      get<std::uint16_t>(in, path);
-      const std::size_t at = m.values.size();
-      m.values.resize(at + plane);
-      if (plane > 0 && !in.read(reinterpret_cast<char*>(m.values.data() + at), static_cast<std::streamsize>(plane * 4)))
-        throw std::runtime_error(path.string() + ": the map file ends early");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error(path.string() + ": cannot open the map file");
+    FmrMapFile file;
+    const std::uint16_t typeWord = get<std::uint16_t>(in, path);
+    std::uint16_t slices = get<std::uint16_t>(in, path);
+    file.ny = get<std::uint16_t>(in, path);
+    file.nx = get<std::uint16_t>(in, path);
+    if (slices == 0) slices = static_cast<std::uint16_t>(typeWord % 10000);
+    file.nz = slices;
+    FmrMap first;
+    first.clusterFlag = get<std::uint16_t>(in, path);
+    first.lowerThreshold = get<float>(in, path);
+    first.upperThreshold = get<float>(in, path);
+    if (typeWord / 10000 == 2) get<std::uint16_t>(in, path);
+    int nrOfMaps = get<std::uint16_t>(in, path);
+    const std::uint16_t fieldB = get<std::uint16_t>(in, path);
+    if (fieldB > 2) {
+        get<std::int32_t>(in, path);
+        get<std::int32_t>(in, path);
     }
-    file.maps.push_back(std::move(m));
-  }
-  return file;
+    if (nrOfMaps < 1) nrOfMaps = 1;
+    const std::size_t plane = static_cast<std::size_t>(file.nx) * file.ny;
+    for (int k = 0; k < nrOfMaps; ++k) {
+        FmrMap m = k == 0 ? first : FmrMap{};
+        if (k > 0) m.lowerThreshold = first.lowerThreshold, m.upperThreshold = first.upperThreshold;
+        m.name = readName(in, path);
+        for (int z = 0; z < file.nz; ++z) {
+            get<std::uint16_t>(in, path);
+            const std::size_t at = m.values.size();
+            m.values.resize(at + plane);
+            if (plane > 0 && !in.read(reinterpret_cast<char*>(m.values.data() + at),
+                                      static_cast<std::streamsize>(plane * 4)))
+                throw std::runtime_error(path.string() + ": the map file ends early");
+        }
+        file.maps.push_back(std::move(m));
+    }
+    return file;
 }
 
 FmrGrid readFmrGrid(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error(path.string() + ": cannot open the functional project");
-  FmrGrid g;
-  bool seen[4] = {false, false, false, false};
-  std::string token;
-  while (in >> token) {
-    int* target = nullptr;
-    int which = -1;
-    if (token == "ResolutionX:" || token == "NrOfColumns:") target = &g.nx, which = 0;
-    else if (token == "ResolutionY:" || token == "NrOfRows:") target = &g.ny, which = 1;
-    else if (token == "NrOfSlices:") target = &g.nz, which = 2;
-    else if (token == "NrOfVolumes:") target = &g.nrOfVolumes, which = 3;
-    if (!target) continue;
-    if (!(in >> *target)) throw std::runtime_error(path.string() + ": the value of " + token + " is not a number");
-    seen[which] = true;
-  }
-  const char* names[3] = {"ResolutionX", "ResolutionY", "NrOfSlices"};
-  const int values[3] = {g.nx, g.ny, g.nz};
-  for (int i = 0; i < 3; ++i) {
-    if (!seen[i]) throw std::runtime_error(path.string() + ": the header has no " + names[i]);
-    if (values[i] <= 0 || values[i] > kMaxSize)
-      throw std::runtime_error(path.string() + ": " + names[i] + " must lie between 1 and 65535, not " +
-                               std::to_string(values[i]));
-  }
-  return g;
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error(path.string() + ": cannot open the functional project");
+    FmrGrid g;
+    bool seen[4] = {false, false, false, false};
+    std::string token;
+    while (in >> token) {
+        int* target = nullptr;
+        int which = -1;
+        if (token == "ResolutionX:" || token == "NrOfColumns:")
+            target = &g.nx, which = 0;
+        else if (token == "ResolutionY:" || token == "NrOfRows:")
+            target = &g.ny, which = 1;
+        else if (token == "NrOfSlices:")
+            target = &g.nz, which = 2;
+        else if (token == "NrOfVolumes:")
+            target = &g.nrOfVolumes, which = 3;
+        if (!target) continue;
+        if (!(in >> *target))
+            throw std::runtime_error(path.string() + ": the value of " + token + " is not a number");
+        seen[which] = true;
+    }
+    const char* names[3] = {"ResolutionX", "ResolutionY", "NrOfSlices"};
+    const int values[3] = {g.nx, g.ny, g.nz};
+    for (int i = 0; i < 3; ++i) {
+        if (!seen[i]) throw std::runtime_error(path.string() + ": the header has no " + names[i]);
+        if (values[i] <= 0 || values[i] > kMaxSize)
+            throw std::runtime_error(path.string() + ": " + names[i] + " must lie between 1 and 65535, not " +
+                                     std::to_string(values[i]));
+    }
+    return g;
 }
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

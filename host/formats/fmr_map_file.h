@@ -11,17 +11,17 @@
 namespace talvora::formats {
 
 struct FmrMap {
-  std::string name;
-  std::int32_t clusterFlag = 1; // the record's fourth field
-  float lowerThreshold = 0.0f;
-  float upperThreshold = 1.0f;
-  std::int32_t lastFlag = 0;    // the record's eighth field
-  std::vector<float> values;    // nx * ny * nz, x fastest, then y, then z
+    std::string name;
+    std::int32_t clusterFlag = 1;  // the record's fourth field
+    float lowerThreshold = 0.0f;
+    float upperThreshold = 1.0f;
+    std::int32_t lastFlag = 0;  // the record's eighth field
+    std::vector<float> values;  // nx * ny * nz, x fastest, then y, then z
 };
 
 struct FmrMapFile {
-  int nx = 0, ny = 0, nz = 0;
-  std::vector<FmrMap> maps;
+    int nx = 0, ny = 0, nz = 0;
+    std::vector<FmrMap> maps;
 };
 
 // Throws std::runtime_error naming the file and the problem.
@@ -30,8 +30,8 @@ FmrMapFile readFmrMapFile(const std::filesystem::path& path);
 
 // The functional project's grid, from its header: columns, rows, slices.
 struct FmrGrid {
-  int nx = 0, ny = 0, nz = 0, nrOfVolumes = 0;
+    int nx = 0, ny = 0, nz = 0, nrOfVolumes = 0;
 };
 FmrGrid readFmrGrid(const std::filesystem::path& path);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

@@ -13,18 +13,18 @@
 namespace talvora::formats {
 
 struct GlmFile {
-  static constexpr int kLeadingMaps = 2;
-  int nrOfPredictors = 0;
-  int nrOfStudies = 1;
-  int separatePredictors = 0; // 0 none, 1 per study, 2 or more per subject
-  FunctionalGrid grid;
-  std::vector<float> maps;    // (nrOfPredictors + 2) * grid.voxelCount()
+    static constexpr int kLeadingMaps = 2;
+    int nrOfPredictors = 0;
+    int nrOfStudies = 1;
+    int separatePredictors = 0;  // 0 none, 1 per study, 2 or more per subject
+    FunctionalGrid grid;
+    std::vector<float> maps;  // (nrOfPredictors + 2) * grid.voxelCount()
 
-  std::size_t nrOfMaps() const { return static_cast<std::size_t>(nrOfPredictors) + kLeadingMaps; }
+    std::size_t nrOfMaps() const { return static_cast<std::size_t>(nrOfPredictors) + kLeadingMaps; }
 };
 
 GlmFile readGlmFile(const std::filesystem::path& path);
-std::string encodeGlmFile(const GlmFile& glm); // std::invalid_argument on bad input
+std::string encodeGlmFile(const GlmFile& glm);  // std::invalid_argument on bad input
 void writeGlmFile(const std::filesystem::path& path, const GlmFile& glm);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

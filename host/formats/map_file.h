@@ -18,32 +18,32 @@ namespace talvora::formats {
 using Rgb = std::array<std::uint8_t, 3>;
 
 struct MapDefinition {
-  std::string name;
-  int mapType = 0;
-  float lowerThreshold = 0.0f;
-  float upperThreshold = 1.0f;
-  Rgb colorPositiveLow{255, 0, 0};
-  Rgb colorPositiveHigh{255, 255, 0};
-  Rgb colorNegativeLow{0, 0, 255};
-  Rgb colorNegativeHigh{0, 255, 255};
-  int useColors = 0;
-  std::vector<float> fdrThresholds; // one per threshold of the set
-  std::vector<float> values;        // one per voxel of the set's grid
+    std::string name;
+    int mapType = 0;
+    float lowerThreshold = 0.0f;
+    float upperThreshold = 1.0f;
+    Rgb colorPositiveLow{255, 0, 0};
+    Rgb colorPositiveHigh{255, 255, 0};
+    Rgb colorNegativeLow{0, 0, 255};
+    Rgb colorNegativeHigh{0, 255, 255};
+    int useColors = 0;
+    std::vector<float> fdrThresholds;  // one per threshold of the set
+    std::vector<float> values;         // one per voxel of the set's grid
 };
 
 struct MapSetFile {
-  int option = 0;
-  int nrOfThresholds = 0;
-  FunctionalGrid grid;
-  std::vector<std::string> thresholdLabels; // nrOfThresholds labels
-  std::vector<MapDefinition> maps;
+    int option = 0;
+    int nrOfThresholds = 0;
+    FunctionalGrid grid;
+    std::vector<std::string> thresholdLabels;  // nrOfThresholds labels
+    std::vector<MapDefinition> maps;
 };
 
 // Longest map name and threshold label (host buffers hold 256 bytes).
 constexpr std::size_t kMaxMapTextLength = 255;
 
 MapSetFile readMapSetFile(const std::filesystem::path& path);
-std::string encodeMapSetFile(const MapSetFile& set); // std::invalid_argument on bad input
+std::string encodeMapSetFile(const MapSetFile& set);  // std::invalid_argument on bad input
 void writeMapSetFile(const std::filesystem::path& path, const MapSetFile& set);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

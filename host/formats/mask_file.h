@@ -12,12 +12,12 @@
 namespace talvora::formats {
 
 struct MaskFile {
-  FunctionalGrid grid;
-  std::vector<std::uint8_t> voxels; // grid.voxelCount() bytes
+    FunctionalGrid grid;
+    std::vector<std::uint8_t> voxels;  // grid.voxelCount() bytes
 };
 
 MaskFile readMaskFile(const std::filesystem::path& path);
-std::string encodeMaskFile(const MaskFile& mask); // std::invalid_argument on bad input
+std::string encodeMaskFile(const MaskFile& mask);  // std::invalid_argument on bad input
 void writeMaskFile(const std::filesystem::path& path, const MaskFile& mask);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

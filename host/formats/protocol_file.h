@@ -10,18 +10,18 @@
 namespace talvora::formats {
 
 struct ProtocolCondition {
-  std::string name;
-  std::vector<std::int32_t> starts, ends; // same length; start <= end
+    std::string name;
+    std::vector<std::int32_t> starts, ends;  // same length; start <= end
 };
 
 struct ProtocolFile {
-  enum class TimeUnit { Volumes = 1, Milliseconds = 2 };
-  TimeUnit timeUnit = TimeUnit::Milliseconds;
-  std::vector<ProtocolCondition> conditions;
+    enum class TimeUnit { Volumes = 1, Milliseconds = 2 };
+    TimeUnit timeUnit = TimeUnit::Milliseconds;
+    std::vector<ProtocolCondition> conditions;
 };
 
 ProtocolFile readProtocolFile(const std::filesystem::path& path);
-std::string encodeProtocolFile(const ProtocolFile& protocol); // std::invalid_argument on bad input
+std::string encodeProtocolFile(const ProtocolFile& protocol);  // std::invalid_argument on bad input
 void writeProtocolFile(const std::filesystem::path& path, const ProtocolFile& protocol);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

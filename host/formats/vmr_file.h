@@ -10,16 +10,17 @@
 namespace talvora::formats {
 
 struct VmrFile {
-  int dimX = 256, dimY = 256, dimZ = 256;
-  std::vector<std::uint8_t> voxels; // empty, or dimX * dimY * dimZ bytes
+    int dimX = 256, dimY = 256, dimZ = 256;
+    std::vector<std::uint8_t> voxels;  // empty, or dimX * dimY * dimZ bytes
 
-  std::size_t voxelCount() const {
-    return static_cast<std::size_t>(dimX) * static_cast<std::size_t>(dimY) * static_cast<std::size_t>(dimZ);
-  }
+    std::size_t voxelCount() const {
+        return static_cast<std::size_t>(dimX) * static_cast<std::size_t>(dimY) *
+               static_cast<std::size_t>(dimZ);
+    }
 };
 
 VmrFile readVmrFile(const std::filesystem::path& path);
-std::string encodeVmrFile(const VmrFile& vmr); // throws std::invalid_argument on inconsistent input
+std::string encodeVmrFile(const VmrFile& vmr);  // throws std::invalid_argument on inconsistent input
 void writeVmrFile(const std::filesystem::path& path, const VmrFile& vmr);
 
-} // namespace talvora::formats
+}  // namespace talvora::formats

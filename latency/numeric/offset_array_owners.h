@@ -65,15 +65,11 @@ private:
     float** m_;
 };
 
-template <typename T, T*** (*Alloc)(long, long, long, long, long, long),
-          void (*Free)(T***, long, long, long)>
+template <typename T, T*** (*Alloc)(long, long, long, long, long, long), void (*Free)(T***, long, long, long)>
 class OwnedArray3D {
 public:
     OwnedArray3D(long rowLo, long rowHi, long colLo, long colHi, long depLo, long depHi)
-        : rowLo_(rowLo),
-          colLo_(colLo),
-          depLo_(depLo),
-          t_(Alloc(rowLo, rowHi, colLo, colHi, depLo, depHi)) {}
+        : rowLo_(rowLo), colLo_(colLo), depLo_(depLo), t_(Alloc(rowLo, rowHi, colLo, colHi, depLo, depHi)) {}
     ~OwnedArray3D() { Free(t_, rowLo_, colLo_, depLo_); }
     OwnedArray3D(OwnedArray3D&& other) noexcept
         : rowLo_(other.rowLo_),

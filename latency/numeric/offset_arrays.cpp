@@ -75,7 +75,9 @@ void freeVector(T* v, long lo) {
 
 // Row tables keep at least one slot: the first row start also carries the
 // data block's address for the release routine.
-long tableCount(long n) { return n > 0 ? n : 1; }
+long tableCount(long n) {
+    return n > 0 ? n : 1;
+}
 
 template <typename T>
 T*** alloc3D(long rowLo, long rowHi, long colLo, long colHi, long depLo, long depHi,
@@ -137,12 +139,16 @@ AllocatorHooks setAllocatorHooks(AllocatorHooks hooks) {
 float* allocFloatVector(long lo, long hi) {
     return allocVector<float>(lo, hi, "allocation failure in vector()");
 }
-void freeFloatVector(float* v, long lo) { freeVector(v, lo); }
+void freeFloatVector(float* v, long lo) {
+    freeVector(v, lo);
+}
 
 std::int32_t* allocIntVector(long lo, long hi) {
     return allocVector<std::int32_t>(lo, hi, "allocation failure in ivector()");
 }
-void freeIntVector(std::int32_t* v, long lo) { freeVector(v, lo); }
+void freeIntVector(std::int32_t* v, long lo) {
+    freeVector(v, lo);
+}
 
 float** allocFloatMatrix(long rowLo, long rowHi, long colLo, long colHi) {
     const long rows = countOf(rowLo, rowHi);
@@ -182,8 +188,7 @@ void freeFloat3D(float*** t, long rowLo, long colLo, long depLo) {
     free3D(t, rowLo, colLo, depLo);
 }
 
-unsigned char*** allocByte3D(long rowLo, long rowHi, long colLo, long colHi, long depLo,
-                             long depHi) {
+unsigned char*** allocByte3D(long rowLo, long rowHi, long colLo, long colHi, long depLo, long depHi) {
     static const char* const messages[3] = {"allocation failure 1 in c3tensor()",
                                             "allocation failure 2 in c3tensor()",
                                             "allocation failure 3 in c3tensor()"};

@@ -39,8 +39,7 @@ void freeFloatMatrix(float** m, long rowLo, long colLo);
 float*** allocFloat3D(long rowLo, long rowHi, long colLo, long colHi, long depLo, long depHi);
 void freeFloat3D(float*** t, long rowLo, long colLo, long depLo);
 
-unsigned char*** allocByte3D(long rowLo, long rowHi, long colLo, long colHi, long depLo,
-                             long depHi);
+unsigned char*** allocByte3D(long rowLo, long rowHi, long colLo, long colHi, long depLo, long depHi);
 void freeByte3D(unsigned char*** t, long rowLo, long colLo, long depLo);
 
 }  // namespace latency::numeric

@@ -9,8 +9,7 @@ namespace {
 constexpr float kNaturalThreshold = 0.99e30f;
 }
 
-void splineSecondDerivatives(const float* x, const float* y, int n, float yp1, float ypn,
-                             float* y2) {
+void splineSecondDerivatives(const float* x, const float* y, int n, float yp1, float ypn, float* y2) {
     if (n < 2) {
         if (n == 1) y2[0] = 0.0f;
         return;
@@ -30,8 +29,7 @@ void splineSecondDerivatives(const float* x, const float* y, int n, float yp1, f
         const float sig = (x[i] - x[i - 1]) / (x[i + 1] - x[i - 1]);
         const float p = sig * y2[i - 1] + 2.0f;
         y2[i] = (sig - 1.0f) / p;
-        const float slopeJump = (y[i + 1] - y[i]) / (x[i + 1] - x[i]) -
-                                (y[i] - y[i - 1]) / (x[i] - x[i - 1]);
+        const float slopeJump = (y[i + 1] - y[i]) / (x[i + 1] - x[i]) - (y[i] - y[i - 1]) / (x[i] - x[i - 1]);
         u[i] = (6.0f * slopeJump / (x[i + 1] - x[i - 1]) - sig * u[i - 1]) / p;
     }
     float qn = 0.0f;
@@ -53,14 +51,14 @@ float splineValue(const float* x, const float* y, const float* y2, int n, float 
     const float h = x[k + 1] - x[k];
     const float a = (x[k + 1] - t) / h;
     const float b = (t - x[k]) / h;
-    return a * y[k] + b * y[k + 1] +
-           ((a * a * a - a) * y2[k] + (b * b * b - b) * y2[k + 1]) * (h * h) / 6.0f;
+    return a * y[k] + b * y[k + 1] + ((a * a * a - a) * y2[k] + (b * b * b - b) * y2[k + 1]) * (h * h) / 6.0f;
 }
 
-int resampledCount(int n, int factor) { return n < 1 ? 0 : (n - 1) * factor + 1; }
+int resampledCount(int n, int factor) {
+    return n < 1 ? 0 : (n - 1) * factor + 1;
+}
 
-int resampleSpline(const float* x, const float* y, int n, int factor, float* times,
-                   float* values) {
+int resampleSpline(const float* x, const float* y, int n, int factor, float* times, float* values) {
     if (factor < 1) throw std::invalid_argument("resampleSpline: factor must be at least 1");
     if (n < 1) return 0;
     FloatVector y2(0, n - 1);
@@ -69,8 +67,7 @@ int resampleSpline(const float* x, const float* y, int n, int factor, float* tim
     if (n >= 2) {
         for (int j = 0; j < n - 1; ++j) {
             for (int k = 0; k < factor; ++k) {
-                const float t = x[j] + (x[j + 1] - x[j]) * static_cast<float>(k) /
-                                           static_cast<float>(factor);
+                const float t = x[j] + (x[j + 1] - x[j]) * static_cast<float>(k) / static_cast<float>(factor);
                 times[out] = t;
                 values[out] = splineValue(x, y, y2.get(), n, t);
                 ++out;

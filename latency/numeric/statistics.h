@@ -15,9 +15,9 @@ MeanAndVariance meanAndVariance(const float* data, int n);
 
 // Statistics over the valid values (>= 0); negative values mark bad fits.
 struct ValidStatistics {
-    float mean;                // -1 when no value is valid
-    float squaredStdError;     // -1 when no value is valid, 0 with one valid value
-    int count;                 // number of valid values
+    float mean;             // -1 when no value is valid
+    float squaredStdError;  // -1 when no value is valid, 0 with one valid value
+    int count;              // number of valid values
 };
 // The squared standard error is (sum d^2 - (sum d)^2 / count) / (count (count - 1))
 // with d = value - mean. One valid value gives 0 (a spread of nothing, so

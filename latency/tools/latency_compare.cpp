@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     const std::string resultsPath = argv[2];
     const bool glm = argc == 4;
     const json truth = readTruth(truthPath);
-    if (!truth.contains("regions") || !truth["regions"].is_array()) fail(truthPath + ": no \"regions\" array");
+    if (!truth.contains("regions") || !truth["regions"].is_array())
+        fail(truthPath + ": no \"regions\" array");
 
     std::ifstream in(resultsPath);
     if (!in) fail(resultsPath + ": cannot open the results file");
@@ -66,19 +67,20 @@ int main(int argc, char** argv) {
     }
     const json& regions = truth["regions"];
     if (regions.size() != results.size())
-        fail(resultsPath + ": " + std::to_string(results.size()) + " regions, but " + truthPath + " describes " +
-             std::to_string(regions.size()) + " (compare a VOI-based run)");
+        fail(resultsPath + ": " + std::to_string(results.size()) + " regions, but " + truthPath +
+             " describes " + std::to_string(regions.size()) + " (compare a VOI-based run)");
 
     std::printf("%-10s %-18s %12s %12s\n", "Region", "Measure", "True", "Estimated");
     for (std::size_t r = 0; r < results.size(); ++r) {
         const json& region = regions[r];
         const char* key = glm ? "expected_glm" : "expected";
-        if (!region.contains(key)) fail(truthPath + ": region " + std::to_string(r + 1) + " has no \"" + key + "\"");
+        if (!region.contains(key))
+            fail(truthPath + ": region " + std::to_string(r + 1) + " has no \"" + key + "\"");
         const json& expected = region[key];
         const std::string name = region.value("name", "Region" + std::to_string(r + 1));
-        const double truthValues[4] = {number(expected, "onset_s", truthPath), number(expected, "width_s", truthPath),
-                                       number(expected, "time_to_peak_s", truthPath),
-                                       number(expected, "amplitude_psc", truthPath)};
+        const double truthValues[4] = {
+            number(expected, "onset_s", truthPath), number(expected, "width_s", truthPath),
+            number(expected, "time_to_peak_s", truthPath), number(expected, "amplitude_psc", truthPath)};
         const char* labels[4] = {"onset (s)", "width (s)", "time to peak (s)", "amplitude (%)"};
         for (int m = 0; m < 4; ++m) {
             const auto& perVtc = results[r].measures[m];
@@ -87,7 +89,8 @@ int main(int argc, char** argv) {
             char buffer[64];
             if (m == 2 && expected.contains("time_to_peak_range_s")) {
                 const auto& range = expected["time_to_peak_range_s"];
-                std::snprintf(buffer, sizeof buffer, "%.3f-%.3f", range[0].get<double>(), range[1].get<double>());
+                std::snprintf(buffer, sizeof buffer, "%.3f-%.3f", range[0].get<double>(),
+                              range[1].get<double>());
             } else {
                 std::snprintf(buffer, sizeof buffer, "%.3f", truthValues[m]);
             }

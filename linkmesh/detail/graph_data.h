@@ -29,8 +29,8 @@ WeightRows weight_rows(const Eigen::MatrixXf& W);
 // the dense rows hold +infinity where there is no connection and on the diagonal.
 struct LengthGraph {
     int n = 0;
-    std::vector<double> length;    // length[i * n + j]
-    std::vector<int> arc_begin;    // arcs of node i: [arc_begin[i], arc_begin[i+1])
+    std::vector<double> length;  // length[i * n + j]
+    std::vector<int> arc_begin;  // arcs of node i: [arc_begin[i], arc_begin[i+1])
     std::vector<int> arc_target;
     std::vector<double> arc_length;
     const double* row(int i) const { return length.data() + static_cast<size_t>(i) * n; }

@@ -60,7 +60,8 @@ Eigen::ArrayXf clustering_coeff(const Eigen::MatrixXf& W) {
     const Eigen::VectorXd walks = sparse ? closed_walks_sparse(root) : closed_walks_dense(root);
     Eigen::ArrayXf out = Eigen::ArrayXf::Zero(n);
     for (Eigen::Index i = 0; i < n; ++i)
-        if (k(i) >= 2.0) out(i) = detail::fit_float(walks(i) / (k(i) * (k(i) - 1.0)), "linkmesh::clustering_coeff", i);
+        if (k(i) >= 2.0)
+            out(i) = detail::fit_float(walks(i) / (k(i) * (k(i) - 1.0)), "linkmesh::clustering_coeff", i);
     return out;
 }
 

@@ -45,11 +45,14 @@ std::string read_whole_file(const std::string& path) {
     char buffer[1 << 16];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
-    if (std::ferror(file.get())) fail(path, std::string("cannot read the file (") + std::strerror(errno) + ")");
+    if (std::ferror(file.get()))
+        fail(path, std::string("cannot read the file (") + std::strerror(errno) + ")");
     return text;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -62,10 +65,14 @@ std::string quoted(std::string_view text) {
     std::string out = "'";
     for (const char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\0') out += "\\0";
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\0')
+            out += "\\0";
         else if (u < 0x20 || u == 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02X", u);
@@ -95,8 +102,8 @@ bool is_underflow(std::string_view number) {
     const size_t point = std::min(mantissa.find('.'), mantissa.size());
     const size_t first = mantissa.find_first_of("123456789");
     if (first == std::string_view::npos) return true;  // all zeros: never out of range
-    const long long lead = first < point ? static_cast<long long>(point - first) - 1
-                                         : -static_cast<long long>(first - point);
+    const long long lead =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
     return lead + exponent < 0;
 }
 
@@ -130,10 +137,12 @@ float parse_weight(std::string_view field, const std::string& path, size_t line,
     }
     if (!std::isfinite(value)) fail_at(path, line, column, quoted(text) + " is not a finite number");
     const bool negative = value < 0.0 || (too_small_for_double && text.front() == '-');
-    if (negative && weights == Weights::non_negative) fail_at(path, line, column, "negative weight " + std::string(text));
+    if (negative && weights == Weights::non_negative)
+        fail_at(path, line, column, "negative weight " + std::string(text));
     // Anything below FLT_MAX plus half its spacing still rounds to FLT_MAX.
     constexpr double kFloatOverflow = 0x1.ffffffp127;
-    if (std::fabs(value) >= kFloatOverflow) fail_at(path, line, column, quoted(text) + " is too large for single precision");
+    if (std::fabs(value) >= kFloatOverflow)
+        fail_at(path, line, column, quoted(text) + " is too large for single precision");
     return static_cast<float>(value) + 0.0f;  // + 0 turns -0 into 0
 }
 

@@ -100,7 +100,8 @@ bool irreducible_apart_from_isolated(const Connections& c) {
 // Kahn's algorithm: repeatedly remove nodes that no remaining connection enters.
 bool has_cycle(const Connections& c) {
     std::vector<int> incoming(static_cast<size_t>(c.n), 0);
-    for (int v = 0; v < c.n; ++v) incoming[static_cast<size_t>(v)] = static_cast<int>(c.in[static_cast<size_t>(v)].size());
+    for (int v = 0; v < c.n; ++v)
+        incoming[static_cast<size_t>(v)] = static_cast<int>(c.in[static_cast<size_t>(v)].size());
     std::vector<int> ready;
     for (int v = 0; v < c.n; ++v)
         if (incoming[static_cast<size_t>(v)] == 0) ready.push_back(v);
@@ -137,7 +138,8 @@ std::optional<Eigen::VectorXd> lanczos(Op& op, Eigen::Index n) {
     const Eigen::VectorXd start = Eigen::VectorXd::Constant(n, 1.0 / std::sqrt(double(n)));
     solver.init(start.data());
     solver.compute(Spectra::SortRule::LargestAlge, kMaxRestarts, kTolerance);
-    if (solver.info() != Spectra::CompInfo::Successful || !(solver.eigenvalues()(0) > 0.0)) return std::nullopt;
+    if (solver.info() != Spectra::CompInfo::Successful || !(solver.eigenvalues()(0) > 0.0))
+        return std::nullopt;
     return Eigen::VectorXd(solver.eigenvectors().col(0));
 }
 
@@ -200,7 +202,8 @@ Eigen::VectorXd general_leading(const Eigen::MatrixXd& A) {
 
 }  // namespace
 
-Eigen::ArrayXf eigenvector_centrality_using(const Eigen::MatrixXf& W, EigenMethod method, bool* used_iterative) {
+Eigen::ArrayXf eigenvector_centrality_using(const Eigen::MatrixXf& W, EigenMethod method,
+                                            bool* used_iterative) {
     check_matrix(W, "linkmesh::eigenvector_centrality");
     if (used_iterative) *used_iterative = false;
     const Eigen::Index n = W.rows();

@@ -11,8 +11,7 @@ namespace linkmesh::detail {
 void check_matrix(const Eigen::MatrixXf& W, const char* function) {
     if (W.rows() != W.cols()) {
         std::ostringstream msg;
-        msg << function << ": the matrix is not square (" << W.rows() << " rows, " << W.cols()
-            << " columns)";
+        msg << function << ": the matrix is not square (" << W.rows() << " rows, " << W.cols() << " columns)";
         throw Error(msg.str());
     }
     for (Eigen::Index j = 0; j < W.cols(); ++j) {

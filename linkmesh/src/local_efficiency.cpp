@@ -121,7 +121,8 @@ Eigen::ArrayXf local_efficiency_using(const Eigen::MatrixXf& W, LocalMethod meth
     Eigen::ArrayXf out = Eigen::ArrayXf::Zero(n);
     for (int i = 0; i < n; ++i)
         if (k[static_cast<size_t>(i)] >= 2)
-            out(i) = fit_float(numerator[static_cast<size_t>(i)] / pairs[static_cast<size_t>(i)], "linkmesh::local_efficiency", i);
+            out(i) = fit_float(numerator[static_cast<size_t>(i)] / pairs[static_cast<size_t>(i)],
+                               "linkmesh::local_efficiency", i);
     return out;
 }
 

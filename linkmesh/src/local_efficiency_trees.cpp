@@ -65,7 +65,10 @@ class AffectedPairs {
 public:
     // into[a * n + u] = length of the connection u -> a.
     AffectedPairs(const LengthGraph& g, const double* into)
-        : g_(g), into_(into), stamp_(static_cast<size_t>(g.n), 0), masked_(static_cast<size_t>(g.n), kInf),
+        : g_(g),
+          into_(into),
+          stamp_(static_cast<size_t>(g.n), 0),
+          masked_(static_cast<size_t>(g.n), kInf),
           detour_(static_cast<size_t>(g.n), 0) {}
 
     // sum over affected h in N_i of s_ih * (1 / d_N(j, h) - 1 / d_G(j, h)),
@@ -141,7 +144,8 @@ private:
     // into the node (contiguous in `into_`), which keeps memory access linear.
     void seed_from_unaffected(const Neighbourhood& nb, const ShortestPathTree& tree) {
         for (int u : nb.inside)
-            if (stamp_[static_cast<size_t>(u)] != current_) masked_[static_cast<size_t>(u)] = tree.dist[static_cast<size_t>(u)];
+            if (stamp_[static_cast<size_t>(u)] != current_)
+                masked_[static_cast<size_t>(u)] = tree.dist[static_cast<size_t>(u)];
         reach_.resize(affected_.size());
         for (size_t a = 0; a < affected_.size(); ++a)
             reach_[a] = min_of_sums(masked_.data(), into_ + static_cast<size_t>(affected_[a]) * g_.n, g_.n);
@@ -230,8 +234,9 @@ void local_numerators_by_shared_trees(const LocalInputs& in, const std::vector<i
             for (Eigen::Index r = 0; r < m; ++r) {
                 const Neighbourhood& nb = hoods[static_cast<size_t>(r)];
                 if (factor(r, j) <= 0.0) continue;  // j must be a neighbour of i
-                fix(r) += factor(r, j) * affected.correction(nb, tree, pre, &factor(r, 0), factor.outerStride(),
-                                                             &inv_g(jj, 0), inv_g.outerStride());
+                fix(r) +=
+                    factor(r, j) * affected.correction(nb, tree, pre, &factor(r, 0), factor.outerStride(),
+                                                       &inv_g(jj, 0), inv_g.outerStride());
             }
         }
         // bulk_i += sum_j s_ij * sum_h s_ih / d_G(j, h)

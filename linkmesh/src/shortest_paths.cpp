@@ -37,7 +37,8 @@ void reset(const LengthGraph& g, int source, ShortestPathTree& tree) {
 // the unsettled node of smallest dist afterwards (lowest index among equals),
 // or -1 when none is reachable.
 template <bool kParents>
-int relax_and_pick(double du, double u, const double* len, double* dist, const double* barrier, double* via, int n) {
+int relax_and_pick(double du, double u, const double* len, double* dist, const double* barrier, double* via,
+                   int n) {
     double best = kInf;
     int best_at = -1;
     int v = 0;
@@ -90,7 +91,8 @@ void dense_search(const LengthGraph& g, int source, ShortestPathTree& tree) {
     reset(g, source, tree);
     const int n = g.n;
     // via = parent as a double so that it moves with the distances in the same vector lanes.
-    std::vector<double> barrier(static_cast<size_t>(n), 0.0), via(kParents ? static_cast<size_t>(n) : 0, -1.0);
+    std::vector<double> barrier(static_cast<size_t>(n), 0.0),
+        via(kParents ? static_cast<size_t>(n) : 0, -1.0);
     for (int u = source; u >= 0;) {
         barrier[static_cast<size_t>(u)] = kInf;
         tree.order.push_back(u);
@@ -98,7 +100,8 @@ void dense_search(const LengthGraph& g, int source, ShortestPathTree& tree) {
                                      barrier.data(), via.data(), n);
     }
     if (kParents)
-        for (int v = 0; v < n; ++v) tree.parent[static_cast<size_t>(v)] = static_cast<int>(via[static_cast<size_t>(v)]);
+        for (int v = 0; v < n; ++v)
+            tree.parent[static_cast<size_t>(v)] = static_cast<int>(via[static_cast<size_t>(v)]);
 }
 
 }  // namespace

@@ -16,8 +16,7 @@ struct Connection {
     Eigen::Index j;
 };
 
-Eigen::Index findRoot(std::vector<Eigen::Index>& parent, Eigen::Index v)
-{
+Eigen::Index findRoot(std::vector<Eigen::Index>& parent, Eigen::Index v) {
     while (parent[static_cast<std::size_t>(v)] != v) {
         auto& p = parent[static_cast<std::size_t>(v)];
         p = parent[static_cast<std::size_t>(p)];  // path halving
@@ -28,8 +27,7 @@ Eigen::Index findRoot(std::vector<Eigen::Index>& parent, Eigen::Index v)
 
 }  // namespace
 
-Eigen::MatrixXf maximum_spanning_tree(const Eigen::MatrixXf& W)
-{
+Eigen::MatrixXf maximum_spanning_tree(const Eigen::MatrixXf& W) {
     if (W.rows() != W.cols())
         throw Error("maximum_spanning_tree: the matrix is " + std::to_string(W.rows()) + " x " +
                     std::to_string(W.cols()) + ", not square");
@@ -41,8 +39,7 @@ Eigen::MatrixXf maximum_spanning_tree(const Eigen::MatrixXf& W)
             if (!std::isfinite(w))
                 throw Error("maximum_spanning_tree: entry (" + std::to_string(i) + ", " + std::to_string(j) +
                             ") is not a finite number");
-            if (w != 0.0f)
-                connections.push_back({w, i, j});
+            if (w != 0.0f) connections.push_back({w, i, j});
         }
     }
     std::stable_sort(connections.begin(), connections.end(),
@@ -53,12 +50,10 @@ Eigen::MatrixXf maximum_spanning_tree(const Eigen::MatrixXf& W)
     Eigen::MatrixXf tree = Eigen::MatrixXf::Zero(n, n);
     Eigen::Index chosen = 0;
     for (const Connection& c : connections) {
-        if (chosen + 1 >= n)
-            break;
+        if (chosen + 1 >= n) break;
         const Eigen::Index a = findRoot(parent, c.i);
         const Eigen::Index b = findRoot(parent, c.j);
-        if (a == b)
-            continue;
+        if (a == b) continue;
         parent[static_cast<std::size_t>(a)] = b;
         tree(c.i, c.j) = 1.0f;
         tree(c.j, c.i) = 1.0f;

@@ -9,15 +9,12 @@
 
 namespace linkmesh {
 
-Eigen::VectorXf spectrum(const Eigen::MatrixXf& W)
-{
+Eigen::VectorXf spectrum(const Eigen::MatrixXf& W) {
     if (W.rows() != W.cols())
         throw Error("spectrum: the matrix is " + std::to_string(W.rows()) + " x " + std::to_string(W.cols()) +
                     ", not square");
-    if (!W.allFinite())
-        throw Error("spectrum: the matrix holds a value that is not a finite number");
-    if (W.rows() == 0)
-        return {};
+    if (!W.allFinite()) throw Error("spectrum: the matrix holds a value that is not a finite number");
+    if (W.rows() == 0) return {};
     // Connectivity matrices are symmetric up to rounding; the symmetric part
     // keeps the eigenvalues real for any input. Double precision for the solve.
     const Eigen::MatrixXd A = W.cast<double>();
@@ -28,8 +25,7 @@ Eigen::VectorXf spectrum(const Eigen::MatrixXf& W)
     return values.cast<float>();
 }
 
-float spectral_distance(const Eigen::MatrixXf& A, const Eigen::MatrixXf& B)
-{
+float spectral_distance(const Eigen::MatrixXf& A, const Eigen::MatrixXf& B) {
     const Eigen::VectorXf a = spectrum(A);
     const Eigen::VectorXf b = spectrum(B);
     const Eigen::Index length = std::max(a.size(), b.size());

@@ -3,15 +3,15 @@
 #include <fftw3.h>
 
 const mirel::FftApi& fftwForTests() {
-  static const mirel::FftApi api = [] {
-    mirel::FftApi a;
-    a.malloc = fftwf_malloc;
-    a.free = fftwf_free;
-    a.planR2c3d = fftwf_plan_dft_r2c_3d;
-    a.planC2r3d = fftwf_plan_dft_c2r_3d;
-    a.execute = fftwf_execute;
-    a.destroyPlan = fftwf_destroy_plan;
-    return a;
-  }();
-  return api;
+    static const mirel::FftApi api = [] {
+        mirel::FftApi a;
+        a.malloc = fftwf_malloc;
+        a.free = fftwf_free;
+        a.planR2c3d = fftwf_plan_dft_r2c_3d;
+        a.planC2r3d = fftwf_plan_dft_c2r_3d;
+        a.execute = fftwf_execute;
+        a.destroyPlan = fftwf_destroy_plan;
+        return a;
+    }();
+    return api;
 }

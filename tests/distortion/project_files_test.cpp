@@ -16,25 +16,26 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::temp_directory_path() / ("mirel_io_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                        "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path);
-    fs::create_directories(path / "a");
-    fs::create_directories(path / "b");
-  }
-  ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+    TempDir() {
+        path = fs::temp_directory_path() /
+               ("mirel_io_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path / "a");
+        fs::create_directories(path / "b");
+    }
+    ~TempDir() { fs::remove_all(path); }
 };
 
 void writeText(const fs::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
+    std::ofstream(p, std::ios::binary) << text;
 }
 std::string readText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 // An FMR header of known keys only, as the writer lays it out: a synonym
@@ -159,202 +160,215 @@ const char* kDmrHeader =
     "0.5 -0.25 0.75 1000\n";
 
 void writeInt16(const fs::path& p, const std::vector<std::int16_t>& v) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * 2));
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * 2));
 }
 void writeFloats(const fs::path& p, const std::vector<float>& v) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * 4));
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * 4));
 }
 
 std::string errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
 }
 
-} // namespace
+}  // namespace
 
 TEST(ProjectFiles, FmrHeaderOfKnownKeysIsReproducedByteForByte) {
-  TempDir t;
-  writeText(t.path / "a" / "run.fmr", kFmrHeader);
-  std::vector<std::int16_t> stc(4 * 5 * 2 * 3);
-  for (std::size_t i = 0; i < stc.size(); ++i) stc[i] = static_cast<std::int16_t>(i * 7 - 100);
-  writeInt16(t.path / "a" / "run.stc", stc);
-  Project p = readFMR((t.path / "a" / "run.fmr").string(), false);
-  EXPECT_EQ(p.intOf("ResolutionX"), 4);
-  EXPECT_EQ(p.entry("ResolutionX").key, "NrOfColumns");
-  EXPECT_EQ(p.entry("Prefix").text, "run");
-  EXPECT_TRUE(p.entry("Prefix").quoted);
-  EXPECT_FALSE(p.entry("AppliedToFileName").quoted);
-  EXPECT_EQ(p.floatOf("SliceThickness"), 3.0f);
-  EXPECT_EQ(p.floatOf("InplaneResolutionY"), 3.25f);
-  EXPECT_EQ(p.transformationValues.size(), 16u);
-  EXPECT_EQ(p.transformationValues[11], -1.25f);
-  ASSERT_EQ(p.sliceTiming.size(), 2u);
-  EXPECT_EQ(p.sliceTiming[1], 1000.0f);
-  writeProject(p, (t.path / "b" / "run.fmr").string());
-  EXPECT_EQ(readText(t.path / "b" / "run.fmr"), kFmrHeader);
-  EXPECT_EQ(readText(t.path / "b" / "run.stc"), readText(t.path / "a" / "run.stc"));
-  EXPECT_FALSE(fs::exists(t.path / "b" / "run.fmr.part"));
+    TempDir t;
+    writeText(t.path / "a" / "run.fmr", kFmrHeader);
+    std::vector<std::int16_t> stc(4 * 5 * 2 * 3);
+    for (std::size_t i = 0; i < stc.size(); ++i) stc[i] = static_cast<std::int16_t>(i * 7 - 100);
+    writeInt16(t.path / "a" / "run.stc", stc);
+    Project p = readFMR((t.path / "a" / "run.fmr").string(), false);
+    EXPECT_EQ(p.intOf("ResolutionX"), 4);
+    EXPECT_EQ(p.entry("ResolutionX").key, "NrOfColumns");
+    EXPECT_EQ(p.entry("Prefix").text, "run");
+    EXPECT_TRUE(p.entry("Prefix").quoted);
+    EXPECT_FALSE(p.entry("AppliedToFileName").quoted);
+    EXPECT_EQ(p.floatOf("SliceThickness"), 3.0f);
+    EXPECT_EQ(p.floatOf("InplaneResolutionY"), 3.25f);
+    EXPECT_EQ(p.transformationValues.size(), 16u);
+    EXPECT_EQ(p.transformationValues[11], -1.25f);
+    ASSERT_EQ(p.sliceTiming.size(), 2u);
+    EXPECT_EQ(p.sliceTiming[1], 1000.0f);
+    writeProject(p, (t.path / "b" / "run.fmr").string());
+    EXPECT_EQ(readText(t.path / "b" / "run.fmr"), kFmrHeader);
+    EXPECT_EQ(readText(t.path / "b" / "run.stc"), readText(t.path / "a" / "run.stc"));
+    EXPECT_FALSE(fs::exists(t.path / "b" / "run.fmr.part"));
 }
 
 TEST(ProjectFiles, StcLayoutAndSixteenBitValues) {
-  TempDir t;
-  writeText(t.path / "a" / "run.fmr", kFmrHeader);
-  std::vector<std::int16_t> stc(4 * 5 * 2 * 3);
-  // slice z, volume t, row y, column x
-  for (int z = 0; z < 2; ++z)
-    for (int v = 0; v < 3; ++v)
-      for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 4; ++x) stc[((z * 3 + v) * 5 + y) * 4 + x] = static_cast<std::int16_t>(1000 * z + 100 * v + 10 * y + x - 1);
-  writeInt16(t.path / "a" / "run.stc", stc);
-  const Project p = readFMR((t.path / "a" / "run.fmr").string(), true);
-  ASSERT_EQ(p.volumes.size(), 3u);
-  EXPECT_EQ(p.volumes[0](0, 0, 0), -1.0f);
-  EXPECT_EQ(p.volumes[2](3, 4, 1), 1000 + 200 + 40 + 3 - 1);
+    TempDir t;
+    writeText(t.path / "a" / "run.fmr", kFmrHeader);
+    std::vector<std::int16_t> stc(4 * 5 * 2 * 3);
+    // slice z, volume t, row y, column x
+    for (int z = 0; z < 2; ++z)
+        for (int v = 0; v < 3; ++v)
+            for (int y = 0; y < 5; ++y)
+                for (int x = 0; x < 4; ++x)
+                    stc[((z * 3 + v) * 5 + y) * 4 + x] =
+                        static_cast<std::int16_t>(1000 * z + 100 * v + 10 * y + x - 1);
+    writeInt16(t.path / "a" / "run.stc", stc);
+    const Project p = readFMR((t.path / "a" / "run.fmr").string(), true);
+    ASSERT_EQ(p.volumes.size(), 3u);
+    EXPECT_EQ(p.volumes[0](0, 0, 0), -1.0f);
+    EXPECT_EQ(p.volumes[2](3, 4, 1), 1000 + 200 + 40 + 3 - 1);
 }
 
 TEST(ProjectFiles, DmrWithGradientTableSurvivesReadWriteRead) {
-  TempDir t;
-  writeText(t.path / "a" / "dwi.dmr", kDmrHeader);
-  std::vector<float> dwi(3 * 4 * 2 * 2);
-  for (std::size_t i = 0; i < dwi.size(); ++i) dwi[i] = 0.5f * static_cast<float>(i) - 3.25f;
-  writeFloats(t.path / "a" / "dwi.dwi", dwi);
-  Project p = readDMR((t.path / "a" / "dwi.dmr").string(), true);
-  ASSERT_EQ(p.gradientTable.size(), 8u);
-  EXPECT_EQ(p.gradientTable[5], -0.25f);
-  EXPECT_EQ(p.gradientTable[7], 1000.0f);
-  EXPECT_FALSE(p.entry("GradientDirectionsVerified").boolValue);
-  EXPECT_EQ(p.intOf("GradientYDirInterpretation"), -1);
-  // volume t, slice z, row y, column x
-  EXPECT_EQ(p.volumes[1](2, 3, 1), dwi[((1 * 2 + 1) * 4 + 3) * 3 + 2]);
-  writeProject(p, (t.path / "b" / "dwi.dmr").string());
-  EXPECT_EQ(readText(t.path / "b" / "dwi.dmr"), kDmrHeader);
-  const Project again = readDMR((t.path / "b" / "dwi.dmr").string(), true);
-  EXPECT_EQ(again.gradientTable, p.gradientTable);
-  EXPECT_EQ(readText(t.path / "b" / "dwi.dwi"), readText(t.path / "a" / "dwi.dwi"));
+    TempDir t;
+    writeText(t.path / "a" / "dwi.dmr", kDmrHeader);
+    std::vector<float> dwi(3 * 4 * 2 * 2);
+    for (std::size_t i = 0; i < dwi.size(); ++i) dwi[i] = 0.5f * static_cast<float>(i) - 3.25f;
+    writeFloats(t.path / "a" / "dwi.dwi", dwi);
+    Project p = readDMR((t.path / "a" / "dwi.dmr").string(), true);
+    ASSERT_EQ(p.gradientTable.size(), 8u);
+    EXPECT_EQ(p.gradientTable[5], -0.25f);
+    EXPECT_EQ(p.gradientTable[7], 1000.0f);
+    EXPECT_FALSE(p.entry("GradientDirectionsVerified").boolValue);
+    EXPECT_EQ(p.intOf("GradientYDirInterpretation"), -1);
+    // volume t, slice z, row y, column x
+    EXPECT_EQ(p.volumes[1](2, 3, 1), dwi[((1 * 2 + 1) * 4 + 3) * 3 + 2]);
+    writeProject(p, (t.path / "b" / "dwi.dmr").string());
+    EXPECT_EQ(readText(t.path / "b" / "dwi.dmr"), kDmrHeader);
+    const Project again = readDMR((t.path / "b" / "dwi.dmr").string(), true);
+    EXPECT_EQ(again.gradientTable, p.gradientTable);
+    EXPECT_EQ(readText(t.path / "b" / "dwi.dwi"), readText(t.path / "a" / "dwi.dwi"));
 }
 
 TEST(ProjectFiles, WritingUnderANewNameRenamesThePrefixAndDropsUnknownKeys) {
-  TempDir t;
-  writeText(t.path / "a" / "x.fmr", "FileVersion: 7\nVendorKey: 12\nNrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x\n"
-                                    "DataType: 2\nResolutionX: 2\nResolutionY: 1\nAcqusitionTime: 3.6\n");
-  writeFloats(t.path / "a" / "x.stc", {1.75f, -2.5f});
-  Project p = readFMR((t.path / "a" / "x.fmr").string(), false);
-  writeProject(p, (t.path / "b" / "x_undist.fmr").string());
-  EXPECT_EQ(readText(t.path / "b" / "x_undist.fmr"),
-            "\nFileVersion: 7\nNrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x_undist\nDataType: 2\nResolutionX: 2\n"
-            "ResolutionY: 1\n\nPositionInformationFromImageHeaders\n\nAcqusitionTime: 3.6\n");
-  const Project back = readFMR((t.path / "b" / "x_undist.fmr").string(), true);
-  EXPECT_EQ(back.volumes[0](1, 0, 0), -2.5f);
+    TempDir t;
+    writeText(t.path / "a" / "x.fmr",
+              "FileVersion: 7\nVendorKey: 12\nNrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x\n"
+              "DataType: 2\nResolutionX: 2\nResolutionY: 1\nAcqusitionTime: 3.6\n");
+    writeFloats(t.path / "a" / "x.stc", {1.75f, -2.5f});
+    Project p = readFMR((t.path / "a" / "x.fmr").string(), false);
+    writeProject(p, (t.path / "b" / "x_undist.fmr").string());
+    EXPECT_EQ(
+        readText(t.path / "b" / "x_undist.fmr"),
+        "\nFileVersion: 7\nNrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x_undist\nDataType: 2\nResolutionX: 2\n"
+        "ResolutionY: 1\n\nPositionInformationFromImageHeaders\n\nAcqusitionTime: 3.6\n");
+    const Project back = readFMR((t.path / "b" / "x_undist.fmr").string(), true);
+    EXPECT_EQ(back.volumes[0](1, 0, 0), -2.5f);
 }
 
 TEST(ProjectFiles, SixteenBitWritingTruncatesTowardZeroAndClamps) {
-  TempDir t;
-  writeText(t.path / "a" / "s.fmr", "NrOfVolumes: 1\nNrOfSlices: 1\nPrefix: s\nDataType: 1\nResolutionX: 4\nResolutionY: 1\n");
-  writeInt16(t.path / "a" / "s.stc", {0, 0, 0, 0});
-  Project p = readFMR((t.path / "a" / "s.fmr").string(), true);
-  const float values[4] = {-2.7f, 2.7f, 40000.0f, -40000.0f};
-  std::memcpy(p.volumes[0].data(), values, sizeof values);
-  writeProject(p, (t.path / "b" / "s.fmr").string());
-  const Project back = readFMR((t.path / "b" / "s.fmr").string(), true);
-  EXPECT_EQ(back.volumes[0](0, 0, 0), -2.0f);
-  EXPECT_EQ(back.volumes[0](1, 0, 0), 2.0f);
-  EXPECT_EQ(back.volumes[0](2, 0, 0), 32767.0f);
-  EXPECT_EQ(back.volumes[0](3, 0, 0), -32768.0f);
+    TempDir t;
+    writeText(t.path / "a" / "s.fmr",
+              "NrOfVolumes: 1\nNrOfSlices: 1\nPrefix: s\nDataType: 1\nResolutionX: 4\nResolutionY: 1\n");
+    writeInt16(t.path / "a" / "s.stc", {0, 0, 0, 0});
+    Project p = readFMR((t.path / "a" / "s.fmr").string(), true);
+    const float values[4] = {-2.7f, 2.7f, 40000.0f, -40000.0f};
+    std::memcpy(p.volumes[0].data(), values, sizeof values);
+    writeProject(p, (t.path / "b" / "s.fmr").string());
+    const Project back = readFMR((t.path / "b" / "s.fmr").string(), true);
+    EXPECT_EQ(back.volumes[0](0, 0, 0), -2.0f);
+    EXPECT_EQ(back.volumes[0](1, 0, 0), 2.0f);
+    EXPECT_EQ(back.volumes[0](2, 0, 0), 32767.0f);
+    EXPECT_EQ(back.volumes[0](3, 0, 0), -32768.0f);
 }
 
 TEST(ProjectFiles, BadInputsAreRefusedWithClearMessages) {
-  TempDir t;
-  const fs::path a = t.path / "a";
-  const std::string base = "NrOfVolumes: 2\nNrOfSlices: 1\nDataType: 2\nResolutionY: 2\n";
-  struct Case {
-    const char* name;
-    std::string header;
-    std::size_t dataBytes;
-    bool dmr;
-    std::string expected;
-  } cases[] = {
-      {"short.fmr", base + "Prefix: short\nResolutionX: 2\n", 15, false, "error reading from binary file"},
-      {"zero.fmr", base + "Prefix: zero\nResolutionX: 0\n", 64, false, "ResolutionX must be a positive number, not 0"},
-      {"neg.fmr", base + "Prefix: neg\nResolutionX: -3\n", 64, false, "ResolutionX must be a positive number, not -3"},
-      {"huge.fmr", "NrOfVolumes: 2000000000\nNrOfSlices: 2000000000\nDataType: 2\nResolutionY: 2000000000\nPrefix: huge\nResolutionX: 2000000000\n", 64, false, "is too large"},
-      {"word.fmr", base + "Prefix: word\nResolutionX: four\n", 64, false, ": the value of ResolutionX is not a number"},
-      {"noprefix.fmr", base + "ResolutionX: 2\n", 0, false, "Failed opening STC for reading: "},
-      {"format.dmr", "DataStorageFormat: 2\nPrefix: format\n", 16, true, "Can only read DataStorageFormat 3, Not 2"},
-      {"nox.fmr", base + "Prefix: nox\n", 64, false, "the header has no ResolutionX"},
-  };
-  for (const Case& c : cases) {
-    writeText(a / c.name, c.header);
-    const std::string prefix = fs::path(c.name).stem().string();
-    std::vector<float> data(c.dataBytes / 4 + 1, 1.0f);
-    std::ofstream(a / (prefix + (c.dmr ? ".dwi" : ".stc")), std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(c.dataBytes));
-    const std::string path = (a / c.name).string();
-    const std::string what = errorOf([&] { readProject(c.dmr ? ProjectKind::DMR : ProjectKind::FMR, path, true); });
-    EXPECT_NE(what.find(c.expected), std::string::npos) << c.name << ": " << what;
-  }
-  EXPECT_EQ(errorOf([&] { readFMR((a / "missing.fmr").string(), false); }),
-            "Failed opening for reading: " + (a / "missing.fmr").string());
-  EXPECT_THROW(readFMR((a / "short.fmr").string(), true), ReadFileError);
+    TempDir t;
+    const fs::path a = t.path / "a";
+    const std::string base = "NrOfVolumes: 2\nNrOfSlices: 1\nDataType: 2\nResolutionY: 2\n";
+    struct Case {
+        const char* name;
+        std::string header;
+        std::size_t dataBytes;
+        bool dmr;
+        std::string expected;
+    } cases[] = {
+        {"short.fmr", base + "Prefix: short\nResolutionX: 2\n", 15, false, "error reading from binary file"},
+        {"zero.fmr", base + "Prefix: zero\nResolutionX: 0\n", 64, false,
+         "ResolutionX must be a positive number, not 0"},
+        {"neg.fmr", base + "Prefix: neg\nResolutionX: -3\n", 64, false,
+         "ResolutionX must be a positive number, not -3"},
+        {"huge.fmr",
+         "NrOfVolumes: 2000000000\nNrOfSlices: 2000000000\nDataType: 2\nResolutionY: 2000000000\nPrefix: huge\nResolutionX: 2000000000\n",
+         64, false, "is too large"},
+        {"word.fmr", base + "Prefix: word\nResolutionX: four\n", 64, false,
+         ": the value of ResolutionX is not a number"},
+        {"noprefix.fmr", base + "ResolutionX: 2\n", 0, false, "Failed opening STC for reading: "},
+        {"format.dmr", "DataStorageFormat: 2\nPrefix: format\n", 16, true,
+         "Can only read DataStorageFormat 3, Not 2"},
+        {"nox.fmr", base + "Prefix: nox\n", 64, false, "the header has no ResolutionX"},
+    };
+    for (const Case& c : cases) {
+        writeText(a / c.name, c.header);
+        const std::string prefix = fs::path(c.name).stem().string();
+        std::vector<float> data(c.dataBytes / 4 + 1, 1.0f);
+        std::ofstream(a / (prefix + (c.dmr ? ".dwi" : ".stc")), std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(c.dataBytes));
+        const std::string path = (a / c.name).string();
+        const std::string what =
+            errorOf([&] { readProject(c.dmr ? ProjectKind::DMR : ProjectKind::FMR, path, true); });
+        EXPECT_NE(what.find(c.expected), std::string::npos) << c.name << ": " << what;
+    }
+    EXPECT_EQ(errorOf([&] { readFMR((a / "missing.fmr").string(), false); }),
+              "Failed opening for reading: " + (a / "missing.fmr").string());
+    EXPECT_THROW(readFMR((a / "short.fmr").string(), true), ReadFileError);
 }
 
 TEST(ProjectFiles, FailedWriteLeavesNoFiles) {
-  TempDir t;
-  writeText(t.path / "a" / "x.fmr", "NrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x\nDataType: 2\nResolutionX: 1\nResolutionY: 1\n");
-  writeFloats(t.path / "a" / "x.stc", {1.0f});
-  Project p = readFMR((t.path / "a" / "x.fmr").string(), true);
-  const std::string target = (t.path / "nofolder" / "x.fmr").string();
-  EXPECT_EQ(errorOf([&] { writeProject(p, target); }), "Cannot Create file: " + target);
-  EXPECT_FALSE(fs::exists(t.path / "nofolder"));
+    TempDir t;
+    writeText(t.path / "a" / "x.fmr",
+              "NrOfVolumes: 1\nNrOfSlices: 1\nPrefix: x\nDataType: 2\nResolutionX: 1\nResolutionY: 1\n");
+    writeFloats(t.path / "a" / "x.stc", {1.0f});
+    Project p = readFMR((t.path / "a" / "x.fmr").string(), true);
+    const std::string target = (t.path / "nofolder" / "x.fmr").string();
+    EXPECT_EQ(errorOf([&] { writeProject(p, target); }), "Cannot Create file: " + target);
+    EXPECT_FALSE(fs::exists(t.path / "nofolder"));
 }
 
 namespace {
 std::string mapBytes(std::uint16_t typeWord, std::uint16_t slices, std::uint16_t rows, std::uint16_t cols,
                      std::uint16_t fieldB, const std::vector<float>& values, int nz) {
-  std::string s;
-  auto put = [&](const void* p, std::size_t n) { s.append(static_cast<const char*>(p), n); };
-  auto u16 = [&](std::uint16_t v) { put(&v, 2); };
-  u16(typeWord), u16(slices), u16(rows), u16(cols), u16(0);
-  const float lo = 1.0f, hi = 5.0f;
-  put(&lo, 4), put(&hi, 4);
-  if (typeWord / 10000 == 2) u16(77);
-  u16(1), u16(fieldB);
-  if (fieldB > 2) {
-    const std::int32_t e = -5, f = 9;
-    put(&e, 4), put(&f, 4);
-  }
-  s += "VDM";
-  s.push_back('\0');
-  const std::size_t plane = values.size() / static_cast<std::size_t>(nz);
-  for (int z = 0; z < nz; ++z) {
-    u16(static_cast<std::uint16_t>(z));
-    put(values.data() + z * plane, plane * 4);
-  }
-  return s;
+    std::string s;
+    auto put = [&](const void* p, std::size_t n) { s.append(static_cast<const char*>(p), n); };
+    auto u16 = [&](std::uint16_t v) { put(&v, 2); };
+    u16(typeWord), u16(slices), u16(rows), u16(cols), u16(0);
+    const float lo = 1.0f, hi = 5.0f;
+    put(&lo, 4), put(&hi, 4);
+    if (typeWord / 10000 == 2) u16(77);
+    u16(1), u16(fieldB);
+    if (fieldB > 2) {
+        const std::int32_t e = -5, f = 9;
+        put(&e, 4), put(&f, 4);
+    }
+    s += "VDM";
+    s.push_back('\0');
+    const std::size_t plane = values.size() / static_cast<std::size_t>(nz);
+    for (int z = 0; z < nz; ++z) {
+        u16(static_cast<std::uint16_t>(z));
+        put(values.data() + z * plane, plane * 4);
+    }
+    return s;
 }
-} // namespace
+}  // namespace
 
 TEST(MapFile, HeaderVariantsAndTruncation) {
-  std::vector<float> values(3 * 2 * 2);
-  for (std::size_t i = 0; i < values.size(); ++i) values[i] = 0.25f * static_cast<float>(i);
-  struct Case {
-    std::uint16_t typeWord, slices, fieldB;
-  } cases[] = {{1, 2, 0}, {20001, 2, 0}, {1, 2, 3}, {10002, 0, 1}, {20002, 0, 4}};
-  for (const Case& c : cases) {
-    std::istringstream in(mapBytes(c.typeWord, c.slices, 2, 3, c.fieldB, values, 2));
-    const Volume v = readMapStream(in);
-    ASSERT_EQ(v.dimensions(), (Dimensions{3, 2, 2})) << c.typeWord;
-    for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(v[i], values[i]);
-  }
-  const std::string whole = mapBytes(1, 2, 2, 3, 0, values, 2);
-  for (std::size_t cut : {std::size_t{3}, std::size_t{20}, whole.size() - 1}) {
-    std::istringstream in(whole.substr(0, cut));
-    EXPECT_EQ(errorOf([&] { readMapStream(in); }), "error reading from binary file") << cut;
-  }
-  EXPECT_EQ(errorOf([] { readMapFile("/nonexistent/x.map"); }), "could not open file /nonexistent/x.map");
+    std::vector<float> values(3 * 2 * 2);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = 0.25f * static_cast<float>(i);
+    struct Case {
+        std::uint16_t typeWord, slices, fieldB;
+    } cases[] = {{1, 2, 0}, {20001, 2, 0}, {1, 2, 3}, {10002, 0, 1}, {20002, 0, 4}};
+    for (const Case& c : cases) {
+        std::istringstream in(mapBytes(c.typeWord, c.slices, 2, 3, c.fieldB, values, 2));
+        const Volume v = readMapStream(in);
+        ASSERT_EQ(v.dimensions(), (Dimensions{3, 2, 2})) << c.typeWord;
+        for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(v[i], values[i]);
+    }
+    const std::string whole = mapBytes(1, 2, 2, 3, 0, values, 2);
+    for (std::size_t cut : {std::size_t{3}, std::size_t{20}, whole.size() - 1}) {
+        std::istringstream in(whole.substr(0, cut));
+        EXPECT_EQ(errorOf([&] { readMapStream(in); }), "error reading from binary file") << cut;
+    }
+    EXPECT_EQ(errorOf([] { readMapFile("/nonexistent/x.map"); }), "could not open file /nonexistent/x.map");
 }

@@ -14,131 +14,131 @@ namespace {
 // Every fake is loaded once for the whole process; each test gives each one
 // the module name it should answer to ("-" for none).
 struct Fakes {
-  FakeHost versionOnly{FAKE_VERSION_ONLY, "-", 24, 0, 0};
-  FakeHost withMessages{FAKE_WITH_MESSAGES_PATH, "-", 24, 0, 0};
-  FakeHost hxHost{FAKE_HX_PATH, "-", 24, 0, 0};
-  FakeHost blasOnly{FAKE_BLAS_ONLY_PATH, "-", 24, 0, 0};
-  void silence() {
-    for (FakeHost* f : {&versionOnly, &withMessages, &hxHost, &blasOnly}) f->configure("-", 24, 0, 0);
-  }
+    FakeHost versionOnly{FAKE_VERSION_ONLY, "-", 24, 0, 0};
+    FakeHost withMessages{FAKE_WITH_MESSAGES_PATH, "-", 24, 0, 0};
+    FakeHost hxHost{FAKE_HX_PATH, "-", 24, 0, 0};
+    FakeHost blasOnly{FAKE_BLAS_ONLY_PATH, "-", 24, 0, 0};
+    void silence() {
+        for (FakeHost* f : {&versionOnly, &withMessages, &hxHost, &blasOnly}) f->configure("-", 24, 0, 0);
+    }
 };
 
 Fakes& fakes() {
-  static Fakes f;
-  f.silence();
-  return f;
+    static Fakes f;
+    f.silence();
+    return f;
 }
 
 TEST(HostTable, SizesMatchTheFamilies) {
-  EXPECT_EQ(tl::NodoraHostTable::kNrOfFunctions, 190);
-  EXPECT_EQ(tl::MirelHostTable::kNrOfFunctions, 185);
-  EXPECT_EQ(tl::CausalisHostTable::kNrOfFunctions, 152);
-  EXPECT_EQ(tl::LatmapHostTable::kNrOfFunctions, 185);
-  EXPECT_EQ(sizeof(tl::MirelNumerics), 10 * sizeof(void*));
+    EXPECT_EQ(tl::NodoraHostTable::kNrOfFunctions, 190);
+    EXPECT_EQ(tl::MirelHostTable::kNrOfFunctions, 185);
+    EXPECT_EQ(tl::CausalisHostTable::kNrOfFunctions, 152);
+    EXPECT_EQ(tl::LatmapHostTable::kNrOfFunctions, 185);
+    EXPECT_EQ(sizeof(tl::MirelNumerics), 10 * sizeof(void*));
 }
 
 TEST(HostTable, NoHostModuleMeansNoBinding) {
-  fakes();
-  EXPECT_FALSE(tl::bindLatmapHostTable());
-  EXPECT_FALSE(tl::bindCausalisHostTable());
-  EXPECT_FALSE(tl::bindMirelHostTable());
-  EXPECT_FALSE(tl::bindNodoraHostTable());
+    fakes();
+    EXPECT_FALSE(tl::bindLatmapHostTable());
+    EXPECT_FALSE(tl::bindCausalisHostTable());
+    EXPECT_FALSE(tl::bindMirelHostTable());
+    EXPECT_FALSE(tl::bindNodoraHostTable());
 }
 
 TEST(HostTable, VersionOnlyHostBindsWithEveryOtherFieldNull) {
-  Fakes& f = fakes();
-  f.versionOnly.configure("Talvora.exe", 24, 0, 0);
-  ASSERT_TRUE(tl::bindLatmapHostTable());
-  EXPECT_NE(tl::g_latmapHost.tlGetVersionOfTalvora, nullptr);
-  EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
-  EXPECT_EQ(tl::g_latmapHost.hxLogText, nullptr);
-  // Binding again gives the same table.
-  ASSERT_TRUE(tl::bindLatmapHostTable());
-  EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
-  ASSERT_TRUE(tl::bindCausalisHostTable());
-  EXPECT_EQ(tl::countBound(tl::g_causalisHost), 1);
-  // The graph plug-in needs its own version function, which this host lacks.
-  EXPECT_FALSE(tl::bindNodoraHostTable());
+    Fakes& f = fakes();
+    f.versionOnly.configure("Talvora.exe", 24, 0, 0);
+    ASSERT_TRUE(tl::bindLatmapHostTable());
+    EXPECT_NE(tl::g_latmapHost.tlGetVersionOfTalvora, nullptr);
+    EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
+    EXPECT_EQ(tl::g_latmapHost.hxLogText, nullptr);
+    // Binding again gives the same table.
+    ASSERT_TRUE(tl::bindLatmapHostTable());
+    EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
+    ASSERT_TRUE(tl::bindCausalisHostTable());
+    EXPECT_EQ(tl::countBound(tl::g_causalisHost), 1);
+    // The graph plug-in needs its own version function, which this host lacks.
+    EXPECT_FALSE(tl::bindNodoraHostTable());
 }
 
 TEST(HostTable, ModuleNamesAreTriedInOrder) {
-  Fakes& f = fakes();
-  f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
-  EXPECT_TRUE(tl::bindLatmapHostTable()) << "second name of the three main plug-ins";
-  EXPECT_FALSE(tl::bindNodoraHostTable()) << "the graph plug-in does not know TalvoraEDU.exe";
-  f.versionOnly.configure("TalvoraHX.exe", 24, 0, 0);
-  EXPECT_FALSE(tl::bindLatmapHostTable());
+    Fakes& f = fakes();
+    f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
+    EXPECT_TRUE(tl::bindLatmapHostTable()) << "second name of the three main plug-ins";
+    EXPECT_FALSE(tl::bindNodoraHostTable()) << "the graph plug-in does not know TalvoraEDU.exe";
+    f.versionOnly.configure("TalvoraHX.exe", 24, 0, 0);
+    EXPECT_FALSE(tl::bindLatmapHostTable());
 
-  // Talvora.exe wins over TalvoraEDU.exe when both are loaded.
-  f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
-  f.withMessages.configure("Talvora.exe", 24, 0, 0);
-  ASSERT_TRUE(tl::bindLatmapHostTable());
-  EXPECT_NE(tl::g_latmapHost.hxLogText, nullptr);
+    // Talvora.exe wins over TalvoraEDU.exe when both are loaded.
+    f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
+    f.withMessages.configure("Talvora.exe", 24, 0, 0);
+    ASSERT_TRUE(tl::bindLatmapHostTable());
+    EXPECT_NE(tl::g_latmapHost.hxLogText, nullptr);
 
-  // The graph plug-in prefers TalvoraHX.exe, then takes Talvora.exe.
-  f.silence();
-  f.hxHost.configure("Talvora.exe", 2, 6, 0);
-  ASSERT_TRUE(tl::bindNodoraHostTable());
-  EXPECT_NE(tl::g_nodoraHost.hxGetVersionOfTalvoraHX, nullptr);
+    // The graph plug-in prefers TalvoraHX.exe, then takes Talvora.exe.
+    f.silence();
+    f.hxHost.configure("Talvora.exe", 2, 6, 0);
+    ASSERT_TRUE(tl::bindNodoraHostTable());
+    EXPECT_NE(tl::g_nodoraHost.hxGetVersionOfTalvoraHX, nullptr);
 }
 
 TEST(HostTable, ModuleNameMatchesWithoutCase) {
-  Fakes& f = fakes();
-  f.versionOnly.configure("talvora.EXE", 24, 0, 0);
-  EXPECT_TRUE(tl::bindLatmapHostTable());
+    Fakes& f = fakes();
+    f.versionOnly.configure("talvora.EXE", 24, 0, 0);
+    EXPECT_TRUE(tl::bindLatmapHostTable());
 }
 
 TEST(HostTable, LookupIsConfinedToTheHostModule) {
-  Fakes& f = fakes();
-  f.versionOnly.configure("Talvora.exe", 24, 0, 0);
-  tl::platform::ModuleHandle module = tl::platform::GetModuleHandleA("Talvora.exe");
-  ASSERT_NE(module, nullptr);
-  // Exported by the C library the fake depends on, not by the fake itself.
-  EXPECT_EQ(tl::platform::GetProcAddress(module, "malloc"), nullptr);
-  EXPECT_EQ(tl::platform::GetProcAddress(module, "hxLogText"), nullptr);
-  EXPECT_NE(tl::platform::GetProcAddress(module, "tlGetVersionOfTalvora"), nullptr);
-  EXPECT_EQ(tl::platform::GetModuleHandleA("Other.exe"), nullptr);
-  EXPECT_EQ(tl::platform::GetModuleHandleA(nullptr), nullptr);
+    Fakes& f = fakes();
+    f.versionOnly.configure("Talvora.exe", 24, 0, 0);
+    tl::platform::ModuleHandle module = tl::platform::GetModuleHandleA("Talvora.exe");
+    ASSERT_NE(module, nullptr);
+    // Exported by the C library the fake depends on, not by the fake itself.
+    EXPECT_EQ(tl::platform::GetProcAddress(module, "malloc"), nullptr);
+    EXPECT_EQ(tl::platform::GetProcAddress(module, "hxLogText"), nullptr);
+    EXPECT_NE(tl::platform::GetProcAddress(module, "tlGetVersionOfTalvora"), nullptr);
+    EXPECT_EQ(tl::platform::GetModuleHandleA("Other.exe"), nullptr);
+    EXPECT_EQ(tl::platform::GetModuleHandleA(nullptr), nullptr);
 }
 
 TEST(MirelStartUp, MissingNumericServicesAreNamed) {
-  Fakes& f = fakes();
-  f.withMessages.configure("Talvora.exe", 23, 0, 0);
-  {
-    RawPlugin mirel(MIREL_PATH);
-    EXPECT_FALSE(mirel.object->initPlugin());
-    ASSERT_GE(f.withMessages.messageCount(), 1);
-    EXPECT_EQ(f.withMessages.message(f.withMessages.messageCount() - 1),
-              "box: Did not get access to MKL BLAS access functions!");
-    EXPECT_EQ(f.withMessages.message(0), "log:  ");
-    EXPECT_EQ(f.withMessages.message(1), "log: Plugin> Running Mirel...");
-    EXPECT_EQ(f.withMessages.message(2), "log: Plugin>");
-  }
+    Fakes& f = fakes();
+    f.withMessages.configure("Talvora.exe", 23, 0, 0);
+    {
+        RawPlugin mirel(MIREL_PATH);
+        EXPECT_FALSE(mirel.object->initPlugin());
+        ASSERT_GE(f.withMessages.messageCount(), 1);
+        EXPECT_EQ(f.withMessages.message(f.withMessages.messageCount() - 1),
+                  "box: Did not get access to MKL BLAS access functions!");
+        EXPECT_EQ(f.withMessages.message(0), "log:  ");
+        EXPECT_EQ(f.withMessages.message(1), "log: Plugin> Running Mirel...");
+        EXPECT_EQ(f.withMessages.message(2), "log: Plugin>");
+    }
 }
 
 TEST(MirelStartUp, MissingFourierServicesAreNamed) {
-  // A host with the matrix services but no transforms: the BLAS fake answers
-  // to the name and exports them; messages go nowhere, so check the binding.
-  Fakes& f = fakes();
-  f.blasOnly.configure("Talvora.exe", 23, 0, 0);
-  EXPECT_EQ(tl::bindMirelNumerics(), tl::NumericsBinding::MissingFourierFunctions);
-  f.silence();
-  f.versionOnly.configure("Talvora.exe", 23, 0, 0);
-  EXPECT_EQ(tl::bindMirelNumerics(), tl::NumericsBinding::MissingMatrixFunctions);
+    // A host with the matrix services but no transforms: the BLAS fake answers
+    // to the name and exports them; messages go nowhere, so check the binding.
+    Fakes& f = fakes();
+    f.blasOnly.configure("Talvora.exe", 23, 0, 0);
+    EXPECT_EQ(tl::bindMirelNumerics(), tl::NumericsBinding::MissingFourierFunctions);
+    f.silence();
+    f.versionOnly.configure("Talvora.exe", 23, 0, 0);
+    EXPECT_EQ(tl::bindMirelNumerics(), tl::NumericsBinding::MissingMatrixFunctions);
 }
 
 TEST(StartUp, FailedBindingIsSilent) {
-  Fakes& f = fakes();
-  for (const char* path : {LATMAP_PATH, CAUSALIS_PATH, MIREL_PATH, NODORA_PATH}) {
-    RawPlugin plugin(path);
-    if (std::string(path) == LATMAP_PATH) {
-      EXPECT_TRUE(plugin.object->initPlugin());
-      EXPECT_FALSE(plugin.object->execute());
-    } else {
-      EXPECT_FALSE(plugin.object->initPlugin()) << path;
+    Fakes& f = fakes();
+    for (const char* path : {LATMAP_PATH, CAUSALIS_PATH, MIREL_PATH, NODORA_PATH}) {
+        RawPlugin plugin(path);
+        if (std::string(path) == LATMAP_PATH) {
+            EXPECT_TRUE(plugin.object->initPlugin());
+            EXPECT_FALSE(plugin.object->execute());
+        } else {
+            EXPECT_FALSE(plugin.object->initPlugin()) << path;
+        }
     }
-  }
-  EXPECT_EQ(f.withMessages.messageCount(), 0);
+    EXPECT_EQ(f.withMessages.messageCount(), 0);
 }
 
-} // namespace
+}  // namespace

@@ -10,34 +10,44 @@ namespace {
 std::string g_moduleName = "Talvora.exe";
 int g_version[3] = {24, 0, 0};
 std::vector<std::string> g_messages;
-} // namespace
+}  // namespace
 
-FAKE_EXPORT const char* talvoraHostModuleName() { return g_moduleName.c_str(); }
-FAKE_EXPORT void fakeHostConfigure(const char* moduleName, int major, int minor, int patch) {
-  g_moduleName = moduleName;
-  g_version[0] = major;
-  g_version[1] = minor;
-  g_version[2] = patch;
-  g_messages.clear();
+FAKE_EXPORT const char* talvoraHostModuleName() {
+    return g_moduleName.c_str();
 }
-FAKE_EXPORT int fakeHostMessageCount() { return static_cast<int>(g_messages.size()); }
-FAKE_EXPORT const char* fakeHostMessage(int i) { return g_messages.at(i).c_str(); }
+FAKE_EXPORT void fakeHostConfigure(const char* moduleName, int major, int minor, int patch) {
+    g_moduleName = moduleName;
+    g_version[0] = major;
+    g_version[1] = minor;
+    g_version[2] = patch;
+    g_messages.clear();
+}
+FAKE_EXPORT int fakeHostMessageCount() {
+    return static_cast<int>(g_messages.size());
+}
+FAKE_EXPORT const char* fakeHostMessage(int i) {
+    return g_messages.at(i).c_str();
+}
 
 FAKE_EXPORT void tlGetVersionOfTalvora(int* major, int* minor, int* patch) {
-  *major = g_version[0];
-  *minor = g_version[1];
-  *patch = g_version[2];
+    *major = g_version[0];
+    *minor = g_version[1];
+    *patch = g_version[2];
 }
 
 #if defined(FAKE_WITH_HX_VERSION)
 FAKE_EXPORT void hxGetVersionOfTalvoraHX(int* major, int* minor, int* patch) {
-  tlGetVersionOfTalvora(major, minor, patch);
+    tlGetVersionOfTalvora(major, minor, patch);
 }
 #endif
 
 #if defined(FAKE_WITH_MESSAGES)
-FAKE_EXPORT void hxMessageBox(const char* text) { g_messages.push_back(std::string("box: ") + text); }
-FAKE_EXPORT void hxLogText(const char* text) { g_messages.push_back(std::string("log: ") + text); }
+FAKE_EXPORT void hxMessageBox(const char* text) {
+    g_messages.push_back(std::string("box: ") + text);
+}
+FAKE_EXPORT void hxLogText(const char* text) {
+    g_messages.push_back(std::string("log: ") + text);
+}
 FAKE_EXPORT void hxShowLogTab() {}
 FAKE_EXPORT void hxShowLogPane() {}
 #endif

@@ -7,12 +7,12 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-  granger::GcmSettings settings;
-  std::ostringstream errors;
-  if (granger::readGcmSettings(in, settings, errors)) {
-    std::ostringstream log;
-    granger::writeGcmSettingsBlock(log, settings);
-  }
-  return 0;
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    granger::GcmSettings settings;
+    std::ostringstream errors;
+    if (granger::readGcmSettings(in, settings, errors)) {
+        std::ostringstream log;
+        granger::writeGcmSettingsBlock(log, settings);
+    }
+    return 0;
 }

@@ -25,26 +25,26 @@ using RoundTrip = std::function<bool(const fs::path& in, const fs::path& out)>;
 
 template <typename Read, typename Write>
 RoundTrip roundTrip(Read read, Write write) {
-  return [read, write](const fs::path& in, const fs::path& out) {
-    try {
-      auto document = read(in);
-      try {
-        write(out, document);
-      } catch (const std::exception& e) {
-        finding(in.string() + " was read but cannot be written: " + e.what());
-      }
-    } catch (const std::runtime_error&) {
-      return false; // refused, with a message: fine
-    }
-    return true;
-  };
+    return [read, write](const fs::path& in, const fs::path& out) {
+        try {
+            auto document = read(in);
+            try {
+                write(out, document);
+            } catch (const std::exception& e) {
+                finding(in.string() + " was read but cannot be written: " + e.what());
+            }
+        } catch (const std::runtime_error&) {
+            return false;  // refused, with a message: fine
+        }
+        return true;
+    };
 }
 
 const std::array<int, 3> kDims{256, 256, 256};
 
 struct Format {
-  const char* extension;
-  RoundTrip roundTrip;
+    const char* extension;
+    RoundTrip roundTrip;
 };
 
 const Format kFormats[] = {
@@ -56,18 +56,18 @@ const Format kFormats[] = {
     {".blm", roundTrip([](const fs::path& p) { return fmt::readMapSetFile(p); }, &fmt::writeMapSetFile)},
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
-  const Format& format = kFormats[data[0] % (sizeof kFormats / sizeof kFormats[0])];
-  const std::string ext = format.extension;
-  const fs::path input = fuzz_support::writeInput("input" + ext, data + 1, size - 1);
-  const fs::path first = fuzz_support::scratch() / ("first" + ext);
-  const fs::path second = fuzz_support::scratch() / ("second" + ext);
-  if (!format.roundTrip(input, first)) return 0;
-  if (!format.roundTrip(first, second)) finding("the host cannot read the " + ext + " file it wrote");
-  if (fuzz_support::readBytes(first) != fuzz_support::readBytes(second))
-    finding("writing a read-back " + ext + " file changed it");
-  return 0;
+    if (size < 1) return 0;
+    const Format& format = kFormats[data[0] % (sizeof kFormats / sizeof kFormats[0])];
+    const std::string ext = format.extension;
+    const fs::path input = fuzz_support::writeInput("input" + ext, data + 1, size - 1);
+    const fs::path first = fuzz_support::scratch() / ("first" + ext);
+    const fs::path second = fuzz_support::scratch() / ("second" + ext);
+    if (!format.roundTrip(input, first)) return 0;
+    if (!format.roundTrip(first, second)) finding("the host cannot read the " + ext + " file it wrote");
+    if (fuzz_support::readBytes(first) != fuzz_support::readBytes(second))
+        finding("writing a read-back " + ext + " file changed it");
+    return 0;
 }

@@ -7,10 +7,10 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-  try {
-    mirel::readMapStream(in);
-  } catch (const std::exception&) {
-  }
-  return 0;
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    try {
+        mirel::readMapStream(in);
+    } catch (const std::exception&) {
+    }
+    return 0;
 }

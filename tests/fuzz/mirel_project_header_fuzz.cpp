@@ -10,15 +10,16 @@
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = "/tmp/mirel_header_fuzz_" + std::to_string(getpid()) + ".fmr";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  for (mirel::ProjectKind kind : {mirel::ProjectKind::FMR, mirel::ProjectKind::DMR}) {
-    try {
-      const mirel::Project p = mirel::readProject(kind, path, false);
-      (void)mirel::headerText(p);
-    } catch (const std::exception&) {
+    const std::string path = "/tmp/mirel_header_fuzz_" + std::to_string(getpid()) + ".fmr";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    for (mirel::ProjectKind kind : {mirel::ProjectKind::FMR, mirel::ProjectKind::DMR}) {
+        try {
+            const mirel::Project p = mirel::readProject(kind, path, false);
+            (void)mirel::headerText(p);
+        } catch (const std::exception&) {
+        }
     }
-  }
-  std::remove(path.c_str());
-  return 0;
+    std::remove(path.c_str());
+    return 0;
 }

@@ -20,31 +20,33 @@ namespace gcm_test {
 
 class GcmRunTest : public ::testing::Test {
 protected:
-  void SetUp() override;
-  void TearDown() override;
+    void SetUp() override;
+    void TearDown() override;
 
-  const std::filesystem::path& dir() const { return dir_; }
-  // Writes a small study (2 subjects, 6 x 4 x 1 voxels, 120 volumes, 100 surrogates).
-  void writeStudy(study::GrangerStudyOptions options = smallStudy());
-  static study::GrangerStudyOptions smallStudy();
-  // Writes the plug-ins folder's settings file.
-  void writeSettings(const std::string& text);
+    const std::filesystem::path& dir() const { return dir_; }
+    // Writes a small study (2 subjects, 6 x 4 x 1 voxels, 120 volumes, 100 surrogates).
+    void writeStudy(study::GrangerStudyOptions options = smallStudy());
+    static study::GrangerStudyOptions smallStudy();
+    // Writes the plug-ins folder's settings file.
+    void writeSettings(const std::string& text);
 
-  // Runs these commands (documents: the anatomy and S01's VTC linked) with the clock fixed.
-  talvora::RunResult run(const nlohmann::json& commands, const nlohmann::json& extra = nlohmann::json::object());
-  static nlohmann::json runCommand(const std::string& subject, int method, const nlohmann::json& overrides = {});
-  static nlohmann::json startCheck();
+    // Runs these commands (documents: the anatomy and S01's VTC linked) with the clock fixed.
+    talvora::RunResult run(const nlohmann::json& commands,
+                           const nlohmann::json& extra = nlohmann::json::object());
+    static nlohmann::json runCommand(const std::string& subject, int method,
+                                     const nlohmann::json& overrides = {});
+    static nlohmann::json startCheck();
 
-  std::vector<std::string> logLines() const;
-  bool logged(const std::string& line) const;
-  bool loggedContaining(const std::string& text) const;
-  std::vector<std::string> messages() const;
-  std::string readText(const std::string& relative) const;
-  bool exists(const std::string& relative) const;
-  talvora::formats::MapSetFile maps(const std::string& relative) const;
+    std::vector<std::string> logLines() const;
+    bool logged(const std::string& line) const;
+    bool loggedContaining(const std::string& text) const;
+    std::vector<std::string> messages() const;
+    std::string readText(const std::string& relative) const;
+    bool exists(const std::string& relative) const;
+    talvora::formats::MapSetFile maps(const std::string& relative) const;
 
 private:
-  std::filesystem::path dir_;
+    std::filesystem::path dir_;
 };
 
-} // namespace gcm_test
+}  // namespace gcm_test

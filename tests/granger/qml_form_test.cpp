@@ -27,145 +27,147 @@ namespace {
 
 class QmlFormTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    static std::atomic<int> counter{0};
-    dir_ = fs::temp_directory_path() / ("gcm_form_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "plugins");
-    const fs::path built(CAUSALIS_PLUGIN_PATH);
-    fs::copy_file(built, dir_ / "plugins/CausalisPlugin_v27.so");
-    fs::copy_file(built.parent_path() / "CausalisPlugin.qml", dir_ / "plugins/CausalisPlugin.qml");
-    study::GrangerStudyOptions o;
-    o.subjects = 1;
-    o.dimX = 6;
-    o.dimY = 4;
-    o.dimZ = 1;
-    o.volumes = 120;
-    o.settings = "NumSurrogateSimulations= 50\n";
-    std::ostringstream report;
-    study::writeGrangerStudy(o, dir_, report);
-    fs::copy_file(dir_ / "VUVIrurar.ini", dir_ / "plugins/VUVIrurar.ini");
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
-    auto& host = talvora::HostState::instance();
-    host.reset();
-    host.echo = false;
-    host.pluginsPath = (dir_ / "plugins").string() + "/";
-    talvora::closeDocuments();
-    talvora::openDocuments({{"vmr", "anatomy.vmr"}}, dir_);
-  }
-  void TearDown() override {
-    talvora::closeDocuments();
-    talvora::HostState::instance().reset();
-    fs::current_path(previous_);
-    if (!HasFailure()) fs::remove_all(dir_);
-  }
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        dir_ = fs::temp_directory_path() /
+               ("gcm_form_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "plugins");
+        const fs::path built(CAUSALIS_PLUGIN_PATH);
+        fs::copy_file(built, dir_ / "plugins/CausalisPlugin_v27.so");
+        fs::copy_file(built.parent_path() / "CausalisPlugin.qml", dir_ / "plugins/CausalisPlugin.qml");
+        study::GrangerStudyOptions o;
+        o.subjects = 1;
+        o.dimX = 6;
+        o.dimY = 4;
+        o.dimZ = 1;
+        o.volumes = 120;
+        o.settings = "NumSurrogateSimulations= 50\n";
+        std::ostringstream report;
+        study::writeGrangerStudy(o, dir_, report);
+        fs::copy_file(dir_ / "VUVIrurar.ini", dir_ / "plugins/VUVIrurar.ini");
+        previous_ = fs::current_path();
+        fs::current_path(dir_);
+        auto& host = talvora::HostState::instance();
+        host.reset();
+        host.echo = false;
+        host.pluginsPath = (dir_ / "plugins").string() + "/";
+        talvora::closeDocuments();
+        talvora::openDocuments({{"vmr", "anatomy.vmr"}}, dir_);
+    }
+    void TearDown() override {
+        talvora::closeDocuments();
+        talvora::HostState::instance().reset();
+        fs::current_path(previous_);
+        if (!HasFailure()) fs::remove_all(dir_);
+    }
 
-  fs::path dir_, previous_;
+    fs::path dir_, previous_;
 };
 
 QObject* child(QQmlApplicationEngine& engine, const char* name) {
-  QObject* root = engine.rootObjects().value(0);
-  QObject* o = root ? (root->objectName() == name ? root : root->findChild<QObject*>(name)) : nullptr;
-  EXPECT_NE(o, nullptr) << name;
-  return o;
+    QObject* root = engine.rootObjects().value(0);
+    QObject* o = root ? (root->objectName() == name ? root : root->findChild<QObject*>(name)) : nullptr;
+    EXPECT_NE(o, nullptr) << name;
+    return o;
 }
 
 void press(QQmlApplicationEngine& engine, const char* button) {
-  QObject* b = child(engine, button);
-  ASSERT_NE(b, nullptr);
-  ASSERT_TRUE(QMetaObject::invokeMethod(b, "clicked"));
+    QObject* b = child(engine, button);
+    ASSERT_NE(b, nullptr);
+    ASSERT_TRUE(QMetaObject::invokeMethod(b, "clicked"));
 }
 
 std::string parameter(const char* name) {
-  const auto& p = talvora::HostState::instance().parameters;
-  const auto it = p.find(name);
-  return it == p.end() ? "(unset)" : talvora::describe(it->second);
+    const auto& p = talvora::HostState::instance().parameters;
+    const auto it = p.find(name);
+    return it == p.end() ? "(unset)" : talvora::describe(it->second);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(QmlFormTest, BridgeReadsAndWritesScriptParameters) {
-  talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
-  talvora::FormBridge bridge(plugin);
-  bridge.setIntParameter("NrOfSubjects", 3);
-  bridge.setStringParameter("SubjID-1", "S01");
-  EXPECT_EQ(bridge.intParameter("NrOfSubjects"), 3);
-  EXPECT_EQ(bridge.stringParameter("SubjID-1").toStdString(), "S01");
-  EXPECT_EQ(bridge.stringParameter("NrOfSubjects").toStdString(), "3");
-  EXPECT_EQ(bridge.intParameter("SubjID-1"), 0);
-  EXPECT_EQ(bridge.stringParameter("Missing").toStdString(), "");
-  EXPECT_EQ(talvora::formFileOf(plugin), dir_ / "plugins/CausalisPlugin.qml");
+    talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
+    talvora::FormBridge bridge(plugin);
+    bridge.setIntParameter("NrOfSubjects", 3);
+    bridge.setStringParameter("SubjID-1", "S01");
+    EXPECT_EQ(bridge.intParameter("NrOfSubjects"), 3);
+    EXPECT_EQ(bridge.stringParameter("SubjID-1").toStdString(), "S01");
+    EXPECT_EQ(bridge.stringParameter("NrOfSubjects").toStdString(), "3");
+    EXPECT_EQ(bridge.intParameter("SubjID-1"), 0);
+    EXPECT_EQ(bridge.stringParameter("Missing").toStdString(), "");
+    EXPECT_EQ(talvora::formFileOf(plugin), dir_ / "plugins/CausalisPlugin.qml");
 }
 
 TEST_F(QmlFormTest, FormRunsEveryCommandFromItsFields) {
-  talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
-  plugin.create();
-  ASSERT_TRUE(plugin.initPlugin());
-  talvora::FormBridge bridge(plugin);
-  QQmlApplicationEngine engine;
-  ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(plugin)));
-  int logChanges = 0;
-  QObject::connect(&bridge, &talvora::FormBridge::logTextChanged, [&] { ++logChanges; });
+    talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
+    plugin.create();
+    ASSERT_TRUE(plugin.initPlugin());
+    talvora::FormBridge bridge(plugin);
+    QQmlApplicationEngine engine;
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(plugin)));
+    int logChanges = 0;
+    QObject::connect(&bridge, &talvora::FormBridge::logTextChanged, [&] { ++logChanges; });
 
-  child(engine, "voiFileField")->setProperty("text", "reference.voi");
-  press(engine, "startCheckButton");
-  EXPECT_EQ(parameter("COMMAND"), "StartCheck");
-  EXPECT_EQ(parameter("NrOfVOIsAvailable"), "1");
-  EXPECT_EQ(child(engine, "voiCombo")->property("count").toInt(), 1);
-  EXPECT_EQ(child(engine, "voiCombo")->property("currentText").toString().toStdString(), "Reference");
-  EXPECT_GE(logChanges, 1);
+    child(engine, "voiFileField")->setProperty("text", "reference.voi");
+    press(engine, "startCheckButton");
+    EXPECT_EQ(parameter("COMMAND"), "StartCheck");
+    EXPECT_EQ(parameter("NrOfVOIsAvailable"), "1");
+    EXPECT_EQ(child(engine, "voiCombo")->property("count").toInt(), 1);
+    EXPECT_EQ(child(engine, "voiCombo")->property("currentText").toString().toStdString(), "Reference");
+    EXPECT_GE(logChanges, 1);
 
-  child(engine, "vtcList")->setProperty("text", "S01/run1.vtc");
-  child(engine, "methodCombo")->setProperty("currentIndex", 1);
-  press(engine, "conditionsButton");
-  EXPECT_EQ(parameter("VTCFile"), "S01/run1.vtc");
-  EXPECT_EQ(child(engine, "conditionCombo")->property("count").toInt(), 2);
-  EXPECT_EQ(child(engine, "conditionCombo")->property("currentText").toString().toStdString(), "Task");
+    child(engine, "vtcList")->setProperty("text", "S01/run1.vtc");
+    child(engine, "methodCombo")->setProperty("currentIndex", 1);
+    press(engine, "conditionsButton");
+    EXPECT_EQ(parameter("VTCFile"), "S01/run1.vtc");
+    EXPECT_EQ(child(engine, "conditionCombo")->property("count").toInt(), 2);
+    EXPECT_EQ(child(engine, "conditionCombo")->property("currentText").toString().toStdString(), "Task");
 
-  child(engine, "subjectField")->setProperty("text", "S01");
-  press(engine, "runButton");
-  EXPECT_EQ(parameter("COMMAND"), "RunGCM");
-  EXPECT_EQ(parameter("SelectedTimeWindowMethod"), "2");
-  EXPECT_EQ(parameter("SelectedConditionName"), "Task");
-  EXPECT_EQ(parameter("SelectedVOIIndex"), "0");
-  EXPECT_EQ(parameter("SubjectID"), "S01");
-  EXPECT_EQ(parameter("NrOfSubjVTCs"), "1");
-  EXPECT_EQ(parameter("SubjVTC-1"), "S01/run1.vtc");
-  EXPECT_EQ(parameter("VTCProtocolCond"), "0");
-  EXPECT_EQ(child(engine, "statusLabel")->property("text").toString().toStdString(), "RunGCM done");
-  const std::string pane = child(engine, "logView")->property("text").toString().toStdString();
-  EXPECT_NE(pane.find("// GCM> Done, all computations succesful"), std::string::npos);
-  EXPECT_EQ(pane, bridge.logText().toStdString());
-  EXPECT_TRUE(fs::exists(dir_ / "S01/S01_COND-Task_VOI-Reference.gcm"));
+    child(engine, "subjectField")->setProperty("text", "S01");
+    press(engine, "runButton");
+    EXPECT_EQ(parameter("COMMAND"), "RunGCM");
+    EXPECT_EQ(parameter("SelectedTimeWindowMethod"), "2");
+    EXPECT_EQ(parameter("SelectedConditionName"), "Task");
+    EXPECT_EQ(parameter("SelectedVOIIndex"), "0");
+    EXPECT_EQ(parameter("SubjectID"), "S01");
+    EXPECT_EQ(parameter("NrOfSubjVTCs"), "1");
+    EXPECT_EQ(parameter("SubjVTC-1"), "S01/run1.vtc");
+    EXPECT_EQ(parameter("VTCProtocolCond"), "0");
+    EXPECT_EQ(child(engine, "statusLabel")->property("text").toString().toStdString(), "RunGCM done");
+    const std::string pane = child(engine, "logView")->property("text").toString().toStdString();
+    EXPECT_NE(pane.find("// GCM> Done, all computations succesful"), std::string::npos);
+    EXPECT_EQ(pane, bridge.logText().toStdString());
+    EXPECT_TRUE(fs::exists(dir_ / "S01/S01_COND-Task_VOI-Reference.gcm"));
 
-  child(engine, "groupList")->setProperty("text", "S01 S01/");
-  press(engine, "groupButton");
-  EXPECT_EQ(parameter("NrOfSubjects"), "1");
-  EXPECT_EQ(parameter("SubjectSpecificVOIs"), "0");
-  EXPECT_EQ(child(engine, "statusLabel")->property("text").toString().toStdString(), "PrepareForANCOVA done");
-  EXPECT_TRUE(fs::exists(dir_ / "RFX-INST_N1_COND-Task_VOI-Reference.vmp"));
-  EXPECT_TRUE(fs::exists(dir_ / "RFX-dGCM_N1_COND-Task_VOI-Reference.vmp"));
-  plugin.destroy();
+    child(engine, "groupList")->setProperty("text", "S01 S01/");
+    press(engine, "groupButton");
+    EXPECT_EQ(parameter("NrOfSubjects"), "1");
+    EXPECT_EQ(parameter("SubjectSpecificVOIs"), "0");
+    EXPECT_EQ(child(engine, "statusLabel")->property("text").toString().toStdString(),
+              "PrepareForANCOVA done");
+    EXPECT_TRUE(fs::exists(dir_ / "RFX-INST_N1_COND-Task_VOI-Reference.vmp"));
+    EXPECT_TRUE(fs::exists(dir_ / "RFX-dGCM_N1_COND-Task_VOI-Reference.vmp"));
+    plugin.destroy();
 }
 
 // The host program's GUI mode shows the form and leaves execute to it.
 TEST(TalvoraGui, ShowsTheGrangerFormWithoutExecuting) {
-  const fs::path out = fs::temp_directory_path() / ("gcm_gui_" + std::to_string(::getpid()) + ".txt");
-  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + TALVORA_PROGRAM + "' gui '" +
-                              CAUSALIS_PLUGIN_PATH + "' --quit-after 300 >'" + out.string() + "' 2>&1";
-  const int status = std::system(command.c_str());
-  std::ifstream in(out);
-  const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  fs::remove(out);
-  EXPECT_EQ(status, 0) << output;
-  EXPECT_EQ(output.find("the form did not load"), std::string::npos) << output;
-  EXPECT_EQ(output.find("Base path for resulting group maps:"), std::string::npos) << output;
+    const fs::path out = fs::temp_directory_path() / ("gcm_gui_" + std::to_string(::getpid()) + ".txt");
+    const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + TALVORA_PROGRAM + "' gui '" +
+                                CAUSALIS_PLUGIN_PATH + "' --quit-after 300 >'" + out.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(out);
+    const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(out);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(output.find("the form did not load"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Base path for resulting group maps:"), std::string::npos) << output;
 }
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -8,13 +8,11 @@
 
 using namespace circular;
 
-TEST(CircularLayout, FourNodesSitAtQuarterTurnsFirstOnTop)
-{
+TEST(CircularLayout, FourNodesSitAtQuarterTurnsFirstOnTop) {
     const std::vector<float> angles = nodeAngles(4);
     ASSERT_EQ(angles.size(), 4u);
     const double degrees[] = {90, 180, 270, 360};
-    for (int k = 0; k < 4; ++k)
-        EXPECT_NEAR(angles[k] * 180.0 / M_PI, degrees[k], 1e-4) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(angles[k] * 180.0 / M_PI, degrees[k], 1e-4) << k;
     const std::vector<Point> p = nodePositions(angles);
     const double r = 640.0 / 3.0;
     const double expected[4][2] = {{320, 320 + r}, {320 - r, 320}, {320, 320 - r}, {320 + r, 320}};
@@ -25,8 +23,7 @@ TEST(CircularLayout, FourNodesSitAtQuarterTurnsFirstOnTop)
     EXPECT_FLOAT_EQ(radius(), 213.3333282470703f);
 }
 
-TEST(CircularLayout, ControlPointIsHalfwayToTheBendPoint)
-{
+TEST(CircularLayout, ControlPointIsHalfwayToTheBendPoint) {
     // Chord from (0, 0) to (640, 0): midpoint (320, 0), bend point (320, 330).
     const Point c = controlPoint({0, 0}, {640, 0});
     EXPECT_DOUBLE_EQ(c.x, 320.0);
@@ -36,16 +33,14 @@ TEST(CircularLayout, ControlPointIsHalfwayToTheBendPoint)
     EXPECT_DOUBLE_EQ(d.y, 440.0);
 }
 
-TEST(CircularLayout, WeightColourMatchesTheRampAtKnownPoints)
-{
+TEST(CircularLayout, WeightColourMatchesTheRampAtKnownPoints) {
     struct Case {
         double w, r, g, b;
     };
     // f(x): 0 up to -0.75, rising to 1 at -0.25, 1 up to 0.25, falling to 0 at 0.75.
     const Case cases[] = {
-        {0.0, 0.5, 1.0, 0.5}, {0.5, 1.0, 0.5, 0.0}, {1.0, 0.5, 0.0, 0.0},
-        {-1.0, 0.0, 0.0, 0.5}, {0.25, 1.0, 1.0, 0.0}, {2.0, 0.0, 0.0, 0.0},
-        {-0.5, 0.0, 0.5, 1.0}, {0.75, 1.0, 0.0, 0.0},
+        {0.0, 0.5, 1.0, 0.5},  {0.5, 1.0, 0.5, 0.0}, {1.0, 0.5, 0.0, 0.0},  {-1.0, 0.0, 0.0, 0.5},
+        {0.25, 1.0, 1.0, 0.0}, {2.0, 0.0, 0.0, 0.0}, {-0.5, 0.0, 0.5, 1.0}, {0.75, 1.0, 0.0, 0.0},
     };
     for (const Case& c : cases) {
         const Rgb rgb = weightColour(c.w);
@@ -55,8 +50,7 @@ TEST(CircularLayout, WeightColourMatchesTheRampAtKnownPoints)
     }
 }
 
-TEST(CircularLayout, LabelSlotShowsTheNodeDrawnAtItsMirroredPosition)
-{
+TEST(CircularLayout, LabelSlotShowsTheNodeDrawnAtItsMirroredPosition) {
     // Chart values have y up, item coordinates y down: the slot's value read
     // as an item position lands where the node at (x, 640 - y) is drawn.
     for (const std::size_t n : {1u, 2u, 4u, 7u, 12u, 13u}) {
@@ -70,8 +64,7 @@ TEST(CircularLayout, LabelSlotShowsTheNodeDrawnAtItsMirroredPosition)
     }
 }
 
-TEST(CircularLayout, LabelPlacementByDirection)
-{
+TEST(CircularLayout, LabelPlacementByDirection) {
     const Point centre{320, 320};
     // Right: gain 1.25, turned by the angle (with the label's pi).
     LabelPlacement right = labelPlacement(0.5f, {420, 320}, centre);
@@ -89,8 +82,7 @@ TEST(CircularLayout, LabelPlacementByDirection)
     EXPECT_EQ(down.rotation, 0.0);
 }
 
-TEST(CircularLayout, PenWidthTruncatesTowardZero)
-{
+TEST(CircularLayout, PenWidthTruncatesTowardZero) {
     EXPECT_EQ(penWidth(true, 5.0, 0.55, 1.0), 2);
     EXPECT_EQ(penWidth(true, 5.0, 0.19, 1.0), 0);
     EXPECT_EQ(penWidth(true, 5.0, -0.55, 1.0), -2);

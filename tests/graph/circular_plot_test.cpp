@@ -35,34 +35,26 @@ using QtCharts::QSplineSeries;
 
 namespace {
 
-Eigen::MatrixXf toEigen(const Rows& rows)
-{
+Eigen::MatrixXf toEigen(const Rows& rows) {
     Eigen::MatrixXf m(rows.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < rows.size(); ++j)
-            m(i, j) = rows[i][j];
+        for (std::size_t j = 0; j < rows.size(); ++j) m(i, j) = rows[i][j];
     return m;
 }
 
 // Weights chosen for the range edges: 1.0, 0.5 (twice), -0.5, 0.3, 1e-9 and 0.
-const Rows kFour = {{0, 1.0f, 0.5f, 0.3f},
-                    {1.0f, 0, -0.5f, 1e-9f},
-                    {0.5f, -0.5f, 0, 0},
-                    {0.3f, 1e-9f, 0, 0}};
+const Rows kFour = {{0, 1.0f, 0.5f, 0.3f}, {1.0f, 0, -0.5f, 1e-9f}, {0.5f, -0.5f, 0, 0}, {0.3f, 1e-9f, 0, 0}};
 
-QStringList names(int n)
-{
+QStringList names(int n) {
     QStringList list;
-    for (int i = 0; i < n; ++i)
-        list << QStringLiteral("node-%1").arg(i);
+    for (int i = 0; i < n; ++i) list << QStringLiteral("node-%1").arg(i);
     return list;
 }
 
 class CircularPlotTest : public ::testing::Test {
 protected:
     CircularPlot* make(const std::vector<Eigen::MatrixXf>& matrices, const QStringList& nodeNames,
-                       const std::vector<ConditionRecord>& conditions = {})
-    {
+                       const std::vector<ConditionRecord>& conditions = {}) {
         subject.manifest.uses_proto = !conditions.empty();
         subject.manifest.ordered_conditions = conditions;
         window = std::make_unique<CircularPlot>(subject, matrices, nodeNames);
@@ -82,8 +74,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CircularPlotTest, WindowAsBuilt)
-{
+TEST_F(CircularPlotTest, WindowAsBuilt) {
     CircularPlot* w = make({toEigen(kFour)}, names(4));
     EXPECT_EQ(w->objectName(), "CircularPlotWindow");
     EXPECT_EQ(w->windowTitle(), "Connectivity Plot");
@@ -99,8 +90,7 @@ TEST_F(CircularPlotTest, WindowAsBuilt)
     EXPECT_EQ(w->contextActions()[1]->text(), "Mark maximum spanning tree");
 }
 
-TEST_F(CircularPlotTest, EveryLabelSitsNextToTheNodeItNames)
-{
+TEST_F(CircularPlotTest, EveryLabelSitsNextToTheNodeItNames) {
     for (const int n : {4, 7, 12}) {
         make({toEigen(graph_test::exampleMatrix(n, 3))}, names(n));
         CircularPlotWidget* plot = widget();
@@ -116,8 +106,7 @@ TEST_F(CircularPlotTest, EveryLabelSitsNextToTheNodeItNames)
             double best = 1e9;
             for (int k = 0; k < n; ++k) {
                 const double d = QLineF(middle, plot->nodeOnScreen(k)).length();
-                if (d < best)
-                    best = d, nearest = k;
+                if (d < best) best = d, nearest = k;
             }
             EXPECT_EQ(nearest, index) << "n=" << n << " label " << label->text().toStdString();
             EXPECT_LT(best, 140.0) << "n=" << n;
@@ -126,14 +115,12 @@ TEST_F(CircularPlotTest, EveryLabelSitsNextToTheNodeItNames)
     }
 }
 
-TEST_F(CircularPlotTest, NodesAndEdgesFromTheMatrix)
-{
+TEST_F(CircularPlotTest, NodesAndEdgesFromTheMatrix) {
     make({toEigen(kFour)}, names(4));
     CircularPlotWidget* plot = widget();
     // First node on top of the circle: chart y up, so it is drawn highest.
     const QPointF top = plot->nodeOnScreen(0);
-    for (int k = 1; k < 4; ++k)
-        EXPECT_LT(top.y(), plot->nodeOnScreen(k).y() + 1e-3);
+    for (int k = 1; k < 4; ++k) EXPECT_LT(top.y(), plot->nodeOnScreen(k).y() + 1e-3);
     EXPECT_EQ(plot->nodeSeries()->count(), 4);
     EXPECT_EQ(plot->nodeSeries()->markerSize(), 10.0);
 
@@ -163,8 +150,7 @@ TEST_F(CircularPlotTest, NodesAndEdgesFromTheMatrix)
     EXPECT_FALSE(e->property("mst_sig").toBool());
 }
 
-TEST_F(CircularPlotTest, PenWidthsAndColoursFollowTheOptions)
-{
+TEST_F(CircularPlotTest, PenWidthsAndColoursFollowTheOptions) {
     make({toEigen(kFour)}, names(4));
     CircularPlotWidget* plot = widget();
     plot->setUseWeights(true);
@@ -180,8 +166,7 @@ TEST_F(CircularPlotTest, PenWidthsAndColoursFollowTheOptions)
     EXPECT_EQ(edge(0, 3)->property("pen").value<QPen>().width(), 3);
     plot->setUseWeights(false);
     plot->setFixedThickness(3.5);
-    for (QSplineSeries* s : plot->edgeSeries())
-        EXPECT_EQ(s->pen().width(), 3);
+    for (QSplineSeries* s : plot->edgeSeries()) EXPECT_EQ(s->pen().width(), 3);
 
     EXPECT_EQ(edge(0, 2)->pen().color(), QColor(0, 0, 0, 30));
     plot->setColorizeEdges(true);
@@ -195,12 +180,10 @@ TEST_F(CircularPlotTest, PenWidthsAndColoursFollowTheOptions)
     plot->setNodesSize(17);
     EXPECT_EQ(plot->nodeSeries()->markerSize(), 17.0);
     plot->setLabelsVisible(false);
-    for (auto* label : plot->labels())
-        EXPECT_FALSE(label->isVisible());
+    for (auto* label : plot->labels()) EXPECT_FALSE(label->isVisible());
 }
 
-TEST_F(CircularPlotTest, DisplayRangeUsesStrictBoundsAtBothEnds)
-{
+TEST_F(CircularPlotTest, DisplayRangeUsesStrictBoundsAtBothEnds) {
     CircularPlot* w = make({toEigen(kFour)}, names(4));
     for (QSplineSeries* s : widget()->edgeSeries())
         EXPECT_TRUE(s->isVisible()) << "all shown before any range change";
@@ -209,12 +192,9 @@ TEST_F(CircularPlotTest, DisplayRangeUsesStrictBoundsAtBothEnds)
         bool w10, w05, wNeg, w03, wTiny;
     };
     const Case cases[] = {
-        {0, 1000, false, true, false, true, true},
-        {500, 1000, false, false, false, false, false},
-        {499, 1000, false, true, false, false, false},
-        {0, 300, false, false, false, false, true},
-        {0, 301, false, false, false, true, true},
-        {0, 0, false, false, false, false, false},
+        {0, 1000, false, true, false, true, true},     {500, 1000, false, false, false, false, false},
+        {499, 1000, false, true, false, false, false}, {0, 300, false, false, false, false, true},
+        {0, 301, false, false, false, true, true},     {0, 0, false, false, false, false, false},
     };
     for (const Case& c : cases) {
         w->displayRangeChanged(c.lower, c.upper);
@@ -228,14 +208,12 @@ TEST_F(CircularPlotTest, DisplayRangeUsesStrictBoundsAtBothEnds)
     }
 }
 
-TEST_F(CircularPlotTest, HoveringALabelShowsOnlyItsEdgesAndRestoresThem)
-{
+TEST_F(CircularPlotTest, HoveringALabelShowsOnlyItsEdgesAndRestoresThem) {
     CircularPlot* w = make({toEigen(kFour)}, names(4));
     w->displayRangeChanged(0, 1000);  // hides 1.0 and -0.5
     MyGraphicsSimpleTextItem* label3 = nullptr;
     for (auto* label : widget()->labels())
-        if (label->property("index").toInt() == 3)
-            label3 = label;
+        if (label->property("index").toInt() == 3) label3 = label;
     ASSERT_NE(label3, nullptr);
     emit label3->hovering(true);
     EXPECT_TRUE(edge(0, 3)->isVisible());
@@ -248,8 +226,7 @@ TEST_F(CircularPlotTest, HoveringALabelShowsOnlyItsEdgesAndRestoresThem)
     EXPECT_FALSE(edge(1, 2)->isVisible());
 }
 
-TEST_F(CircularPlotTest, HoveringAnEdgeShowsItsValueAndFadesTheOthers)
-{
+TEST_F(CircularPlotTest, HoveringAnEdgeShowsItsValueAndFadesTheOthers) {
     make({toEigen(kFour)}, names(4));
     CircularPlotWidget* plot = widget();
     const QColor before = edge(0, 1)->pen().color();
@@ -271,8 +248,7 @@ TEST_F(CircularPlotTest, HoveringAnEdgeShowsItsValueAndFadesTheOthers)
     EXPECT_EQ(plot->valueText()->text(), "1e-09");
 }
 
-TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers)
-{
+TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers) {
     Rows second = kFour;
     second[0][1] = second[1][0] = 0.75f;
     const std::vector<ConditionRecord> conditions = {{0, "Rest", 1}, {10, "Cue", 2}, {20, "Tap", 1}};
@@ -300,8 +276,7 @@ TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers)
     EXPECT_FLOAT_EQ(edge(0, 1)->property("value").toFloat(), 0.75f);
 }
 
-TEST_F(CircularPlotTest, MoreConditionsThanMatricesSaysSo)
-{
+TEST_F(CircularPlotTest, MoreConditionsThanMatricesSaysSo) {
     const std::vector<ConditionRecord> conditions = {{0, "Rest", 1}, {10, "Tap", 1}};
     CircularPlot* w = make({toEigen(kFour)}, names(4), conditions);
     w->conditionSlider()->setValue(2);
@@ -310,8 +285,7 @@ TEST_F(CircularPlotTest, MoreConditionsThanMatricesSaysSo)
     EXPECT_TRUE(widget()->edgeSeries().isEmpty());
 }
 
-TEST_F(CircularPlotTest, SpanningTreeMarksTheBackboneAndFollowsConditions)
-{
+TEST_F(CircularPlotTest, SpanningTreeMarksTheBackboneAndFollowsConditions) {
     Rows second = kFour;
     second[0][3] = second[3][0] = 0.0f;  // node 3 now hangs on the 1e-9 edge
     const std::vector<ConditionRecord> conditions = {{0, "Rest", 1}, {10, "Tap", 1}};
@@ -335,12 +309,10 @@ TEST_F(CircularPlotTest, SpanningTreeMarksTheBackboneAndFollowsConditions)
     EXPECT_FALSE(edge(1, 2)->property("mst_sig").toBool());
 
     mst->trigger();  // off
-    for (QSplineSeries* s : widget()->edgeSeries())
-        EXPECT_FALSE(s->property("mst_sig").toBool());
+    for (QSplineSeries* s : widget()->edgeSeries()) EXPECT_FALSE(s->property("mst_sig").toBool());
 }
 
-TEST_F(CircularPlotTest, ImageExportWritesAPngOfThePlotOrNamesTheFile)
-{
+TEST_F(CircularPlotTest, ImageExportWritesAPngOfThePlotOrNamesTheFile) {
     CircularPlot* w = make({toEigen(kFour)}, names(4));
     const QString path = QString::fromStdString((folder.path() / "plot.png").string());
     script->saveFiles << path;
@@ -363,8 +335,7 @@ TEST_F(CircularPlotTest, ImageExportWritesAPngOfThePlotOrNamesTheFile)
     EXPECT_EQ(script->errors.size(), 1);
 }
 
-TEST_F(CircularPlotTest, SingleNodeAndAllZeroMatricesDrawNoEdges)
-{
+TEST_F(CircularPlotTest, SingleNodeAndAllZeroMatricesDrawNoEdges) {
     make({Eigen::MatrixXf::Zero(1, 1)}, names(1));
     EXPECT_EQ(widget()->labels().size(), 1);
     EXPECT_TRUE(widget()->edgeSeries().isEmpty());
@@ -374,8 +345,7 @@ TEST_F(CircularPlotTest, SingleNodeAndAllZeroMatricesDrawNoEdges)
     window->displayRangeChanged(100, 900);
 }
 
-TEST(CircularPlotFromWindow, OpensOnceDrivesOptionsAndDisablesThemOnClose)
-{
+TEST(CircularPlotFromWindow, OpensOnceDrivesOptionsAndDisablesThemOnClose) {
     TempFolder folder;
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {kFour});
     auto subject = std::make_shared<Subject>();

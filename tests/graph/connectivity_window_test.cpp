@@ -37,10 +37,10 @@ namespace {
 class ConnectivityWindow : public ::testing::Test {
 protected:
     // Loads a subject written to disk and opens its window.
-    ConnectivityObjectUI* open(const std::vector<Rows>& matrices, const std::vector<std::string>& conditions = {})
-    {
-        const std::string path = graph_test::writeSubject(folder, "s" + std::to_string(count++), "sub", matrices,
-                                                          conditions);
+    ConnectivityObjectUI* open(const std::vector<Rows>& matrices,
+                               const std::vector<std::string>& conditions = {}) {
+        const std::string path =
+            graph_test::writeSubject(folder, "s" + std::to_string(count++), "sub", matrices, conditions);
         auto subject = std::make_shared<Subject>();
         subject->manifest = readStudyManifest(path);
         subject->folder = (folder.path() / ("s" + std::to_string(count - 1))).string();
@@ -52,8 +52,7 @@ protected:
     }
 
     GraphFeaturesModel* model() const { return object->window()->graphFeaturesModel(); }
-    QVariant resultCell(const QString& key) const
-    {
+    QVariant resultCell(const QString& key) const {
         return model()->index(model()->rowOf(key), GraphFeaturesModel::ResultColumn).data();
     }
     void compute(const QString& key) const { object->window()->computeButton(key)->click(); }
@@ -64,19 +63,16 @@ protected:
     std::unique_ptr<ConnectivityObject> object;
 };
 
-Eigen::MatrixXf toEigen(const Rows& rows)
-{
+Eigen::MatrixXf toEigen(const Rows& rows) {
     Eigen::MatrixXf m(rows.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < rows.size(); ++j)
-            m(i, j) = rows[i][j];
+        for (std::size_t j = 0; j < rows.size(); ++j) m(i, j) = rows[i][j];
     return m;
 }
 
 }  // namespace
 
-TEST_F(ConnectivityWindow, WidgetsStartAsDescribed)
-{
+TEST_F(ConnectivityWindow, WidgetsStartAsDescribed) {
     ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
     const ConnectivityForm& f = w->form();
     EXPECT_EQ(w->windowTitle(), "Dialog");
@@ -88,7 +84,8 @@ TEST_F(ConnectivityWindow, WidgetsStartAsDescribed)
     EXPECT_EQ(f.tabWidget->tabText(2), "Nodes");
     EXPECT_EQ(f.tabWidget->tabText(3), "Fliter");
     EXPECT_TRUE(f.label_15->text().endsWith("Display the connectivity matrix in a table format."));
-    EXPECT_TRUE(f.label_16->text().endsWith("Visualize the connections in an intuitive and interactive plot"));
+    EXPECT_TRUE(
+        f.label_16->text().endsWith("Visualize the connections in an intuitive and interactive plot"));
     EXPECT_TRUE(f.tabWidget->isTabEnabled(1));
     EXPECT_FALSE(f.tabWidget->isTabEnabled(2));
     EXPECT_FALSE(f.tabWidget->isTabEnabled(3));
@@ -122,24 +119,22 @@ TEST_F(ConnectivityWindow, WidgetsStartAsDescribed)
     EXPECT_EQ(f.lbl_Spanner_Upper->text(), "1.0");
 }
 
-TEST_F(ConnectivityWindow, SpanSliderDrivesTheRangeLabels)
-{
+TEST_F(ConnectivityWindow, SpanSliderDrivesTheRangeLabels) {
     const ConnectivityForm& f = open({graph_test::exampleMatrix(5, 1)})->form();
     struct Case {
         int lower, upper;
         const char* low;
         const char* up;
     };
-    for (const Case& c : {Case{250, 750, "0.25", "0.75"}, Case{0, 1000, "0", "1"}, Case{1, 999, "0.001", "0.999"},
-                          Case{700, 300, "0.3", "0.7"}}) {
+    for (const Case& c : {Case{250, 750, "0.25", "0.75"}, Case{0, 1000, "0", "1"},
+                          Case{1, 999, "0.001", "0.999"}, Case{700, 300, "0.3", "0.7"}}) {
         f.widget_CircPlot_Spanner->setSpan(c.lower, c.upper);
         EXPECT_EQ(f.lbl_Spanner_Low->text(), c.low);
         EXPECT_EQ(f.lbl_Spanner_Upper->text(), c.up);
     }
 }
 
-TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons)
-{
+TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons) {
     ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
     GraphFeaturesModel* m = w->graphFeaturesModel();
     QTableView* table = w->form().tblView_GraphFeatures;
@@ -147,12 +142,12 @@ TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons)
     ASSERT_EQ(m->columnCount(), 5);
     EXPECT_TRUE(table->isColumnHidden(0));
     const QStringList titles = {"Type", "Name", "Description", "", "Result"};
-    for (int c = 0; c < 5; ++c)
-        EXPECT_EQ(m->headerData(c, Qt::Horizontal).toString(), titles[c]);
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(m->headerData(c, Qt::Horizontal).toString(), titles[c]);
 
-    const QStringList names = {"Segragation", "Clustering coefficient", "Local efficiency", "Integration",
-                               "Global efficiency", "Centrality", "Degree", "Eigenvector centrality",
-                               "Nodal Features", "Strength", "Nodal Global Efficiency"};
+    const QStringList names = {"Segragation", "Clustering coefficient", "Local efficiency",
+                               "Integration", "Global efficiency",      "Centrality",
+                               "Degree",      "Eigenvector centrality", "Nodal Features",
+                               "Strength",    "Nodal Global Efficiency"};
     const QList<int> groups = {0, 3, 5, 8};
     for (int row = 0; row < 11; ++row) {
         EXPECT_EQ(m->index(row, 1).data().toString(), names[row]) << row;
@@ -172,8 +167,8 @@ TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons)
     EXPECT_TRUE(m->feature("global_efficiency").scalar);
     EXPECT_FALSE(m->feature("nodal_ge").scalar);
 
-    const QStringList keys = {"clustering_coeff", "local_efficiency", "global_efficiency", "degree",
-                              "eigenvector_centrality", "strength", "nodal_ge"};
+    const QStringList keys = {"clustering_coeff",       "local_efficiency", "global_efficiency", "degree",
+                              "eigenvector_centrality", "strength",         "nodal_ge"};
     for (const QString& key : keys) {
         QPushButton* compute = w->computeButton(key);
         ASSERT_NE(compute, nullptr) << key.toStdString();
@@ -197,8 +192,7 @@ TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons)
 // Every user-visible text of the feature table, written out whole: the
 // source splits the long descriptions over several literals, where a lost
 // space or letter would not show in a partial check.
-TEST(GraphFeatureTable, TextsAreExact)
-{
+TEST(GraphFeatureTable, TextsAreExact) {
     struct Row {
         const char* group;
         const char* key;
@@ -231,8 +225,8 @@ TEST(GraphFeatureTable, TextsAreExact)
          "connect to other nodes that also exhibit high eigenvector centrality.",
          false, "Eigenvector Centrality"},
         {"Nodal Features", "", "", "", false, ""},
-        {"Nodal Features", "strength", "Strength", "The sum of the weights of the connections of each node.", false,
-         "Strength"},
+        {"Nodal Features", "strength", "Strength", "The sum of the weights of the connections of each node.",
+         false, "Strength"},
         {"Nodal Features", "nodal_ge", "Nodal Global Efficiency",
          "The average of the inverse shortest path length from a node to all the other in the graph.", false,
          "Nodal Global Efficiency"},
@@ -251,8 +245,7 @@ TEST(GraphFeatureTable, TextsAreExact)
     }
 }
 
-TEST_F(ConnectivityWindow, NodalMeasureOnEveryMatrixEnablesInspect)
-{
+TEST_F(ConnectivityWindow, NodalMeasureOnEveryMatrixEnablesInspect) {
     const std::vector<Rows> matrices = {graph_test::exampleMatrix(6, 3), graph_test::exampleMatrix(6, 4)};
     ConnectivityObjectUI* w = open(matrices);
     const struct {
@@ -295,14 +288,12 @@ TEST_F(ConnectivityWindow, NodalMeasureOnEveryMatrixEnablesInspect)
     EXPECT_EQ(plot->series()[1]->name(), "Series 1");
     const Eigen::ArrayXf degrees = linkmesh::degree(toEigen(matrices[1]));
     ASSERT_EQ(plot->series()[1]->count(), degrees.size());
-    for (int i = 0; i < degrees.size(); ++i)
-        EXPECT_EQ(plot->series()[1]->at(i), QPointF(i, degrees(i)));
+    for (int i = 0; i < degrees.size(); ++i) EXPECT_EQ(plot->series()[1]->at(i), QPointF(i, degrees(i)));
     EXPECT_TRUE(script->questions.isEmpty());
     plot->close();
 }
 
-TEST_F(ConnectivityWindow, GlobalEfficiencyOfOneMatrixShowsInTheResultColumn)
-{
+TEST_F(ConnectivityWindow, GlobalEfficiencyOfOneMatrixShowsInTheResultColumn) {
     const Rows matrix = graph_test::exampleMatrix(7, 11);
     open({matrix});
     EXPECT_FALSE(resultCell("global_efficiency").isValid()) << "empty before computing";
@@ -312,8 +303,7 @@ TEST_F(ConnectivityWindow, GlobalEfficiencyOfOneMatrixShowsInTheResultColumn)
     EXPECT_EQ(shown.toFloat(), linkmesh::global_efficiency(toEigen(matrix)));
 }
 
-TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn)
-{
+TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn) {
     const std::vector<Rows> matrices = {graph_test::exampleMatrix(6, 1), graph_test::exampleMatrix(6, 2),
                                         graph_test::exampleMatrix(6, 3)};
     open(matrices, {"Rest", "Cue", "Task"});
@@ -322,7 +312,8 @@ TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn)
     QStringList expected;
     const char* names[] = {"Rest", "Cue", "Task"};
     for (int k = 0; k < 3; ++k)
-        expected << QString("%1: %2").arg(names[k]).arg(double(linkmesh::global_efficiency(toEigen(matrices[k]))), 0, 'g', 6);
+        expected << QString("%1: %2").arg(names[k]).arg(
+            double(linkmesh::global_efficiency(toEigen(matrices[k]))), 0, 'g', 6);
     EXPECT_EQ(resultCell("global_efficiency").toString(), expected.join("\n"));
     const FeatureSeries stored = model()->result(model()->rowOf("global_efficiency")).value<FeatureSeries>();
     ASSERT_EQ(stored.size(), 3);
@@ -334,17 +325,16 @@ TEST_F(ConnectivityWindow, GlobalEfficiencyPerConditionIsNamedInTheResultColumn)
     EXPECT_TRUE(resultCell("global_efficiency").toString().contains("\nSeries 1: "));
 }
 
-TEST_F(ConnectivityWindow, SizeQuestionAboveFiftyNodes)
-{
-    const QString question = "Caution.|The matrix is too big and the computation might take too long. Continue?";
+TEST_F(ConnectivityWindow, SizeQuestionAboveFiftyNodes) {
+    const QString question =
+        "Caution.|The matrix is too big and the computation might take too long. Continue?";
     open({graph_test::exampleMatrix(50, 5)});
     compute("local_efficiency");
     EXPECT_TRUE(script->questions.isEmpty());
     EXPECT_TRUE(model()->result(model()->rowOf("local_efficiency")).isValid());
 
     open({graph_test::exampleMatrix(51, 5)});
-    for (const char* quiet : {"degree", "strength", "clustering_coeff", "global_efficiency"})
-        compute(quiet);
+    for (const char* quiet : {"degree", "strength", "clustering_coeff", "global_efficiency"}) compute(quiet);
     EXPECT_TRUE(script->questions.isEmpty());
 
     for (const char* asking : {"local_efficiency", "eigenvector_centrality", "nodal_ge"}) {
@@ -363,8 +353,7 @@ TEST_F(ConnectivityWindow, SizeQuestionAboveFiftyNodes)
     }
 }
 
-TEST_F(ConnectivityWindow, SubjectWithoutMatricesComputesNothing)
-{
+TEST_F(ConnectivityWindow, SubjectWithoutMatricesComputesNothing) {
     open({});
     compute("degree");
     compute("global_efficiency");
@@ -374,8 +363,7 @@ TEST_F(ConnectivityWindow, SubjectWithoutMatricesComputesNothing)
     EXPECT_TRUE(script->errors.isEmpty());
 }
 
-TEST_F(ConnectivityWindow, ComputeIgnoresSendersThatAreNotFeatureButtons)
-{
+TEST_F(ConnectivityWindow, ComputeIgnoresSendersThatAreNotFeatureButtons) {
     ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
     w->computeGraphFeature(false);  // no sender
     QPushButton stray;
@@ -383,12 +371,10 @@ TEST_F(ConnectivityWindow, ComputeIgnoresSendersThatAreNotFeatureButtons)
     stray.setProperty("measure", "betweenness");
     QObject::connect(&stray, &QPushButton::clicked, w, &ConnectivityObjectUI::computeGraphFeature);
     stray.click();
-    for (int row = 0; row < model()->rowCount(); ++row)
-        EXPECT_FALSE(model()->result(row).isValid());
+    for (int row = 0; row < model()->rowCount(); ++row) EXPECT_FALSE(model()->result(row).isValid());
 }
 
-TEST_F(ConnectivityWindow, NodeTableListsTheSelectedNodes)
-{
+TEST_F(ConnectivityWindow, NodeTableListsTheSelectedNodes) {
     ConnectivityObjectUI* w = open({graph_test::exampleMatrix(3, 1)});
     NodesModel* nodes = w->nodesModel();
     ASSERT_EQ(nodes->rowCount(), 3);
@@ -407,8 +393,7 @@ TEST_F(ConnectivityWindow, NodeTableListsTheSelectedNodes)
     EXPECT_EQ(box->property("row").toInt(), 1);
 }
 
-TEST_F(ConnectivityWindow, NodeNamesFollowTheSelection)
-{
+TEST_F(ConnectivityWindow, NodeNamesFollowTheSelection) {
     TempFolder local;
     nlohmann::json doc = graph_test::validManifest();
     graph_test::at(doc, "result_data.final_mtx") = nlohmann::json::array();
@@ -420,8 +405,7 @@ TEST_F(ConnectivityWindow, NodeNamesFollowTheSelection)
     EXPECT_EQ(selected.nodeNames(), (QStringList{"gamma", "alpha"}));
 }
 
-TEST_F(ConnectivityWindow, ClosingDestroysTheWindowAndShowMakesANewOne)
-{
+TEST_F(ConnectivityWindow, ClosingDestroysTheWindowAndShowMakesANewOne) {
     ConnectivityObjectUI* first = open({graph_test::exampleMatrix(4, 1)});
     compute("degree");
     first->form().pb_Close->click();
@@ -432,13 +416,13 @@ TEST_F(ConnectivityWindow, ClosingDestroysTheWindowAndShowMakesANewOne)
     ConnectivityObjectUI* second = object->window();
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(second->isVisible());
-    EXPECT_FALSE(second->graphFeaturesModel()->result(second->graphFeaturesModel()->rowOf("degree")).isValid());
+    EXPECT_FALSE(
+        second->graphFeaturesModel()->result(second->graphFeaturesModel()->rowOf("degree")).isValid());
     object->showWindow();  // already open: the same window
     EXPECT_EQ(object->window(), second);
 }
 
-TEST(GraphFeaturesModelRows, GroupsFeaturesAndReplacedKeys)
-{
+TEST(GraphFeaturesModelRows, GroupsFeaturesAndReplacedKeys) {
     GraphFeaturesModel m;
     QSignalSpy layout(&m, &QAbstractItemModel::layoutChanged);
     EXPECT_EQ(m.addRow("G", "", "", "", false), 0);

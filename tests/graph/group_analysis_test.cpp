@@ -29,25 +29,23 @@ const Rows kEdge = {{0, 1}, {1, 0}};
 const Rows kPath = {{0, 1, 0}, {1, 0, 1}, {0, 1, 0}};
 const Rows kTriangle = {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}};
 
-Eigen::MatrixXf toEigen(const Rows& rows)
-{
+Eigen::MatrixXf toEigen(const Rows& rows) {
     Eigen::MatrixXf m(rows.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < rows.size(); ++j)
-            m(i, j) = rows[i][j];
+        for (std::size_t j = 0; j < rows.size(); ++j) m(i, j) = rows[i][j];
     return m;
 }
 
-const double kEdgePath = std::sqrt(std::pow(1 - std::sqrt(2.0), 2) + 1.0 + 2.0);       // (1,-1,0) vs path
-const double kEdgeTriangle = std::sqrt(1.0 + 0.0 + 1.0);                                  // (1,-1,0) vs (2,-1,-1)
-const double kPathTriangle = std::sqrt(std::pow(std::sqrt(2.0) - 2, 2) + 1.0 + std::pow(1 - std::sqrt(2.0), 2));
+const double kEdgePath = std::sqrt(std::pow(1 - std::sqrt(2.0), 2) + 1.0 + 2.0);  // (1,-1,0) vs path
+const double kEdgeTriangle = std::sqrt(1.0 + 0.0 + 1.0);                          // (1,-1,0) vs (2,-1,-1)
+const double kPathTriangle =
+    std::sqrt(std::pow(std::sqrt(2.0) - 2, 2) + 1.0 + std::pow(1 - std::sqrt(2.0), 2));
 
 }  // namespace
 
-TEST(GroupAnalysis, DistanceTableFromClosedFormSpectra)
-{
-    const std::vector<NamedMatrix> entries = {{"edge", toEigen(kEdge)}, {"path", toEigen(kPath)},
-                                              {"triangle", toEigen(kTriangle)}};
+TEST(GroupAnalysis, DistanceTableFromClosedFormSpectra) {
+    const std::vector<NamedMatrix> entries = {
+        {"edge", toEigen(kEdge)}, {"path", toEigen(kPath)}, {"triangle", toEigen(kTriangle)}};
     const Eigen::MatrixXf t = spectralDistanceTable(entries);
     ASSERT_EQ(t.rows(), 3);
     EXPECT_NEAR(t(0, 1), kEdgePath, 1e-5);
@@ -66,18 +64,18 @@ TEST(GroupAnalysis, DistanceTableFromClosedFormSpectra)
               "triangle  1.41421   1.23074   0\n");
 }
 
-TEST(GroupAnalysis, OfferedWithTwoSubjectsComputedAndExported)
-{
+TEST(GroupAnalysis, OfferedWithTwoSubjectsComputedAndExported) {
     TempFolder folder;
     auto script = std::make_shared<PromptScript>();
     Nodora dialog;
     dialog.setPrompts(scriptedPrompts(script));
     const NodoraForm& f = dialog.form();
     const int tab = f.tabWidget->indexOf(f.tab_GroupAnalysis);
-    ASSERT_TRUE(dialog.addSubjectFromFile(QString::fromStdString(graph_test::writeSubject(folder, "a", "edge", {kEdge}))));
-    EXPECT_FALSE(f.tabWidget->isTabVisible(tab)) << "one subject: nothing to compare";
     ASSERT_TRUE(dialog.addSubjectFromFile(
-        QString::fromStdString(graph_test::writeSubject(folder, "b", "tri", {kTriangle, kPath}, {"Rest", "Tap"}))));
+        QString::fromStdString(graph_test::writeSubject(folder, "a", "edge", {kEdge}))));
+    EXPECT_FALSE(f.tabWidget->isTabVisible(tab)) << "one subject: nothing to compare";
+    ASSERT_TRUE(dialog.addSubjectFromFile(QString::fromStdString(
+        graph_test::writeSubject(folder, "b", "tri", {kTriangle, kPath}, {"Rest", "Tap"}))));
     EXPECT_TRUE(f.tabWidget->isTabVisible(tab));
     EXPECT_TRUE(f.tab_GroupAnalysis->isEnabled());
     ASSERT_EQ(f.list_ConnObjs->count(), 2);
@@ -103,10 +101,11 @@ TEST(GroupAnalysis, OfferedWithTwoSubjectsComputedAndExported)
     std::ifstream in(csv, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    EXPECT_EQ(bytes.str(), ",edge,tri / Rest,tri / Tap\n"
-                           "edge,0,1.41421,1.78089\n"
-                           "tri / Rest,1.41421,0,1.23074\n"
-                           "tri / Tap,1.78089,1.23074,0\n");
+    EXPECT_EQ(bytes.str(),
+              ",edge,tri / Rest,tri / Tap\n"
+              "edge,0,1.41421,1.78089\n"
+              "tri / Rest,1.41421,0,1.23074\n"
+              "tri / Tap,1.78089,1.23074,0\n");
 
     // A matrix file that has gone missing is named, and nothing is exported.
     std::filesystem::remove(folder.path() / "a" / "final_0.csv");

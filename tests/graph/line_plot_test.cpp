@@ -35,26 +35,22 @@ using graph_test::TempFolder;
 
 namespace {
 
-std::string readFile(const std::filesystem::path& p)
-{
+std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-QList<float> ramp(int n)
-{
+QList<float> ramp(int n) {
     QList<float> v;
-    for (int i = 0; i < n; ++i)
-        v << float(i) / 4.0f;
+    for (int i = 0; i < n; ++i) v << float(i) / 4.0f;
     return v;
 }
 
 }  // namespace
 
-TEST(LinePlotTest, WindowSeriesAndLegendRows)
-{
+TEST(LinePlotTest, WindowSeriesAndLegendRows) {
     LinePlot plot("Degree", true);
     plot.addSeries({0.5f, 0.25f, 0.125f}, "Rest", 1);
     plot.addSeries({1.0f, 2.0f, 3.0f}, "Cue", 2);
@@ -84,7 +80,9 @@ TEST(LinePlotTest, WindowSeriesAndLegendRows)
     auto* box = plot.findChild<MyLabel*>("Colorbox0");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->styleSheet(), QStringLiteral("background-color: rgb(%1, %2, %3);")
-                                     .arg(pen.color().red()).arg(pen.color().green()).arg(pen.color().blue()));
+                                     .arg(pen.color().red())
+                                     .arg(pen.color().green())
+                                     .arg(pen.color().blue()));
     EXPECT_EQ(plot.nameLabel(0)->text(), "Rest");
     EXPECT_EQ(plot.nameLabel(1)->text(), "Trigger: Cue");
     EXPECT_FALSE(plot.nameLabel(1)->isEnabled());
@@ -100,14 +98,12 @@ TEST(LinePlotTest, WindowSeriesAndLegendRows)
     EXPECT_EQ(plot.chart()->axes(Qt::Vertical).first()->titleText(), "Degree");
     EXPECT_FALSE(plot.chart()->legend()->isVisible());
     QStringList items;
-    for (int i = 0; i < plot.conditionsBox()->count(); ++i)
-        items << plot.conditionsBox()->itemText(i);
+    for (int i = 0; i < plot.conditionsBox()->count(); ++i) items << plot.conditionsBox()->itemText(i);
     EXPECT_EQ(items, QStringList({"All", "Rest", "Cue", "Series 3"}));
     EXPECT_TRUE(plot.conditionsBox()->isEnabled());
 }
 
-TEST(LinePlotTest, ValueAxisTicksWithoutLabelsAndControlsOffWithoutProtocol)
-{
+TEST(LinePlotTest, ValueAxisTicksWithoutLabelsAndControlsOffWithoutProtocol) {
     for (const auto& [points, ticks] : {std::pair{60, 10}, std::pair{40, 40}, std::pair{50, 50}}) {
         LinePlot plot("Strength", false);
         plot.addSeries(ramp(points));
@@ -123,8 +119,7 @@ TEST(LinePlotTest, ValueAxisTicksWithoutLabelsAndControlsOffWithoutProtocol)
     }
 }
 
-TEST(LinePlotTest, ShowHideToggleAndHighlight)
-{
+TEST(LinePlotTest, ShowHideToggleAndHighlight) {
     LinePlot plot("Degree", true);
     plot.addSeries({1, 2}, "A");
     plot.addSeries({2, 1}, "B");
@@ -153,12 +148,10 @@ TEST(LinePlotTest, ShowHideToggleAndHighlight)
     EXPECT_EQ(plot.series()[0]->pen(), plot.series()[0]->property("fadein-pen").value<QPen>());
     EXPECT_EQ(plot.series()[2]->pen(), plot.series()[2]->property("fadein-pen").value<QPen>());
     emit plot.nameLabel(1)->hoverLabel(false);
-    for (QLineSeries* s : plot.series())
-        EXPECT_EQ(s->pen(), s->property("default-pen").value<QPen>());
+    for (QLineSeries* s : plot.series()) EXPECT_EQ(s->pen(), s->property("default-pen").value<QPen>());
 }
 
-TEST(LinePlotTest, CsvExportsAndImage)
-{
+TEST(LinePlotTest, CsvExportsAndImage) {
     TempFolder folder;
     auto script = std::make_shared<PromptScript>();
     LinePlot plot("Degree", true);
@@ -197,8 +190,7 @@ TEST(LinePlotTest, CsvExportsAndImage)
     EXPECT_EQ(script->errors.size(), 1);
 }
 
-TEST(LinePlotTest, TimeseriesPlotOfConditions)
-{
+TEST(LinePlotTest, TimeseriesPlotOfConditions) {
     TimeseriesLinePlot plot("Global Efficiency", true);
     plot.setValues({0.5f, 0.75f, 0.25f}, "Global Efficiency");
     plot.setConditions({"Rest", "Cue", "Tap"});
@@ -216,11 +208,11 @@ TEST(LinePlotTest, TimeseriesPlotOfConditions)
     EXPECT_EQ(plot.contextActions()[0]->text(), "Export to image...");
 }
 
-TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition)
-{
+TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition) {
     TempFolder folder;
     const std::string path = graph_test::writeSubject(
-        folder, "s", "sub", {graph_test::exampleMatrix(5, 1), graph_test::exampleMatrix(5, 2)}, {"Rest", "Tap"});
+        folder, "s", "sub", {graph_test::exampleMatrix(5, 1), graph_test::exampleMatrix(5, 2)},
+        {"Rest", "Tap"});
     auto subject = std::make_shared<Subject>();
     subject->manifest = readStudyManifest(path);
     subject->folder = (folder.path() / "s").string();
@@ -244,7 +236,8 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition)
     // Global efficiency per condition: a double click on its Result cell.
     w->computeButton("global_efficiency")->click();
     GraphFeaturesModel* model = w->graphFeaturesModel();
-    const QModelIndex cell = model->index(model->rowOf("global_efficiency"), GraphFeaturesModel::ResultColumn);
+    const QModelIndex cell =
+        model->index(model->rowOf("global_efficiency"), GraphFeaturesModel::ResultColumn);
     emit w->form().tblView_GraphFeatures->doubleClicked(cell);
     auto* timeseries = qobject_cast<TimeseriesLinePlot*>(w->lastFeaturePlot());
     ASSERT_NE(timeseries, nullptr);
@@ -253,8 +246,7 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition)
     timeseries->close();
 }
 
-TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed)
-{
+TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed) {
     TempFolder folder;
     const graph_test::Rows signedRows = {{0, -0.5f, 0.25f}, {-0.5f, 0, 0.75f}, {0.25f, 0.75f, 0}};
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {signedRows});
@@ -275,7 +267,8 @@ TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed)
 
     w->computeButton("strength")->click();
     EXPECT_EQ(model->result(row).value<FeatureSeries>()[0], (FeatureValues{0.25f, 0.75f, 1.0f}));
-    EXPECT_EQ(w->inspectButton("strength")->toolTip(), "Computed with positive weights only (negatives set to 0).");
+    EXPECT_EQ(w->inspectButton("strength")->toolTip(),
+              "Computed with positive weights only (negatives set to 0).");
 
     choice->setCurrentIndex(1);
     w->computeButton("strength")->click();
@@ -285,6 +278,7 @@ TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed)
     w->inspectButton("strength")->click();
     auto* plot = qobject_cast<LinePlot*>(w->lastFeaturePlot());
     ASSERT_NE(plot, nullptr);
-    EXPECT_EQ(plot->sourcesText(), "Measure: Strength\nSubject: sub\nMatrices: 1\nWeights: Computed with absolute values.");
+    EXPECT_EQ(plot->sourcesText(),
+              "Measure: Strength\nSubject: sub\nMatrices: 1\nWeights: Computed with absolute values.");
     plot->close();
 }

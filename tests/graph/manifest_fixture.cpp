@@ -8,8 +8,7 @@
 
 namespace graph_test {
 
-nlohmann::json validManifest()
-{
+nlohmann::json validManifest() {
     return nlohmann::json::parse(R"({
       "manifest-version": "1.2",
       "unique_id": "sub-01_ses-1",
@@ -45,8 +44,7 @@ nlohmann::json validManifest()
 }
 
 namespace {
-std::filesystem::path uniqueFolder()
-{
+std::filesystem::path uniqueFolder() {
     static std::atomic<int> counter{0};
     std::random_device seed;
     std::ostringstream name;
@@ -55,48 +53,40 @@ std::filesystem::path uniqueFolder()
 }
 }  // namespace
 
-TempFolder::TempFolder() : path_(uniqueFolder())
-{
+TempFolder::TempFolder() : path_(uniqueFolder()) {
     std::filesystem::create_directories(path_);
 }
 
-TempFolder::~TempFolder()
-{
+TempFolder::~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempFolder::write(const std::string& name, const std::string& text) const
-{
+std::string TempFolder::write(const std::string& name, const std::string& text) const {
     const std::filesystem::path file = path_ / name;
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out << text;
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
+    if (!out) throw std::runtime_error("cannot write " + file.string());
     return file.string();
 }
 
-std::string TempFolder::writeJson(const std::string& name, const nlohmann::json& document) const
-{
+std::string TempFolder::writeJson(const std::string& name, const nlohmann::json& document) const {
     return write(name, document.dump(2));
 }
 
-nlohmann::json& at(nlohmann::json& document, const std::string& dottedPath)
-{
+nlohmann::json& at(nlohmann::json& document, const std::string& dottedPath) {
     nlohmann::json* node = &document;
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = dottedPath.find('.', start);
         node = &node->at(dottedPath.substr(start, dot - start));
-        if (dot == std::string::npos)
-            return *node;
+        if (dot == std::string::npos) return *node;
         start = dot + 1;
     }
 }
 
-void eraseAt(nlohmann::json& document, const std::string& dottedPath)
-{
+void eraseAt(nlohmann::json& document, const std::string& dottedPath) {
     const std::size_t dot = dottedPath.rfind('.');
     if (dot == std::string::npos) {
         document.erase(dottedPath);
@@ -105,20 +95,17 @@ void eraseAt(nlohmann::json& document, const std::string& dottedPath)
     at(document, dottedPath.substr(0, dot)).erase(dottedPath.substr(dot + 1));
 }
 
-std::string csvMatrix(const std::vector<std::vector<float>>& rows)
-{
+std::string csvMatrix(const std::vector<std::vector<float>>& rows) {
     std::ostringstream out;
     out.precision(9);
     for (const auto& row : rows) {
-        for (std::size_t j = 0; j < row.size(); ++j)
-            out << (j ? "," : "") << row[j];
+        for (std::size_t j = 0; j < row.size(); ++j) out << (j ? "," : "") << row[j];
         out << "\n";
     }
     return out.str();
 }
 
-Rows exampleMatrix(int n, unsigned seed)
-{
+Rows exampleMatrix(int n, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> weight(0.0f, 1.0f);
     Rows rows(n, std::vector<float>(n, 0.0f));
@@ -132,8 +119,7 @@ Rows exampleMatrix(int n, unsigned seed)
 }
 
 std::string writeSubject(const TempFolder& folder, const std::string& dir, const std::string& id,
-                         const std::vector<Rows>& matrices, const std::vector<std::string>& conditions)
-{
+                         const std::vector<Rows>& matrices, const std::vector<std::string>& conditions) {
     nlohmann::json doc = validManifest();
     doc["unique_id"] = id;
     const std::size_t nodes = matrices.empty() ? 0 : matrices.front().size();

@@ -6,8 +6,7 @@
 
 #include <sstream>
 
-TEST(MatrixTables, MirrorCopiesTheUpperTriangleBelow)
-{
+TEST(MatrixTables, MirrorCopiesTheUpperTriangleBelow) {
     Eigen::MatrixXf m(3, 3);
     m << 0, 1, 2, 9, 0, 3, 9, 9, 0;
     Eigen::MatrixXf expected(3, 3);
@@ -15,16 +14,14 @@ TEST(MatrixTables, MirrorCopiesTheUpperTriangleBelow)
     EXPECT_EQ(mirrorUpperTriangle(m), expected);
 }
 
-TEST(MatrixTables, OffDiagonalValuesRowByRow)
-{
+TEST(MatrixTables, OffDiagonalValuesRowByRow) {
     Eigen::MatrixXf m(3, 3);
     m << 7, 1, 2, 3, 7, 4, 5, 6, 7;
     EXPECT_EQ(offDiagonalValues(m), (std::vector<float>{1, 2, 3, 4, 5, 6}));
     EXPECT_TRUE(offDiagonalValues(Eigen::MatrixXf::Zero(1, 1)).empty());
 }
 
-TEST(MatrixTables, HistogramCountsAndFractions)
-{
+TEST(MatrixTables, HistogramCountsAndFractions) {
     // 0 .. 1 in 10 bins of 0.1: 0 and 0.05 in bin 0, 0.55 in bin 5, 1 in bin 9.
     const std::vector<float> values = {0.0f, 0.05f, 0.55f, 1.0f, -0.0f};
     const HistogramBins counts = histogram(values, 10, false);
@@ -42,8 +39,7 @@ TEST(MatrixTables, HistogramCountsAndFractions)
     EXPECT_EQ(histogram({}, 10, false).heights, std::vector<double>(10, 0.0));
 }
 
-TEST(MatrixTables, CsvHasNamesAsHeaderRowAndFirstColumn)
-{
+TEST(MatrixTables, CsvHasNamesAsHeaderRowAndFirstColumn) {
     Eigen::MatrixXf m(3, 3);
     m << 0, 0.5f, 0.25f, 0.5f, 0, -0.125f, 0.25f, -0.125f, 1e-7f;
     std::ostringstream out;

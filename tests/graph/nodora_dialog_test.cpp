@@ -31,16 +31,13 @@ class NodoraDialog : public ::testing::Test {
 protected:
     NodoraDialog() { dialog.setPrompts(scriptedPrompts(script)); }
 
-    std::string subject(const std::string& id, int matrices = 1)
-    {
+    std::string subject(const std::string& id, int matrices = 1) {
         std::vector<graph_test::Rows> rows;
-        for (int k = 0; k < matrices; ++k)
-            rows.push_back(graph_test::exampleMatrix(4, 7 + k));
+        for (int k = 0; k < matrices; ++k) rows.push_back(graph_test::exampleMatrix(4, 7 + k));
         return graph_test::writeSubject(folder, id, id, rows);
     }
 
-    bool add(const std::string& path)
-    {
+    bool add(const std::string& path) {
         script->files << QString::fromStdString(path);
         return dialog.data_addSubject();
     }
@@ -48,12 +45,10 @@ protected:
     QTableView* table() const { return dialog.form().tbl_Subjects; }
     int rows() const { return dialog.subjectsModel()->rowCount(); }
     QString idAt(int row) const { return dialog.subjectsModel()->index(row, 0).data().toString(); }
-    QPushButton* viewButton(int row) const
-    {
+    QPushButton* viewButton(int row) const {
         return qobject_cast<QPushButton*>(table()->indexWidget(dialog.subjectsModel()->index(row, 1)));
     }
-    QList<ConnectivityObject*> objects() const
-    {
+    QList<ConnectivityObject*> objects() const {
         return dialog.findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly);
     }
 
@@ -64,8 +59,7 @@ protected:
 
 }  // namespace
 
-TEST_F(NodoraDialog, StartsEmptyAndOnTop)
-{
+TEST_F(NodoraDialog, StartsEmptyAndOnTop) {
     const NodoraForm& f = dialog.form();
     EXPECT_EQ(dialog.objectName(), "CGAnalysis");
     EXPECT_EQ(dialog.windowTitle(), "Connectivity & Graph Analysis Plugin");
@@ -82,10 +76,11 @@ TEST_F(NodoraDialog, StartsEmptyAndOnTop)
     EXPECT_FALSE(f.pb_RemoveAll->isEnabled());
     EXPECT_EQ(f.cbox_GraphDistance->count(), 1);
     EXPECT_EQ(f.cbox_GraphDistance->itemText(0), "Spectral Euclidean Distance");
-    EXPECT_EQ(f.label_2->text(),
-              "<html><head/><body><p>Compute a distance/similarity matrix between the given connectivity matrices "
-              "of the selected subjects. The metric is based on the euclidean distance of the eigen values of the "
-              "matrices. The matrices will be padded with zeros if needed.</p></body></html>");
+    EXPECT_EQ(
+        f.label_2->text(),
+        "<html><head/><body><p>Compute a distance/similarity matrix between the given connectivity matrices "
+        "of the selected subjects. The metric is based on the euclidean distance of the eigen values of the "
+        "matrices. The matrices will be padded with zeros if needed.</p></body></html>");
     EXPECT_EQ(table()->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(table()->horizontalHeader()->sectionResizeMode(0), QHeaderView::Stretch);
     EXPECT_EQ(dialog.subjectsModel()->columnCount(), 2);
@@ -94,8 +89,7 @@ TEST_F(NodoraDialog, StartsEmptyAndOnTop)
     EXPECT_EQ(rows(), 0);
 }
 
-TEST_F(NodoraDialog, AddingTwoSubjectsGivesTwoRowsWithViewButtons)
-{
+TEST_F(NodoraDialog, AddingTwoSubjectsGivesTwoRowsWithViewButtons) {
     const std::string first = subject("sub-A");
     const std::string second = subject("sub-B");
     QSignalSpy layout(dialog.subjectsModel(), &QAbstractItemModel::layoutChanged);
@@ -123,8 +117,7 @@ TEST_F(NodoraDialog, AddingTwoSubjectsGivesTwoRowsWithViewButtons)
     EXPECT_TRUE(script->errors.isEmpty());
 }
 
-TEST_F(NodoraDialog, CancelledOrUnreadableFileAddsNothingSilently)
-{
+TEST_F(NodoraDialog, CancelledOrUnreadableFileAddsNothingSilently) {
     EXPECT_FALSE(add(""));  // the file dialog was cancelled
     EXPECT_FALSE(add((folder.path() / "absent.json").string()));
     EXPECT_EQ(rows(), 0);
@@ -132,8 +125,7 @@ TEST_F(NodoraDialog, CancelledOrUnreadableFileAddsNothingSilently)
     EXPECT_FALSE(dialog.form().pb_RemoveSubject->isEnabled());
 }
 
-TEST_F(NodoraDialog, BadManifestIsReportedAndAddsNothing)
-{
+TEST_F(NodoraDialog, BadManifestIsReportedAndAddsNothing) {
     nlohmann::json doc = graph_test::validManifest();
     doc.erase("unique_id");
     const std::string missingKey = folder.writeJson("bad.json", doc);
@@ -146,7 +138,8 @@ TEST_F(NodoraDialog, BadManifestIsReportedAndAddsNothing)
     ASSERT_EQ(script->errors.size(), 2);
     EXPECT_TRUE(script->errors[0].contains("No such node (unique_id)")) << script->errors[0].toStdString();
     EXPECT_TRUE(script->errors[0].contains("bad.json"));
-    EXPECT_TRUE(script->errors[1].contains("broken.json(1): expected value")) << script->errors[1].toStdString();
+    EXPECT_TRUE(script->errors[1].contains("broken.json(1): expected value"))
+        << script->errors[1].toStdString();
 
     // The dialog stays usable.
     EXPECT_TRUE(add(subject("sub-OK")));
@@ -154,8 +147,7 @@ TEST_F(NodoraDialog, BadManifestIsReportedAndAddsNothing)
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
 }
 
-TEST_F(NodoraDialog, EachViewButtonOpensItsOwnSubject)
-{
+TEST_F(NodoraDialog, EachViewButtonOpensItsOwnSubject) {
     ASSERT_TRUE(add(subject("sub-A", 1)));
     ASSERT_TRUE(add(subject("sub-B", 3)));
 
@@ -177,8 +169,7 @@ TEST_F(NodoraDialog, EachViewButtonOpensItsOwnSubject)
     EXPECT_TRUE(script->errors.isEmpty());
 }
 
-TEST_F(NodoraDialog, SubjectThatCannotBeLoadedShowsAnErrorInsteadOfAWindow)
-{
+TEST_F(NodoraDialog, SubjectThatCannotBeLoadedShowsAnErrorInsteadOfAWindow) {
     nlohmann::json doc = graph_test::validManifest();  // names three CSV files that do not exist
     ASSERT_TRUE(add(folder.writeJson("nofiles/m.json", doc)));
     graph_test::at(doc, "result_data.final_mtx") = nlohmann::json::array();
@@ -193,10 +184,8 @@ TEST_F(NodoraDialog, SubjectThatCannotBeLoadedShowsAnErrorInsteadOfAWindow)
     EXPECT_TRUE(script->errors[1].contains("selected_vois holds 5")) << script->errors[1].toStdString();
 }
 
-TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep)
-{
-    for (const char* id : {"sub-A", "sub-B", "sub-C"})
-        ASSERT_TRUE(add(subject(id)));
+TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep) {
+    for (const char* id : {"sub-A", "sub-B", "sub-C"}) ASSERT_TRUE(add(subject(id)));
 
     dialog.form().pb_RemoveSubject->click();  // nothing selected: nothing removed
     EXPECT_EQ(rows(), 3);
@@ -225,10 +214,8 @@ TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep)
     EXPECT_FALSE(dialog.form().pb_RemoveAll->isEnabled());
 }
 
-TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable)
-{
-    for (const char* id : {"sub-A", "sub-B"})
-        ASSERT_TRUE(add(subject(id)));
+TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable) {
+    for (const char* id : {"sub-A", "sub-B"}) ASSERT_TRUE(add(subject(id)));
     viewButton(0)->click();
     ConnectivityObject* open = objects().first();
 
@@ -247,8 +234,7 @@ TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable)
     EXPECT_EQ(objects().last()->subject().manifest.unique_id, "sub-C");
 }
 
-TEST_F(NodoraDialog, KeepOnTopAndClose)
-{
+TEST_F(NodoraDialog, KeepOnTopAndClose) {
     dialog.show();
     dialog.form().cbox_KeepOnTop->setChecked(false);
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -261,8 +247,7 @@ TEST_F(NodoraDialog, KeepOnTopAndClose)
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST(SubjectsModel, AddAndRemove)
-{
+TEST(SubjectsModel, AddAndRemove) {
     SubjectsModel model;
     EXPECT_EQ(model.add("a"), 1);
     EXPECT_EQ(model.add("b"), 2);
@@ -270,15 +255,14 @@ TEST(SubjectsModel, AddAndRemove)
     EXPECT_EQ(model.index(1, 0).data(Qt::EditRole).toString(), "b");
     EXPECT_FALSE(model.index(1, 0).data(Qt::ToolTipRole).isValid());
     model.remove(0);
-    model.remove(7);   // outside: nothing changes
+    model.remove(7);  // outside: nothing changes
     model.remove(-1);
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(0, 0).data().toString(), "b");
     EXPECT_EQ(model.index(1, 0).data().toString(), "c");
 }
 
-TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog)
-{
+TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog) {
     dialog.move(40, 40);
     dialog.show();
     ASSERT_TRUE(add(subject("beside")));
@@ -299,8 +283,7 @@ TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog)
     EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, QRect()), QPoint(548, 50));
 }
 
-TEST_F(NodoraDialog, ClosingTheDialogClosesItsConnectivityWindows)
-{
+TEST_F(NodoraDialog, ClosingTheDialogClosesItsConnectivityWindows) {
     dialog.show();
     ASSERT_TRUE(add(subject("closing")));
     viewButton(0)->click();

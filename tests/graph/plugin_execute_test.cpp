@@ -19,24 +19,20 @@
 extern std::vector<std::string> g_testHostLog;
 
 namespace {
-QList<Nodora*> mainDialogs()
-{
+QList<Nodora*> mainDialogs() {
     QList<Nodora*> dialogs;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* d = qobject_cast<Nodora*>(w))
-            dialogs << d;
+        if (auto* d = qobject_cast<Nodora*>(w)) dialogs << d;
     }
     return dialogs;
 }
 
-void processDeletions()
-{
+void processDeletions() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 }  // namespace
 
-TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing)
-{
+TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing) {
     processDeletions();
     const int before = mainDialogs().size();
     tlplugin plugin;
@@ -73,8 +69,7 @@ TEST(PluginExecute, ShowsOneDialogAndANewOneAfterClosing)
     processDeletions();
 }
 
-TEST(PluginExecute, DestroyingOrRestartingThePluginClosesItsDialog)
-{
+TEST(PluginExecute, DestroyingOrRestartingThePluginClosesItsDialog) {
     processDeletions();
     const int before = mainDialogs().size();
     g_testHostLog.clear();

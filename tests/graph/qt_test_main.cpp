@@ -11,19 +11,15 @@ QtMessageHandler standardHandler = nullptr;
 
 // The offscreen platform reports every raise() and size-hint call it cannot
 // honour; those lines say nothing about the code under test.
-void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.startsWith(QLatin1String("This plugin does not support")))
-        return;
+void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("This plugin does not support"))) return;
     standardHandler(type, context, message);
 }
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     standardHandler = qInstallMessageHandler(quietPlatformNotes);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Signal spies on models record layoutChanged's arguments.
     qRegisterMetaType<QList<QPersistentModelIndex>>();

@@ -1,7 +1,6 @@
 #include "scripted_prompts.h"
 
-UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script)
-{
+UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script) {
     UserPrompts prompts;
     prompts.chooseManifestFile = [script](QWidget*) {
         return script->files.isEmpty() ? QString() : script->files.takeFirst();
@@ -10,7 +9,8 @@ UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script)
         script->questions << title + "|" + text;
         return script->answer;
     };
-    prompts.chooseSaveFile = [script](QWidget*, const QString& title, const QString& filter, const QString& suffix) {
+    prompts.chooseSaveFile = [script](QWidget*, const QString& title, const QString& filter,
+                                      const QString& suffix) {
         script->saveDialogs << title + "|" + filter + "|" + suffix;
         return script->saveFiles.isEmpty() ? QString() : script->saveFiles.takeFirst();
     };

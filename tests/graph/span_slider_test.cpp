@@ -15,14 +15,12 @@ namespace {
 // Exposes where the style draws a handle, so drags can start on one.
 class ProbedSlider : public QxtSpanSlider {
 public:
-    ProbedSlider() : QxtSpanSlider(Qt::Horizontal)
-    {
+    ProbedSlider() : QxtSpanSlider(Qt::Horizontal) {
         setRange(0, 1000);
         resize(1020, 30);
     }
 
-    QPoint handleCentre(int value)
-    {
+    QPoint handleCentre(int value) {
         QStyleOptionSlider opt;
         initStyleOption(&opt);
         opt.sliderPosition = value;
@@ -36,8 +34,7 @@ public:
 
 // Drags through the slider's window, as the platform would deliver it (the
 // widget overload of QTest::mouseMove only moves the cursor).
-void dragHandle(ProbedSlider& slider, int fromValue, int toValue)
-{
+void dragHandle(ProbedSlider& slider, int fromValue, int toValue) {
     QWindow* window = slider.windowHandle();
     ASSERT_NE(window, nullptr);
     const QPoint from = slider.handleCentre(fromValue);
@@ -48,27 +45,24 @@ void dragHandle(ProbedSlider& slider, int fromValue, int toValue)
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, to);
 }
 
-void showSlider(ProbedSlider& slider)
-{
+void showSlider(ProbedSlider& slider) {
     slider.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&slider));
 }
 
 }  // namespace
 
-TEST(SpanSlider, VersionText)
-{
+TEST(SpanSlider, VersionText) {
     EXPECT_STREQ(qxtVersion(), "0.7.0");
 }
 
-TEST(SpanSlider, SetSpanOrdersAndClamps)
-{
+TEST(SpanSlider, SetSpanOrdersAndClamps) {
     struct Case {
         int lower, upper, expectedLower, expectedUpper;
     };
     const std::vector<Case> cases = {
-        {700, 300, 300, 700}, {-5, 2000, 0, 1000}, {250, 750, 250, 750},
-        {1200, 1100, 1000, 1000}, {-3, -9, 0, 0}, {400, 400, 400, 400},
+        {700, 300, 300, 700},     {-5, 2000, 0, 1000}, {250, 750, 250, 750},
+        {1200, 1100, 1000, 1000}, {-3, -9, 0, 0},      {400, 400, 400, 400},
     };
     for (const Case& c : cases) {
         QxtSpanSlider slider(Qt::Horizontal);
@@ -81,8 +75,7 @@ TEST(SpanSlider, SetSpanOrdersAndClamps)
     }
 }
 
-TEST(SpanSlider, SignalsOnlyForRealChanges)
-{
+TEST(SpanSlider, SignalsOnlyForRealChanges) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
     QSignalSpy span(&slider, &QxtSpanSlider::spanChanged);
@@ -109,8 +102,7 @@ TEST(SpanSlider, SignalsOnlyForRealChanges)
     EXPECT_EQ(slider.upperValue(), 900);
 }
 
-TEST(SpanSlider, NewRangeClampsTheSpan)
-{
+TEST(SpanSlider, NewRangeClampsTheSpan) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
     slider.setSpan(100, 900);
@@ -121,8 +113,7 @@ TEST(SpanSlider, NewRangeClampsTheSpan)
     EXPECT_EQ(span.count(), 1);
 }
 
-TEST(SpanSlider, PropertiesAreReachableByName)
-{
+TEST(SpanSlider, PropertiesAreReachableByName) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
     EXPECT_TRUE(slider.setProperty("upperValue", 600));
@@ -134,8 +125,7 @@ TEST(SpanSlider, PropertiesAreReachableByName)
     EXPECT_EQ(slider.handleMovementMode(), QxtSpanSlider::NoOverlapping);
 }
 
-TEST(SpanSlider, PositionsFollowValuesWhileTracking)
-{
+TEST(SpanSlider, PositionsFollowValuesWhileTracking) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
     slider.setSpan(100, 600);
@@ -150,8 +140,7 @@ TEST(SpanSlider, PositionsFollowValuesWhileTracking)
     EXPECT_EQ(span.count(), 0);
 }
 
-TEST(SpanSlider, KeyboardMovesTheMainHandleUnderTheMode)
-{
+TEST(SpanSlider, KeyboardMovesTheMainHandleUnderTheMode) {
     struct Case {
         QxtSpanSlider::HandleMovementMode mode;
         int presses;
@@ -169,8 +158,7 @@ TEST(SpanSlider, KeyboardMovesTheMainHandleUnderTheMode)
         slider.setSingleStep(10);
         slider.setHandleMovementMode(c.mode);
         slider.setSpan(480, 500);
-        for (int i = 0; i < c.presses; ++i)
-            QTest::keyClick(&slider, Qt::Key_Right);
+        for (int i = 0; i < c.presses; ++i) QTest::keyClick(&slider, Qt::Key_Right);
         EXPECT_EQ(slider.lowerValue(), c.expectedLower) << c.mode;
         EXPECT_EQ(slider.upperValue(), c.expectedUpper) << c.mode;
     }
@@ -189,8 +177,7 @@ TEST(SpanSlider, KeyboardMovesTheMainHandleUnderTheMode)
     EXPECT_EQ(slider.upperValue(), 700);
 }
 
-TEST(SpanSlider, DragUnderNoOverlappingStopsOneStepBelow)
-{
+TEST(SpanSlider, DragUnderNoOverlappingStopsOneStepBelow) {
     ProbedSlider slider;
     slider.setHandleMovementMode(QxtSpanSlider::NoOverlapping);
     slider.setSpan(200, 600);
@@ -204,8 +191,7 @@ TEST(SpanSlider, DragUnderNoOverlappingStopsOneStepBelow)
     EXPECT_EQ(pressed.at(0).at(0).value<QxtSpanSlider::SpanHandle>(), QxtSpanSlider::LowerHandle);
 }
 
-TEST(SpanSlider, DragUnderNoCrossingStopsOnTheOtherHandle)
-{
+TEST(SpanSlider, DragUnderNoCrossingStopsOnTheOtherHandle) {
     ProbedSlider slider;
     slider.setHandleMovementMode(QxtSpanSlider::NoCrossing);
     slider.setSpan(200, 600);
@@ -215,8 +201,7 @@ TEST(SpanSlider, DragUnderNoCrossingStopsOnTheOtherHandle)
     EXPECT_EQ(slider.upperValue(), 200);
 }
 
-TEST(SpanSlider, DragUnderFreeMovementExchangesTheHandles)
-{
+TEST(SpanSlider, DragUnderFreeMovementExchangesTheHandles) {
     ProbedSlider slider;
     slider.setHandleMovementMode(QxtSpanSlider::FreeMovement);
     slider.setSpan(200, 600);
@@ -227,8 +212,7 @@ TEST(SpanSlider, DragUnderFreeMovementExchangesTheHandles)
     // The dragged handle is now the upper one; the other stays where it was.
     EXPECT_EQ(slider.lowerValue(), 600);
     EXPECT_NEAR(slider.upperValue(), 800, 2);
-    for (const QList<QVariant>& args : span)
-        EXPECT_LE(args.at(0).toInt(), args.at(1).toInt());
+    for (const QList<QVariant>& args : span) EXPECT_LE(args.at(0).toInt(), args.at(1).toInt());
 
     // The same handle, grabbed again, still moves freely back below.
     dragHandle(slider, slider.upperValue(), 100);
@@ -236,8 +220,7 @@ TEST(SpanSlider, DragUnderFreeMovementExchangesTheHandles)
     EXPECT_EQ(slider.upperValue(), 600);
 }
 
-TEST(SpanSlider, DragFromEqualValuesPicksTheHandleByDirection)
-{
+TEST(SpanSlider, DragFromEqualValuesPicksTheHandleByDirection) {
     ProbedSlider slider;
     slider.setSpan(500, 500);
     showSlider(slider);
@@ -246,8 +229,7 @@ TEST(SpanSlider, DragFromEqualValuesPicksTheHandleByDirection)
     EXPECT_EQ(slider.upperValue(), 500);
 }
 
-TEST(SpanSlider, PressOutsideTheHandlesIsIgnored)
-{
+TEST(SpanSlider, PressOutsideTheHandlesIsIgnored) {
     ProbedSlider slider;
     slider.setSpan(200, 600);
     showSlider(slider);
@@ -261,8 +243,7 @@ TEST(SpanSlider, PressOutsideTheHandlesIsIgnored)
     EXPECT_EQ(slider.upperValue(), 600);
 }
 
-TEST(SpanSlider, UnknownActionIsIgnored)
-{
+TEST(SpanSlider, UnknownActionIsIgnored) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
     slider.setSpan(300, 700);

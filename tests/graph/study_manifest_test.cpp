@@ -16,14 +16,12 @@ using nlohmann::json;
 
 namespace {
 
-StudyManifest readDocument(const TempFolder& folder, const json& document)
-{
+StudyManifest readDocument(const TempFolder& folder, const json& document) {
     return readStudyManifest(folder.writeJson("manifest.json", document));
 }
 
 // The error of reading `document`, or a test failure when it reads fine.
-StudyManifestError errorOf(const TempFolder& folder, const std::string& text)
-{
+StudyManifestError errorOf(const TempFolder& folder, const std::string& text) {
     const std::string path = folder.write("manifest.json", text);
     try {
         readStudyManifest(path);
@@ -36,8 +34,7 @@ StudyManifestError errorOf(const TempFolder& folder, const std::string& text)
 
 }  // namespace
 
-TEST(StudyManifest, ReadsEveryField)
-{
+TEST(StudyManifest, ReadsEveryField) {
     TempFolder folder;
     const StudyManifest m = readDocument(folder, graph_test::validManifest());
 
@@ -73,11 +70,10 @@ TEST(StudyManifest, ReadsEveryField)
     EXPECT_EQ(m.comments, "  kept as written  ");  // no trimming
 }
 
-TEST(StudyManifest, ValuesAreHeldAsTheParserDeliversThem)
-{
+TEST(StudyManifest, ValuesAreHeldAsTheParserDeliversThem) {
     TempFolder folder;
     json doc = graph_test::validManifest();
-    doc["unique_id"] = 2;                                  // a number reads like the string "2"
+    doc["unique_id"] = 2;  // a number reads like the string "2"
     doc["manifest-version"] = 1.5;
     graph_test::at(doc, "study_data.VOIs_names") = json::array({"a", 7, true, "b"});
     graph_test::at(doc, "configuration.uses_proto") = "false";  // text "false" converts
@@ -90,14 +86,14 @@ TEST(StudyManifest, ValuesAreHeldAsTheParserDeliversThem)
     EXPECT_EQ(m.comments, "caf\xc3\xa9");
 }
 
-TEST(StudyManifest, ListEdgeCases)
-{
+TEST(StudyManifest, ListEdgeCases) {
     TempFolder folder;
     json doc = graph_test::validManifest();
     graph_test::at(doc, "study_data.PRT_Conditions") = "Rest";  // a scalar where a list belongs
     graph_test::at(doc, "configuration.selected_conditions") = json::array({json::object({{"x", 1}}), "B"});
     graph_test::at(doc, "result_data.final_mtx") = json::array();
-    graph_test::at(doc, "study_data.VOIs_sizes") = json::array({" 12x", "+4", -3, 1.9, "-2147483648", 2147483647});
+    graph_test::at(doc, "study_data.VOIs_sizes") =
+        json::array({" 12x", "+4", -3, 1.9, "-2147483648", 2147483647});
     graph_test::at(doc, "configuration.selected_vois") = json::array({1, 1, 0});  // duplicates stay
     const StudyManifest m = readDocument(folder, doc);
     EXPECT_TRUE(m.prt_conditions.empty());
@@ -107,8 +103,7 @@ TEST(StudyManifest, ListEdgeCases)
     EXPECT_EQ(m.selected_vois, (std::vector<int>{1, 1, 0}));
 }
 
-TEST(StudyManifest, ConditionRecordsAreConvertedAndNormalised)
-{
+TEST(StudyManifest, ConditionRecordsAreConvertedAndNormalised) {
     struct Case {
         json t;
         json type;
@@ -116,8 +111,8 @@ TEST(StudyManifest, ConditionRecordsAreConvertedAndNormalised)
         int expectedType;
     };
     const std::vector<Case> cases = {
-        {0, 1, 0, 1},       {5, 0, 5, 2},       {"12abc", 3, 12, 2}, {" 7", -1, 7, 2},
-        {"-3", "1", -3, 1}, {8, "2", 8, 2},     {9, 1000, 9, 2},
+        {0, 1, 0, 1},       {5, 0, 5, 2},   {"12abc", 3, 12, 2}, {" 7", -1, 7, 2},
+        {"-3", "1", -3, 1}, {8, "2", 8, 2}, {9, 1000, 9, 2},
     };
     TempFolder folder;
     for (const Case& c : cases) {
@@ -132,8 +127,7 @@ TEST(StudyManifest, ConditionRecordsAreConvertedAndNormalised)
     }
 }
 
-TEST(StudyManifest, UnknownKeysAreIgnored)
-{
+TEST(StudyManifest, UnknownKeysAreIgnored) {
     TempFolder folder;
     json doc = graph_test::validManifest();
     doc["extra"] = {{"deep", json::array({1, 2})}};
@@ -142,16 +136,32 @@ TEST(StudyManifest, UnknownKeysAreIgnored)
     EXPECT_NO_THROW(readDocument(folder, doc));
 }
 
-TEST(StudyManifest, EveryRequiredKeyIsReportedWhenMissing)
-{
-    const std::vector<std::string> keys = {
-        "manifest-version", "unique_id", "date", "versions.Syntra", "versions.linkmesh", "versions.Talvora",
-        "study_data.VMR", "study_data.VTC", "study_data.VOI", "study_data.PRT", "study_data.VOIs_names",
-        "study_data.VOIs_sizes", "study_data.PRT_Conditions", "configuration.method",
-        "configuration.selected_vois", "configuration.uses_proto", "configuration.ordered_conditions",
-        "configuration.selected_conditions", "configuration.treatment_values", "result_data.timeseries",
-        "result_data.connectivity_mtx", "result_data.treatment_values", "result_data.treatment_mtx",
-        "result_data.final_mtx", "comments"};
+TEST(StudyManifest, EveryRequiredKeyIsReportedWhenMissing) {
+    const std::vector<std::string> keys = {"manifest-version",
+                                           "unique_id",
+                                           "date",
+                                           "versions.Syntra",
+                                           "versions.linkmesh",
+                                           "versions.Talvora",
+                                           "study_data.VMR",
+                                           "study_data.VTC",
+                                           "study_data.VOI",
+                                           "study_data.PRT",
+                                           "study_data.VOIs_names",
+                                           "study_data.VOIs_sizes",
+                                           "study_data.PRT_Conditions",
+                                           "configuration.method",
+                                           "configuration.selected_vois",
+                                           "configuration.uses_proto",
+                                           "configuration.ordered_conditions",
+                                           "configuration.selected_conditions",
+                                           "configuration.treatment_values",
+                                           "result_data.timeseries",
+                                           "result_data.connectivity_mtx",
+                                           "result_data.treatment_values",
+                                           "result_data.treatment_mtx",
+                                           "result_data.final_mtx",
+                                           "comments"};
     TempFolder folder;
     for (const std::string& key : keys) {
         json doc = graph_test::validManifest();
@@ -167,8 +177,7 @@ TEST(StudyManifest, EveryRequiredKeyIsReportedWhenMissing)
     }
 }
 
-TEST(StudyManifest, FirstProblemInReadingOrderIsReported)
-{
+TEST(StudyManifest, FirstProblemInReadingOrderIsReported) {
     TempFolder folder;
     json doc = graph_test::validManifest();
     graph_test::at(doc, "study_data.VOIs_sizes") = json::array({"bad"});
@@ -179,8 +188,7 @@ TEST(StudyManifest, FirstProblemInReadingOrderIsReported)
     EXPECT_EQ(errorOf(folder, doc.dump()).message(), "invalid stoi argument");
 }
 
-TEST(StudyManifest, ConversionFailures)
-{
+TEST(StudyManifest, ConversionFailures) {
     struct Case {
         std::string key;
         json value;
@@ -195,7 +203,8 @@ TEST(StudyManifest, ConversionFailures)
         {"study_data.VOIs_sizes", json::array({json::object({{"a", 1}})}), "invalid stoi argument"},
         {"configuration.selected_vois", json::array({"2147483648"}), "stoi argument out of range"},
         {"configuration.selected_vois", json::array({"-2147483649"}), "stoi argument out of range"},
-        {"configuration.selected_vois", json::array({"99999999999999999999999"}), "stoi argument out of range"},
+        {"configuration.selected_vois", json::array({"99999999999999999999999"}),
+         "stoi argument out of range"},
         {"configuration.ordered_conditions", json::array({{{"t", "x"}, {"name", "A"}, {"type", 1}}}),
          "invalid stoi argument"},
         {"configuration.ordered_conditions", json::array({{{"t", 1}, {"name", "A"}, {"type", "3000000000"}}}),
@@ -213,8 +222,7 @@ TEST(StudyManifest, ConversionFailures)
     }
 }
 
-TEST(StudyManifest, MalformedJsonGivesTheParserMessageAndLine)
-{
+TEST(StudyManifest, MalformedJsonGivesTheParserMessageAndLine) {
     struct Case {
         std::string text;
         std::string message;
@@ -254,8 +262,7 @@ TEST(StudyManifest, MalformedJsonGivesTheParserMessageAndLine)
     }
 }
 
-TEST(StudyManifest, MissingFileCannotBeOpened)
-{
+TEST(StudyManifest, MissingFileCannotBeOpened) {
     TempFolder folder;
     const std::string path = (folder.path() / "absent.json").string();
     try {
@@ -269,8 +276,7 @@ TEST(StudyManifest, MissingFileCannotBeOpened)
 }
 
 // The integer conversion against the C library's strtoll on many texts.
-TEST(StudyManifest, IntegerConversionMatchesStrtol)
-{
+TEST(StudyManifest, IntegerConversionMatchesStrtol) {
     const std::string alphabet = " \t\n+-0123456789x.";
     std::mt19937 random(20240301);
     std::uniform_int_distribution<int> length(0, 14);
@@ -278,8 +284,7 @@ TEST(StudyManifest, IntegerConversionMatchesStrtol)
     for (int n = 0; n < 20000; ++n) {
         std::string text;
         const int len = length(random);
-        for (int i = 0; i < len; ++i)
-            text += alphabet[pick(random)];
+        for (int i = 0; i < len; ++i) text += alphabet[pick(random)];
 
         errno = 0;
         char* end = nullptr;

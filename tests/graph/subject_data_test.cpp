@@ -14,38 +14,33 @@ using graph_test::TempFolder;
 
 namespace {
 
-Subject subjectIn(const TempFolder& folder)
-{
+Subject subjectIn(const TempFolder& folder) {
     Subject s;
     s.manifest = readStudyManifest(folder.writeJson("m.json", graph_test::validManifest()));
     s.folder = folder.path().string();
     return s;
 }
 
-Eigen::MatrixXf fromRows(const std::vector<std::vector<float>>& rows)
-{
+Eigen::MatrixXf fromRows(const std::vector<std::vector<float>>& rows) {
     Eigen::MatrixXf m(rows.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < rows.size(); ++j)
-            m(i, j) = rows[i][j];
+        for (std::size_t j = 0; j < rows.size(); ++j) m(i, j) = rows[i][j];
     return m;
 }
 
 // Star: node 0 joined to 1, 2 and 3 with weight 0.5.
-Eigen::MatrixXf star()
-{
+Eigen::MatrixXf star() {
     return fromRows({{0, .5f, .5f, .5f}, {.5f, 0, 0, 0}, {.5f, 0, 0, 0}, {.5f, 0, 0, 0}});
 }
 
-Eigen::MatrixXf completeGraph(int n)
-{
+Eigen::MatrixXf completeGraph(int n) {
     Eigen::MatrixXf m = Eigen::MatrixXf::Ones(n, n);
     m.diagonal().setZero();
     return m;
 }
 
-void expectValues(const std::vector<float>& actual, const std::vector<double>& expected, const std::string& what)
-{
+void expectValues(const std::vector<float>& actual, const std::vector<double>& expected,
+                  const std::string& what) {
     ASSERT_EQ(actual.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(actual[i], expected[i], 1e-5) << what << " node " << i;
@@ -53,8 +48,7 @@ void expectValues(const std::vector<float>& actual, const std::vector<double>& e
 
 }  // namespace
 
-TEST(SubjectData, NodeNamesFollowSelectedVois)
-{
+TEST(SubjectData, NodeNamesFollowSelectedVois) {
     StudyManifest m;
     m.vois_names = {"alpha", "beta", "gamma"};
     m.selected_vois = {2, 0};
@@ -76,8 +70,7 @@ TEST(SubjectData, NodeNamesFollowSelectedVois)
     }
 }
 
-TEST(SubjectData, FinalMatricesAreReadInOrderBesideTheManifest)
-{
+TEST(SubjectData, FinalMatricesAreReadInOrderBesideTheManifest) {
     TempFolder folder;
     folder.write("final_0.csv", graph_test::csvMatrix({{0, .1f}, {.1f, 0}}));
     folder.write("final_1.csv", graph_test::csvMatrix({{0, .2f}, {.2f, 0}}));
@@ -90,15 +83,13 @@ TEST(SubjectData, FinalMatricesAreReadInOrderBesideTheManifest)
     EXPECT_FLOAT_EQ(matrices[2](1, 2), 1.f);
 }
 
-TEST(SubjectData, MissingMatrixFileFailsWithLinkmeshError)
-{
+TEST(SubjectData, MissingMatrixFileFailsWithLinkmeshError) {
     TempFolder folder;
     folder.write("final_0.csv", graph_test::csvMatrix({{0, .1f}, {.1f, 0}}));
     EXPECT_THROW(loadFinalMatrices(subjectIn(folder)), linkmesh::Error);
 }
 
-TEST(GraphFeatureCompute, ClosedFormValuesOnKnownGraphs)
-{
+TEST(GraphFeatureCompute, ClosedFormValuesOnKnownGraphs) {
     const std::vector<Eigen::MatrixXf> graphs = {completeGraph(4), star()};
     const double e = 1.0 / std::sqrt(6.0);
     struct Case {
@@ -126,8 +117,7 @@ TEST(GraphFeatureCompute, ClosedFormValuesOnKnownGraphs)
 
 // Every key runs its own measure: on a graph where all measures differ, the
 // values equal a direct call of the named linkmesh function.
-TEST(GraphFeatureCompute, EachKeyCallsItsLinkmeshMeasure)
-{
+TEST(GraphFeatureCompute, EachKeyCallsItsLinkmeshMeasure) {
     const Eigen::MatrixXf g = fromRows({{0, .5f, .8f, .3f, 0},
                                         {.5f, 0, .9f, 0, 0},
                                         {.8f, .9f, 0, .4f, 0},
@@ -150,15 +140,14 @@ TEST(GraphFeatureCompute, EachKeyCallsItsLinkmeshMeasure)
         for (Eigen::Index i = 0; i < reference.size(); ++i)
             EXPECT_EQ(values[0][i], reference(i)) << expected[a].first;
         for (std::size_t b = a + 1; b < expected.size(); ++b)
-            EXPECT_FALSE(expected[a].second.isApprox(expected[b].second)) << "test graph cannot tell "
-                                                                          << expected[a].first << " from "
-                                                                          << expected[b].first;
+            EXPECT_FALSE(expected[a].second.isApprox(expected[b].second))
+                << "test graph cannot tell " << expected[a].first << " from " << expected[b].first;
     }
-    EXPECT_EQ(computeFeatureValues("global_efficiency", one)[0], (std::vector<float>{linkmesh::global_efficiency(g)}));
+    EXPECT_EQ(computeFeatureValues("global_efficiency", one)[0],
+              (std::vector<float>{linkmesh::global_efficiency(g)}));
 }
 
-TEST(GraphFeatureCompute, UnknownKeyAndBadMatrix)
-{
+TEST(GraphFeatureCompute, UnknownKeyAndBadMatrix) {
     EXPECT_THROW(computeFeatureValues("betweenness", {completeGraph(3)}), std::invalid_argument);
     EXPECT_FALSE(isGraphFeatureKey("betweenness"));
     EXPECT_TRUE(isGraphFeatureKey("nodal_ge"));
@@ -166,15 +155,15 @@ TEST(GraphFeatureCompute, UnknownKeyAndBadMatrix)
     EXPECT_TRUE(computeFeatureValues("degree", {}).empty());
 }
 
-TEST(GraphFeatureCompute, SlowMeasuresAskAboveFiftyNodes)
-{
+TEST(GraphFeatureCompute, SlowMeasuresAskAboveFiftyNodes) {
     struct Case {
         std::string key;
         bool asksAt51;
     };
     const std::vector<Case> cases = {
-        {"local_efficiency", true}, {"eigenvector_centrality", true}, {"nodal_ge", true},
-        {"degree", false},          {"strength", false},              {"clustering_coeff", false},
+        {"local_efficiency", true},   {"eigenvector_centrality", true},
+        {"nodal_ge", true},           {"degree", false},
+        {"strength", false},          {"clustering_coeff", false},
         {"global_efficiency", false},
     };
     for (const Case& c : cases) {

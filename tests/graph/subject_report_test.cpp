@@ -10,19 +10,18 @@
 
 using graph_test::TempFolder;
 
-TEST(SubjectReport, CompleteGraphGivesClosedFormValues)
-{
+TEST(SubjectReport, CompleteGraphGivesClosedFormValues) {
     TempFolder folder;
     graph_test::Rows k4(4, std::vector<float>(4, 1.0f));
-    for (int i = 0; i < 4; ++i)
-        k4[i][i] = 0.0f;
+    for (int i = 0; i < 4; ++i) k4[i][i] = 0.0f;
     const std::string path = graph_test::writeSubject(folder, "k4", "sub-K4", {k4, k4}, {"Rest", "Task"});
 
     std::ostringstream out;
     writeSubjectReport(out, path);
     const std::string text = out.str();
     EXPECT_NE(text.find("Subject sub-K4 (" + path + "): 2 matrices"), std::string::npos) << text;
-    EXPECT_NE(text.find("Matrix 0: Rest (final_0.csv), 4 nodes\nglobal_efficiency 1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Matrix 0: Rest (final_0.csv), 4 nodes\nglobal_efficiency 1\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("Matrix 1: Task (final_1.csv), 4 nodes"), std::string::npos) << text;
     // Node 2: clustering 1, local efficiency 1, degree 3, centrality 0.5, strength 3, nodal efficiency 1.
     std::string row = "2     N2              1";
@@ -31,10 +30,10 @@ TEST(SubjectReport, CompleteGraphGivesClosedFormValues)
     EXPECT_NE(text.find(row), std::string::npos) << text;
 }
 
-TEST(SubjectReport, ExitCodes)
-{
+TEST(SubjectReport, ExitCodes) {
     TempFolder folder;
-    const std::string good = graph_test::writeSubject(folder, "a", "sub-A", {graph_test::exampleMatrix(4, 1)});
+    const std::string good =
+        graph_test::writeSubject(folder, "a", "sub-A", {graph_test::exampleMatrix(4, 1)});
     const std::string absent = (folder.path() / "absent.json").string();
     // An empty expectation means the stream must stay empty; otherwise the
     // text must appear in it.

@@ -8,13 +8,16 @@
 
 std::vector<std::string> g_testHostLog;
 
-TEST_HOST_EXPORT const char* talvoraHostModuleName() { return "TalvoraHX.exe"; }
+TEST_HOST_EXPORT const char* talvoraHostModuleName() {
+    return "TalvoraHX.exe";
+}
 
-TEST_HOST_EXPORT void hxGetVersionOfTalvoraHX(int* major, int* minor, int* patch)
-{
+TEST_HOST_EXPORT void hxGetVersionOfTalvoraHX(int* major, int* minor, int* patch) {
     *major = 2;
     *minor = 6;
     *patch = 0;
 }
 
-TEST_HOST_EXPORT void hxLogText(const char* text) { g_testHostLog.push_back(text); }
+TEST_HOST_EXPORT void hxLogText(const char* text) {
+    g_testHostLog.push_back(text);
+}

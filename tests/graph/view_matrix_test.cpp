@@ -33,8 +33,7 @@ using graph_test::TempFolder;
 
 namespace {
 
-Eigen::MatrixXf sample()
-{
+Eigen::MatrixXf sample() {
     Eigen::MatrixXf m(3, 3);
     m << 0, 0.5f, -0.25f, 0.75f, 0, 1.0f, -0.25f, 1.0f, 0;
     return m;
@@ -42,21 +41,18 @@ Eigen::MatrixXf sample()
 
 class ViewMatrixTest : public ::testing::Test {
 protected:
-    ViewMatrix* make(std::vector<Eigen::MatrixXf> matrices, const std::vector<ConditionRecord>& conditions = {},
-                     bool protocol = false)
-    {
+    ViewMatrix* make(std::vector<Eigen::MatrixXf> matrices,
+                     const std::vector<ConditionRecord>& conditions = {}, bool protocol = false) {
         view = std::make_unique<ViewMatrix>();
         view->setPrompts(scriptedPrompts(script));
         view->setMatrices(std::move(matrices));
         view->setNodeNames({"A", "B", "C"});
-        if (protocol)
-            view->setConditions(conditions);
+        if (protocol) view->setConditions(conditions);
         view->build();
         return view.get();
     }
     QString text(int r, int c) const { return view->table()->item(r, c)->text(); }
-    std::string readFile(const std::filesystem::path& p) const
-    {
+    std::string readFile(const std::filesystem::path& p) const {
         std::ifstream in(p, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
@@ -70,15 +66,14 @@ protected:
 
 }  // namespace
 
-TEST_F(ViewMatrixTest, WidgetsAsBuilt)
-{
+TEST_F(ViewMatrixTest, WidgetsAsBuilt) {
     ViewMatrix* v = make({sample()});
     EXPECT_EQ(v->windowTitle(), "Browse Connectivity Map");
     EXPECT_EQ(v->minimumHeight(), 620);
     for (const char* name : {"widget_Conditions", "gridLayout_Conditions", "tableMatrix", "widget_statusbar",
                              "lbl_Color", "lbl_Value", "groupBox_Visualization", "checkBox", "checkBox_2",
-                             "groupBox_Histogram", "histogram", "lbl_Hist", "sbox_HistBins", "cbox_HistNormalize",
-                             "groupbox_Overview", "graphicsView", "groupbox_Legend"})
+                             "groupBox_Histogram", "histogram", "lbl_Hist", "sbox_HistBins",
+                             "cbox_HistNormalize", "groupbox_Overview", "graphicsView", "groupbox_Legend"})
         EXPECT_NE(v->findChild<QObject*>(name), nullptr) << name;
     EXPECT_EQ(v->table()->styleSheet(), "background-color { #ffffff; }");
     EXPECT_EQ(v->symmetricBox()->text(), "Plot symmetric matrix");
@@ -94,8 +89,7 @@ TEST_F(ViewMatrixTest, WidgetsAsBuilt)
     EXPECT_EQ(v->table()->verticalHeader()->sectionSize(0), 15);
 }
 
-TEST_F(ViewMatrixTest, TableTextsHeadersAndColours)
-{
+TEST_F(ViewMatrixTest, TableTextsHeadersAndColours) {
     ViewMatrix* v = make({sample()});
     ASSERT_EQ(v->table()->rowCount(), 3);
     ASSERT_EQ(v->table()->columnCount(), 3);
@@ -121,8 +115,7 @@ TEST_F(ViewMatrixTest, TableTextsHeadersAndColours)
     EXPECT_EQ(text(1, 0), "0.75");
 }
 
-TEST_F(ViewMatrixTest, PickingAndLeavingTheTable)
-{
+TEST_F(ViewMatrixTest, PickingAndLeavingTheTable) {
     ViewMatrix* v = make({sample()});
     emit v->table()->cellEntered(0, 1);
     EXPECT_EQ(v->colorLabel()->styleSheet(), "background: rgb(255, 128, 0);");
@@ -132,8 +125,7 @@ TEST_F(ViewMatrixTest, PickingAndLeavingTheTable)
     EXPECT_EQ(v->valueLabel()->text(), "");
 }
 
-TEST_F(ViewMatrixTest, LegendSpansTheFirstMatrixAndCollapsesForEqualValues)
-{
+TEST_F(ViewMatrixTest, LegendSpansTheFirstMatrixAndCollapsesForEqualValues) {
     ViewMatrix* v = make({sample()});
     EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_low")->text(), "-0.25");
     EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_high")->text(), "0.875");  // -0.25 + 9 x 0.125
@@ -142,17 +134,22 @@ TEST_F(ViewMatrixTest, LegendSpansTheFirstMatrixAndCollapsesForEqualValues)
     make({Eigen::MatrixXf::Constant(3, 3, 0.4f)});
     const QColor first = view->legendBox()->findChild<QLabel*>("legend_0")->property("color").value<QColor>();
     for (int i = 1; i < 10; ++i)
-        EXPECT_EQ(view->legendBox()->findChild<QLabel*>(QStringLiteral("legend_%1").arg(i))->property("color").value<QColor>(),
+        EXPECT_EQ(view->legendBox()
+                      ->findChild<QLabel*>(QStringLiteral("legend_%1").arg(i))
+                      ->property("color")
+                      .value<QColor>(),
                   first);
 }
 
-TEST_F(ViewMatrixTest, ConditionsBrowseMatricesTriggersDoNot)
-{
+TEST_F(ViewMatrixTest, ConditionsBrowseMatricesTriggersDoNot) {
     Eigen::MatrixXf second = sample();
     second(0, 1) = 0.125f;
-    const std::vector<ConditionRecord> conditions = {{0, "Rest", 1}, {12, "Cue", 2}, {30, "Tap", 1}, {40, "Extra", 1}};
+    const std::vector<ConditionRecord> conditions = {
+        {0, "Rest", 1}, {12, "Cue", 2}, {30, "Tap", 1}, {40, "Extra", 1}};
     ViewMatrix* v = make({sample(), sample(), second}, conditions, true);
-    auto labelAt = [&](int row) { return qobject_cast<MyLabel*>(v->conditionsGrid()->itemAtPosition(row, 1)->widget()); };
+    auto labelAt = [&](int row) {
+        return qobject_cast<MyLabel*>(v->conditionsGrid()->itemAtPosition(row, 1)->widget());
+    };
     EXPECT_EQ(labelAt(0)->text(), "Rest");
     EXPECT_EQ(labelAt(1)->text(), "Trigger: Cue");
     EXPECT_FALSE(labelAt(1)->isEnabled());
@@ -175,15 +172,13 @@ TEST_F(ViewMatrixTest, ConditionsBrowseMatricesTriggersDoNot)
     EXPECT_EQ(v->valueLabel()->text(), "No matrix for this condition.");
 }
 
-TEST_F(ViewMatrixTest, HistogramOfOffDiagonalValuesFollowsItsControls)
-{
+TEST_F(ViewMatrixTest, HistogramOfOffDiagonalValuesFollowsItsControls) {
     ViewMatrix* v = make({sample()});
     // Off-diagonal: 0.5, -0.25, 0.75, 1, -0.25, 1 over -0.25 .. 1 (bins of 0.125).
     QtCharts::QBarSet* bars = v->histogram()->bars();
     ASSERT_EQ(bars->count(), 10);
     const double expected[10] = {2, 0, 0, 0, 0, 0, 1, 0, 1, 2};
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(bars->at(i), expected[i]) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(bars->at(i), expected[i]) << i;
     EXPECT_EQ(v->histogramLabel()->text(), "6 values, -0.25 to 1");
     v->normalizeBox()->setChecked(true);
     EXPECT_DOUBLE_EQ(bars->at(0), 2.0 / 6.0);
@@ -192,8 +187,7 @@ TEST_F(ViewMatrixTest, HistogramOfOffDiagonalValuesFollowsItsControls)
     EXPECT_EQ(v->histogram()->categories().first(), "-0.25");
 }
 
-TEST_F(ViewMatrixTest, CsvExportWritesTheShownMatrixWithNames)
-{
+TEST_F(ViewMatrixTest, CsvExportWritesTheShownMatrixWithNames) {
     ViewMatrix* v = make({sample()});
     const auto path = folder.path() / "m.csv";
     script->saveFiles << QString::fromStdString(path.string());
@@ -213,8 +207,7 @@ TEST_F(ViewMatrixTest, CsvExportWritesTheShownMatrixWithNames)
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "gone"));
 }
 
-TEST_F(ViewMatrixTest, ImageExportAndPressingTheOverview)
-{
+TEST_F(ViewMatrixTest, ImageExportAndPressingTheOverview) {
     ViewMatrix* v = make({sample()});
     const auto path = folder.path() / "o.png";
     script->saveFiles << QString::fromStdString(path.string());
@@ -227,8 +220,7 @@ TEST_F(ViewMatrixTest, ImageExportAndPressingTheOverview)
     EXPECT_EQ(v->table()->currentColumn(), 1);
 }
 
-TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow)
-{
+TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow) {
     TempFolder folder;
     const std::string path = graph_test::writeSubject(folder, "s", "sub", {graph_test::exampleMatrix(4, 2)});
     auto subject = std::make_shared<Subject>();
@@ -248,8 +240,7 @@ TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow)
     EXPECT_TRUE(first->isVisible());
 }
 
-TEST_F(ViewMatrixTest, OneNodeAndAllZeroMatricesShowWithoutFailing)
-{
+TEST_F(ViewMatrixTest, OneNodeAndAllZeroMatricesShowWithoutFailing) {
     Eigen::MatrixXf one(1, 1);
     one << 0.5f;
     view = std::make_unique<ViewMatrix>();

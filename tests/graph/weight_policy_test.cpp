@@ -18,8 +18,7 @@ using graph_test::TempFolder;
 
 namespace {
 
-Subject subjectAt(const std::string& manifest)
-{
+Subject subjectAt(const std::string& manifest) {
     Subject s;
     s.manifest = readStudyManifest(manifest);
     s.folder = std::filesystem::path(manifest).parent_path().string();
@@ -30,8 +29,7 @@ const graph_test::Rows kSigned = {{0, -0.5f, 0.25f}, {-0.5f, 0, 0.75f}, {0.25f, 
 
 }  // namespace
 
-TEST(WeightPolicy, PoliciesOnALiteralMatrix)
-{
+TEST(WeightPolicy, PoliciesOnALiteralMatrix) {
     Eigen::MatrixXf m(2, 2);
     m << 0, -0.5f, 0.25f, -1;
     Eigen::MatrixXf positive(2, 2), absolute(2, 2);
@@ -45,8 +43,7 @@ TEST(WeightPolicy, PoliciesOnALiteralMatrix)
     EXPECT_FALSE(hasNegativeWeight({absolute}));
 }
 
-TEST(WeightPolicy, SignedMatrixLoadsAndMeasuresFollowThePolicy)
-{
+TEST(WeightPolicy, SignedMatrixLoadsAndMeasuresFollowThePolicy) {
     TempFolder folder;
     const Subject s = subjectAt(graph_test::writeSubject(folder, "s", "signed", {kSigned}));
     const std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(s);
@@ -59,12 +56,12 @@ TEST(WeightPolicy, SignedMatrixLoadsAndMeasuresFollowThePolicy)
     EXPECT_EQ(absolute[0], (std::vector<float>{0.75f, 1.25f, 1.0f}));
     // Degree counts connections: node 0 loses its negative one.
     EXPECT_EQ(computeFeatureValues("degree", matrices)[0], (std::vector<float>{1, 1, 2}));
-    EXPECT_EQ(computeFeatureValues("degree", matrices, WeightPolicy::Absolute)[0], (std::vector<float>{2, 2, 2}));
+    EXPECT_EQ(computeFeatureValues("degree", matrices, WeightPolicy::Absolute)[0],
+              (std::vector<float>{2, 2, 2}));
     EXPECT_NO_THROW(computeFeatureValues("global_efficiency", matrices));
 }
 
-TEST(WeightPolicy, ReportSaysWhichWeightsWereUsed)
-{
+TEST(WeightPolicy, ReportSaysWhichWeightsWereUsed) {
     TempFolder folder;
     std::ostringstream out;
     writeSubjectReport(out, graph_test::writeSubject(folder, "s", "signed", {kSigned}));
@@ -72,15 +69,17 @@ TEST(WeightPolicy, ReportSaysWhichWeightsWereUsed)
               std::string::npos)
         << out.str();
     std::ostringstream plain;
-    writeSubjectReport(plain, graph_test::writeSubject(folder, "p", "plain", {graph_test::exampleMatrix(4, 1)}));
+    writeSubjectReport(plain,
+                       graph_test::writeSubject(folder, "p", "plain", {graph_test::exampleMatrix(4, 1)}));
     EXPECT_EQ(plain.str().find("Negative weights"), std::string::npos);
 }
 
-TEST(WeightPolicy, NotANumberInfinityAndMalformedFilesAreStillRefused)
-{
+TEST(WeightPolicy, NotANumberInfinityAndMalformedFilesAreStillRefused) {
     TempFolder folder;
-    for (const std::string text : {"0,nan\nnan,0\n", "0,inf\ninf,0\n", "0,-inf\n-inf,0\n", "0,abc\n1,0\n", "0,1\n1\n"}) {
-        const std::string manifest = graph_test::writeSubject(folder, "b", "bad", {graph_test::exampleMatrix(2, 1)});
+    for (const std::string text :
+         {"0,nan\nnan,0\n", "0,inf\ninf,0\n", "0,-inf\n-inf,0\n", "0,abc\n1,0\n", "0,1\n1\n"}) {
+        const std::string manifest =
+            graph_test::writeSubject(folder, "b", "bad", {graph_test::exampleMatrix(2, 1)});
         folder.write("b/final_0.csv", text);
         EXPECT_THROW(loadFinalMatrices(subjectAt(manifest)), linkmesh::Error) << text;
     }
@@ -88,8 +87,7 @@ TEST(WeightPolicy, NotANumberInfinityAndMalformedFilesAreStillRefused)
 
 #include "graph/feature_registry.h"
 
-TEST(FeatureRegistry, OneDefinitionPerKeyWithItsCallAndQuestion)
-{
+TEST(FeatureRegistry, OneDefinitionPerKeyWithItsCallAndQuestion) {
     std::vector<std::string> keys, asking, groups;
     for (const FeatureDefinition& d : featureRegistry()) {
         if (d.isGroup()) {
@@ -97,15 +95,15 @@ TEST(FeatureRegistry, OneDefinitionPerKeyWithItsCallAndQuestion)
             continue;
         }
         keys.push_back(d.key);
-        if (d.asksFirst)
-            asking.push_back(d.key);
+        if (d.asksFirst) asking.push_back(d.key);
         EXPECT_EQ(d.scalar, d.whole != nullptr) << d.key;
         EXPECT_EQ(!d.scalar, d.nodal != nullptr) << d.key;
         EXPECT_EQ(findFeature(d.key), &d);
     }
-    EXPECT_EQ(groups, (std::vector<std::string>{"Segragation", "Integration", "Centrality", "Nodal Features"}));
-    EXPECT_EQ(keys, (std::vector<std::string>{"clustering_coeff", "local_efficiency", "global_efficiency", "degree",
-                                              "eigenvector_centrality", "strength", "nodal_ge"}));
+    EXPECT_EQ(groups,
+              (std::vector<std::string>{"Segragation", "Integration", "Centrality", "Nodal Features"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"clustering_coeff", "local_efficiency", "global_efficiency",
+                                              "degree", "eigenvector_centrality", "strength", "nodal_ge"}));
     EXPECT_EQ(asking, (std::vector<std::string>{"local_efficiency", "eigenvector_centrality", "nodal_ge"}));
     EXPECT_EQ(findFeature("nodal_ge")->nodal, &linkmesh::nodal_global_efficiency);
     EXPECT_EQ(findFeature("nodal_ge")->plotTitle, "Nodal Global Efficiency");

@@ -28,7 +28,8 @@ TEST(GridCell, RoundsHalfUpAndClamps) {
     const struct {
         int coordinate, expected;
     } cases[] = {{50, 0}, {51, 0}, {52, 1}, {53, 1}, {54, 1}, {55, 2}, {48, 0}, {40, 0}, {100, 3}};
-    for (const auto& c : cases) EXPECT_EQ(latency::gridCell(c.coordinate, 50, 3, 4), c.expected) << c.coordinate;
+    for (const auto& c : cases)
+        EXPECT_EQ(latency::gridCell(c.coordinate, 50, 3, 4), c.expected) << c.coordinate;
 }
 
 TEST(VoiCoordinates, ReferenceConventionAndVolumeCoordinates) {
@@ -54,8 +55,7 @@ TEST(LabelVolumeTest, LaterVoiOwnsOverlapAndScanIsLinearOrder) {
     EXPECT_EQ(labels.at(3, 2, 1), 2);
     EXPECT_EQ(labels.at(1, 0, 0), 2);
     const VtcGrid g = smallGrid();
-    EXPECT_EQ(labels.selectedVoxels(),
-              (std::vector<int>{0, 1, (1 * g.dimY + 2) * g.dimX + 3}));
+    EXPECT_EQ(labels.selectedVoxels(), (std::vector<int>{0, 1, (1 * g.dimY + 2) * g.dimX + 3}));
     EXPECT_EQ(labels.atIndex((1 * g.dimY + 2) * g.dimX + 3), 2);
 }
 

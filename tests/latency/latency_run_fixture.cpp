@@ -11,13 +11,19 @@ namespace latency_test {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-Response leftResponse() { return Response{2000, 2000, 4000, 2000, 0.02f}; }
-Response rightResponse() { return Response{4000, 2000, 4000, 2000, 0.03f}; }
+Response leftResponse() {
+    return Response{2000, 2000, 4000, 2000, 0.02f};
+}
+Response rightResponse() {
+    return Response{4000, 2000, 4000, 2000, 0.03f};
+}
 
 bool inLeft(const Grid& grid, int voxel) {
     return voxel == grid.index(0, 0, 0) || voxel == grid.index(1, 0, 0);
 }
-bool inRight(const Grid& grid, int voxel) { return voxel == grid.index(2, 1, 1); }
+bool inRight(const Grid& grid, int voxel) {
+    return voxel == grid.index(2, 1, 1);
+}
 
 VtcSpec standardVtc() {
     VtcSpec spec;
@@ -34,9 +40,8 @@ VtcSpec standardVtc() {
 void LatencyRunTest::SetUp() {
     static std::atomic<int> counter{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("latency_run_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
-            info->name());
+    dir_ = fs::temp_directory_path() / ("latency_run_" + std::to_string(::getpid()) + "_" +
+                                        std::to_string(counter++) + "_" + info->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     talvora::HostState::instance().reset();
@@ -99,9 +104,13 @@ bool LatencyRunTest::logged(const std::string& line) const {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-std::string LatencyRunTest::output(const std::string& name) const { return test_support::readBytes(outDir() / name); }
+std::string LatencyRunTest::output(const std::string& name) const {
+    return test_support::readBytes(outDir() / name);
+}
 
-bool LatencyRunTest::outputExists(const std::string& name) const { return fs::exists(outDir() / name); }
+bool LatencyRunTest::outputExists(const std::string& name) const {
+    return fs::exists(outDir() / name);
+}
 
 std::vector<std::string> LatencyRunTest::outputFiles() const {
     std::vector<std::string> names;
@@ -112,7 +121,9 @@ std::vector<std::string> LatencyRunTest::outputFiles() const {
     return names;
 }
 
-talvora::MapSet* LatencyRunTest::maps() const { return talvora::DocumentStore::instance().maps(); }
+talvora::MapSet* LatencyRunTest::maps() const {
+    return talvora::DocumentStore::instance().maps();
+}
 
 json standardAnswers(int accessMode) {
     json answers = json::array({accessMode, "run1.vtc", nullptr});

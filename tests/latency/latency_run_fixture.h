@@ -45,8 +45,7 @@ protected:
 
     // Runs the plug-in once with these answers; documents default to the
     // VMR and the VOIs; `extra` adds job keys (a host version, say).
-    talvora::RunResult run(const nlohmann::json& answers,
-                           const nlohmann::json& documents = nullptr,
+    talvora::RunResult run(const nlohmann::json& answers, const nlohmann::json& documents = nullptr,
                            const nlohmann::json& extra = nlohmann::json::object());
     // True when the plug-in logged exactly this line.
     bool logged(const std::string& line) const;

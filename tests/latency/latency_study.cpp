@@ -95,8 +95,7 @@ void writeVtc(const fs::path& path, const VtcSpec& spec) {
     }
 }
 
-void writeProtocol(const fs::path& path, const std::vector<Condition>& conditions,
-                   bool milliseconds) {
+void writeProtocol(const fs::path& path, const std::vector<Condition>& conditions, bool milliseconds) {
     formats::ProtocolFile protocol;
     protocol.timeUnit = milliseconds ? formats::ProtocolFile::TimeUnit::Milliseconds
                                      : formats::ProtocolFile::TimeUnit::Volumes;
@@ -130,8 +129,7 @@ std::vector<std::int32_t> cellVoxels(const Grid& grid, int x, int y, int z) {
     for (int cz = grid.zStart - grid.resolution; cz <= grid.zEnd; ++cz)
         for (int cy = grid.yStart - grid.resolution; cy <= grid.yEnd; ++cy)
             for (int cx = grid.xStart - grid.resolution; cx <= grid.xEnd; ++cx)
-                if (inCell(cx, grid.xStart, x) && inCell(cy, grid.yStart, y) &&
-                    inCell(cz, grid.zStart, z)) {
+                if (inCell(cx, grid.xStart, x) && inCell(cy, grid.yStart, y) && inCell(cz, grid.zStart, z)) {
                     coords.push_back(cx);
                     coords.push_back(cy);
                     coords.push_back(cz);

@@ -46,7 +46,7 @@ struct VtcSpec {
     // Response of a VTC voxel (by linear index); nullopt: no response.
     std::function<std::optional<Response>(int voxel)> responseOf;
     std::vector<float> trialScale;  // per trial, multiplies the response (default 1)
-    double noiseSd = 0.0;   // in signal units
+    double noiseSd = 0.0;           // in signal units
     std::uint32_t seed = 1;
     bool floatData = true;
     std::string protocolName;  // written into the VTC header when not empty

@@ -162,8 +162,7 @@ struct FailureCase {
     const char* message;
 };
 
-class AllocationFailure : public OffsetArrays,
-                          public ::testing::WithParamInterface<FailureCase> {};
+class AllocationFailure : public OffsetArrays, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(AllocationFailure, ReportsThreeLinesThrowsAndLeaksNothing) {
     const FailureCase& c = GetParam();
@@ -184,10 +183,8 @@ TEST_P(AllocationFailure, ReportsThreeLinesThrowsAndLeaksNothing) {
 INSTANTIATE_TEST_SUITE_P(
     EveryMessage, AllocationFailure,
     ::testing::Values(
-        FailureCase{"vector", [] { ln::allocFloatVector(1, 10); }, 0,
-                    "allocation failure in vector()"},
-        FailureCase{"ivector", [] { ln::allocIntVector(0, 10); }, 0,
-                    "allocation failure in ivector()"},
+        FailureCase{"vector", [] { ln::allocFloatVector(1, 10); }, 0, "allocation failure in vector()"},
+        FailureCase{"ivector", [] { ln::allocIntVector(0, 10); }, 0, "allocation failure in ivector()"},
         FailureCase{"matrixRows", [] { ln::allocFloatMatrix(1, 4, 1, 4); }, 0,
                     "allocation failure 1 in matrix()"},
         FailureCase{"matrixData", [] { ln::allocFloatMatrix(1, 4, 1, 4); }, 1,
@@ -211,8 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "allocation failure in vector()"},
         FailureCase{"matrixOverflow", [] { ln::allocFloatMatrix(0, 0, 0, LONG_MAX - 1); }, -1,
                     "allocation failure 2 in matrix()"},
-        FailureCase{"f3tensorOverflow", [] { ln::allocFloat3D(0, 0, 0, 0, 0, LONG_MAX - 1); },
-                    -1, "allocation failure 3 in f3tensor()"},
+        FailureCase{"f3tensorOverflow", [] { ln::allocFloat3D(0, 0, 0, 0, 0, LONG_MAX - 1); }, -1,
+                    "allocation failure 3 in f3tensor()"},
         // An owner whose allocation fails leaves nothing behind either.
         FailureCase{"ownerMidRun",
                     [] {
@@ -230,8 +227,7 @@ TEST(FatalErrorRoutine, WritesTheFixedReportAndCarriesTheMessage) {
     } catch (const ln::FatalError& e) {
         EXPECT_STREQ(e.what(), "something went wrong");
     }
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              kReportHead + "something went wrong\n" + kReportTail);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), kReportHead + "something went wrong\n" + kReportTail);
 }
 
 }  // namespace

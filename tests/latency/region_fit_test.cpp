@@ -16,16 +16,20 @@ using latency::RegionFitOptions;
 
 // 2 s flat, 2 s rise to `amplitude`, 4 s plateau, 2 s fall, from each onset;
 // on a baseline of 1000 sampled every second.
-std::vector<float> course(int volumes, const std::vector<int>& onsets, const std::vector<double>& amplitudes) {
+std::vector<float> course(int volumes, const std::vector<int>& onsets,
+                          const std::vector<double>& amplitudes) {
     std::vector<float> y(static_cast<std::size_t>(volumes));
     for (int i = 0; i < volumes; ++i) {
         double change = 0.0;
         for (std::size_t j = 0; j < onsets.size(); ++j) {
             const double t = i * 1000.0 - onsets[j];
             double shape = 0.0;
-            if (t > 2000 && t < 4000) shape = (t - 2000) / 2000;
-            else if (t >= 4000 && t <= 8000) shape = 1.0;
-            else if (t > 8000 && t < 10000) shape = (10000 - t) / 2000;
+            if (t > 2000 && t < 4000)
+                shape = (t - 2000) / 2000;
+            else if (t >= 4000 && t <= 8000)
+                shape = 1.0;
+            else if (t > 8000 && t < 10000)
+                shape = (10000 - t) / 2000;
             change += amplitudes[j] * shape;
         }
         y[static_cast<std::size_t>(i)] = static_cast<float>(1000.0 * (1.0 + change));
@@ -43,7 +47,8 @@ latency::TrialExtractor extractor(int volumes, const std::vector<int>& onsets) {
     return latency::TrialExtractor(setup);
 }
 
-void expectMeasures(const latency::ResponseMeasures& m, float onset, float width, float peak, float amplitude) {
+void expectMeasures(const latency::ResponseMeasures& m, float onset, float width, float peak,
+                    float amplitude) {
     EXPECT_FALSE(m.badFit);
     EXPECT_NEAR(m.onset, onset, 1e-5f);
     EXPECT_NEAR(m.width, width, 1e-5f);
@@ -85,7 +90,8 @@ TEST(RegionFit, SingleTrialsCarryTheirOwnAmplitudes) {
     ASSERT_EQ(fit.trials.size(), 4u);
     for (int j = 0; j < 4; ++j) {
         expectMeasures(fit.trials[static_cast<std::size_t>(j)].measures, 2.1f, 7.1f, 3.1f, 1.0f + j);
-        EXPECT_EQ(fit.trials[static_cast<std::size_t>(j)].curve.size(), fit.trials[static_cast<std::size_t>(j)].fitted.size());
+        EXPECT_EQ(fit.trials[static_cast<std::size_t>(j)].curve.size(),
+                  fit.trials[static_cast<std::size_t>(j)].fitted.size());
     }
     expectMeasures(fit.response.measures, 2.1f, 7.1f, 3.1f, 2.5f);
 

@@ -68,8 +68,7 @@ TEST(SummaryLines, AverageTrialAndDeconvolution) {
                                         "\t\tOnset delay [sec]: 2.100000", "\t\tWidth [sec]: 7.100000",
                                         "\t\tTime-to-peak [sec]: 3.100000",
                                         "\t\tAmplitude [psc]   : -1.000000", "       "}));
-    EXPECT_EQ(latency::averageSummaryLines(1, "V", true, means)[1],
-              "VOI n.: 1 V (Deconvolution beta plots)");
+    EXPECT_EQ(latency::averageSummaryLines(1, "V", true, means)[1], "VOI n.: 1 V (Deconvolution beta plots)");
 }
 
 TEST(SummaryLines, SingleTrialWithConfidenceAsEntered) {
@@ -78,21 +77,26 @@ TEST(SummaryLines, SingleTrialWithConfidenceAsEntered) {
     pooled[1] = {7.0f, 1.5f};
     pooled[2] = {3.0f, 0.0f};
     pooled[3] = {-1.0f, 0.0f};
-    EXPECT_EQ(latency::singleTrialSummaryLines(0.05f, pooled),
-              (std::vector<std::string>{
-                  "       ", "Single-trial (mean and 0.050000 % statistical confidence) :",
-                  "\t\tOnset delay [sec]: 2.500000 (\xC2\xB1" "0.250000)",
-                  "\t\tWidth (duration) [sec]: 7.000000 (\xC2\xB1" "1.500000)",
-                  "\t\tTime-to-peak [sec]: 3.000000 (\xC2\xB1" "0.000000)",
-                  "\t\tAmplitude [psc]   : -1.000000 (\xC2\xB1" "0.000000)", "       "}));
+    EXPECT_EQ(
+        latency::singleTrialSummaryLines(0.05f, pooled),
+        (std::vector<std::string>{"       ", "Single-trial (mean and 0.050000 % statistical confidence) :",
+                                  "\t\tOnset delay [sec]: 2.500000 (\xC2\xB1"
+                                  "0.250000)",
+                                  "\t\tWidth (duration) [sec]: 7.000000 (\xC2\xB1"
+                                  "1.500000)",
+                                  "\t\tTime-to-peak [sec]: 3.000000 (\xC2\xB1"
+                                  "0.000000)",
+                                  "\t\tAmplitude [psc]   : -1.000000 (\xC2\xB1"
+                                  "0.000000)",
+                                  "       "}));
 }
 
 TEST(LatencyMaps, NamesInIndexOrder) {
     const std::vector<std::string> names(latency::kLatencyMapNames, latency::kLatencyMapNames + 8);
-    EXPECT_EQ(names, (std::vector<std::string>{"Onset (secs)", "Duration (secs)", "Time-to-peak (secs)",
-                                               "Amplitude (psc)", "Onset (single-trial)",
-                                               "Width (single-trial)", "Time-to-peak (single-trial)",
-                                               "Amplitude (single-trial)"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Onset (secs)", "Duration (secs)", "Time-to-peak (secs)",
+                                        "Amplitude (psc)", "Onset (single-trial)", "Width (single-trial)",
+                                        "Time-to-peak (single-trial)", "Amplitude (single-trial)"}));
 }
 
 struct MapCase {

@@ -52,9 +52,12 @@ float signalAt(int volume) {
     double change = 0.0;
     for (std::int32_t onset : g_fake->starts) {
         const double t = volume * 1000.0 - onset;
-        if (t > 2000 && t < 4000) change += 0.02 * (t - 2000) / 2000;
-        else if (t >= 4000 && t <= 8000) change += 0.02;
-        else if (t > 8000 && t < 10000) change += 0.02 * (10000 - t) / 2000;
+        if (t > 2000 && t < 4000)
+            change += 0.02 * (t - 2000) / 2000;
+        else if (t >= 4000 && t <= 8000)
+            change += 0.02;
+        else if (t > 8000 && t < 10000)
+            change += 0.02 * (10000 - t) / 2000;
     }
     return static_cast<float>(1000.0 * (1.0 + change));
 }
@@ -118,7 +121,8 @@ void installFakeHost() {
     h.hxCreateNRVMPsForCurrentVMR = [](int count, int, int, tl::NRVMPSetRecord*) {
         if (!g_fake->createMaps) return 0;
         g_fake->maps.assign(static_cast<std::size_t>(count), std::vector<float>(2, 0.0f));
-        g_fake->mapNames.assign(static_cast<std::size_t>(count), std::vector<char>(tl::kMapNameCapacity, '\0'));
+        g_fake->mapNames.assign(static_cast<std::size_t>(count),
+                                std::vector<char>(tl::kMapNameCapacity, '\0'));
         return 1;
     };
     h.hxGetNRVMPsOfCurrentVMR = [](tl::NRVMPSetRecord*) { return 1; };
@@ -208,8 +212,10 @@ TEST_F(RunFailures, EveryMissingMainRoadFunctionIsNamedBeforeAnyQuestion) {
         fake_.log.clear();
         const std::size_t answersBefore = fake_.answers.size();
         EXPECT_FALSE(latency::runLatencyMapping()) << name;
-        EXPECT_EQ(fake_.messages, std::vector<std::string>{std::string("VOZU Rudoruz Ori> This host does not offer the function ") +
-                                                           name + ", which the plugin needs."})
+        EXPECT_EQ(
+            fake_.messages,
+            std::vector<std::string>{std::string("VOZU Rudoruz Ori> This host does not offer the function ") +
+                                     name + ", which the plugin needs."})
             << name;
         EXPECT_TRUE(fake_.log.empty()) << name;
         EXPECT_EQ(fake_.answers.size(), answersBefore) << name;
@@ -230,9 +236,12 @@ TEST_F(RunFailures, UnusableFirstHeadersStopTheRun) {
         const char* line;
     };
     const Case cases[] = {
-        {1, 1000, 6, "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 1 volumes, TR 1000 ms, grid 2 x 1 x 1."},
-        {84, 0, 6, "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 84 volumes, TR 0 ms, grid 2 x 1 x 1."},
-        {84, 1000, 0, "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 84 volumes, TR 1000 ms, grid 0 x 1 x 1."},
+        {1, 1000, 6,
+         "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 1 volumes, TR 1000 ms, grid 2 x 1 x 1."},
+        {84, 0, 6,
+         "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 84 volumes, TR 0 ms, grid 2 x 1 x 1."},
+        {84, 1000, 0,
+         "VOZU Rudoruz Ori>  The first VTC's header cannot be used: 84 volumes, TR 1000 ms, grid 0 x 1 x 1."},
     };
     for (const Case& c : cases) {
         fake_.header.nrOfVolumes = c.volumes;
@@ -278,7 +287,8 @@ TEST_F(RunFailures, FilesThatCannotBeWrittenAreNamedAndTheRunGoesOn) {
     EXPECT_TRUE(latency::runLatencyMapping());
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> Cannot write file: AvgTrials_Results.txt"));
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> Cannot write file: AvgTrials_Regions.csv"));
-    EXPECT_FALSE(logged("VOZU Rudoruz Ori> Voxel of every region (VTC and VMR coordinates): AvgTrials_Regions.csv"));
+    EXPECT_FALSE(
+        logged("VOZU Rudoruz Ori> Voxel of every region (VTC and VMR coordinates): AvgTrials_Regions.csv"));
     EXPECT_TRUE(fs::is_directory(dir_ / "AvgTrials_Results.txt"));
     // Nothing half-written is left beside them.
     for (const auto& entry : fs::directory_iterator(dir_))

@@ -16,8 +16,7 @@ const double kPi = 3.14159265358979323846;
 TEST(LogGamma, AgreesWithStdLgamma) {
     for (double x : {0.1, 0.5, 1.0, 1.5, 2.0, 3.7, 5.0, 10.0, 25.25, 55.5, 100.0, 170.0}) {
         const double expected = std::lgamma(x);
-        EXPECT_NEAR(ln::logGamma(x), expected, 1e-9 * std::max(1.0, std::fabs(expected)))
-            << "x = " << x;
+        EXPECT_NEAR(ln::logGamma(x), expected, 1e-9 * std::max(1.0, std::fabs(expected))) << "x = " << x;
     }
     EXPECT_NEAR(ln::logGamma(1.0), 0.0, 1e-10);
     EXPECT_NEAR(ln::logGamma(0.5), 0.5 * std::log(kPi), 1e-10);
@@ -32,8 +31,7 @@ TEST(IncompleteBeta, ClosedForms) {
             EXPECT_NEAR(ln::incompleteBeta(1.0f, a, x), 1.0 - std::pow(1.0 - x, a), 2e-6);
         }
         // I_x(1/2, 1/2) = 2/pi asin(sqrt(x)).
-        EXPECT_NEAR(ln::incompleteBeta(0.5f, 0.5f, x), 2.0 / kPi * std::asin(std::sqrt(x)),
-                    2e-6);
+        EXPECT_NEAR(ln::incompleteBeta(0.5f, 0.5f, x), 2.0 / kPi * std::asin(std::sqrt(x)), 2e-6);
         // I_x(2, 2) = 3x^2 - 2x^3.
         EXPECT_NEAR(ln::incompleteBeta(2.0f, 2.0f, x), 3.0 * x * x - 2.0 * x * x * x, 2e-6);
     }
@@ -43,8 +41,7 @@ TEST(IncompleteBeta, SymmetryAndReflection) {
     for (float a : {0.5f, 1.0f, 3.0f, 7.5f, 20.0f})
         EXPECT_NEAR(ln::incompleteBeta(a, a, 0.5f), 0.5f, 2e-6) << a;
     for (float x : {0.05f, 0.3f, 0.7f, 0.95f})
-        EXPECT_NEAR(ln::incompleteBeta(2.5f, 4.0f, x),
-                    1.0f - ln::incompleteBeta(4.0f, 2.5f, 1.0f - x), 2e-6)
+        EXPECT_NEAR(ln::incompleteBeta(2.5f, 4.0f, x), 1.0f - ln::incompleteBeta(4.0f, 2.5f, 1.0f - x), 2e-6)
             << x;
 }
 

@@ -15,11 +15,9 @@ namespace ln = latency::numeric;
 namespace {
 
 std::vector<float> secondDerivatives(const std::vector<float>& x, const std::vector<float>& y,
-                                     float yp1 = ln::kNaturalEndSlope,
-                                     float ypn = ln::kNaturalEndSlope) {
+                                     float yp1 = ln::kNaturalEndSlope, float ypn = ln::kNaturalEndSlope) {
     std::vector<float> y2(x.size());
-    ln::splineSecondDerivatives(x.data(), y.data(), static_cast<int>(x.size()), yp1, ypn,
-                                y2.data());
+    ln::splineSecondDerivatives(x.data(), y.data(), static_cast<int>(x.size()), yp1, ypn, y2.data());
     return y2;
 }
 
@@ -27,8 +25,7 @@ std::vector<float> secondDerivatives(const std::vector<float>& x, const std::vec
 //   h[i-1]/6 M[i-1] + (h[i-1] + h[i])/3 M[i] + h[i]/6 M[i+1]
 //       = (y[i+1] - y[i]) / h[i] - (y[i] - y[i-1]) / h[i-1],  M[0] = M[n-1] = 0,
 // solved densely by Gaussian elimination with partial pivoting in double.
-std::vector<double> naturalSecondDerivativesDense(const std::vector<float>& x,
-                                                  const std::vector<float>& y) {
+std::vector<double> naturalSecondDerivativesDense(const std::vector<float>& x, const std::vector<float>& y) {
     const int n = static_cast<int>(x.size());
     std::vector<std::vector<double>> a(n, std::vector<double>(n + 1, 0.0));
     a[0][0] = 1.0;
@@ -75,13 +72,11 @@ TEST(Spline, ClampedEndsReproduceACubicEverywhere) {
     const std::vector<float> x = {-1.0f, 0.0f, 0.75f, 1.5f, 3.0f, 4.0f};
     std::vector<float> y;
     for (float v : x) y.push_back(static_cast<float>(cubic(v)));
-    const std::vector<float> y2 = secondDerivatives(x, y, static_cast<float>(slope(-1.0)),
-                                                    static_cast<float>(slope(4.0)));
-    for (std::size_t i = 0; i < x.size(); ++i)
-        EXPECT_NEAR(y2[i], 3.0 * x[i] - 4.0, 2e-4) << "knot " << i;
+    const std::vector<float> y2 =
+        secondDerivatives(x, y, static_cast<float>(slope(-1.0)), static_cast<float>(slope(4.0)));
+    for (std::size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(y2[i], 3.0 * x[i] - 4.0, 2e-4) << "knot " << i;
     for (float t = -1.0f; t < 4.0f; t += 0.125f)
-        EXPECT_NEAR(ln::splineValue(x.data(), y.data(), y2.data(), 6, t), cubic(t), 2e-4)
-            << "t = " << t;
+        EXPECT_NEAR(ln::splineValue(x.data(), y.data(), y2.data(), 6, t), cubic(t), 2e-4) << "t = " << t;
 }
 
 TEST(Spline, NaturalSplineOfTheHatFunction) {
@@ -142,8 +137,7 @@ TEST_P(SplineResampling, EmitsFactorPointsPerIntervalThenTheLastKnot) {
     const int expectedCount = (n - 1) * factor + 1;
     ASSERT_EQ(ln::resampledCount(n, factor), expectedCount);
     std::vector<float> times(expectedCount + 3, -1.0f), values(expectedCount + 3, -1.0f);
-    ASSERT_EQ(ln::resampleSpline(x.data(), y.data(), n, factor, times.data(), values.data()),
-              expectedCount);
+    ASSERT_EQ(ln::resampleSpline(x.data(), y.data(), n, factor, times.data(), values.data()), expectedCount);
     EXPECT_EQ(times[expectedCount], -1.0f) << "wrote past the count";
     for (int j = 0; j + 1 < n; ++j) {
         for (int k = 0; k < factor; ++k) {
@@ -159,9 +153,8 @@ TEST_P(SplineResampling, EmitsFactorPointsPerIntervalThenTheLastKnot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SplineResampling,
-                         ::testing::Values(ResampleCase{1, 3}, ResampleCase{2, 1},
-                                           ResampleCase{2, 4}, ResampleCase{10, 1},
-                                           ResampleCase{10, 2}, ResampleCase{33, 3},
+                         ::testing::Values(ResampleCase{1, 3}, ResampleCase{2, 1}, ResampleCase{2, 4},
+                                           ResampleCase{10, 1}, ResampleCase{10, 2}, ResampleCase{33, 3},
                                            ResampleCase{120, 4}));
 
 TEST(Spline, FactorOneGivesTheMeasuredSamplesBack) {

@@ -52,18 +52,17 @@ const float kNan = std::numeric_limits<float>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ValidMean,
-    ::testing::Values(
-        ValidCase{"skipsBadFit", {-1.0f, 2.0f, 4.0f}, 3.0f, 1.0f, 2},
-        ValidCase{"onlyNegatives", {-1.0f, -1.0f, -0.5f}, -1.0f, -1.0f, 0},
-        ValidCase{"empty", {}, -1.0f, -1.0f, 0},
-        // One valid value: no spread to estimate; shown as +-0.
-        ValidCase{"singleValid", {-1.0f, 2.5f, -1.0f}, 2.5f, 0.0f, 1},
-        ValidCase{"zeroIsValid", {0.0f, 2.0f}, 1.0f, 1.0f, 2},
-        // var = 2.5, sse = var / 5 = 0.5.
-        ValidCase{"fiveValues", {1.0f, 2.0f, 3.0f, 4.0f, 5.0f}, 3.0f, 0.5f, 5},
-        ValidCase{"nanIsInvalid", {kNan, 1.0f, 3.0f}, 2.0f, 1.0f, 2},
-        // Equal values never give a negative square from rounding.
-        ValidCase{"equalValues", {0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f}, 0.1f, 0.0f, 7}),
+    ::testing::Values(ValidCase{"skipsBadFit", {-1.0f, 2.0f, 4.0f}, 3.0f, 1.0f, 2},
+                      ValidCase{"onlyNegatives", {-1.0f, -1.0f, -0.5f}, -1.0f, -1.0f, 0},
+                      ValidCase{"empty", {}, -1.0f, -1.0f, 0},
+                      // One valid value: no spread to estimate; shown as +-0.
+                      ValidCase{"singleValid", {-1.0f, 2.5f, -1.0f}, 2.5f, 0.0f, 1},
+                      ValidCase{"zeroIsValid", {0.0f, 2.0f}, 1.0f, 1.0f, 2},
+                      // var = 2.5, sse = var / 5 = 0.5.
+                      ValidCase{"fiveValues", {1.0f, 2.0f, 3.0f, 4.0f, 5.0f}, 3.0f, 0.5f, 5},
+                      ValidCase{"nanIsInvalid", {kNan, 1.0f, 3.0f}, 2.0f, 1.0f, 2},
+                      // Equal values never give a negative square from rounding.
+                      ValidCase{"equalValues", {0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f}, 0.1f, 0.0f, 7}),
     [](const ::testing::TestParamInfo<ValidCase>& info) { return info.param.name; });
 
 TEST(ValidMean, SquaredStdErrorIsNeverNegative) {

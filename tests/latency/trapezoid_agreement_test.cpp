@@ -18,28 +18,37 @@ namespace {
 using latency::TrapezoidFit;
 
 enum class Shape {
-    Random,           // independent uniform values
-    NoisyTrapezoid,   // trapezoid in fractional signal change plus noise
-    Flat,             // constant, or constant plus a few float ulps
-    SmallIntegers,    // values 0..3: many exactly equal errors
-    Tenths,           // multiples of 0.1: near-ties that rounding decides
-    StepTrapezoid,    // trapezoid rounded to 0, 1, 2
-    EqualMaxima,      // the maximum repeated at several places
-    PlateauBelow,     // plateau below the baseline after an early bump
-    Alternating,      // 0 1 0 1 ... and similar periodic patterns
+    Random,          // independent uniform values
+    NoisyTrapezoid,  // trapezoid in fractional signal change plus noise
+    Flat,            // constant, or constant plus a few float ulps
+    SmallIntegers,   // values 0..3: many exactly equal errors
+    Tenths,          // multiples of 0.1: near-ties that rounding decides
+    StepTrapezoid,   // trapezoid rounded to 0, 1, 2
+    EqualMaxima,     // the maximum repeated at several places
+    PlateauBelow,    // plateau below the baseline after an early bump
+    Alternating,     // 0 1 0 1 ... and similar periodic patterns
 };
 
 const char* shapeName(Shape s) {
     switch (s) {
-        case Shape::Random: return "Random";
-        case Shape::NoisyTrapezoid: return "NoisyTrapezoid";
-        case Shape::Flat: return "Flat";
-        case Shape::SmallIntegers: return "SmallIntegers";
-        case Shape::Tenths: return "Tenths";
-        case Shape::StepTrapezoid: return "StepTrapezoid";
-        case Shape::EqualMaxima: return "EqualMaxima";
-        case Shape::PlateauBelow: return "PlateauBelow";
-        case Shape::Alternating: return "Alternating";
+        case Shape::Random:
+            return "Random";
+        case Shape::NoisyTrapezoid:
+            return "NoisyTrapezoid";
+        case Shape::Flat:
+            return "Flat";
+        case Shape::SmallIntegers:
+            return "SmallIntegers";
+        case Shape::Tenths:
+            return "Tenths";
+        case Shape::StepTrapezoid:
+            return "StepTrapezoid";
+        case Shape::EqualMaxima:
+            return "EqualMaxima";
+        case Shape::PlateauBelow:
+            return "PlateauBelow";
+        case Shape::Alternating:
+            return "Alternating";
     }
     return "?";
 }
@@ -140,13 +149,11 @@ std::string differences(const TrapezoidFit& fast, const TrapezoidFit& literal) {
         s << "(" << f.i1 << ", " << f.i2 << ", " << f.i3 << ", " << f.i4 << ")";
         return s.str();
     };
-    if (fast.i1 != literal.i1 || fast.i2 != literal.i2 || fast.i3 != literal.i3 ||
-        fast.i4 != literal.i4)
+    if (fast.i1 != literal.i1 || fast.i2 != literal.i2 || fast.i3 != literal.i3 || fast.i4 != literal.i4)
         out << " breakpoints fast " << bp(fast) << " literal " << bp(literal);
     if (fast.peak != literal.peak) out << " peak";
     if (fast.degenerate != literal.degenerate) out << " degenerate";
-    if (fast.level0 != literal.level0 || fast.level1 != literal.level1 ||
-        fast.level2 != literal.level2)
+    if (fast.level0 != literal.level0 || fast.level1 != literal.level1 || fast.level2 != literal.level2)
         out << " levels";
     if (fast.ymax != literal.ymax || fast.ymin != literal.ymin) out << " range";
     if (fast.fitted != literal.fitted) out << " fitted curve";
@@ -169,8 +176,8 @@ struct AgreementCase {
 };
 
 void PrintTo(const AgreementCase& c, std::ostream* out) {
-    *out << shapeName(c.shape) << " x " << c.curves << ", n " << c.minSamples << ".."
-         << c.maxSamples << ", seed " << c.seed;
+    *out << shapeName(c.shape) << " x " << c.curves << ", n " << c.minSamples << ".." << c.maxSamples
+         << ", seed " << c.seed;
 }
 
 class FastMatchesLiteral : public ::testing::TestWithParam<AgreementCase> {};
@@ -187,8 +194,7 @@ TEST_P(FastMatchesLiteral, SameFitOnEveryCurve) {
         const std::string diff =
             differences(fitter.fit(y.data(), n), latency::fitTrapezoidReference(y.data(), n));
         if (!diff.empty()) {
-            ADD_FAILURE() << shapeName(c.shape) << " curve " << k << ":" << diff << "\n"
-                          << describe(y);
+            ADD_FAILURE() << shapeName(c.shape) << " curve " << k << ":" << diff << "\n" << describe(y);
             if (++failures == 5) return;
         }
     }
@@ -196,31 +202,29 @@ TEST_P(FastMatchesLiteral, SameFitOnEveryCurve) {
 
 // 9 shapes x 1120 curves = 10,080 curves with n = 4 ... 40, and 36 longer
 // ones up to n = 100.
-INSTANTIATE_TEST_SUITE_P(
-    UpTo40, FastMatchesLiteral,
-    ::testing::Values(AgreementCase{Shape::Random, 1120, 4, 40, 11},
-                      AgreementCase{Shape::NoisyTrapezoid, 1120, 4, 40, 12},
-                      AgreementCase{Shape::Flat, 1120, 4, 40, 13},
-                      AgreementCase{Shape::SmallIntegers, 1120, 4, 40, 14},
-                      AgreementCase{Shape::Tenths, 1120, 4, 40, 15},
-                      AgreementCase{Shape::StepTrapezoid, 1120, 4, 40, 16},
-                      AgreementCase{Shape::EqualMaxima, 1120, 4, 40, 17},
-                      AgreementCase{Shape::PlateauBelow, 1120, 4, 40, 18},
-                      AgreementCase{Shape::Alternating, 1120, 4, 40, 19}),
-    [](const ::testing::TestParamInfo<AgreementCase>& info) {
-        return std::string(shapeName(info.param.shape));
-    });
+INSTANTIATE_TEST_SUITE_P(UpTo40, FastMatchesLiteral,
+                         ::testing::Values(AgreementCase{Shape::Random, 1120, 4, 40, 11},
+                                           AgreementCase{Shape::NoisyTrapezoid, 1120, 4, 40, 12},
+                                           AgreementCase{Shape::Flat, 1120, 4, 40, 13},
+                                           AgreementCase{Shape::SmallIntegers, 1120, 4, 40, 14},
+                                           AgreementCase{Shape::Tenths, 1120, 4, 40, 15},
+                                           AgreementCase{Shape::StepTrapezoid, 1120, 4, 40, 16},
+                                           AgreementCase{Shape::EqualMaxima, 1120, 4, 40, 17},
+                                           AgreementCase{Shape::PlateauBelow, 1120, 4, 40, 18},
+                                           AgreementCase{Shape::Alternating, 1120, 4, 40, 19}),
+                         [](const ::testing::TestParamInfo<AgreementCase>& info) {
+                             return std::string(shapeName(info.param.shape));
+                         });
 
-INSTANTIATE_TEST_SUITE_P(
-    UpTo100, FastMatchesLiteral,
-    ::testing::Values(AgreementCase{Shape::Random, 6, 41, 100, 21},
-                      AgreementCase{Shape::NoisyTrapezoid, 8, 41, 100, 22},
-                      AgreementCase{Shape::SmallIntegers, 6, 41, 100, 23},
-                      AgreementCase{Shape::Tenths, 6, 41, 100, 24},
-                      AgreementCase{Shape::StepTrapezoid, 5, 41, 100, 25},
-                      AgreementCase{Shape::PlateauBelow, 5, 41, 100, 26}),
-    [](const ::testing::TestParamInfo<AgreementCase>& info) {
-        return std::string(shapeName(info.param.shape));
-    });
+INSTANTIATE_TEST_SUITE_P(UpTo100, FastMatchesLiteral,
+                         ::testing::Values(AgreementCase{Shape::Random, 6, 41, 100, 21},
+                                           AgreementCase{Shape::NoisyTrapezoid, 8, 41, 100, 22},
+                                           AgreementCase{Shape::SmallIntegers, 6, 41, 100, 23},
+                                           AgreementCase{Shape::Tenths, 6, 41, 100, 24},
+                                           AgreementCase{Shape::StepTrapezoid, 5, 41, 100, 25},
+                                           AgreementCase{Shape::PlateauBelow, 5, 41, 100, 26}),
+                         [](const ::testing::TestParamInfo<AgreementCase>& info) {
+                             return std::string(shapeName(info.param.shape));
+                         });
 
 }  // namespace

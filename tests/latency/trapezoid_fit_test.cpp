@@ -73,15 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Offset, non-dyadic levels, a three-step rise, a four-step fall and
         // a return level above the baseline.
         ClosedFormCase{"scaledTrapezoid",
-                       {100, 100, 100, 100, 100, 101.2f, 102.4f, 103.6f, 103.6f, 103.6f, 103.6f,
-                        103.0f, 102.4f, 101.8f, 101.2f, 101.2f, 101.2f},
+                       {100, 100, 100, 100, 100, 101.2f, 102.4f, 103.6f, 103.6f, 103.6f, 103.6f, 103.0f,
+                        102.4f, 101.8f, 101.2f, 101.2f, 101.2f},
                        {7, 4, 7, 10, 14, 0.0f, 1.0f, 1.2f / 3.6f, 103.6f, 100.0f},
                        true},
         // Rise in a single step: i2 = i1 + 1.
-        ClosedFormCase{"oneStepRise",
-                       {1, 1, 1, 5, 5, 5, 5, 3, 1},
-                       {3, 2, 3, 6, 8, 0.0f, 1.0f, 0.0f, 5.0f, 1.0f},
-                       true},
+        ClosedFormCase{
+            "oneStepRise", {1, 1, 1, 5, 5, 5, 5, 3, 1}, {3, 2, 3, 6, 8, 0.0f, 1.0f, 0.0f, 5.0f, 1.0f}, true},
         // Equal maxima: the first is the peak; ymin is the minimum before it
         // (2), not the 1s after it. z = .25 0 .5 1 1 1 1 -.25 -.25; error
         // 2 (1/8)^2 + (1/16)^2, all other sets worse.
@@ -91,10 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                        false},
         // Three sets fit with zero error: (0,1,2,3), (0,1,2,4), (0,1,3,4);
         // the first in enumeration order wins.
-        ClosedFormCase{"tieKeepsFirstSet",
-                       {0, 1, 1, 1, 1},
-                       {1, 0, 1, 2, 3, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f},
-                       true},
+        ClosedFormCase{
+            "tieKeepsFirstSet", {0, 1, 1, 1, 1}, {1, 0, 1, 2, 3, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f}, true},
         // Plateau below the baseline: baseline 0..3 around a spike (mean 0.25),
         // plateau -4 over 4..6, back to 0 from 7; error 0.75, no other set
         // comes close.
@@ -103,10 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                        {1, 3, 4, 6, 7, 0.25f, -4.0f, 0.0f, 2.0f, 1.0f},
                        false},
         // Four samples: the only set is (0, 1, 2, 3).
-        ClosedFormCase{"fourSamples",
-                       {0, 3, 1, 2},
-                       {1, 0, 1, 2, 3, 0.0f, 2.0f / 3.0f, 2.0f / 3.0f, 3.0f, 0.0f},
-                       false}),
+        ClosedFormCase{
+            "fourSamples", {0, 3, 1, 2}, {1, 0, 1, 2, 3, 0.0f, 2.0f / 3.0f, 2.0f / 3.0f, 3.0f, 0.0f}, false}),
     [](const ::testing::TestParamInfo<ClosedFormCase>& info) { return info.param.name; });
 
 TEST(TrapezoidFit, ExactTrapezoidRebuiltExactly) {
@@ -152,14 +146,15 @@ TEST_P(Degenerate, NoSearchAndABadFit) {
 const float kNan = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Curves, Degenerate,
-    ::testing::Values(DegenerateCase{"flat", {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}},
-                      DegenerateCase{"maximumFirst", {3, 2, 1, 0, 1, 2}},
-                      DegenerateCase{"notANumber", {0, 1, kNan, 1, 0, 0}},
-                      DegenerateCase{"infinite", {0, 1, kInf, 1, 0, 0}},
-                      DegenerateCase{"hugeDipAfterATinyRise", {0, 1e-20f, 0, -1, 0, 0}}),
-    [](const ::testing::TestParamInfo<DegenerateCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Curves, Degenerate,
+                         ::testing::Values(DegenerateCase{"flat", {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}},
+                                           DegenerateCase{"maximumFirst", {3, 2, 1, 0, 1, 2}},
+                                           DegenerateCase{"notANumber", {0, 1, kNan, 1, 0, 0}},
+                                           DegenerateCase{"infinite", {0, 1, kInf, 1, 0, 0}},
+                                           DegenerateCase{"hugeDipAfterATinyRise", {0, 1e-20f, 0, -1, 0, 0}}),
+                         [](const ::testing::TestParamInfo<DegenerateCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(TrapezoidFitter, ReusesItsWorkspaceAcrossSizes) {
     latency::TrapezoidFitter fitter;
@@ -177,8 +172,8 @@ TEST(TrapezoidFitter, ReusesItsWorkspaceAcrossSizes) {
 
 // Response measures --------------------------------------------------------
 
-TrapezoidFit handMadeFit(int n, int peak, int i1, int i3, float l0, float l1, float l2,
-                         float ymax, float ymin) {
+TrapezoidFit handMadeFit(int n, int peak, int i1, int i3, float l0, float l1, float l2, float ymax,
+                         float ymin) {
     TrapezoidFit f;
     f.samples = n;
     f.peak = peak;
@@ -232,11 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
         // recovery L2 - L1 = 4 times the range 1.
         MeasureCase{"dipWithoutReturn", kDip, 1000.0f, false, false, 6.1f, 4.1f, 4.1f, 400.0f},
         // No rise and no dip: amplitude 0 is a bad fit.
-        MeasureCase{"flatPlateau", handMadeFit(8, 2, 1, 4, 0.5f, 0.5f, 0.1f, 1.0f, 0.0f), 250.0f,
-                    false, true, -1, -1, -1, -1},
+        MeasureCase{"flatPlateau", handMadeFit(8, 2, 1, 4, 0.5f, 0.5f, 0.1f, 1.0f, 0.0f), 250.0f, false, true,
+                    -1, -1, -1, -1},
         // Latencies of zero samples still carry the 100 ms constant.
-        MeasureCase{"onsetAtZero", handMadeFit(6, 0, 0, 2, 0.0f, 0.5f, 0.0f, 0.2f, 0.0f), 2000.0f,
-                    true, false, 0.1f, 6.1f, 2.1f, 10.0f}),
+        MeasureCase{"onsetAtZero", handMadeFit(6, 0, 0, 2, 0.0f, 0.5f, 0.0f, 0.2f, 0.0f), 2000.0f, true,
+                    false, 0.1f, 6.1f, 2.1f, 10.0f}),
     [](const ::testing::TestParamInfo<MeasureCase>& info) { return info.param.name; });
 
 TEST(Measures, OfTheFittedExactTrapezoid) {

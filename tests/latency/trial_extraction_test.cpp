@@ -178,8 +178,8 @@ TEST_P(AgainstLiteral, CurvesLengthsAndAverageAgree) {
         trials.extract(y.data());
         const int n = latency::numeric::resampleSpline(knots.data(), y.data(), c.volumes, c.factor,
                                                        times.data(), values.data());
-        literalRegion({times.begin(), times.begin() + n}, {values.begin(), values.begin() + n},
-                      c.onsets, c.window, c.factor, literal);
+        literalRegion({times.begin(), times.begin() + n}, {values.begin(), values.begin() + n}, c.onsets,
+                      c.window, c.factor, literal);
         ASSERT_EQ(trials.trialCount(), static_cast<int>(c.onsets.size()));
         EXPECT_FLOAT_EQ(trials.samplingStep(), static_cast<float>(c.tr) / c.factor);
         for (int j = 0; j < trials.trialCount(); ++j) {

@@ -26,9 +26,7 @@ float standardBeta(const Grid& g, int voxel, int lag, int leftDelayMs = 2000) {
 
 class GlmRunTest : public LatencyRunTest {
 protected:
-    json glmDocuments() const {
-        return {{"vmr", "anat.vmr"}, {"vois", "regions.voi"}, {"glm", "study.glm"}};
-    }
+    json glmDocuments() const { return {{"vmr", "anat.vmr"}, {"vois", "regions.voi"}, {"glm", "study.glm"}}; }
     void writeStandardGlm(int studies = 1, int separateOption = 0) {
         const Grid g = standardVtc().grid;
         writeGlm(dir() / "study.glm", g, kPoints, studies, separateOption,
@@ -41,7 +39,8 @@ using test_support::plotFile;
 TEST_F(GlmRunTest, BetaRunAsksItsOwnQuestionsAndFitsTheChosenRange) {
     writeStandardStudy();
     writeStandardGlm();
-    const auto result = run(json::array({1, "run1.vtc", nullptr, true, 2, kPoints, true, "maps.blm"}), glmDocuments());
+    const auto result =
+        run(json::array({1, "run1.vtc", nullptr, true, 2, kPoints, true, "maps.blm"}), glmDocuments());
     EXPECT_EQ(result.error, "");
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     const std::vector<std::pair<std::string, std::string>> prompts = {
@@ -58,12 +57,12 @@ TEST_F(GlmRunTest, BetaRunAsksItsOwnQuestionsAndFitsTheChosenRange) {
         EXPECT_EQ(events()[i].kind, prompts[i].first);
         EXPECT_EQ(events()[i].text.rfind(prompts[i].second, 0), 0u) << events()[i].text;
     }
-    for (const char* line : {"VOZU Rudoruz Ori> GLM fits available ...",
-                             "VOZU Rudoruz Ori> GLM fits available. Using deconvolution beta values...",
-                             "VOZU Rudoruz Ori> Chosen Reference Condition: 1 Task",
-                             "VOZU Rudoruz Ori> Time window length : 16000.000 msec",
-                             "VOI n.: 1 Left (Deconvolution beta plots)",
-                             "VOI n.: 2 Right (Deconvolution beta plots)"})
+    for (const char* line :
+         {"VOZU Rudoruz Ori> GLM fits available ...",
+          "VOZU Rudoruz Ori> GLM fits available. Using deconvolution beta values...",
+          "VOZU Rudoruz Ori> Chosen Reference Condition: 1 Task",
+          "VOZU Rudoruz Ori> Time window length : 16000.000 msec",
+          "VOI n.: 1 Left (Deconvolution beta plots)", "VOI n.: 2 Right (Deconvolution beta plots)"})
         EXPECT_TRUE(logged(line)) << line;
 
     // Lag 0 lies outside the range: it shows 0, not the artefact's 0.7.
@@ -85,10 +84,12 @@ TEST_F(GlmRunTest, SeparateStudyPredictorsGiveEachVtcItsOwnBlock) {
     VtcSpec second = standardVtc();
     writeVtcWithProtocol("run2", second, {{"Task", second.onsets}});
     writeStandardGlm(2, 1);
-    const auto result = run(json::array({1, "run1.vtc", "run2.vtc", nullptr, true, 2, kPoints, true, "maps.blm"}),
-                            glmDocuments());
+    const auto result =
+        run(json::array({1, "run1.vtc", "run2.vtc", nullptr, true, 2, kPoints, true, "maps.blm"}),
+            glmDocuments());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
-    EXPECT_NE(output("AvgTrials_Results.txt").find(" Region 1\nOnset Latency \n1.1\n3.1\n\n"), std::string::npos);
+    EXPECT_NE(output("AvgTrials_Results.txt").find(" Region 1\nOnset Latency \n1.1\n3.1\n\n"),
+              std::string::npos);
     EXPECT_TRUE(outputExists("Left_VTC2_bet.dat"));
 }
 
@@ -116,8 +117,8 @@ TEST_F(GlmRunTest, SeparateSubjectGlmIsNotUsed) {
 TEST_F(GlmRunTest, DecliningTheGlmAveragesTrials) {
     writeStandardStudy();
     writeStandardGlm();
-    const auto result = run(json::array({1, "run1.vtc", nullptr, false, 1, 1, 16000, false, true, "maps.blm"}),
-                            glmDocuments());
+    const auto result = run(
+        json::array({1, "run1.vtc", nullptr, false, 1, 1, 16000, false, true, "maps.blm"}), glmDocuments());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_FALSE(logged("VOZU Rudoruz Ori> GLM fits available. Using deconvolution beta values..."));
     EXPECT_TRUE(outputExists("Left_VTC1_sig.dat"));
@@ -137,11 +138,13 @@ TEST_F(GlmRunTest, CancelledDataPointStopsWithTheIntervalMessage) {
 TEST_F(GlmRunTest, VoxelBetaRunFitsEveryVoxel) {
     writeStandardStudy();
     writeStandardGlm();
-    const auto result = run(json::array({3, "run1.vtc", nullptr, true, "mask.msk", 2, kPoints, true, "maps.blm"}),
-                            glmDocuments());
+    const auto result =
+        run(json::array({3, "run1.vtc", nullptr, true, "mask.msk", 2, kPoints, true, "maps.blm"}),
+            glmDocuments());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_NE(output("AvgTrials_Results.txt").find(" Region 3\nOnset Latency \n3.1\n"), std::string::npos);
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm", "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt",
+                                                       "maps.blm", "talvora.log"}));
 }
 
 // A GLM without a predictor left over per study has no deconvolution point:
@@ -153,9 +156,12 @@ TEST_F(GlmRunTest, GlmWithoutDeconvolutionPointsIsRefused) {
         const char* line;
     };
     const Case cases[] = {
-        {-1, 0, "VOZU Rudoruz Ori> GLM format not valid. 1 predictors for 2 studies leave no deconvolution point."},
-        {0, 0, "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
-        {0, 1, "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
+        {-1, 0,
+         "VOZU Rudoruz Ori> GLM format not valid. 1 predictors for 2 studies leave no deconvolution point."},
+        {0, 0,
+         "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
+        {0, 1,
+         "VOZU Rudoruz Ori> GLM format not valid. 2 predictors for 2 studies leave no deconvolution point."},
     };
     for (const Case& c : cases) {
         writeStandardStudy();
@@ -163,9 +169,9 @@ TEST_F(GlmRunTest, GlmWithoutDeconvolutionPointsIsRefused) {
         writeVtcWithProtocol("run2", second, {{"Task", second.onsets}});
         writeGlm(dir() / "study.glm", standardVtc().grid, c.points, 2, c.separateOption,
                  [](int, int, int) { return 1.0f; });
-        const auto result = run(json::array({1, "run1.vtc", "run2.vtc", nullptr, true, 1, 1, 16000, false, true,
-                                             "maps.blm"}),
-                                glmDocuments());
+        const auto result =
+            run(json::array({1, "run1.vtc", "run2.vtc", nullptr, true, 1, 1, 16000, false, true, "maps.blm"}),
+                glmDocuments());
         EXPECT_EQ(result.error, "") << c.line;
         EXPECT_EQ(result.executeResults, std::vector<bool>{true}) << c.line;
         EXPECT_TRUE(logged(c.line)) << c.line;
@@ -186,7 +192,8 @@ TEST_F(GlmRunTest, VtcOnAnotherGridThanTheGlmIsRefused) {
     EXPECT_EQ(pluginLog().back(), "VOZU Rudoruz Ori>  Could not get the first VTC!");
     bool named = false;
     for (const std::string& line : logLines())
-        named = named || (line.rfind("Talvora> ", 0) == 0 && line.find("run1.vtc: the VTC's grid") != std::string::npos &&
+        named = named || (line.rfind("Talvora> ", 0) == 0 &&
+                          line.find("run1.vtc: the VTC's grid") != std::string::npos &&
                           line.find("does not match the open GLM") != std::string::npos &&
                           line.find("study.glm (resolution 3, box x 30-48") != std::string::npos);
     EXPECT_TRUE(named);

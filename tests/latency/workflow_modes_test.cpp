@@ -41,8 +41,8 @@ TEST_F(LatencyRunTest, MaskRunFitsEveryMaskedVoxelInLinearOrder) {
     EXPECT_TRUE(logged("VOZU Rudoruz Ori>  Number of masked voxels in the VTC: 3"));
     // No VOI summary in the log, no plot files: only the results and the maps.
     EXPECT_FALSE(logged("       "));
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm",
-                                                       "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt",
+                                                       "maps.blm", "talvora.log"}));
     EXPECT_EQ(output("AvgTrials_Results.txt"),
               kLeftBlock1 + kLeftBlock2 + measuresBlock(3, {"4.1"}, {"7.1"}, {"3.1"}, {"3"}));
     const Grid g = standardVtc().grid;
@@ -58,9 +58,8 @@ TEST_F(LatencyRunTest, FlatMaskedVoxelsAreBadFitsWithMinusOneInFilesAndMaps) {
     writeMask(dir() / "mask.msk", g, [g](int v) { return inRight(g, v) || v == g.index(3, 3, 1); });
     run(standardAnswers(3));
     EXPECT_TRUE(logged("VOZU Rudoruz Ori>>>  Bad fits (average-trial) : 50 %"));
-    EXPECT_EQ(output("AvgTrials_Results.txt"),
-              measuresBlock(1, {"4.1"}, {"7.1"}, {"3.1"}, {"3"}) +
-                  measuresBlock(2, {"-1"}, {"-1"}, {"-1"}, {"-1"}));
+    EXPECT_EQ(output("AvgTrials_Results.txt"), measuresBlock(1, {"4.1"}, {"7.1"}, {"3.1"}, {"3"}) +
+                                                   measuresBlock(2, {"-1"}, {"-1"}, {"-1"}, {"-1"}));
     const auto& onset = maps()->maps[0]->values;
     EXPECT_EQ(onset[static_cast<std::size_t>(g.index(3, 3, 1))], -1.0f);
     EXPECT_EQ(onset[static_cast<std::size_t>(g.index(0, 0, 0))], 0.0f);
@@ -134,28 +133,36 @@ TEST_F(LatencyRunTest, SingleTrialVoiRunLogsEveryTrialAndWritesTheTrialFiles) {
     EXPECT_EQ(e[8].text, "Do you want to force a return-to-baseline part?");
 
     const auto log = pluginLog();
-    const auto accessing = std::find(log.begin(), log.end(),
-                                     "VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. 1 ...");
+    const auto accessing = std::find(
+        log.begin(), log.end(), "VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. 1 ...");
     ASSERT_NE(accessing, log.end());
     std::vector<std::string> expected;
     for (const char* voi : {"Left", "Right"})
         for (int t = 1; t <= 4; ++t)
-            expected.push_back("VOZU Rudoruz Ori>>> Fitting trial n." + std::to_string(t) + " for VOI : " + voi);
+            expected.push_back("VOZU Rudoruz Ori>>> Fitting trial n." + std::to_string(t) +
+                               " for VOI : " + voi);
     expected.push_back("VOZU Rudoruz Ori>>>  Bad fits (average-trial) : 0 %");
     expected.push_back("VOZU Rudoruz Ori>>>  Bad fits (single-trial): 0 %");
-    expected.insert(expected.end(),
-                    {"       ", "VOI n.: 1 Left (Average trial signal)", "\t\tOnset delay [sec]: 2.100000",
-                     "\t\tWidth [sec]: 7.100000", "\t\tTime-to-peak [sec]: 3.100000",
-                     "\t\tAmplitude [psc]   : 2.000000", "       ", "       ",
-                     "Single-trial (mean and 0.050000 % statistical confidence) :",
-                     "\t\tOnset delay [sec]: 2.100000 (\xC2\xB1" "0.000000)",
-                     "\t\tWidth (duration) [sec]: 7.100000 (\xC2\xB1" "0.000000)",
-                     "\t\tTime-to-peak [sec]: 3.100000 (\xC2\xB1" "0.000000)",
-                     "\t\tAmplitude [psc]   : 2.000000 (\xC2\xB1" "0.000000)", "       "});
+    expected.insert(
+        expected.end(),
+        {"       ", "VOI n.: 1 Left (Average trial signal)", "\t\tOnset delay [sec]: 2.100000",
+         "\t\tWidth [sec]: 7.100000", "\t\tTime-to-peak [sec]: 3.100000", "\t\tAmplitude [psc]   : 2.000000",
+         "       ", "       ", "Single-trial (mean and 0.050000 % statistical confidence) :",
+         "\t\tOnset delay [sec]: 2.100000 (\xC2\xB1"
+         "0.000000)",
+         "\t\tWidth (duration) [sec]: 7.100000 (\xC2\xB1"
+         "0.000000)",
+         "\t\tTime-to-peak [sec]: 3.100000 (\xC2\xB1"
+         "0.000000)",
+         "\t\tAmplitude [psc]   : 2.000000 (\xC2\xB1"
+         "0.000000)",
+         "       "});
     ASSERT_GE(log.end() - accessing, static_cast<long>(expected.size()) + 1);
-    EXPECT_EQ(std::vector<std::string>(accessing + 1, accessing + 1 + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(std::vector<std::string>(accessing + 1, accessing + 1 + static_cast<long>(expected.size())),
+              expected);
 
-    std::string table = "VTC n.1 : " + (dir() / "run1.vtc").string() + "\nOnset Duration Time-to-peak Amplitude\n";
+    std::string table =
+        "VTC n.1 : " + (dir() / "run1.vtc").string() + "\nOnset Duration Time-to-peak Amplitude\n";
     for (int t = 0; t < 4; ++t) table += "2.1 7.1 3.1 2\n";
     EXPECT_EQ(output("Left_VTC1.txt"), table);
     std::string curves;
@@ -165,8 +172,8 @@ TEST_F(LatencyRunTest, SingleTrialVoiRunLogsEveryTrialAndWritesTheTrialFiles) {
             const std::vector<std::string> percent =
                 std::string(voi) == "Left"
                     ? kLeftPercent
-                    : std::vector<std::string>{"0", "0", "0", "0", "0", "1.5", "3", "3", "3",
-                                               "3", "3", "1.5", "0", "0", "0", "0", "0"};
+                    : std::vector<std::string>{"0", "0", "0",   "0", "0", "1.5", "3", "3", "3",
+                                               "3", "3", "1.5", "0", "0", "0",   "0", "0"};
             for (const std::string& p : percent) curves += p + " " + p + "\n";
         }
     EXPECT_EQ(output("AllSingleTrials_VTC1.txt"), curves);
@@ -180,8 +187,9 @@ TEST_F(LatencyRunTest, SingleTrialVoiRunLogsEveryTrialAndWritesTheTrialFiles) {
     const Grid g = standardVtc().grid;
     for (int m = 0; m < 4; ++m) {
         EXPECT_STREQ(set->maps[static_cast<std::size_t>(4 + m)]->name, names[m]);
-        EXPECT_FLOAT_EQ(set->maps[static_cast<std::size_t>(4 + m)]->values[static_cast<std::size_t>(g.index(0, 0, 0))],
-                        left[m]);
+        EXPECT_FLOAT_EQ(
+            set->maps[static_cast<std::size_t>(4 + m)]->values[static_cast<std::size_t>(g.index(0, 0, 0))],
+            left[m]);
     }
 }
 
@@ -192,8 +200,8 @@ TEST_F(LatencyRunTest, SingleTrialMaskRunFitsTrialsSilently) {
     for (const std::string& line : pluginLog()) EXPECT_EQ(line.find("Fitting trial"), std::string::npos);
     EXPECT_TRUE(logged("VOZU Rudoruz Ori>>>  Bad fits (single-trial): 0 %"));
     EXPECT_EQ(maps()->maps.size(), 8u);
-    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt", "maps.blm",
-                                                       "talvora.log"}));
+    EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Regions.csv", "AvgTrials_Results.txt",
+                                                       "maps.blm", "talvora.log"}));
 }
 
 TEST_F(LatencyRunTest, SingleTrialSpreadUsesTheStudentT) {

@@ -24,9 +24,8 @@ using nlohmann::json;
 class Recovery : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("latency_recovery_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("latency_recovery_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         talvora::HostState::instance().reset();
         talvora::HostState::instance().echo = false;
@@ -132,7 +131,8 @@ TEST_F(Recovery, MaskedVoxelsAtSnrThreeMostlyWithinOneSample) {
     for (int z = 0; z < design.dimZ(); ++z)
         for (int y = 0; y < design.dimY(); ++y)
             for (int x = 0; x < design.dimX(); ++x)
-                if (design.mask[design.voxelIndex(x, y, z)]) regionOfMasked.push_back(design.regionOf(x, y, z));
+                if (design.mask[design.voxelIndex(x, y, z)])
+                    regionOfMasked.push_back(design.regionOf(x, y, z));
     ASSERT_EQ(results.size(), regionOfMasked.size());
     const json truth = readTruth(dir_);
     int inRegion = 0, close = 0;

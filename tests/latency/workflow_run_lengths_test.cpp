@@ -16,8 +16,8 @@ using test_support::plotFile;
 
 const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",
                                                "1", "0", "0", "0", "0", "0", "0", "0"};
-const std::vector<std::string> kRightPercent = {"0", "0", "0", "0", "0", "1.5", "3", "3", "3",
-                                                "3", "3", "1.5", "0", "0", "0", "0", "0"};
+const std::vector<std::string> kRightPercent = {"0", "0", "0",   "0", "0", "1.5", "3", "3", "3",
+                                                "3", "3", "1.5", "0", "0", "0",   "0", "0"};
 
 // A run of `volumes` volumes at TR 1 s with a "Task" trial every 20 s from
 // 4 s on, as many as end before the run does.
@@ -60,12 +60,13 @@ std::string threeVtcBlock(int region, const char* onset, const char* width, cons
 
 TEST_F(RunLengthsTest, RunsOf180And200And260VolumesAreAllFittedWithEveryTrial) {
     writeThreeRuns();
-    const auto result = run(json::array({1, "run1.vtc", "run2.vtc", "run3.vtc", nullptr, 1, 1, 16000,
-                                         true, 0.05, true, "maps.blm"}));
+    const auto result = run(json::array(
+        {1, "run1.vtc", "run2.vtc", "run3.vtc", nullptr, 1, 1, 16000, true, 0.05, true, "maps.blm"}));
     EXPECT_EQ(result.error, "");
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. 3 ..."));
-    for (const std::string& line : pluginLog()) EXPECT_EQ(line.find("does not match"), std::string::npos) << line;
+    for (const std::string& line : pluginLog())
+        EXPECT_EQ(line.find("does not match"), std::string::npos) << line;
 
     EXPECT_EQ(output("AvgTrials_Results.txt"),
               threeVtcBlock(1, "2.1", "7.1", "3.1", "2") + threeVtcBlock(2, "4.1", "7.1", "3.1", "3"));
@@ -96,7 +97,10 @@ TEST_F(RunLengthsTest, RunsOf180And200And260VolumesAreAllFittedWithEveryTrial) {
         if (line.rfind(prefix, 0) != 0 || line.find("\xC2\xB1") == std::string::npos) continue;
         const float mean = std::stof(line.substr(prefix.size()));
         EXPECT_NEAR(mean, pooledLines == 0 ? 2.1f : 4.1f, 2e-6f) << line;
-        EXPECT_NE(line.find("(\xC2\xB1" "0.000000)"), std::string::npos) << line;
+        EXPECT_NE(line.find("(\xC2\xB1"
+                            "0.000000)"),
+                  std::string::npos)
+            << line;
         ++pooledLines;
     }
     EXPECT_EQ(pooledLines, 2);
@@ -109,17 +113,18 @@ TEST_F(RunLengthsTest, RunsOf180And200And260VolumesAreAllFittedWithEveryTrial) {
 
 TEST_F(RunLengthsTest, LongerRunFirstAlsoWorks) {
     writeThreeRuns();
-    const auto result = run(json::array({1, "run3.vtc", "run1.vtc", nullptr, 1, 1, 16000, false, true, "maps.blm"}));
+    const auto result =
+        run(json::array({1, "run3.vtc", "run1.vtc", nullptr, 1, 1, 16000, false, true, "maps.blm"}));
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     std::string expected;
     for (int r = 1; r <= 2; ++r) {
         const char* onset = r == 1 ? "2.1" : "4.1";
         const char* amplitude = r == 1 ? "2" : "3";
         expected += " Region " + std::to_string(r) + "\n";
-        for (const char* title : {"Onset Latency ", "Duration Latency ", "Time-to-Peak Latency ",
-                                  "Percent Signal Change "}) {
+        for (const char* title :
+             {"Onset Latency ", "Duration Latency ", "Time-to-Peak Latency ", "Percent Signal Change "}) {
             const std::string t = title;
-            const char* value = t == "Onset Latency " ? onset
+            const char* value = t == "Onset Latency "           ? onset
                                 : t == "Percent Signal Change " ? amplitude
                                 : t == "Duration Latency "      ? "7.1"
                                                                 : "3.1";
@@ -136,8 +141,8 @@ TEST_F(RunLengthsTest, RunWithAnotherTrIsCutAtItsOwnTr) {
     slow.onsets.clear();
     for (int onset = 4000; onset + 16000 < 200000; onset += 20000) slow.onsets.push_back(onset);
     writeVtcWithProtocol("run2", slow, {{"Task", slow.onsets}});
-    const auto result = run(json::array({3, "run1.vtc", "run2.vtc", nullptr, "mask.msk", 1, 1, 16000, false,
-                                         true, "maps.blm"}));
+    const auto result = run(
+        json::array({3, "run1.vtc", "run2.vtc", nullptr, "mask.msk", 1, 1, 16000, false, true, "maps.blm"}));
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     // At 2 s per sample Left's trial is 0 0 2 2 2 0 ...: last baseline sample
     // 1, first and last plateau samples 2 and 4, so onset 1 * 2 s, width
@@ -145,10 +150,12 @@ TEST_F(RunLengthsTest, RunWithAnotherTrIsCutAtItsOwnTr) {
     // trials starts at sample 2, so its baseline leaves index 0 out but is
     // still divided by 3: the average baseline is 26/27 of the true one and
     // the amplitudes grow by 27/26 (2 % -> 2.07692, 3 % -> 3.11538).
-    const std::string right = " Region 3\nOnset Latency \n4.1\n4.1\n\nDuration Latency \n7.1\n8.1\n\n"
-                              "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n3\n3.11538\n\n";
-    const std::string left = " Region 1\nOnset Latency \n2.1\n2.1\n\nDuration Latency \n7.1\n8.1\n\n"
-                             "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n2\n2.07692\n\n";
+    const std::string right =
+        " Region 3\nOnset Latency \n4.1\n4.1\n\nDuration Latency \n7.1\n8.1\n\n"
+        "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n3\n3.11538\n\n";
+    const std::string left =
+        " Region 1\nOnset Latency \n2.1\n2.1\n\nDuration Latency \n7.1\n8.1\n\n"
+        "Time-to-Peak Latency \n3.1\n4.1\n\nPercent Signal Change \n2\n2.07692\n\n";
     const std::string text = output("AvgTrials_Results.txt");
     EXPECT_EQ(text.substr(0, left.size()), left);
     ASSERT_GE(text.size(), right.size());
@@ -157,8 +164,8 @@ TEST_F(RunLengthsTest, RunWithAnotherTrIsCutAtItsOwnTr) {
 
 TEST_F(RunLengthsTest, MaskRunOverThreeRunsWritesTheRegionTable) {
     writeThreeRuns();
-    const auto result = run(json::array({3, "run1.vtc", "run2.vtc", "run3.vtc", nullptr, "mask.msk", 1,
-                                         1, 16000, false, true, "maps.blm"}));
+    const auto result = run(json::array(
+        {3, "run1.vtc", "run2.vtc", "run3.vtc", nullptr, "mask.msk", 1, 1, 16000, false, true, "maps.blm"}));
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_EQ(output("AvgTrials_Results.txt"), threeVtcBlock(1, "2.1", "7.1", "3.1", "2") +
                                                    threeVtcBlock(2, "2.1", "7.1", "3.1", "2") +
@@ -210,7 +217,8 @@ TEST_F(RunLengthsTest, LaterRunOnAnotherGridStops) {
         EXPECT_EQ(result.executeResults, std::vector<bool>{false});
         EXPECT_EQ(pluginLog().back(),
                   "VOZU Rudoruz Ori>  VTC n. 2 does not match the first VTC (a 4 x 4 x 2 grid of 3 mm from "
-                  "(30, 30, 30) expected): " + (dir() / "run2.vtc").string());
+                  "(30, 30, 30) expected): " +
+                      (dir() / "run2.vtc").string());
         EXPECT_FALSE(outputExists("AvgTrials_Results.txt"));
         talvora::closeDocuments();
         talvora::HostState::instance().reset();

@@ -54,8 +54,9 @@ TEST_F(LatencyRunTest, CancelledAccessModeLogsTheExitAndFails) {
     writeStandardStudy();
     const auto result = run(json::array({nullptr}));
     EXPECT_EQ(result.executeResults, std::vector<bool>{false});
-    EXPECT_EQ(pluginLog(), (std::vector<std::string>{" ", " ", "VOZU Rudoruz Ori> Starting VOZU Rudoruz Ori plugin ...",
-                                                     "VOZU Rudoruz Ori> Exiting VOZU Rudoruz Ori plugin ..."}));
+    EXPECT_EQ(pluginLog(),
+              (std::vector<std::string>{" ", " ", "VOZU Rudoruz Ori> Starting VOZU Rudoruz Ori plugin ...",
+                                        "VOZU Rudoruz Ori> Exiting VOZU Rudoruz Ori plugin ..."}));
 }
 
 TEST_F(LatencyRunTest, NoVtcChosenEndsTheRunAsDone) {
@@ -110,7 +111,8 @@ TEST_F(LatencyRunTest, ConditionWithoutTrialsStops) {
     EXPECT_EQ(result.executeResults, std::vector<bool>{false});
     const auto log = pluginLog();
     EXPECT_EQ(log[log.size() - 2], "VOZU Rudoruz Ori> Chosen Reference Condition: 1 Task");
-    EXPECT_EQ(log.back(), "VOZU Rudoruz Ori>  You need at least 1 trial x condition specified in the PRT file!");
+    EXPECT_EQ(log.back(),
+              "VOZU Rudoruz Ori>  You need at least 1 trial x condition specified in the PRT file!");
 }
 
 TEST_F(LatencyRunTest, SkippingTheOnlyTrialLeavesNoneAndStops) {
@@ -122,7 +124,8 @@ TEST_F(LatencyRunTest, SkippingTheOnlyTrialLeavesNoneAndStops) {
     EXPECT_EQ(result.executeResults, std::vector<bool>{false});
     const auto log = pluginLog();
     EXPECT_EQ(log[log.size() - 2], "VOZU Rudoruz Ori> Exceeding the time-series: last trial skipped.");
-    EXPECT_EQ(log.back(), "VOZU Rudoruz Ori>  You need at least 1 trial x condition specified in the PRT file!");
+    EXPECT_EQ(log.back(),
+              "VOZU Rudoruz Ori>  You need at least 1 trial x condition specified in the PRT file!");
 }
 
 TEST_F(LatencyRunTest, CancelledDialogsStopTheRun) {
@@ -132,11 +135,14 @@ TEST_F(LatencyRunTest, CancelledDialogsStopTheRun) {
         std::string lastPrompt;
     } cases[] = {
         {"condition", {1, "run1.vtc", nullptr, nullptr}, "Enter protocol condition:"},
-        {"factor", {1, "run1.vtc", nullptr, 1, nullptr},
+        {"factor",
+         {1, "run1.vtc", nullptr, 1, nullptr},
          "Enter an integer interpolation factor (1=no interpolation):"},
-        {"window", {1, "run1.vtc", nullptr, 1, 1, nullptr},
+        {"window",
+         {1, "run1.vtc", nullptr, 1, 1, nullptr},
          "Enter event-related time window for processing (in msec):"},
-        {"confidence", {1, "run1.vtc", nullptr, 1, 1, 16000, true, nullptr},
+        {"confidence",
+         {1, "run1.vtc", nullptr, 1, 1, 16000, true, nullptr},
          "Please enter confidence level for single-trial latency estimation:"},
     };
     for (const auto& c : cases) {
@@ -204,7 +210,8 @@ TEST_F(LatencyRunTest, AtMostOneHundredTrialsAreUsed) {
     const auto result = run(standardAnswers());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     const auto log = pluginLog();
-    const auto limit = std::find(log.begin(), log.end(), "VOZU Rudoruz Ori> More than 100 trials: only the first 100 are used.");
+    const auto limit = std::find(log.begin(), log.end(),
+                                 "VOZU Rudoruz Ori> More than 100 trials: only the first 100 are used.");
     ASSERT_NE(limit, log.end());
     EXPECT_EQ(*(limit - 1), "VOZU Rudoruz Ori> Time window length : 16000.000 msec");
     EXPECT_NE(output("AvgTrials_Results.txt").find("Onset Latency \n2.1\n"), std::string::npos);
@@ -216,8 +223,16 @@ TEST_F(LatencyRunTest, AtMostOneHundredTrialsAreUsed) {
     auto& host = talvora::HostState::instance();
     host.reset();
     host.echo = false;
-    host.setAnswers({{3, {}}, {"run1.vtc", {}}, {nullptr, {}}, {"mask.msk", {}}, {1, {}}, {1, {}},
-                     {5000, {}}, {true, {}}, {0.05, {}}, {true, {}}});
+    host.setAnswers({{3, {}},
+                     {"run1.vtc", {}},
+                     {nullptr, {}},
+                     {"mask.msk", {}},
+                     {1, {}},
+                     {1, {}},
+                     {5000, {}},
+                     {true, {}},
+                     {0.05, {}},
+                     {true, {}}});
     host.openBase = dir.string();
     talvora::openDocuments(json{{"vmr", "anat.vmr"}}, dir);
     talvora::LoadedPlugin plugin(LATMAP_PLUGIN_PATH);
@@ -228,7 +243,8 @@ TEST_F(LatencyRunTest, AtMostOneHundredTrialsAreUsed) {
     std::ifstream statm("/proc/self/statm");
     long pages = 0;
     statm >> pages;
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (48u << 20);
+    const rlim_t limit =
+        static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (48u << 20);
     const rlimit cap{limit, limit};
     setrlimit(RLIMIT_AS, &cap);
     const bool ok = plugin.execute();

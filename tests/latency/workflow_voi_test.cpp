@@ -86,27 +86,25 @@ TEST_F(LatencyRunTest, VoiRunLogsPromptsAndWritesEveryFileExactly) {
     EXPECT_EQ(result.error, "");
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_EQ(pluginLog(), withFolder(kStandardLog, dir().string()));
-    expectPrompts(events(),
-                  {{"integer", kAccessModePrompt, "1"},
-                   {"open", "Please choose VTC n.1 (cancel to stop) [*.vtc]", "run1.vtc"},
-                   {"open", "Please choose VTC n.2 (cancel to stop) [*.vtc]", "cancel"},
-                   {"integer", "Enter protocol condition:", "1"},
-                   {"integer", "Enter an integer interpolation factor (1=no interpolation):", "1"},
-                   {"float", "Enter event-related time window for processing (in msec):", "16000"},
-                   {"yesno", "Do you want to perform single-trial-based analysis ?", "no"},
-                   {"yesno", "Do you want to force a return-to-baseline part?", "yes"},
-                   {"save", "Choose a name for the BLM file : [*.blm]", "maps.blm"}});
+    expectPrompts(events(), {{"integer", kAccessModePrompt, "1"},
+                             {"open", "Please choose VTC n.1 (cancel to stop) [*.vtc]", "run1.vtc"},
+                             {"open", "Please choose VTC n.2 (cancel to stop) [*.vtc]", "cancel"},
+                             {"integer", "Enter protocol condition:", "1"},
+                             {"integer", "Enter an integer interpolation factor (1=no interpolation):", "1"},
+                             {"float", "Enter event-related time window for processing (in msec):", "16000"},
+                             {"yesno", "Do you want to perform single-trial-based analysis ?", "no"},
+                             {"yesno", "Do you want to force a return-to-baseline part?", "yes"},
+                             {"save", "Choose a name for the BLM file : [*.blm]", "maps.blm"}});
     EXPECT_EQ(talvora::HostState::instance().busyDepth, 0);
 
     EXPECT_EQ(outputFiles(), (std::vector<std::string>{"AvgTrials_Results.txt", "Left_VTC1_sig.dat",
                                                        "Left_VTC1_sig_fit.dat", "Right_VTC1_sig.dat",
-                                                       "Right_VTC1_sig_fit.dat", "maps.blm",
-                                                       "talvora.log"}));
+                                                       "Right_VTC1_sig_fit.dat", "maps.blm", "talvora.log"}));
     EXPECT_EQ(output("Left_VTC1_sig.dat"), plotFile(0, 255, 0, kLeftPercent));
     EXPECT_EQ(output("Left_VTC1_sig_fit.dat"), plotFile(255, 0, 0, kLeftPercent));
-    EXPECT_EQ(output("Right_VTC1_sig.dat"),
-              plotFile(0, 255, 0, {"0", "0", "0", "0", "0", "1.5", "3", "3", "3", "3", "3", "1.5",
-                                   "0", "0", "0", "0", "0"}));
+    EXPECT_EQ(output("Right_VTC1_sig.dat"), plotFile(0, 255, 0,
+                                                     {"0", "0", "0", "0", "0", "1.5", "3", "3", "3", "3", "3",
+                                                      "1.5", "0", "0", "0", "0", "0"}));
     EXPECT_EQ(output("AvgTrials_Results.txt"),
               " Region 1\nOnset Latency \n2.1\n\nDuration Latency \n7.1\n\nTime-to-Peak Latency \n3.1\n\n"
               "Percent Signal Change \n2\n\n"
@@ -166,8 +164,8 @@ TEST_F(LatencyRunTest, TwoVtcsGiveOneValuePerVtcAndTheirMean) {
         return r;
     };
     writeVtcWithProtocol("run2", second, {{"Task", second.onsets}, {"Rest", {14000}}});
-    const auto result = run(json::array({1, "run1.vtc", "run2.vtc", nullptr, 1, 1, 16000, false, true,
-                                         "maps.blm"}));
+    const auto result =
+        run(json::array({1, "run1.vtc", "run2.vtc", nullptr, 1, 1, 16000, false, true, "maps.blm"}));
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     EXPECT_EQ(output("AvgTrials_Results.txt"),
               " Region 1\nOnset Latency \n2.1\n4.1\n\nDuration Latency \n7.1\n7.1\n\n"
@@ -202,8 +200,10 @@ TEST_F(LatencyRunTest, OverlappingVoisGiveTheSharedCellToTheLaterVoi) {
     writeVois(dir() / "regions.voi", {{"Both", both}, {"Second", cell1}});
     run(standardAnswers());
     const auto log = pluginLog();
-    EXPECT_NE(std::find(log.begin(), log.end(), "VOZU Rudoruz Ori>  Number of selected VMR voxels: 81"), log.end());
-    EXPECT_NE(std::find(log.begin(), log.end(), "VOZU Rudoruz Ori>  Number of masked voxels in the VTC: 2"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "VOZU Rudoruz Ori>  Number of selected VMR voxels: 81"),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "VOZU Rudoruz Ori>  Number of masked voxels in the VTC: 2"),
+              log.end());
     const auto& onset = maps()->maps[0]->values;
     EXPECT_FLOAT_EQ(onset[static_cast<std::size_t>(g.index(0, 0, 0))], 2.1f);
     EXPECT_FLOAT_EQ(onset[static_cast<std::size_t>(g.index(1, 0, 0))], 2.1f);
@@ -237,8 +237,8 @@ TEST_F(LatencyRunTest, LastTrialTooCloseToTheEndIsSkipped) {
     const auto result = run(standardAnswers());
     EXPECT_EQ(result.executeResults, std::vector<bool>{true});
     const auto log = pluginLog();
-    const auto skipped = std::find(log.begin(), log.end(),
-                                   "VOZU Rudoruz Ori> Exceeding the time-series: last trial skipped.");
+    const auto skipped =
+        std::find(log.begin(), log.end(), "VOZU Rudoruz Ori> Exceeding the time-series: last trial skipped.");
     ASSERT_NE(skipped, log.end());
     EXPECT_EQ(*(skipped + 1), "VOZU Rudoruz Ori> Accessing data and estimating trials from VTC n. 1 ...");
     EXPECT_NE(output("AvgTrials_Results.txt").find("Onset Latency \n2.1\n"), std::string::npos);
@@ -275,7 +275,8 @@ TEST_F(LatencyRunTest, WithoutReturnToBaselineTheUserIsWarnedAboutDuration) {
     answers[7] = false;
     run(answers);
     bool warned = false;
-    for (const auto& e : events()) warned = warned || (e.kind == "message" && e.text == "Duration latency not usable.");
+    for (const auto& e : events())
+        warned = warned || (e.kind == "message" && e.text == "Duration latency not usable.");
     EXPECT_TRUE(warned);
     // Time to peak runs to the end of the plateau: (8 - 2 + 1) s + 0.1 s.
     EXPECT_NE(output("AvgTrials_Results.txt").find("Time-to-Peak Latency \n7.1\n"), std::string::npos);

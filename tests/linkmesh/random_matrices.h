@@ -10,10 +10,10 @@ namespace testdata {
 
 struct RandomMatrixSpec {
     int nodes = 10;
-    double density = 0.5;       // share of ordered pairs connected
+    double density = 0.5;  // share of ordered pairs connected
     bool symmetric = true;
-    double max_weight = 1.0;    // weights drawn from (0, max_weight]
-    int isolated = 0;           // last `isolated` nodes get no connections
+    double max_weight = 1.0;      // weights drawn from (0, max_weight]
+    int isolated = 0;             // last `isolated` nodes get no connections
     bool coarse_weights = false;  // weights from {0.25, 0.5, 1}: many equal path lengths
 };
 

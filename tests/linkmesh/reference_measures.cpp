@@ -9,9 +9,13 @@ namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
 
-int size_of(const Eigen::MatrixXd& W) { return static_cast<int>(W.rows()); }
+int size_of(const Eigen::MatrixXd& W) {
+    return static_cast<int>(W.rows());
+}
 
-double weight(const Eigen::MatrixXd& W, int i, int j) { return i == j ? 0.0 : W(i, j); }
+double weight(const Eigen::MatrixXd& W, int i, int j) {
+    return i == j ? 0.0 : W(i, j);
+}
 
 }  // namespace
 
@@ -86,9 +90,11 @@ Eigen::VectorXd local_efficiency(const Eigen::MatrixXd& W) {
         }
         double numer = 0.0, sum_a = 0.0, sum_a2 = 0.0;
         for (int j = 0; j < k; ++j) {
-            const double swj = std::pow(weight(W, u, V[j]), 1.0 / 3.0) + std::pow(weight(W, V[j], u), 1.0 / 3.0);
+            const double swj =
+                std::pow(weight(W, u, V[j]), 1.0 / 3.0) + std::pow(weight(W, V[j], u), 1.0 / 3.0);
             for (int h = 0; h < k; ++h) {
-                const double swh = std::pow(weight(W, u, V[h]), 1.0 / 3.0) + std::pow(weight(W, V[h], u), 1.0 / 3.0);
+                const double swh =
+                    std::pow(weight(W, u, V[h]), 1.0 / 3.0) + std::pow(weight(W, V[h], u), 1.0 / 3.0);
                 numer += swj * swh * (inv(j, h) + inv(h, j)) / 2.0;
             }
             const double a = (weight(W, u, V[j]) > 0.0) + (weight(W, V[j], u) > 0.0);
@@ -109,8 +115,7 @@ Eigen::VectorXd clustering_coeff(const Eigen::MatrixXd& W) {
         if (k < 2) continue;
         double sum = 0.0;
         for (int j = 0; j < n; ++j)
-            for (int h = 0; h < n; ++h)
-                sum += std::cbrt(weight(W, i, j) * weight(W, j, h) * weight(W, h, i));
+            for (int h = 0; h < n; ++h) sum += std::cbrt(weight(W, i, j) * weight(W, j, h) * weight(W, h, i));
         out(i) = sum / (double(k) * (k - 1));
     }
     return out;

@@ -38,48 +38,120 @@ const double kTri = std::cbrt(0.8 * 0.5 * 0.2);
 
 std::vector<ClosedForm> closed_forms() {
     return {
-        {"triangle", {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}},
-         {2, 2, 2}, {2, 2, 2}, {1, 1, 1}, {1, 1, 1}, {kS3, kS3, kS3}, {1, 1, 1}, 1.0},
-        {"triangle, ones on the diagonal are ignored", {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}},
-         {2, 2, 2}, {2, 2, 2}, {1, 1, 1}, {1, 1, 1}, {kS3, kS3, kS3}, {1, 1, 1}, 1.0},
+        {"triangle",
+         {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}},
+         {2, 2, 2},
+         {2, 2, 2},
+         {1, 1, 1},
+         {1, 1, 1},
+         {kS3, kS3, kS3},
+         {1, 1, 1},
+         1.0},
+        {"triangle, ones on the diagonal are ignored",
+         {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}},
+         {2, 2, 2},
+         {2, 2, 2},
+         {1, 1, 1},
+         {1, 1, 1},
+         {kS3, kS3, kS3},
+         {1, 1, 1},
+         1.0},
         // Star with centre 0: leaves are 2 apart; eigenvector (sqrt 3, 1, 1, 1) / sqrt 6.
-        {"star", {{0, 1, 1, 1}, {1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}},
-         {3, 1, 1, 1}, {3, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0},
+        {"star",
+         {{0, 1, 1, 1}, {1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}},
+         {3, 1, 1, 1},
+         {3, 1, 1, 1},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
          {std::sqrt(0.5), 1 / std::sqrt(6.0), 1 / std::sqrt(6.0), 1 / std::sqrt(6.0)},
-         {1, 2.0 / 3, 2.0 / 3, 2.0 / 3}, 0.75},
+         {1, 2.0 / 3, 2.0 / 3, 2.0 / 3},
+         0.75},
         // Path 0-1-2-3: eigenvalue phi, eigenvector (1, phi, phi, 1).
-        {"path of four", {{0, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {0, 0, 1, 0}},
-         {1, 2, 2, 1}, {1, 2, 2, 1}, {0, 0, 0, 0}, {0, 0, 0, 0},
+        {"path of four",
+         {{0, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {0, 0, 1, 0}},
+         {1, 2, 2, 1},
+         {1, 2, 2, 1},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
          {1 / kPathNorm, kPhi / kPathNorm, kPhi / kPathNorm, 1 / kPathNorm},
-         {(1 + 0.5 + 1.0 / 3) / 3, 2.5 / 3, 2.5 / 3, (1 + 0.5 + 1.0 / 3) / 3}, (2 * (1 + 0.5 + 1.0 / 3) + 2 * 2.5) / 12},
+         {(1 + 0.5 + 1.0 / 3) / 3, 2.5 / 3, 2.5 / 3, (1 + 0.5 + 1.0 / 3) / 3},
+         (2 * (1 + 0.5 + 1.0 / 3) + 2 * 2.5) / 12},
         // Complete graph, all weights 0.5: every length is 2 (two steps cost 4).
         {"complete K5, weight 0.5",
-         {{0, .5f, .5f, .5f, .5f}, {.5f, 0, .5f, .5f, .5f}, {.5f, .5f, 0, .5f, .5f}, {.5f, .5f, .5f, 0, .5f}, {.5f, .5f, .5f, .5f, 0}},
-         {4, 4, 4, 4, 4}, {2, 2, 2, 2, 2}, {.5, .5, .5, .5, .5}, {.5, .5, .5, .5, .5},
+         {{0, .5f, .5f, .5f, .5f},
+          {.5f, 0, .5f, .5f, .5f},
+          {.5f, .5f, 0, .5f, .5f},
+          {.5f, .5f, .5f, 0, .5f},
+          {.5f, .5f, .5f, .5f, 0}},
+         {4, 4, 4, 4, 4},
+         {2, 2, 2, 2, 2},
+         {.5, .5, .5, .5, .5},
+         {.5, .5, .5, .5, .5},
          {1 / std::sqrt(5.0), 1 / std::sqrt(5.0), 1 / std::sqrt(5.0), 1 / std::sqrt(5.0), 1 / std::sqrt(5.0)},
-         {.5, .5, .5, .5, .5}, 0.5},
-        {"weighted triangle", {{0, .8f, .2f}, {.8f, 0, .5f}, {.2f, .5f, 0}},
-         {2, 2, 2}, {1.0, 1.3, 0.7}, {kTri, kTri, kTri}, {kTri, kTri, kTri},
-         {}, {(0.8 + 1 / 3.25) / 2, (0.8 + 0.5) / 2, (1 / 3.25 + 0.5) / 2}, (0.8 + 1 / 3.25 + 0.5) / 3},
+         {.5, .5, .5, .5, .5},
+         0.5},
+        {"weighted triangle",
+         {{0, .8f, .2f}, {.8f, 0, .5f}, {.2f, .5f, 0}},
+         {2, 2, 2},
+         {1.0, 1.3, 0.7},
+         {kTri, kTri, kTri},
+         {kTri, kTri, kTri},
+         {},
+         {(0.8 + 1 / 3.25) / 2, (0.8 + 0.5) / 2, (1 / 3.25 + 0.5) / 2},
+         (0.8 + 1 / 3.25 + 0.5) / 3},
         // Weights above 1 are used as given: lengths 0.5, efficiencies 2.
-        {"triangle with weights 2", {{0, 2, 2}, {2, 0, 2}, {2, 2, 0}},
-         {2, 2, 2}, {4, 4, 4}, {2, 2, 2}, {2, 2, 2}, {kS3, kS3, kS3}, {2, 2, 2}, 2.0},
+        {"triangle with weights 2",
+         {{0, 2, 2}, {2, 0, 2}, {2, 2, 0}},
+         {2, 2, 2},
+         {4, 4, 4},
+         {2, 2, 2},
+         {2, 2, 2},
+         {kS3, kS3, kS3},
+         {2, 2, 2},
+         2.0},
         // Local efficiency through a path that leaves no neighbourhood: node 0
         // sees 1 and 2 joined only via 3 (not its neighbour): 0.
-        {"square", {{0, 1, 1, 0}, {1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 1, 0}},
-         {2, 2, 2, 2}, {2, 2, 2, 2}, {0, 0, 0, 0}, {0, 0, 0, 0}, {.5, .5, .5, .5},
-         {2.5 / 3, 2.5 / 3, 2.5 / 3, 2.5 / 3}, 2.5 / 3},
-        {"no connections", {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
-         {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {.5, .5, .5, .5}, {0, 0, 0, 0}, 0.0},
+        {"square",
+         {{0, 1, 1, 0}, {1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 1, 0}},
+         {2, 2, 2, 2},
+         {2, 2, 2, 2},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
+         {.5, .5, .5, .5},
+         {2.5 / 3, 2.5 / 3, 2.5 / 3, 2.5 / 3},
+         2.5 / 3},
+        {"no connections",
+         {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
+         {0, 0, 0, 0},
+         {.5, .5, .5, .5},
+         {0, 0, 0, 0},
+         0.0},
         {"single node", {{0.7f}}, {0}, {0}, {0}, {0}, {1}, {0}, 0.0},
         // Directed 3-cycle 0 -> 1 -> 2 -> 0: each node reaches the others in 1 and 2.
         // Local efficiency: node 0's neighbours are 1 (out) and 2 (in), joined
         // one way only: factors 1/2, one ordered pair of the 2 counted, 0.25 / 0.5.
-        {"directed cycle", {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
-         {1, 1, 1}, {1, 1, 1}, {0, 0, 0}, {.5, .5, .5}, {kS3, kS3, kS3}, {.75, .75, .75}, 0.75},
+        {"directed cycle",
+         {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
+         {1, 1, 1},
+         {1, 1, 1},
+         {0, 0, 0},
+         {.5, .5, .5},
+         {kS3, kS3, kS3},
+         {.75, .75, .75},
+         0.75},
         // Directed chain 0 -> 1 -> 2: no cycle, so no node stands out.
-        {"directed chain", {{0, 1, 0}, {0, 0, 1}, {0, 0, 0}},
-         {1, 1, 0}, {1, 1, 0}, {0, 0, 0}, {0, 0, 0}, {kS3, kS3, kS3}, {.75, .5, 0}, 1.25 / 3},
+        {"directed chain",
+         {{0, 1, 0}, {0, 0, 1}, {0, 0, 0}},
+         {1, 1, 0},
+         {1, 1, 0},
+         {0, 0, 0},
+         {0, 0, 0},
+         {kS3, kS3, kS3},
+         {.75, .5, 0},
+         1.25 / 3},
     };
 }
 
@@ -87,7 +159,8 @@ void expect_values(const Eigen::ArrayXf& actual, const Values& expected, const c
     if (expected.empty()) return;  // not given by hand for this graph
     ASSERT_EQ(actual.size(), static_cast<Eigen::Index>(expected.size())) << what;
     for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(actual(static_cast<Eigen::Index>(i)), expected[i], 1e-6 * std::max(1.0, std::abs(expected[i])))
+        EXPECT_NEAR(actual(static_cast<Eigen::Index>(i)), expected[i],
+                    1e-6 * std::max(1.0, std::abs(expected[i])))
             << what << ", node " << i;
 }
 
@@ -101,7 +174,8 @@ TEST(ClosedForm, EveryMeasureOnHandComputedGraphs) {
         expect_values(linkmesh::local_efficiency(W), c.local, "local efficiency");
         expect_values(linkmesh::eigenvector_centrality(W), c.eigenvector, "eigenvector centrality");
         expect_values(linkmesh::nodal_global_efficiency(W), c.nodal, "nodal global efficiency");
-        EXPECT_NEAR(linkmesh::global_efficiency(W), c.global, 1e-6 * std::max(1.0, c.global)) << "global efficiency";
+        EXPECT_NEAR(linkmesh::global_efficiency(W), c.global, 1e-6 * std::max(1.0, c.global))
+            << "global efficiency";
     }
 }
 
@@ -113,8 +187,10 @@ TEST(ClosedForm, WeightedLocalEfficiencyUsesPathsInsideTheNeighbourhood) {
     const float a = 0.9f, b = 0.4f, c = 0.6f, weak = 1.0f / 27;  // w01, w02, w03, w13
     const Eigen::MatrixXf W = matrix({{0, a, b, c}, {a, 0, .5f, weak}, {b, .5f, 0, 1}, {c, weak, 1, 0}});
     const double r2 = std::cbrt(2.0);
-    const double expected =
-        2 * (std::cbrt(double(a) * b) / r2 + std::cbrt(double(b) * c) / 1.0 + std::cbrt(double(a) * c) / (1 + r2)) / 6.0;
+    const double expected = 2 *
+                            (std::cbrt(double(a) * b) / r2 + std::cbrt(double(b) * c) / 1.0 +
+                             std::cbrt(double(a) * c) / (1 + r2)) /
+                            6.0;
     EXPECT_NEAR(linkmesh::local_efficiency(W)(0), expected, 1e-6);
 }
 
@@ -143,13 +219,15 @@ TEST(ClosedForm, ResultsBeyondSinglePrecisionThrowInsteadOfInfinity) {
         linkmesh::strength(star);
         ADD_FAILURE() << "no exception";
     } catch (const linkmesh::Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "linkmesh::strength: the result for node 1 (6.80564693e+38) is too large for single precision");
+        EXPECT_EQ(
+            std::string(e.what()),
+            "linkmesh::strength: the result for node 1 (6.80564693e+38) is too large for single precision");
     }
     const Eigen::MatrixXf triangle = matrix({{0, big, big}, {big, 0, big}, {big, big, 0}});
     EXPECT_EQ(linkmesh::strength(matrix({{0, big / 2}, {big / 2, 0}}))(0), big / 2);
-    for (const Eigen::ArrayXf& values : {linkmesh::clustering_coeff(triangle), linkmesh::local_efficiency(triangle),
-                                         linkmesh::nodal_global_efficiency(triangle)})
+    for (const Eigen::ArrayXf& values :
+         {linkmesh::clustering_coeff(triangle), linkmesh::local_efficiency(triangle),
+          linkmesh::nodal_global_efficiency(triangle)})
         for (Eigen::Index i = 0; i < 3; ++i) EXPECT_NEAR(values(i) / big, 1.0f, 1e-6f);
     EXPECT_NEAR(linkmesh::global_efficiency(triangle) / big, 1.0f, 1e-6f);
     EXPECT_TRUE(linkmesh::eigenvector_centrality(triangle).isFinite().all());
@@ -195,7 +273,8 @@ TEST(ClosedForm, BadMatricesThrowNamingTheFunctionAndTheEntry) {
                 measure(W);
                 ADD_FAILURE() << "no exception";
             } catch (const linkmesh::Error& e) {
-                EXPECT_NE(std::string(e.what()).find("linkmesh::" + name + ":"), std::string::npos) << e.what();
+                EXPECT_NE(std::string(e.what()).find("linkmesh::" + name + ":"), std::string::npos)
+                    << e.what();
                 EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
             }
         }

@@ -18,9 +18,10 @@ namespace fs = std::filesystem;
 class CsvFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("linkmesh_csv_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                std::to_string(::getpid()));
+        dir_ =
+            fs::temp_directory_path() /
+            ("linkmesh_csv_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+             "_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -46,13 +47,17 @@ TEST_F(CsvFiles, AcceptedDialect) {
         {"no final newline", "0,1\n0.5,0", two},
         {"CRLF line ends", "0,1\r\n0.5,0\r\n", two},
         {"spaces and tabs around values", " 0 ,\t1\n0.5\t, 0 \n", two},
-        {"UTF-8 byte order mark", "\xEF\xBB\xBF" "0,1\n0.5,0\n", two},
+        {"UTF-8 byte order mark",
+         "\xEF\xBB\xBF"
+         "0,1\n0.5,0\n",
+         two},
         {"blank lines at the end", "0,1\n0.5,0\n\n  \n\r\n", two},
         {"exponents, plus sign and minus zero", "-0,1e0\n+5E-1,0.0\n", two},
         {"single value", "0.25\n", {{0.25f}}},
         {"diagonal kept as read", "1,0.3\n0.3,1\n", {{1, 0.3f}, {0.3f, 1}}},
         // Below single precision: 0, whether or not double could hold the value.
-        {"tiny values become 0", "1e-50,1e-400\n0.0000000000000000000000000000000000000000000000000001e-350,1e-99999\n",
+        {"tiny values become 0",
+         "1e-50,1e-400\n0.0000000000000000000000000000000000000000000000000001e-350,1e-99999\n",
          {{0, 0}, {0, 0}}},
     };
     for (const GoodFile& c : cases) {
@@ -93,7 +98,10 @@ TEST_F(CsvFiles, DecimalPointWhateverTheLocale) {
     const std::string saved = previous ? previous : "C";
     bool switched = false;
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
-        if (std::setlocale(LC_NUMERIC, name)) { switched = true; break; }
+        if (std::setlocale(LC_NUMERIC, name)) {
+            switched = true;
+            break;
+        }
     const std::string path = write("m.csv", "0,0.5\n0.25,0\n");
     Eigen::MatrixXf W;
     EXPECT_NO_THROW(W = linkmesh::from_csv(path));
@@ -125,12 +133,16 @@ TEST_F(CsvFiles, BadFilesThrowNamingTheFileAndTheProblem) {
         {"empty value", "0,,1\n1,0,1\n1,1,0\n", ", line 1, column 2: empty value"},
         {"trailing comma", "0,1,\n1,0,\n", ", line 1, column 3: empty value"},
         {"blank line inside", "0,1\n\n1,0\n", ", line 2: empty line before the last row of the matrix"},
-        {"too large for float", "0,1e39\n1,0\n", ", line 1, column 2: '1e39' is too large for single precision"},
-        {"just past the largest float", "0,3.4028236e38\n1,0\n", "'3.4028236e38' is too large for single precision"},
+        {"too large for float", "0,1e39\n1,0\n",
+         ", line 1, column 2: '1e39' is too large for single precision"},
+        {"just past the largest float", "0,3.4028236e38\n1,0\n",
+         "'3.4028236e38' is too large for single precision"},
         {"beyond double", "0,1e999\n1,0\n", ", line 1, column 2: '1e999' is too large for single precision"},
-        {"beyond double, many digits", "0,123456789e99999\n1,0\n", "'123456789e99999' is too large for single precision"},
+        {"beyond double, many digits", "0,123456789e99999\n1,0\n",
+         "'123456789e99999' is too large for single precision"},
         {"negative and tiny", "0,-1e-50\n1,0\n", ", line 1, column 2: negative weight -1e-50"},
-        {"negative and beyond double's range", "0,-1e-400\n1,0\n", ", line 1, column 2: negative weight -1e-400"},
+        {"negative and beyond double's range", "0,-1e-400\n1,0\n",
+         ", line 1, column 2: negative weight -1e-400"},
         {"spaces between values", "0 1\n1 0\n",
          ", line 1, column 1: '0 1' is not a number (values must be separated by commas, not spaces or tabs)"},
         {"tabs between values", "0\t1\n1\t0\n",

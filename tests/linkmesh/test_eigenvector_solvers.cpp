@@ -67,7 +67,8 @@ TEST(EigenvectorSolvers, BipartiteGraphsConvergeToThePerronVector) {
         Eigen::MatrixXf W = Eigen::MatrixXf::Zero(n, n);
         for (int i = 0; i < left; ++i)
             for (int j = left; j < n; ++j)
-                if (j == left + i % right || i == (j - left) % left || weight(rng) < 0.4f) W(i, j) = W(j, i) = weight(rng);
+                if (j == left + i % right || i == (j - left) % left || weight(rng) < 0.4f)
+                    W(i, j) = W(j, i) = weight(rng);
         // Every node has a connection and, with the random ones, the graph is connected.
         SCOPED_TRACE(std::to_string(left) + " + " + std::to_string(right));
         EXPECT_TRUE(compare_solvers(W));

@@ -39,18 +39,24 @@ TEST(MeasuresCli, ReportHoldsEveryMeasureExactlyAsComputed) {
     ASSERT_EQ(lines.size(), 4u + 5u);
     EXPECT_EQ(lines[0], "# file: " + kFixture);
     EXPECT_EQ(lines[1], "# nodes: 5");
-    EXPECT_EQ(std::strtof(lines[2].substr(lines[2].find(": ") + 2).c_str(), nullptr), linkmesh::global_efficiency(W));
-    EXPECT_EQ(lines[3],
-              "node,degree,strength,clustering_coeff,local_efficiency,eigenvector_centrality,nodal_global_efficiency");
-    const Eigen::ArrayXf columns[] = {linkmesh::degree(W), linkmesh::strength(W), linkmesh::clustering_coeff(W),
-                                      linkmesh::local_efficiency(W), linkmesh::eigenvector_centrality(W),
+    EXPECT_EQ(std::strtof(lines[2].substr(lines[2].find(": ") + 2).c_str(), nullptr),
+              linkmesh::global_efficiency(W));
+    EXPECT_EQ(
+        lines[3],
+        "node,degree,strength,clustering_coeff,local_efficiency,eigenvector_centrality,nodal_global_efficiency");
+    const Eigen::ArrayXf columns[] = {linkmesh::degree(W),
+                                      linkmesh::strength(W),
+                                      linkmesh::clustering_coeff(W),
+                                      linkmesh::local_efficiency(W),
+                                      linkmesh::eigenvector_centrality(W),
                                       linkmesh::nodal_global_efficiency(W)};
     for (int i = 0; i < 5; ++i) {
         const std::vector<double> row = fields_of(lines[4 + static_cast<size_t>(i)]);
         ASSERT_EQ(row.size(), 7u);
         EXPECT_EQ(row[0], i + 1);
         for (int c = 0; c < 6; ++c)  // nine digits give back the float exactly
-            EXPECT_EQ(static_cast<float>(row[1 + static_cast<size_t>(c)]), columns[c](i)) << "node " << i << " column " << c;
+            EXPECT_EQ(static_cast<float>(row[1 + static_cast<size_t>(c)]), columns[c](i))
+                << "node " << i << " column " << c;
     }
 }
 
@@ -58,7 +64,8 @@ TEST(MeasuresCli, BadFileIsReportedAndTheOthersStillPrinted) {
     std::ostringstream out, err;
     const std::string missing = "/nonexistent/linkmesh/missing.csv";
     EXPECT_EQ(linkmesh::cli::run({missing, kFixture, kFixture}, out, err), 1);
-    EXPECT_EQ(err.str(), "linkmesh-measures: " + missing + ": cannot open the file (No such file or directory)\n");
+    EXPECT_EQ(err.str(),
+              "linkmesh-measures: " + missing + ": cannot open the file (No such file or directory)\n");
     const auto lines = lines_of(out.str());
     ASSERT_EQ(lines.size(), 2u * 9u + 1u);  // two blocks and the blank line between them
     EXPECT_EQ(lines[9], "");
@@ -72,9 +79,10 @@ TEST(MeasuresCli, ResultBeyondSinglePrecisionFailsTheFile) {
     std::ofstream(path) << "0,3.40282347e+38,0\n3.40282347e+38,0,3.40282347e+38\n0,3.40282347e+38,0\n";
     std::ostringstream out, err;
     EXPECT_EQ(linkmesh::cli::run({path, kFixture}, out, err), 1);
-    EXPECT_EQ(err.str(), "linkmesh-measures: " + path +
-                             ": linkmesh::strength: the result for node 2 (6.80564693e+38) is too large for single "
-                             "precision\n");
+    EXPECT_EQ(err.str(),
+              "linkmesh-measures: " + path +
+                  ": linkmesh::strength: the result for node 2 (6.80564693e+38) is too large for single "
+                  "precision\n");
     const auto lines = lines_of(out.str());
     ASSERT_EQ(lines.size(), 9u);  // only the good file's block, without a leading blank line
     EXPECT_EQ(lines[0], "# file: " + kFixture);

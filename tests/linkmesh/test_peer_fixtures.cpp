@@ -62,14 +62,16 @@ TEST(PeerFixtures, EveryMeasureMatchesThePeer) {
     for (const fs::path& file : fixture_files()) {
         SCOPED_TRACE(file.filename().string());
         const json values = json::parse(std::ifstream(file));
-        const Eigen::MatrixXf W = linkmesh::from_csv((file.parent_path() / values["matrix"].get<std::string>()).string());
+        const Eigen::MatrixXf W =
+            linkmesh::from_csv((file.parent_path() / values["matrix"].get<std::string>()).string());
         ASSERT_EQ(W.rows(), values["nodes"].get<Eigen::Index>());
         const bool directed = values.value("directed", false);
         ASSERT_EQ(directed, !W.isApprox(W.transpose(), 0.0f));
 
         expect_matches(linkmesh::degree(W), values["degree"], "degree (G.degree)");
         expect_matches(linkmesh::strength(W), values["strength"], "strength (G.degree weight)");
-        if (!directed) expect_matches(linkmesh::clustering_coeff(W), values["clustering_coeff"], "nx.clustering");
+        if (!directed)
+            expect_matches(linkmesh::clustering_coeff(W), values["clustering_coeff"], "nx.clustering");
         if (!values["eigenvector_centrality"].is_null())
             expect_matches(linkmesh::eigenvector_centrality(W), values["eigenvector_centrality"],
                            "nx.eigenvector_centrality_numpy");

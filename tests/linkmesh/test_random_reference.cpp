@@ -116,7 +116,8 @@ TEST(RandomReference, LocalEfficiencyEveryMethodMatchesLiteralFormula) {
         SCOPED_TRACE(testdata::describe(c.spec));
         const Eigen::VectorXd expected = reference::local_efficiency(c.W.cast<double>());
         expect_all_close(linkmesh::local_efficiency(c.W), expected, "automatic");
-        expect_all_close(linkmesh::detail::local_efficiency_using(c.W, LocalMethod::subgraph), expected, "subgraph");
+        expect_all_close(linkmesh::detail::local_efficiency_using(c.W, LocalMethod::subgraph), expected,
+                         "subgraph");
         expect_all_close(linkmesh::detail::local_efficiency_using(c.W, LocalMethod::shared_trees), expected,
                          "shared trees");
     }

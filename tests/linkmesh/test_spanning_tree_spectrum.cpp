@@ -16,21 +16,17 @@ struct Pair {
     float w;
 };
 
-int root(std::vector<int>& parent, int v)
-{
-    while (parent[v] != v)
-        v = parent[v];
+int root(std::vector<int>& parent, int v) {
+    while (parent[v] != v) v = parent[v];
     return v;
 }
 
 // Largest total |weight| of any forest (acyclic subset of connections).
-double bruteForceMaximumForest(const Eigen::MatrixXf& W)
-{
+double bruteForceMaximumForest(const Eigen::MatrixXf& W) {
     std::vector<Pair> pairs;
     for (int i = 0; i < W.rows(); ++i)
         for (int j = i + 1; j < W.rows(); ++j)
-            if (W(i, j) != 0.0f)
-                pairs.push_back({i, j, std::abs(W(i, j))});
+            if (W(i, j) != 0.0f) pairs.push_back({i, j, std::abs(W(i, j))});
     double best = 0;
     for (unsigned long mask = 0; mask < (1ul << pairs.size()); ++mask) {
         std::vector<int> parent(W.rows());
@@ -38,24 +34,20 @@ double bruteForceMaximumForest(const Eigen::MatrixXf& W)
         double total = 0;
         bool acyclic = true;
         for (std::size_t e = 0; e < pairs.size() && acyclic; ++e) {
-            if (!(mask >> e & 1ul))
-                continue;
+            if (!(mask >> e & 1ul)) continue;
             const int a = root(parent, pairs[e].i), b = root(parent, pairs[e].j);
-            if (a == b)
-                acyclic = false;
+            if (a == b) acyclic = false;
             parent[a] = b;
             total += pairs[e].w;
         }
-        if (acyclic)
-            best = std::max(best, total);
+        if (acyclic) best = std::max(best, total);
     }
     return best;
 }
 
 }  // namespace
 
-TEST(MaximumSpanningTree, MatchesBruteForceOnRandomSignedGraphs)
-{
+TEST(MaximumSpanningTree, MatchesBruteForceOnRandomSignedGraphs) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> weight(-1.0f, 1.0f);
     std::bernoulli_distribution present(0.6);
@@ -64,8 +56,7 @@ TEST(MaximumSpanningTree, MatchesBruteForceOnRandomSignedGraphs)
             Eigen::MatrixXf W = Eigen::MatrixXf::Zero(n, n);
             for (int i = 0; i < n; ++i)
                 for (int j = i + 1; j < n; ++j)
-                    if (present(rng))
-                        W(i, j) = W(j, i) = weight(rng);
+                    if (present(rng)) W(i, j) = W(j, i) = weight(rng);
             const Eigen::MatrixXf tree = linkmesh::maximum_spanning_tree(W);
             ASSERT_EQ(tree.rows(), n);
             EXPECT_TRUE(tree.isApprox(tree.transpose()));
@@ -75,8 +66,7 @@ TEST(MaximumSpanningTree, MatchesBruteForceOnRandomSignedGraphs)
             for (int i = 0; i < n; ++i) {
                 EXPECT_EQ(tree(i, i), 0.0f);
                 for (int j = i + 1; j < n; ++j) {
-                    if (tree(i, j) == 0.0f)
-                        continue;
+                    if (tree(i, j) == 0.0f) continue;
                     EXPECT_EQ(tree(i, j), 1.0f);
                     EXPECT_NE(W(i, j), 0.0f) << "chosen connection that does not exist";
                     const int a = root(parent, i), b = root(parent, j);
@@ -90,8 +80,7 @@ TEST(MaximumSpanningTree, MatchesBruteForceOnRandomSignedGraphs)
     }
 }
 
-TEST(MaximumSpanningTree, TiesGoToTheFirstPairAndBadInputIsRefused)
-{
+TEST(MaximumSpanningTree, TiesGoToTheFirstPairAndBadInputIsRefused) {
     Eigen::MatrixXf W(3, 3);
     W << 0, 0.5f, 0.5f, 0.5f, 0, 0.5f, 0.5f, 0.5f, 0;
     const Eigen::MatrixXf tree = linkmesh::maximum_spanning_tree(W);
@@ -104,8 +93,7 @@ TEST(MaximumSpanningTree, TiesGoToTheFirstPairAndBadInputIsRefused)
     EXPECT_EQ(linkmesh::maximum_spanning_tree(Eigen::MatrixXf::Zero(4, 4)).sum(), 0.0f);
 }
 
-TEST(Spectrum, ClosedFormsAndZeroPadding)
-{
+TEST(Spectrum, ClosedFormsAndZeroPadding) {
     Eigen::MatrixXf edge(2, 2);
     edge << 0, 1, 1, 0;  // eigenvalues 1, -1
     Eigen::MatrixXf path(3, 3);
@@ -124,8 +112,7 @@ TEST(Spectrum, ClosedFormsAndZeroPadding)
     Eigen::MatrixXf k4 = Eigen::MatrixXf::Ones(4, 4) - Eigen::MatrixXf::Identity(4, 4);
     const Eigen::VectorXf k = linkmesh::spectrum(k4);
     EXPECT_NEAR(k[0], 3.0f, 1e-5);
-    for (int i = 1; i < 4; ++i)
-        EXPECT_NEAR(k[i], -1.0f, 1e-5);
+    for (int i = 1; i < 4; ++i) EXPECT_NEAR(k[i], -1.0f, 1e-5);
     Eigen::MatrixXf bad = edge;
     bad(0, 1) = INFINITY;
     EXPECT_THROW(linkmesh::spectrum(bad), linkmesh::Error);

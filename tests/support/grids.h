@@ -9,15 +9,15 @@ namespace test_support {
 // starting at (x, y, z).
 inline talvora::formats::FunctionalGrid functionalGrid(int resolution, int x, int y, int z, int cellsX,
                                                        int cellsY, int cellsZ) {
-  talvora::formats::FunctionalGrid g;
-  g.resolution = resolution;
-  g.xStart = x;
-  g.xEnd = x + cellsX * resolution;
-  g.yStart = y;
-  g.yEnd = y + cellsY * resolution;
-  g.zStart = z;
-  g.zEnd = z + cellsZ * resolution;
-  return g;
+    talvora::formats::FunctionalGrid g;
+    g.resolution = resolution;
+    g.xStart = x;
+    g.xEnd = x + cellsX * resolution;
+    g.yStart = y;
+    g.yEnd = y + cellsY * resolution;
+    g.zStart = z;
+    g.zEnd = z + cellsZ * resolution;
+    return g;
 }
 
-} // namespace test_support
+}  // namespace test_support

@@ -2,4 +2,6 @@
 // host must refuse it by name instead of calling through a null pointer.
 #include "frame/plugin_interface.h"
 
-TL_PLUGIN_EXPORT const char* getPluginName() { return "Not a plug-in"; }
+TL_PLUGIN_EXPORT const char* getPluginName() {
+    return "Not a plug-in";
+}

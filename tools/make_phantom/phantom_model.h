@@ -7,9 +7,9 @@
 namespace phantom {
 
 struct Grid {
-  int nx = 0, ny = 0, nz = 0;
-  std::size_t size() const { return static_cast<std::size_t>(nx) * ny * nz; }
-  std::size_t index(int x, int y, int z) const { return (static_cast<std::size_t>(z) * ny + y) * nx + x; }
+    int nx = 0, ny = 0, nz = 0;
+    std::size_t size() const { return static_cast<std::size_t>(nx) * ny * nz; }
+    std::size_t index(int x, int y, int z) const { return (static_cast<std::size_t>(z) * ny + y) * nx + x; }
 };
 
 // The undistorted image at a real position (voxels), with tissue classes:
@@ -32,4 +32,4 @@ std::vector<float> series(const Grid& g, double peak, int axis, int sign, float 
 std::vector<float> trueDisplacement(const Grid& g, double peak, int axis);
 std::vector<float> objectMask(const Grid& g);
 
-} // namespace phantom
+}  // namespace phantom

@@ -15,15 +15,16 @@
 namespace study {
 
 struct GrangerStudyOptions {
-  int subjects = 3;
-  int dimX = 12, dimY = 8, dimZ = 2;
-  int volumes = 200;
-  int trMs = 2000;
-  bool sixteenBit = false;
-  std::uint32_t seed = 1;
-  bool referenceVoiCoords = false;
-  std::string settings = "// Granger causality mapping settings\nAutoRegressionOrder= 2\n"
-                         "QThresholdsForFDR= 0.01 0.05 0.1\nNumSurrogateSimulations= 1000\n";
+    int subjects = 3;
+    int dimX = 12, dimY = 8, dimZ = 2;
+    int volumes = 200;
+    int trMs = 2000;
+    bool sixteenBit = false;
+    std::uint32_t seed = 1;
+    bool referenceVoiCoords = false;
+    std::string settings =
+        "// Granger causality mapping settings\nAutoRegressionOrder= 2\n"
+        "QThresholdsForFDR= 0.01 0.05 0.1\nNumSurrogateSimulations= 1000\n";
 };
 
 enum class VoxelKind { Reference, DrivenLag1, DrivenLag2, Driving, Instantaneous, Independent };
@@ -39,9 +40,10 @@ std::string subjectId(int subject);
 std::vector<std::pair<int, int>> taskIntervals(int volumes);
 
 // Writes the study into `out` (created) and names what it wrote on `report`.
-void writeGrangerStudy(const GrangerStudyOptions& options, const std::filesystem::path& out, std::ostream& report);
+void writeGrangerStudy(const GrangerStudyOptions& options, const std::filesystem::path& out,
+                       std::ostream& report);
 
 // Simulated time courses of one subject, one row of `volumes` values per voxel.
 std::vector<float> simulateGrangerSubject(const GrangerStudyOptions& options, int subject);
 
-} // namespace study
+}  // namespace study

@@ -15,14 +15,14 @@ namespace study {
 // the sequence depends on the seed alone, not on the standard library.
 class GaussianNoise {
 public:
-  explicit GaussianNoise(std::uint64_t seed) : engine_(seed) {}
-  double next();
-  double uniform(); // in [0, 1)
+    explicit GaussianNoise(std::uint64_t seed) : engine_(seed) {}
+    double next();
+    double uniform();  // in [0, 1)
 
 private:
-  std::mt19937_64 engine_;
-  bool haveSpare_ = false;
-  double spare_ = 0.0;
+    std::mt19937_64 engine_;
+    bool haveSpare_ = false;
+    double spare_ = 0.0;
 };
 
 // Baseline intensity of every VTC voxel (about 1000, varying by +-10 %),
@@ -38,4 +38,4 @@ std::vector<std::vector<double>> regionResponses(const StudyDesign& design);
 std::vector<float> simulateRun(const StudyDesign& design, int run, const std::vector<float>& baselines,
                                const std::vector<std::vector<double>>& responses);
 
-} // namespace study
+}  // namespace study

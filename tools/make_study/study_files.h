@@ -18,4 +18,4 @@ void writeStudy(const StudyDesign& design, const std::filesystem::path& folder, 
 // The truth document (also used by tests).
 nlohmann::json truthJson(const StudyDesign& design);
 
-} // namespace study
+}  // namespace study
