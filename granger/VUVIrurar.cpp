@@ -1,7 +1,9 @@
 #include "granger/VUVIrurar.h"
 
 #include "frame/host_table_causalis.h"
+#include "frame/module_lookup.h"
 #include "frame/version_gate.h"
+#include "granger/core/gcm_random.h"
 #include "granger/host_calls.h"
 
 #include <cstdio>
@@ -43,10 +45,27 @@ bool renameMap(int index, const std::string& name) {
     return H.hxSetNRVMPParametersOfCurrentVMR && H.hxSetNRVMPParametersOfCurrentVMR(index, &record) != 0;
 }
 
+// A test host may fix the calendar clock that seeds the surrogates, so that
+// whole runs are reproducible; Talvora itself has no such function and the
+// real clock is used.
+using FixedClockFunction = long long (*)();
+FixedClockFunction g_hostClock = nullptr;
+
+std::time_t hostClockSeconds() {
+    const long long fixed = g_hostClock ? g_hostClock() : -1;
+    return fixed >= 0 ? static_cast<std::time_t>(fixed) : std::time(nullptr);
+}
+
+void useHostClockIfFixed() {
+    g_hostClock = reinterpret_cast<FixedClockFunction>(tl::platform::findProcessSymbol("talvoraFixedClock"));
+    granger::setGcmClock(g_hostClock ? hostClockSeconds : nullptr);
+}
+
 }  // namespace
 
 bool VUVIrurar::initPlugin() {
     if (!tl::bindCausalisHostTable()) return false;
+    useHostClockIfFixed();
     return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox,
                                    {23, 0, 0},
                                    "Can not execute this plugin - Talvora version 23.0 or higher required.");

@@ -1,6 +1,5 @@
 #include "granger/core/gcm_random.h"
 
-#include <cstdlib>
 
 namespace granger {
 
@@ -23,11 +22,6 @@ int gcmRand() {
 
 std::time_t gcmClockSeconds() {
     if (g_clock) return g_clock();
-    if (const char* fixed = std::getenv("TALVORA_GCM_FIXED_CLOCK")) {
-        char* end = nullptr;
-        const long long v = std::strtoll(fixed, &end, 10);
-        if (end != fixed && *end == '\0') return static_cast<std::time_t>(v);
-    }
     return std::time(nullptr);
 }
 

@@ -15,9 +15,8 @@ void gcmSrand(std::uint32_t seed);
 // Next value, 0..32767 inclusive.
 int gcmRand();
 
-// Calendar time in seconds. Tests fix it with setGcmClock; the plug-in also
-// honours the environment variable TALVORA_GCM_FIXED_CLOCK (whole seconds) so
-// that runs through the host can be made reproducible.
+// Calendar time in seconds. Tests fix it with setGcmClock; the plug-in sets
+// it to a test host's fixed clock when the host offers one.
 std::time_t gcmClockSeconds();
 using ClockFunction = std::time_t (*)();
 void setGcmClock(ClockFunction clock);  // nullptr restores the real clock
