@@ -92,7 +92,7 @@ lin_info=$(talvora_lin info "${plugins[@]}" 2>&1 | info_body)
 win_info=$(talvora_win info "${plugins[@]}" --plugins-dir "$win/plugins" 2>&1 | tr -d '\r' | info_body)
 expect "info: the three DLLs load, bind and initialise as on Linux" same "$win_info" "$lin_info"
 expect "info: every plug-in bound its host functions" \
-  bash -c '[[ $(grep -c "host functions bound: 50 of" <<<"$1") == 3 && $(grep -c "initPlugin:   true" <<<"$1") == 3 ]]' _ "$win_info"
+  bash -c '[[ $(grep -cE "host functions bound: [1-9][0-9]* of" <<<"$1") == 3 && $(grep -c "initPlugin:   true" <<<"$1") == 3 ]]' _ "$win_info"
 
 for old in 21.9.9 22.99.99; do
   lin_old=$(talvora_lin info "${plugins[@]}" --host-version "$old" 2>&1 | info_body)
