@@ -157,7 +157,7 @@ for job in job_mode1.json job_mode3.json job_single_trial.json job_glm.json; do
   same_job_results "latency ${job%.json}" "$study" "$job" bytes
 done
 # Further plug-ins add their job here once they run end to end, e.g.
-#   same_job_results "granger" "$study_dir" job.json "float32 1e-5"
+#   same_job_results "granger" "$study_dir" job.json "maps 1e-4"
 for hook in "$root"/tests/windows/jobs/*.sh; do
   [[ -e "$hook" ]] || continue
   # A hook defines its study and calls same_job_results.

@@ -3,11 +3,18 @@
 
     compare_outputs.py bytes LINUX WINDOWS [--folders LINUX_DIR WINDOWS_DIR]
     compare_outputs.py float32 TOL LINUX WINDOWS [--folders LINUX_DIR WINDOWS_DIR]
+    compare_outputs.py maps TOL LINUX WINDOWS [--folders LINUX_DIR WINDOWS_DIR]
+    compare_outputs.py fmrmaps TOL LINUX WINDOWS
 
 "bytes": the files are identical. "float32 TOL": the files have the same size
 and, read as little-endian 32-bit floats, every value agrees within TOL
 relative to max(1, |value|) (NaN only with NaN); meant for maps whose values
-come from transforms that round differently. Prints the first difference.
+come from transforms that round differently. "maps TOL": a host map file, a
+text header and, after a line "BinaryData:", 32-bit floats; the header's words
+must be equal, its numbers within TOL, the floats as with "float32".
+"fmrmaps TOL": a functional project's binary ".map" file (layout version 0):
+sizes, names and slice numbers equal; thresholds and values within TOL.
+Prints the first difference.
 
 With --folders, a file may name the folder each run worked in (a result file
 quoting its input's path): that folder, as each system writes it ("/data/x/"
@@ -42,6 +49,78 @@ def compare_floats(a: bytes, b: bytes, tol: float) -> str:
     return compare_bytes(a[4 * n :], b[4 * n :])
 
 
+def is_number(word: bytes) -> bool:
+    try:
+        float(word)
+        return True
+    except ValueError:
+        return False
+
+
+def compare_maps(a: bytes, b: bytes, tol: float) -> str:
+    marker = b"BinaryData:\n"
+    if (marker in a) != (marker in b):
+        return "only one file has binary data"
+    head_a, _, data_a = a.partition(marker)
+    head_b, _, data_b = b.partition(marker)
+    lines_a, lines_b = head_a.split(b"\n"), head_b.split(b"\n")
+    if len(lines_a) != len(lines_b):
+        return f"headers have {len(lines_a)} and {len(lines_b)} lines"
+    for n, (la, lb) in enumerate(zip(lines_a, lines_b), start=1):
+        wa, wb = la.split(), lb.split()
+        if len(wa) != len(wb):
+            return f"header line {n}: {la!r} vs {lb!r}"
+        for x, y in zip(wa, wb):
+            if x == y:
+                continue
+            if not (is_number(x) and is_number(y)) or abs(float(x) - float(y)) > tol * max(1.0, abs(float(x))):
+                return f"header line {n}: {la!r} vs {lb!r}"
+    return compare_floats(data_a, data_b, tol)
+
+
+def compare_fmr_maps(a: bytes, b: bytes, tol: float) -> str:
+    def parse(data: bytes):
+        _, nz, ny, nx, cluster = struct.unpack_from("<5H", data, 0)
+        low, high = struct.unpack_from("<2f", data, 10)
+        nmaps, field_b = struct.unpack_from("<2H", data, 18)
+        at, maps = 22, []
+        for _ in range(nmaps):
+            end = data.index(b"\0", at)
+            name = data[at:end]
+            at = end + 1
+            slices = []
+            for _ in range(nz):
+                (z,) = struct.unpack_from("<H", data, at)
+                values = struct.unpack_from(f"<{nx * ny}f", data, at + 2)
+                slices.append((z, values))
+                at += 2 + 4 * nx * ny
+            maps.append((name, slices))
+        if at != len(data):
+            raise ValueError(f"{len(data) - at} bytes after the last map")
+        return (nz, ny, nx, cluster, nmaps, field_b), (low, high), maps
+
+    try:
+        sizes_a, thresholds_a, maps_a = parse(a)
+        sizes_b, thresholds_b, maps_b = parse(b)
+    except (struct.error, ValueError) as e:
+        return f"not a readable map file ({e})"
+    if sizes_a != sizes_b:
+        return f"sizes differ: {sizes_a} vs {sizes_b}"
+    for x, y in zip(thresholds_a, thresholds_b):
+        if abs(x - y) > tol * max(1.0, abs(x)):
+            return f"thresholds differ: {thresholds_a} vs {thresholds_b}"
+    for (name_a, slices_a), (name_b, slices_b) in zip(maps_a, maps_b):
+        if name_a != name_b:
+            return f"map names differ: {name_a!r} vs {name_b!r}"
+        for (za, va), (zb, vb) in zip(slices_a, slices_b):
+            if za != zb:
+                return f"slice numbers differ: {za} vs {zb}"
+            for i, (x, y) in enumerate(zip(va, vb)):
+                if math.isnan(x) != math.isnan(y) or (not math.isnan(x) and abs(x - y) > tol * max(1.0, abs(x))):
+                    return f"map {name_a!r} slice {za} value {i}: {x} vs {y} (tolerance {tol})"
+    return ""
+
+
 def without_folder(data: bytes, folder: str, windows: bool) -> bytes:
     if windows:
         folder = "Z:" + folder.replace("/", "\\") + "\\"
@@ -61,8 +140,8 @@ def main(argv: list) -> int:
         argv = argv[:at]
     if len(argv) == 4 and argv[1] == "bytes":
         mode, tol, paths = "bytes", 0.0, argv[2:]
-    elif len(argv) == 5 and argv[1] == "float32":
-        mode, tol, paths = "float32", float(argv[2]), argv[3:]
+    elif len(argv) == 5 and argv[1] in ("float32", "maps", "fmrmaps"):
+        mode, tol, paths = argv[1], float(argv[2]), argv[3:]
     else:
         print(__doc__, file=sys.stderr)
         return 2
@@ -73,7 +152,14 @@ def main(argv: list) -> int:
     if folders:
         a = without_folder(a, folders[0], windows=False)
         b = without_folder(b, folders[1], windows=True)
-    problem = compare_bytes(a, b) if mode == "bytes" else compare_floats(a, b, tol)
+    if mode == "bytes":
+        problem = compare_bytes(a, b)
+    elif mode == "maps":
+        problem = compare_maps(a, b, tol)
+    elif mode == "fmrmaps":
+        problem = compare_fmr_maps(a, b, tol)
+    else:
+        problem = compare_floats(a, b, tol)
     if problem:
         print(f"{paths[1]}: {problem}")
         return 1
