@@ -150,6 +150,24 @@ printf 'Onset 2.1\n' >"$work/probe/linux.txt"
 printf 'Onset 2.2\n' >"$work/probe/windows.txt"
 expect "the result comparison sees one changed digit" \
   bash -c '! python3 "$1" bytes "$2/linux.txt" "$2/windows.txt" >/dev/null' _ "$root/tests/windows/compare_outputs.py" "$work/probe"
+# ... and, in the map modes, one value a thousandth apart.
+python3 - "$work/probe" <<'PY'
+import struct, sys
+d = sys.argv[1]
+for name, value in (("linux", 1.0), ("windows", 1.001)):
+    with open(f"{d}/{name}.vmp", "wb") as f:
+        f.write(b"NrOfMaps: 1\nLowerThreshold: 2.5\nBinaryData:\n" + struct.pack("<2f", 0.5, value))
+    with open(f"{d}/{name}.map", "wb") as f:
+        f.write(struct.pack("<5H2f2H", 1, 1, 1, 2, 1, 0.0, 1.0, 1, 0) + b"Map 1\0" + struct.pack("<H2f", 0, 0.5, value))
+PY
+for mode in maps fmrmaps; do
+  ext=$([[ $mode == maps ]] && echo vmp || echo map)
+  expect "the $mode comparison sees one value a thousandth apart" \
+    bash -c '! python3 "$1" "$2" 1e-4 "$3/linux.$4" "$3/windows.$4" >/dev/null' _ \
+    "$root/tests/windows/compare_outputs.py" "$mode" "$work/probe" "$ext"
+  expect "the $mode comparison accepts equal files" \
+    python3 "$root/tests/windows/compare_outputs.py" "$mode" 1e-4 "$work/probe/linux.$ext" "$work/probe/linux.$ext"
+done
 
 study="$work/latency-study"
 "$lin/talvora-make-study" --out "$study" >/dev/null
