@@ -188,7 +188,14 @@ int hxGetStringParameter(const char* name, char* value) {
         if (value) value[0] = '\0';
         return 0;
     }
-    return copyOut(it->second.is_string() ? it->second.get<std::string>() : it->second.dump(), value);
+    // The plug-in's buffer, not the host's path size, bounds what fits.
+    const std::string text = it->second.is_string() ? it->second.get<std::string>() : it->second.dump();
+    if (!value) return 0;
+    if (talvora::copyText(value, host().stringParameterBuffer, text)) return 1;
+    host().runError = "the parameter \"" + str(name) + "\" is longer than the plug-in's text buffer (" +
+                      std::to_string(host().stringParameterBuffer - 1) + " characters)";
+    value[0] = '\0';
+    return 0;
 }
 int hxGetIntParameter(const char* name) {
     auto it = host().parameters.find(str(name));

@@ -31,14 +31,16 @@ struct Deliverable {
     const char* name;
     const char* commandParameter;  // "" unless form-driven
     BindingReport (*bindingReport)();
+    // Bytes of the buffer the plug-in hands to hxGetStringParameter.
+    std::size_t stringParameterBuffer;
 };
 
 // Everything the host knows of each deliverable, in one place.
 const Deliverable kDeliverables[] = {
-    {"LatmapPlugin", "", latmapReport},
-    {"CausalisPlugin_v27", "COMMAND", causalisReport},
-    {"Mirel_r122", "task", mirelReport},
-    {"Nodora", "", nodoraReport},
+    {"LatmapPlugin", "", latmapReport, tl::kPathCapacity},
+    {"CausalisPlugin_v27", "COMMAND", causalisReport, tl::kPathCapacity},
+    {"Mirel_r122", "task", mirelReport, 10240},  // file lists of a batch
+    {"Nodora", "", nodoraReport, tl::kPathCapacity},
 };
 
 const Deliverable* find(const std::string& name) {
@@ -57,6 +59,11 @@ BindingReport bindingReport(const std::string& deliverable) {
 std::string commandParameterOf(const std::string& deliverable) {
     const Deliverable* d = find(deliverable);
     return d ? d->commandParameter : "";
+}
+
+std::size_t stringParameterBufferOf(const std::string& deliverable) {
+    const Deliverable* d = find(deliverable);
+    return d ? d->stringParameterBuffer : tl::kPathCapacity;
 }
 
 }  // namespace talvora

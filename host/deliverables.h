@@ -2,6 +2,7 @@
 // binds, and which parameter carries a form-driven plug-in's command.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace talvora {
@@ -16,5 +17,10 @@ BindingReport bindingReport(const std::string& deliverable);
 
 // "COMMAND", "task", or "" for plug-ins that are not form-driven.
 std::string commandParameterOf(const std::string& deliverable);
+
+// Size of the buffer a deliverable passes to hxGetStringParameter: the host
+// copies no more than that (the function takes no size); unknown libraries
+// get the host's path capacity.
+std::size_t stringParameterBufferOf(const std::string& deliverable);
 
 }  // namespace talvora

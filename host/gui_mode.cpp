@@ -1,5 +1,6 @@
 // GUI mode: a Qt application whose event loop drives a window-driven plug-in.
 #include "host/cli_commands.h"
+#include "host/deliverables.h"
 #include "host/host_state.h"
 #include "host/job.h"
 #include "host/plugin_loader.h"
@@ -25,6 +26,7 @@ int runGui(const CliOptions& opts, int argc, char** argv) {
     LoadedPlugin plugin(path.string());
     host.pluginsPath = std::filesystem::absolute(path).parent_path().string() + "/";
     plugin.create();
+    host.stringParameterBuffer = stringParameterBufferOf(plugin.info().deliverable);
     if (!plugin.initPlugin()) {
         std::cerr << "talvora: " << path.string()
                   << ": the plug-in refused to start (initPlugin returned false)\n";

@@ -16,6 +16,7 @@ void HostState::reset() {
     openBase.clear();
     saveBase.clear();
     parameters.clear();
+    stringParameterBuffer = tl::kPathCapacity;
     if (logFile_.is_open()) logFile_.close();
     logLinesWritten_ = logLinesLost_ = 0;
 }

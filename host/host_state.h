@@ -2,6 +2,7 @@
 // script parameters. Host functions exported to the plug-ins act on it.
 #pragma once
 
+#include "frame/host_records.h"
 #include "frame/version_gate.h"
 
 #include <cstdio>
@@ -70,6 +71,8 @@ public:
 
     // Script parameters shared with a plug-in's form.
     std::map<std::string, nlohmann::json> parameters;
+    // Bytes of the running plug-in's buffer for hxGetStringParameter.
+    std::size_t stringParameterBuffer = tl::kPathCapacity;
 
 private:
     friend class HostSession;

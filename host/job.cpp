@@ -261,6 +261,7 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     };
 
     plugin.create();
+    host.stringParameterBuffer = stringParameterBufferOf(plugin.info().deliverable);
     result.initialised = plugin.initPlugin();
     if (!result.initialised) {
         result.error = host.runError.empty() ? "initPlugin returned false" : host.runError;

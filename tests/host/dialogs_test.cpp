@@ -1,16 +1,20 @@
 // Scripted dialogs: answers are given in order, checked against the prompt
 // when the job says what to expect, and a run whose script does not fit ends
 // with an error that quotes the prompt; every dialog is recorded.
+#include "host/deliverables.h"
 #include "host/host_exports.h"
 #include "host/host_state.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
 using nlohmann::json;
 using talvora::HostState;
 using talvora::ScriptedAnswer;
+using talvora::stringParameterBufferOf;
 
 class Dialogs : public ::testing::Test {
 protected:
@@ -106,6 +110,33 @@ TEST_F(Dialogs, OverlongPathIsRefusedNotOverflowed) {
     EXPECT_EQ(hxGetOpenFileName("t", "", "*", path), 0);
     EXPECT_EQ(path[0], '\0');
     EXPECT_NE(error().find("longer than a host text buffer"), std::string::npos);
+}
+
+TEST_F(Dialogs, StringParametersFitThePlugInsBufferNotTheHostsPathSize) {
+    // The distortion plug-in reads its batch file lists into 10240 bytes;
+    // the others use the host's path size. The host copies no more than that.
+    EXPECT_EQ(stringParameterBufferOf("Mirel_r122"), 10240u);
+    EXPECT_EQ(stringParameterBufferOf("CausalisPlugin_v27"), tl::kPathCapacity);
+    EXPECT_EQ(stringParameterBufferOf("some.dll"), tl::kPathCapacity);
+
+    const std::string files(3000, 'f');
+    hxSetStringParameter("files", files.c_str());
+    std::vector<char> buffer(10240, 'x');
+    EXPECT_EQ(hxGetStringParameter("files", buffer.data()), 0);  // default: 1023 characters at most
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(buffer[tl::kPathCapacity], 'x');  // nothing written past the host's default size
+    EXPECT_NE(
+        error().find("the parameter \"files\" is longer than the plug-in's text buffer (1023 characters)"),
+        std::string::npos)
+        << error();
+
+    HostState::instance().reset();
+    HostState::instance().echo = false;
+    HostState::instance().stringParameterBuffer = stringParameterBufferOf("Mirel_r122");
+    hxSetStringParameter("files", files.c_str());
+    EXPECT_EQ(hxGetStringParameter("files", buffer.data()), 1);
+    EXPECT_EQ(std::string(buffer.data()), files);
+    EXPECT_TRUE(error().empty()) << error();
 }
 
 TEST_F(Dialogs, ScriptParametersAndLog) {
