@@ -2,6 +2,7 @@
 
 #include "distortion/core/errors.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -42,17 +43,23 @@ Volume readMapStream(std::istream& in) {
         if (c == '\0') break;
     }
     const int nx = columns, ny = rows, nz = slices;
-    // Read slice by slice so a short file fails before a large allocation.
-    std::vector<float> values;
+    // Read in pieces of at most 1 MiB, so memory grows only with the values
+    // the file really holds: a short file whose header claims 65535 x 65535
+    // values fails at its end instead of asking for gigabytes first.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;  // floats
     const std::size_t plane = static_cast<std::size_t>(nx) * ny;
-    std::vector<char> buffer(plane * sizeof(float));
+    std::vector<float> values;
     for (int z = 0; z < nz; ++z) {
         readValue<std::uint16_t>(in);
-        if (plane > 0 && !in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())))
-            throw ReadFileError("error reading from binary file");
-        const std::size_t at = values.size();
-        values.resize(at + plane);
-        if (plane > 0) std::memcpy(values.data() + at, buffer.data(), buffer.size());
+        for (std::size_t done = 0; done < plane;) {
+            const std::size_t count = std::min(kPiece, plane - done);
+            const std::size_t at = values.size();
+            values.resize(at + count);
+            if (!in.read(reinterpret_cast<char*>(values.data() + at),
+                         static_cast<std::streamsize>(count * sizeof(float))))
+                throw ReadFileError("error reading from binary file");
+            done += count;
+        }
     }
     Volume v(nx, ny, nz);
     if (!values.empty()) std::memcpy(v.data(), values.data(), values.size() * sizeof(float));
