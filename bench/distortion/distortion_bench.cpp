@@ -9,9 +9,9 @@
 #include "distortion/core/vdmestimate.h"
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
+#include "tests/distortion/fftw_for_tests.h"
 #include "tools/make_phantom/phantom_model.h"
 
-#include <fftw3.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -25,17 +25,6 @@
 #include <string>
 
 namespace {
-
-mirel::FftApi fftw() {
-    mirel::FftApi a;
-    a.malloc = fftwf_malloc;
-    a.free = fftwf_free;
-    a.planR2c3d = fftwf_plan_dft_r2c_3d;
-    a.planC2r3d = fftwf_plan_dft_c2r_3d;
-    a.execute = fftwf_execute;
-    a.destroyPlan = fftwf_destroy_plan;
-    return a;
-}
 
 mirel::Volume seriesVolume(const phantom::Grid& g, double peak, int sign) {
     const std::vector<float> v = phantom::series(g, peak, 1, sign, 1.0f);
@@ -59,7 +48,7 @@ void estimateCase(int nx, int ny, int nz, bool literal) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
     const mirel::Volume map =
-        mirel::estimateVdm(fftw(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
+        mirel::estimateVdm(fftwForTests(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf(
