@@ -7,7 +7,29 @@
 namespace latency::numeric {
 namespace {
 constexpr float kNaturalThreshold = 0.99e30f;
+
+// The cubic on [x[k], x[k+1]] at t; every evaluation goes through here so
+// that all of them round alike.
+inline float cubicOnInterval(const float* x, const float* y, const float* y2, int k, float t) {
+    const float h = x[k + 1] - x[k];
+    const float a = (x[k + 1] - t) / h;
+    const float b = (t - x[k]) / h;
+    return a * y[k] + b * y[k + 1] + ((a * a * a - a) * y2[k] + (b * b * b - b) * y2[k + 1]) * (h * h) / 6.0f;
 }
+
+// The interval splineValue's search from the top finds (the largest k >= 1
+// with x[k] <= t, else 0, at most n - 2), found by walking from a nearby
+// guess. For non-decreasing knots the indices with x[k] <= t form a prefix,
+// so the walk ends where the search from the top does, in a few steps
+// instead of up to n.
+inline int intervalNear(const float* x, int n, float t, int guess) {
+    int k = guess;
+    while (k < n - 1 && !(x[k + 1] > t)) ++k;
+    while (k > 0 && x[k] > t) --k;
+    return k > n - 2 ? n - 2 : k;
+}
+
+}  // namespace
 
 void splineSecondDerivatives(const float* x, const float* y, int n, float yp1, float ypn, float* y2) {
     if (n < 2) {
@@ -48,10 +70,7 @@ float splineValue(const float* x, const float* y, const float* y2, int n, float 
     int k = n - 1;
     while (k > 0 && x[k] > t) --k;
     if (k > n - 2) k = n - 2;
-    const float h = x[k + 1] - x[k];
-    const float a = (x[k + 1] - t) / h;
-    const float b = (t - x[k]) / h;
-    return a * y[k] + b * y[k + 1] + ((a * a * a - a) * y2[k] + (b * b * b - b) * y2[k + 1]) * (h * h) / 6.0f;
+    return cubicOnInterval(x, y, y2, k, t);
 }
 
 int resampledCount(int n, int factor) {
@@ -69,7 +88,9 @@ int resampleSpline(const float* x, const float* y, int n, int factor, float* tim
             for (int k = 0; k < factor; ++k) {
                 const float t = x[j] + (x[j + 1] - x[j]) * static_cast<float>(k) / static_cast<float>(factor);
                 times[out] = t;
-                values[out] = splineValue(x, y, y2.get(), n, t);
+                // t lies in interval j (up to rounding), so the interval
+                // search starts there rather than at the top.
+                values[out] = cubicOnInterval(x, y, y2.get(), intervalNear(x, n, t, j), t);
                 ++out;
             }
         }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -165,6 +166,37 @@ TEST(Spline, FactorOneGivesTheMeasuredSamplesBack) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(t[i], x[i]);
         EXPECT_NEAR(v[i], y[i], 1e-6f);
+    }
+}
+
+// Resampling finds each sample's interval from a guess instead of searching
+// from the top; every value must still be exactly splineValue's at that time.
+// Irregular and very large knot times make t round onto or past a knot.
+TEST(Spline, ResampledValuesAreExactlyTheSplineValuesAtTheirTimes) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> gap(0.25f, 3.0f), value(-50.0f, 50.0f);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int n = 2 + trial % 60;
+        const int factor = 1 + trial % 4;
+        const float origin = trial % 3 == 0 ? 0.0f : (trial % 3 == 1 ? 1.0e7f : 3.3e5f);
+        const float scale = trial % 2 == 0 ? 1000.0f : 1.0f;
+        std::vector<float> x(n), y(n);
+        x[0] = origin;
+        for (int i = 1; i < n; ++i) {
+            float next = x[i - 1] + scale * gap(rng);
+            if (!(next > x[i - 1])) next = std::nextafter(x[i - 1], 1e30f);
+            x[i] = next;
+        }
+        for (float& v : y) v = value(rng);
+        const std::vector<float> y2 = secondDerivatives(x, y);
+        const int count = ln::resampledCount(n, factor);
+        std::vector<float> times(count), values(count);
+        ASSERT_EQ(ln::resampleSpline(x.data(), y.data(), n, factor, times.data(), values.data()), count);
+        for (int i = 0; i + 1 < count; ++i) {
+            const float literal = ln::splineValue(x.data(), y.data(), y2.data(), n, times[i]);
+            ASSERT_EQ(std::memcmp(&values[i], &literal, sizeof(float)), 0)
+                << "trial " << trial << ", sample " << i << ": " << values[i] << " vs " << literal;
+        }
     }
 }
 
