@@ -48,11 +48,120 @@ double roundingBound(double e, int n, double zmax, double slack) {
     return squares + 1.01 * dn * kFloatUnit * (std::max(e, 0.0) + squares) + slack;
 }
 
+// The smallest of the quadratics c[3 from] .. c[3 (to - 1)] at one level.
+// A minimum is exact in any order, so four running minima are kept: they do
+// not wait on one another.
+inline double minimumAt(const double* c, int from, int to, double level) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double m0 = inf, m1 = inf, m2 = inf, m3 = inf;
+    int i = from;
+    for (; i + 4 <= to; i += 4) {
+        m0 = std::min(m0, quadratic(c + 3 * i, level));
+        m1 = std::min(m1, quadratic(c + 3 * (i + 1), level));
+        m2 = std::min(m2, quadratic(c + 3 * (i + 2), level));
+        m3 = std::min(m3, quadratic(c + 3 * (i + 3), level));
+    }
+    for (; i < to; ++i) m0 = std::min(m0, quadratic(c + 3 * i, level));
+    return std::min(std::min(m0, m1), std::min(m2, m3));
+}
+
+// The least value of c0 + c1 L + c2 L^2 over every level L. c2 is 0 only
+// for a one-step ramp (no interior samples), where c1 is 0 as well.
+inline double floorOf(const double* c) {
+    return c[2] > 0.0 ? c[0] - c[1] * c[1] / (4.0 * c[2]) : c[0];
+}
+
 bool lexicallyBefore(const int a[4], const int b[4]) {
     return std::lexicographical_compare(a, a + 4, b, b + 4);
 }
 
 }  // namespace
+
+// Band of fast errors that may hold the literal minimum: the literal best
+// set's fast error exceeds the fast minimum by at most the rounding bounds of
+// both sets (the bound grows with the error, so it is taken at a fixed point
+// above the minimum), doubled for safety. Never decreases as best grows,
+// also in floating point (every step is monotone).
+double TrapezoidFitter::Band::limit(double best) const {
+    const double atBest = roundingBound(best + slack, n, zmax, slack);
+    double reach = best + slack + atBest;
+    for (int it = 0; it < 4; ++it) reach = best + slack + atBest + roundingBound(reach, n, zmax, slack);
+    return best + 2.0 * (atBest + roundingBound(reach, n, zmax, slack));
+}
+
+// Pass 1. Fills pairBest_ with each plateau's smallest fast error (+inf for
+// a plateau skipped as out of reach) and returns the smallest of all.
+//
+// A plateau's error is at least floor(left, i2) + plateau + floor(right, i3),
+// the floors being the least left and right errors over every level. When
+// that bound less slack exceeds the band limit of an error already found,
+// the plateau's own error lies above the final band (the limit never
+// decreases with the minimum) and it can neither be the minimum nor be
+// re-scored; it is skipped. slack exceeds by far the rounding of the floors,
+// the bound and the fast error (all a few units of n * zmax^2 * 2^-53).
+// Starting from the plateau with the least bound finds a small error first.
+double TrapezoidFitter::scanPlateaus(int n, const double* p0, const double* p2, const Band& band) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double* leftFloor = leftFloor_.data();
+    double* rightFloor = rightFloor_.data();
+    for (int i2 = 1; i2 <= n - 3; ++i2) {
+        const double* lc = &left_[3 * static_cast<std::size_t>(i2) * n];
+        double f = inf;
+        for (int i1 = 0; i1 < i2; ++i1) f = std::min(f, floorOf(lc + 3 * i1));
+        leftFloor[i2] = f;
+    }
+    for (int i3 = 2; i3 <= n - 2; ++i3) {
+        const double* rc = &right_[3 * static_cast<std::size_t>(i3) * n];
+        double f = inf;
+        for (int i4 = i3 + 1; i4 < n; ++i4) f = std::min(f, floorOf(rc + 3 * i4));
+        rightFloor[i3] = f;
+    }
+    auto plateauOf = [&](int i2, int i3, double& level1) {
+        const double sum = p0[i3 + 1] - p0[i2];
+        level1 = sum / (i3 - i2 + 1);
+        return (p2[i3 + 1] - p2[i2]) - sum * level1;
+    };
+    auto errorOf = [&](int i2, int i3) {
+        double level1 = 0.0;
+        const double plateau = plateauOf(i2, i3, level1);
+        const double leftMin = minimumAt(&left_[3 * static_cast<std::size_t>(i2) * n], 0, i2, level1);
+        const double rightMin = minimumAt(&right_[3 * static_cast<std::size_t>(i3) * n], i3 + 1, n, level1);
+        return leftMin + plateau + rightMin;
+    };
+
+    double* pairBest = pairBest_.data();
+    double least = inf;
+    int seed2 = 1, seed3 = 2;
+    for (int i2 = 1; i2 <= n - 3; ++i2) {
+        for (int i3 = i2 + 1; i3 <= n - 2; ++i3) {
+            double level1 = 0.0;
+            const double bound = leftFloor[i2] + plateauOf(i2, i3, level1) + rightFloor[i3];
+            pairBest[static_cast<std::size_t>(i2) * n + i3] = bound;
+            if (bound < least) {
+                least = bound;
+                seed2 = i2;
+                seed3 = i3;
+            }
+        }
+    }
+    double best = errorOf(seed2, seed3);
+    double cut = band.limit(best);
+    for (int i2 = 1; i2 <= n - 3; ++i2) {
+        for (int i3 = i2 + 1; i3 <= n - 2; ++i3) {
+            double& entry = pairBest[static_cast<std::size_t>(i2) * n + i3];
+            if (entry - band.slack > cut) {
+                entry = inf;
+                continue;
+            }
+            entry = errorOf(i2, i3);
+            if (entry < best) {
+                best = entry;
+                cut = band.limit(best);
+            }
+        }
+    }
+    return best;
+}
 
 void TrapezoidFitter::prepare(int n) {
     if (n <= capacity_) return;
@@ -64,6 +173,8 @@ void TrapezoidFitter::prepare(int n) {
     right_.resize(3 * un * un);
     pairBest_.resize(un * un);
     leftValue_.resize(un);
+    leftFloor_.resize(un);
+    rightFloor_.resize(un);
     rightValue_.resize(un);
     capacity_ = n;
 }
@@ -150,38 +261,16 @@ void TrapezoidFitter::fit(const float* y, int n, TrapezoidFit& out) {
     }
 
     // Pass 1: the smallest fast error over all sets, and per plateau the
-    // smallest over its i1 and i4.
-    const double inf = std::numeric_limits<double>::infinity();
-    double best = inf;
-    for (int i2 = 1; i2 <= n - 3; ++i2) {
-        for (int i3 = i2 + 1; i3 <= n - 2; ++i3) {
-            const double sum = s0(i2, i3);
-            const double level1 = sum / (i3 - i2 + 1);
-            const double plateau = s2(i2, i3) - sum * level1;
-            const double* lc = &left_[3 * static_cast<std::size_t>(i2) * n];
-            double leftMin = inf;
-            for (int i1 = 0; i1 < i2; ++i1) leftMin = std::min(leftMin, quadratic(lc + 3 * i1, level1));
-            const double* rc = &right_[3 * static_cast<std::size_t>(i3) * n];
-            double rightMin = inf;
-            for (int i4 = i3 + 1; i4 < n; ++i4) rightMin = std::min(rightMin, quadratic(rc + 3 * i4, level1));
-            const double total = leftMin + plateau + rightMin;
-            pairBest_[static_cast<std::size_t>(i2) * n + i3] = total;
-            best = std::min(best, total);
-        }
-    }
-
-    // Band of fast errors that may hold the literal minimum: the literal
-    // best set's fast error exceeds the fast minimum by at most the rounding
-    // bounds of both sets (the bound grows with the error, so it is taken at
-    // a fixed point above the minimum), doubled for safety.
+    // smallest over its i1 and i4. Plateaus that cannot reach the band are
+    // skipped (see scanPlateaus).
     const double dn = n;
     const double slack = (64.0 * dn * dn * dn + 512.0 * dn * dn) * kDoubleUnit * zmax * zmax;
-    const double atBest = roundingBound(best + slack, n, zmax, slack);
-    double reach = best + slack + atBest;
-    for (int it = 0; it < 4; ++it) reach = best + slack + atBest + roundingBound(reach, n, zmax, slack);
-    const double threshold = best + 2.0 * (atBest + roundingBound(reach, n, zmax, slack));
+    const Band band{n, zmax, slack};
+    const double best = scanPlateaus(n, p0, p2, band);
+    const double threshold = band.limit(best);
 
     // Pass 2: re-score every set in the band with the literal error.
+    const double inf = std::numeric_limits<double>::infinity();
     int chosen[4] = {0, 1, 2, 3};
     float chosenError = std::numeric_limits<float>::infinity();
     bool found = false;

@@ -46,7 +46,16 @@ public:
     void fit(const float* y, int n, TrapezoidFit& out);
 
 private:
+    // Rounding reach of the fast error for curves of n samples, max |z| zmax.
+    struct Band {
+        int n;
+        double zmax;
+        double slack;
+        double limit(double best) const;
+    };
+
     void prepare(int n);
+    double scanPlateaus(int n, const double* p0, const double* p2, const Band& band);
 
     int capacity_ = 0;
     std::vector<float> z_;        // normalised curve
@@ -57,6 +66,8 @@ private:
     std::vector<double> pairBest_;
     std::vector<double> leftValue_;
     std::vector<double> rightValue_;
+    std::vector<double> leftFloor_;   // per i2: least left error over every level
+    std::vector<double> rightFloor_;  // per i3: least right error over every level
 };
 
 // One-off fast fit (allocates its own workspace).

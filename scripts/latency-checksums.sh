@@ -2,14 +2,15 @@
 # Checksums of every file the latency plug-in writes on generated studies:
 # the example study (three access modes, factor 1) and a voxel-wise study at
 # interpolation factor 4 with single-trial analysis. Run it before and after
-# a change that must not alter any output byte, and compare the two lists:
-#   scripts/latency-checksums.sh build /tmp/before > before.txt
+# a change that must not alter any output byte, and compare the two lists.
+# Use the same folder both times: logs and result files name the VTC paths.
+#   scripts/latency-checksums.sh build > before.txt
 #   ... change, rebuild ...
-#   scripts/latency-checksums.sh build /tmp/after > after.txt
+#   scripts/latency-checksums.sh build > after.txt
 #   diff before.txt after.txt
 set -euo pipefail
 build="$(cd "${1:-build}" && pwd)"
-work="${2:-$(mktemp -d)}"
+work="${2:-${TMPDIR:-/tmp}/latency-checksums}"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
