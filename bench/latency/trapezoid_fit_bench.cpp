@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "latency/trapezoid_fit.h"
+#include "latency/core/trapezoid_fit.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "host/documents.h"
 #include "host/host_state.h"
 #include "host/job.h"
-#include "tests/latency/latency_study.h"
+#include "tests/latency/plugin/latency_study.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "latency/result_summaries.h"
+#include "latency/core/result_summaries.h"
 #include "latency/tools/average_results.h"
 
 namespace {

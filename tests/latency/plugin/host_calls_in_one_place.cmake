@@ -1,0 +1,21 @@
+# Fails when a latency source other than host_access.cpp touches the host
+# table: every host call of the plug-in goes through latency/plugin/host_access.
+file(GLOB_RECURSE sources "${LATENCY_DIR}/*.cpp" "${LATENCY_DIR}/*.h")
+# A glob that finds nothing would pass whatever the sources do.
+if(NOT sources)
+  message(FATAL_ERROR "No latency sources under ${LATENCY_DIR}")
+endif()
+set(offenders "")
+foreach(source ${sources})
+  get_filename_component(name ${source} NAME)
+  if(name STREQUAL "host_access.cpp")
+    continue()
+  endif()
+  file(STRINGS ${source} hits REGEX "g_latmapHost|host_table_latmap\\.h")
+  if(hits)
+    list(APPEND offenders ${name})
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "These latency sources reach the host table directly: ${offenders}")
+endif()
