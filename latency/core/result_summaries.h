@@ -1,10 +1,9 @@
 #pragma once
 // Results across VTCs: the mean of each measure over the VTCs with a valid
 // value, the pooled single-trial statistics with their confidence
-// half-widths, the log summary lines of a VOI, and the latency maps filled
-// from region values with their display thresholds.
+// half-widths, and the latency maps filled from region values with their
+// display thresholds.
 
-#include <string>
 #include <vector>
 
 namespace latency {
@@ -27,12 +26,6 @@ struct PooledMeasure {
 // amplitudes (a bad fit invalidates all four measures at once).
 void poolSingleTrials(const float* const values[kMeasureCount], int n, float confidence,
                       PooledMeasure out[kMeasureCount]);
-
-// Log lines of one VOI's across-VTC means (access mode 1).
-std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName, bool deconvolution,
-                                             const float means[kMeasureCount]);
-// Log lines of one VOI's pooled single-trial measures.
-std::vector<std::string> singleTrialSummaryLines(float confidence, const PooledMeasure pooled[kMeasureCount]);
 
 // Names of the latency maps in index order: four from the across-VTC means,
 // then four from the pooled single-trial means.

@@ -6,6 +6,7 @@
 #include "frame/atomic_file.h"
 #include "latency/plugin/host_access.h"
 #include "latency/plugin/latency_run.h"
+#include "latency/plugin/summary_lines.h"
 #include "latency/io/result_files.h"
 #include "latency/io/text_format.h"
 
