@@ -32,18 +32,18 @@ std::vector<float> responseCurve(int n) {
 void LiteralSearch(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const std::vector<float> y = responseCurve(n);
-    for (auto _ : state) benchmark::DoNotOptimize(latency::fitTrapezoidReference(y.data(), n));
+    for (auto _ : state) benchmark::DoNotOptimize(latency::core::fitTrapezoidReference(y.data(), n));
     state.counters["sets"] = static_cast<double>(n) * (n - 1) * (n - 2) * (n - 3) / 24.0;
 }
 
 void FastSearch(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const std::vector<float> y = responseCurve(n);
-    latency::TrapezoidFitter fitter;
-    latency::TrapezoidFit fit;
+    latency::core::TrapezoidFitter fitter;
+    latency::core::TrapezoidFit fit;
     fitter.fit(y.data(), n, fit);
     if (n <= 65) {
-        const latency::TrapezoidFit literal = latency::fitTrapezoidReference(y.data(), n);
+        const latency::core::TrapezoidFit literal = latency::core::fitTrapezoidReference(y.data(), n);
         if (fit.i1 != literal.i1 || fit.i2 != literal.i2 || fit.i3 != literal.i3 || fit.i4 != literal.i4 ||
             fit.fitted != literal.fitted) {
             state.SkipWithError("fast and literal searches disagree");

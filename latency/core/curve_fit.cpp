@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace latency {
+namespace latency::core {
 
 ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt,
                              bool returnToBaseline, TrapezoidFit& fit) {
@@ -15,4 +15,4 @@ ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, boo
     return responseMeasures(fit, dt, returnToBaseline);
 }
 
-}  // namespace latency
+}  // namespace latency::core

@@ -4,7 +4,7 @@
 
 #include "latency/core/trapezoid_fit.h"
 
-namespace latency {
+namespace latency::core {
 
 // Fits y[0 .. n-1] (sampling step dt ms). A curve that is not usable (its
 // baseline had no fractional change) or has fewer than 4 samples is a bad
@@ -13,4 +13,4 @@ namespace latency {
 ResponseMeasures fitResponse(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt,
                              bool returnToBaseline, TrapezoidFit& fit);
 
-}  // namespace latency
+}  // namespace latency::core

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace latency {
+namespace latency::core {
 
 int gridCell(int coordinate, int start, int resolution, int dim) {
     const float position = static_cast<float>(coordinate - start) / static_cast<float>(resolution) + 0.5f;
@@ -54,4 +54,4 @@ std::vector<int> LabelVolume::selectedVoxels() const {
     return selected;
 }
 
-}  // namespace latency
+}  // namespace latency::core

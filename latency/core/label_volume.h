@@ -7,7 +7,7 @@
 
 #include "latency/numeric/offset_array_owners.h"
 
-namespace latency {
+namespace latency::core {
 
 // The VTC grid in anatomical (VMR) coordinates.
 struct VtcGrid {
@@ -56,4 +56,4 @@ private:
     numeric::ByteArray3D labels_;
 };
 
-}  // namespace latency
+}  // namespace latency::core

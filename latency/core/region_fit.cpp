@@ -2,7 +2,7 @@
 
 #include "latency/core/curve_fit.h"
 
-namespace latency {
+namespace latency::core {
 namespace {
 
 void fitCurve(TrapezoidFitter& fitter, const float* y, int n, bool usable, float dt, bool returnToBaseline,
@@ -39,4 +39,4 @@ void fitRegion(TrapezoidFitter& fitter, const TrialExtractor& trials, const floa
              out.response);
 }
 
-}  // namespace latency
+}  // namespace latency::core

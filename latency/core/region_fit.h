@@ -9,7 +9,7 @@
 #include "latency/core/trapezoid_fit.h"
 #include "latency/core/trial_extraction.h"
 
-namespace latency {
+namespace latency::core {
 
 struct RegionFitOptions {
     bool singleTrial = false;
@@ -40,4 +40,4 @@ struct RegionFit {
 void fitRegion(TrapezoidFitter& fitter, const TrialExtractor& trials, const float* betas,
                const RegionFitOptions& options, RegionFit& out);
 
-}  // namespace latency
+}  // namespace latency::core

@@ -1,6 +1,6 @@
 #include "latency/core/trapezoid_fit.h"
 
-namespace latency {
+namespace latency::core {
 namespace {
 
 // Latencies are reported with a constant 100 ms added.
@@ -42,4 +42,4 @@ ResponseMeasures responseMeasures(const TrapezoidFit& fit, float dt, bool return
     return m;
 }
 
-}  // namespace latency
+}  // namespace latency::core

@@ -6,7 +6,7 @@
 #include "latency/numeric/special_functions.h"
 #include "latency/numeric/statistics.h"
 
-namespace latency {
+namespace latency::core {
 
 const char* const kLatencyMapNames[2 * kMeasureCount] = {"Onset (secs)",
                                                          "Duration (secs)",
@@ -52,4 +52,4 @@ void fillLatencyMap(const std::vector<int>& selected, const std::vector<int>& re
     }
 }
 
-}  // namespace latency
+}  // namespace latency::core

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace latency {
+namespace latency::core {
 
 // Index of a measure in the per-measure arrays below.
 enum Measure { kOnset = 0, kWidth = 1, kTimeToPeak = 2, kAmplitude = 3 };
@@ -45,4 +45,4 @@ struct ThresholdRange {
 void fillLatencyMap(const std::vector<int>& selected, const std::vector<int>& regionOf,
                     const float* regionValues, float* map, int voxelCount, ThresholdRange& range);
 
-}  // namespace latency
+}  // namespace latency::core

@@ -23,7 +23,7 @@
 #include "latency/core/trapezoid_fit.h"
 #include "latency/core/trapezoid_model.h"
 
-namespace latency {
+namespace latency::core {
 namespace {
 
 constexpr double kFloatUnit = 0x1p-24;   // unit roundoff of float
@@ -315,4 +315,4 @@ TrapezoidFit fitTrapezoid(const float* y, int n) {
     return fitter.fit(y, n);
 }
 
-}  // namespace latency
+}  // namespace latency::core

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-namespace latency {
+namespace latency::core {
 
 struct TrapezoidFit {
     int samples = 0;  // n
@@ -92,4 +92,4 @@ struct ResponseMeasures {
 // amplitude is not positive, or a degenerate fit, is a bad fit.
 ResponseMeasures responseMeasures(const TrapezoidFit& fit, float dt, bool returnToBaseline);
 
-}  // namespace latency
+}  // namespace latency::core

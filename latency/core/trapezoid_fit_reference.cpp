@@ -9,7 +9,7 @@
 #include "latency/core/trapezoid_fit.h"
 #include "latency/core/trapezoid_model.h"
 
-namespace latency {
+namespace latency::core {
 
 TrapezoidFit fitTrapezoidReference(const float* y, int n) {
     trapezoid::requireBreakpointSets(n);
@@ -52,4 +52,4 @@ TrapezoidFit fitTrapezoidReference(const float* y, int n) {
     return fit;
 }
 
-}  // namespace latency
+}  // namespace latency::core

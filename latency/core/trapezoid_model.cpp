@@ -7,7 +7,7 @@
 #include "latency/numeric/linear_ramp.h"
 #include "latency/numeric/statistics.h"
 
-namespace latency::trapezoid {
+namespace latency::core::trapezoid {
 
 Normalisation normalise(const float* y, int n, float* z) {
     Normalisation norm;
@@ -89,4 +89,4 @@ void requireBreakpointSets(int n) {
         throw std::invalid_argument("trapezoid fit needs at least 4 samples, got " + std::to_string(n));
 }
 
-}  // namespace latency::trapezoid
+}  // namespace latency::core::trapezoid

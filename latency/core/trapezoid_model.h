@@ -5,7 +5,7 @@
 
 #include "latency/core/trapezoid_fit.h"
 
-namespace latency::trapezoid {
+namespace latency::core::trapezoid {
 
 // Normalised values beyond this magnitude make the fit degenerate: the
 // single-precision error sums could overflow.
@@ -48,4 +48,4 @@ void finishFit(const float* z, int n, const Normalisation& norm, int i1, int i2,
 // Throws std::invalid_argument unless n >= 4.
 void requireBreakpointSets(int n);
 
-}  // namespace latency::trapezoid
+}  // namespace latency::core::trapezoid

@@ -5,7 +5,7 @@
 
 #include "latency/numeric/spline.h"
 
-namespace latency {
+namespace latency::core {
 namespace {
 
 long trialRows(const TrialSetup& setup) {
@@ -130,4 +130,4 @@ void betaResponse(const float* betas, int first, int last, float* out) {
     for (int k = first; k <= last; ++k) out[k - first] = betas[k] / 100.0f;
 }
 
-}  // namespace latency
+}  // namespace latency::core

@@ -11,7 +11,7 @@
 
 #include "latency/numeric/offset_array_owners.h"
 
-namespace latency {
+namespace latency::core {
 
 // The result stores keep at most this many trials per VTC.
 constexpr int kMaxTrials = 100;
@@ -115,4 +115,4 @@ int deconvolutionBlockStart(int points, int vtcIndex, bool separateStudyPredicto
 // The beta response of a region: betas[first .. last], each divided by 100.
 void betaResponse(const float* betas, int first, int last, float* out);
 
-}  // namespace latency
+}  // namespace latency::core

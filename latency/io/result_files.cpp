@@ -2,7 +2,10 @@
 
 #include "latency/io/text_format.h"
 
-namespace latency {
+namespace latency::io {
+
+using core::ResponseMeasures;
+using core::VtcGrid;
 
 const char* const kAverageResultsName = "AvgTrials_Results.txt";
 const char* const kRegionVoxelsName = "AvgTrials_Regions.csv";
@@ -108,4 +111,4 @@ std::string allVoxelTrialsName(int vtcNumber) {
     return formatText("AllVoxelTrials_VTC%i.txt", vtcNumber);
 }
 
-}  // namespace latency
+}  // namespace latency::io

@@ -12,7 +12,7 @@
 #include "latency/core/label_volume.h"
 #include "latency/core/trapezoid_fit.h"
 
-namespace latency {
+namespace latency::io {
 
 struct PlotColour {
     int red, green, blue;
@@ -32,7 +32,7 @@ void writePlotFile(std::ostream& out, const float* values, const float* errors, 
 // "%s_VTC%i.txt": the VTC line and the column names.
 void writeSingleTrialTableHeader(std::ostream& out, int vtcNumber, const std::string& vtcPath);
 // One row of measures: onset, width, time to peak, amplitude.
-void writeMeasuresRow(std::ostream& out, const ResponseMeasures& measures);
+void writeMeasuresRow(std::ostream& out, const core::ResponseMeasures& measures);
 
 // "AllSingleTrials_VTC%i.txt": one trial's header and its n samples with
 // the fitted values, both in percent.
@@ -57,7 +57,7 @@ void writeRegionResults(std::ostream& out, int regionNumber, const RegionMeasure
 // The voxel-wise modes' region table: a header line, then for every region
 // k (1-based, the k-th selected voxel in linear order) its VTC cell and the
 // anatomical (VMR) coordinates of that cell's centre, comma-separated.
-void writeRegionVoxelTable(std::ostream& out, const VtcGrid& grid, const std::vector<int>& selected);
+void writeRegionVoxelTable(std::ostream& out, const core::VtcGrid& grid, const std::vector<int>& selected);
 
 // Output file names.
 std::string signalPlotName(const std::string& voiName, int vtcNumber);
@@ -70,4 +70,4 @@ std::string allVoxelTrialsName(int vtcNumber);
 extern const char* const kAverageResultsName;
 extern const char* const kRegionVoxelsName;
 
-}  // namespace latency
+}  // namespace latency::io

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace latency {
+namespace latency::io {
 
 std::string formatText(const char* format, ...) {
     va_list args;
@@ -23,4 +23,4 @@ std::string formatText(const char* format, ...) {
     return out;
 }
 
-}  // namespace latency
+}  // namespace latency::io

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace latency {
+namespace latency::io {
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
@@ -12,4 +12,4 @@ __attribute__((format(printf, 1, 2)))
 std::string
 formatText(const char* format, ...);
 
-}  // namespace latency
+}  // namespace latency::io

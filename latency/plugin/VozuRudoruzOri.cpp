@@ -9,5 +9,5 @@ bool VozuRudoruzOri::initPlugin() {
 
 bool VozuRudoruzOri::execute() {
     if (!latency::host::bindAndCheckVersion()) return false;
-    return latency::runLatencyMapping();
+    return latency::plugin::runLatencyMapping();
 }

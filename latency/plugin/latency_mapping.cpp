@@ -9,7 +9,10 @@
 #include "latency/numeric/fatal_error.h"
 #include "latency/io/text_format.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using namespace latency::core;
+using namespace latency::io;
 
 bool runLatencyMapping() {
     // Nothing may reach the host as an exception: a numerical failure (the
@@ -29,4 +32,4 @@ bool runLatencyMapping() {
     return false;
 }
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -18,10 +18,14 @@ namespace tl {
 class AtomicFile;
 }
 
-namespace latency {
-
+namespace latency::core {
 class TrialExtractor;
 struct RegionFit;
+}  // namespace latency::core
+
+namespace latency::plugin {
+
+using core::kMeasureCount;
 
 class LatencyRun {
 public:
@@ -50,9 +54,9 @@ private:
     Step readReferenceCondition(int index, std::vector<int>& onsets);
     Step askFactorAndWindow();
     Step askRemainingOptions();
-    void fitRegions(int index, TrialExtractor& trials);
+    void fitRegions(int index, core::TrialExtractor& trials);
     // The plots and single-trial files of a VOI, from its fits.
-    void writeVoiOutputs(int index, int region, const RegionFit& fit, tl::AtomicFile& allSingleTrials);
+    void writeVoiOutputs(int index, int region, const core::RegionFit& fit, tl::AtomicFile& allSingleTrials);
 
     // Results (latency_run_output.cpp).
     void writeResults();
@@ -72,7 +76,7 @@ private:
     tl::GLMRecord glm_{};
     int deconvolutionPoints_ = 2;
     tl::VTCHeaderRecord firstHeader_{};
-    VtcGrid grid_;
+    core::VtcGrid grid_;
     // The first VTC's volumes and TR (the TR bounds the window and spaces the
     // deconvolution points).
     int volumes_ = 0;
@@ -83,7 +87,7 @@ private:
     int vtcTr_ = 0;
 
     // Regions: the selected voxels in linear order and the region of each.
-    std::unique_ptr<LabelVolume> labels_;
+    std::unique_ptr<core::LabelVolume> labels_;
     std::vector<int> selected_;
     std::vector<int> regionOf_;
     int regions_ = 0;
@@ -111,7 +115,7 @@ private:
     // Region values of the latency maps, in map order.
     std::vector<float> mapValues_[2 * kMeasureCount];
 
-    TrapezoidFitter fitter_;
+    core::TrapezoidFitter fitter_;
 };
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -10,7 +10,10 @@
 #include "latency/io/result_files.h"
 #include "latency/io/text_format.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using namespace latency::core;
+using namespace latency::io;
 
 void LatencyRun::writeResults() {
     const int vtcs = static_cast<int>(vtcPaths_.size());
@@ -116,4 +119,4 @@ void LatencyRun::askToSaveMaps() {
         host::log(formatText("VOZU Rudoruz Ori> Could not save the BLM file: %s", path.c_str()));
 }
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -8,7 +8,10 @@
 #include "latency/io/text_format.h"
 #include "latency/core/trial_extraction.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using namespace latency::core;
+using namespace latency::io;
 namespace {
 
 // The VTC list holds at most this many paths of at most kMaxPathLength
@@ -246,4 +249,4 @@ const std::string& LatencyRun::regionName(int region) const {
     return voiNames_[static_cast<std::size_t>(region)];
 }
 
-}  // namespace latency
+}  // namespace latency::plugin

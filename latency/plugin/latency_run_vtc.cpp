@@ -13,7 +13,10 @@
 #include "latency/io/text_format.h"
 #include "latency/core/trial_extraction.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using namespace latency::core;
+using namespace latency::io;
 namespace {
 
 const char* const kProtocolMessage =
@@ -353,4 +356,4 @@ void LatencyRun::writeVoiOutputs(int index, int r, const RegionFit& fit, tl::Ato
              kBetaFitColour);
 }
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -2,7 +2,10 @@
 
 #include "latency/io/text_format.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using namespace latency::core;
+using namespace latency::io;
 
 std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName, bool deconvolution,
                                              const float means[kMeasureCount]) {
@@ -30,4 +33,4 @@ std::vector<std::string> singleTrialSummaryLines(float confidence,
             "       "};
 }
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -7,12 +7,15 @@
 
 #include "latency/core/result_summaries.h"
 
-namespace latency {
+namespace latency::plugin {
+
+using core::kMeasureCount;
 
 // Log lines of one VOI's across-VTC means (access mode 1).
 std::vector<std::string> averageSummaryLines(int voiNumber, const std::string& voiName, bool deconvolution,
                                              const float means[kMeasureCount]);
 // Log lines of one VOI's pooled single-trial measures.
-std::vector<std::string> singleTrialSummaryLines(float confidence, const PooledMeasure pooled[kMeasureCount]);
+std::vector<std::string> singleTrialSummaryLines(float confidence,
+                                                 const core::PooledMeasure pooled[kMeasureCount]);
 
-}  // namespace latency
+}  // namespace latency::plugin

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         const char* labels[4] = {"onset (s)", "width (s)", "time to peak (s)", "amplitude (%)"};
         for (int m = 0; m < 4; ++m) {
             const auto& perVtc = results[r].measures[m];
-            const float estimate = latency::validMean(perVtc.data(), static_cast<int>(perVtc.size()));
+            const float estimate = latency::core::validMean(perVtc.data(), static_cast<int>(perVtc.size()));
             std::string trueText;
             char buffer[64];
             if (m == 2 && expected.contains("time_to_peak_range_s")) {

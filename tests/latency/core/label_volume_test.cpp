@@ -9,8 +9,8 @@
 
 namespace {
 
-using latency::LabelVolume;
-using latency::VtcGrid;
+using latency::core::LabelVolume;
+using latency::core::VtcGrid;
 
 VtcGrid smallGrid() {
     VtcGrid g;
@@ -29,16 +29,16 @@ TEST(GridCell, RoundsHalfUpAndClamps) {
         int coordinate, expected;
     } cases[] = {{50, 0}, {51, 0}, {52, 1}, {53, 1}, {54, 1}, {55, 2}, {48, 0}, {40, 0}, {100, 3}};
     for (const auto& c : cases)
-        EXPECT_EQ(latency::gridCell(c.coordinate, 50, 3, 4), c.expected) << c.coordinate;
+        EXPECT_EQ(latency::core::gridCell(c.coordinate, 50, 3, 4), c.expected) << c.coordinate;
 }
 
 TEST(VoiCoordinates, ReferenceConventionAndVolumeCoordinates) {
     const int triple[] = {10, 20, 30};
-    const auto reference = latency::voiVoxelToVmr(triple, 3);
+    const auto reference = latency::core::voiVoxelToVmr(triple, 3);
     EXPECT_EQ(reference.x, 108);
     EXPECT_EQ(reference.y, 98);
     EXPECT_EQ(reference.z, 118);
-    const auto volume = latency::voiVoxelToVmr(triple, 1);
+    const auto volume = latency::core::voiVoxelToVmr(triple, 1);
     EXPECT_EQ(volume.x, 10);
     EXPECT_EQ(volume.y, 20);
     EXPECT_EQ(volume.z, 30);

@@ -11,8 +11,8 @@
 
 namespace {
 
-using latency::RegionFit;
-using latency::RegionFitOptions;
+using latency::core::RegionFit;
+using latency::core::RegionFitOptions;
 
 // 2 s flat, 2 s rise to `amplitude`, 4 s plateau, 2 s fall, from each onset;
 // on a baseline of 1000 sampled every second.
@@ -37,17 +37,17 @@ std::vector<float> course(int volumes, const std::vector<int>& onsets,
     return y;
 }
 
-latency::TrialExtractor extractor(int volumes, const std::vector<int>& onsets) {
-    latency::TrialSetup setup;
+latency::core::TrialExtractor extractor(int volumes, const std::vector<int>& onsets) {
+    latency::core::TrialSetup setup;
     setup.volumes = volumes;
     setup.tr = 1000;
     setup.factor = 1;
     setup.window = 16000.0f;
     setup.onsets = onsets;
-    return latency::TrialExtractor(setup);
+    return latency::core::TrialExtractor(setup);
 }
 
-void expectMeasures(const latency::ResponseMeasures& m, float onset, float width, float peak,
+void expectMeasures(const latency::core::ResponseMeasures& m, float onset, float width, float peak,
                     float amplitude) {
     EXPECT_FALSE(m.badFit);
     EXPECT_NEAR(m.onset, onset, 1e-5f);
@@ -62,9 +62,9 @@ TEST(RegionFit, AverageTrialOnlyWithoutSingleTrials) {
     auto trials = extractor(84, kOnsets);
     const std::vector<float> y = course(84, kOnsets, {0.02, 0.02, 0.02, 0.02});
     trials.extract(y.data());
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     RegionFit fit;
-    latency::fitRegion(fitter, trials, nullptr, RegionFitOptions{}, fit);
+    latency::core::fitRegion(fitter, trials, nullptr, RegionFitOptions{}, fit);
     EXPECT_TRUE(fit.trials.empty());
     // Onset i1 = 2 samples, plateau to i3 = 8, peak at 4: (samples * 1000 + 100) / 1000.
     expectMeasures(fit.response.measures, 2.1f, 7.1f, 3.1f, 2.0f);
@@ -82,11 +82,11 @@ TEST(RegionFit, SingleTrialsCarryTheirOwnAmplitudes) {
     auto trials = extractor(84, kOnsets);
     const std::vector<float> y = course(84, kOnsets, {0.01, 0.02, 0.03, 0.04});
     trials.extract(y.data());
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     RegionFit fit;
     RegionFitOptions options;
     options.singleTrial = true;
-    latency::fitRegion(fitter, trials, nullptr, options, fit);
+    latency::core::fitRegion(fitter, trials, nullptr, options, fit);
     ASSERT_EQ(fit.trials.size(), 4u);
     for (int j = 0; j < 4; ++j) {
         expectMeasures(fit.trials[static_cast<std::size_t>(j)].measures, 2.1f, 7.1f, 3.1f, 1.0f + j);
@@ -97,7 +97,7 @@ TEST(RegionFit, SingleTrialsCarryTheirOwnAmplitudes) {
 
     // The same object refitted without single trials forgets them.
     options.singleTrial = false;
-    latency::fitRegion(fitter, trials, nullptr, options, fit);
+    latency::core::fitRegion(fitter, trials, nullptr, options, fit);
     EXPECT_TRUE(fit.trials.empty());
 }
 
@@ -105,9 +105,9 @@ TEST(RegionFit, FlatCourseIsABadFitWithAZeroFittedCurve) {
     auto trials = extractor(84, kOnsets);
     const std::vector<float> y(84, 1000.0f);
     trials.extract(y.data());
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     RegionFit fit;
-    latency::fitRegion(fitter, trials, nullptr, RegionFitOptions{}, fit);
+    latency::core::fitRegion(fitter, trials, nullptr, RegionFitOptions{}, fit);
     EXPECT_TRUE(fit.response.measures.badFit);
     EXPECT_EQ(fit.response.measures.onset, -1.0f);
     EXPECT_EQ(fit.response.measures.amplitude, -1.0f);
@@ -119,14 +119,14 @@ TEST(RegionFit, BetasOfTheChosenRangeAreFittedAtTheirSpacing) {
     trials.extract(y.data());
     // Betas in percent; points 1 .. 11 are fitted, spaced 2 s.
     const std::vector<float> betas = {9, 0, 0, 0, 1, 2, 2, 2, 2, 2, 1, 0, 7};
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     RegionFit fit;
     RegionFitOptions options;
     options.useBetas = true;
     options.firstPoint = 1;
     options.lastPoint = 11;
     options.betaStep = 2000.0f;
-    latency::fitRegion(fitter, trials, betas.data(), options, fit);
+    latency::core::fitRegion(fitter, trials, betas.data(), options, fit);
     ASSERT_EQ(fit.response.curve.size(), 11u);
     EXPECT_FLOAT_EQ(fit.response.curve[4], 0.02f);
     // i1 = 2, i3 = 8, peak 4 (first maximum), at 2 s per point.

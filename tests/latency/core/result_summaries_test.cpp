@@ -11,15 +11,15 @@
 
 namespace {
 
-using latency::kMeasureCount;
-using latency::PooledMeasure;
-using latency::ThresholdRange;
+using latency::core::kMeasureCount;
+using latency::core::PooledMeasure;
+using latency::core::ThresholdRange;
 
 TEST(AcrossVtcMean, IgnoresBadFitsAndIsMinusOneWithoutAnyValid) {
     const float some[] = {2.0f, -1.0f, 4.0f};
-    EXPECT_FLOAT_EQ(latency::validMean(some, 3), 3.0f);
+    EXPECT_FLOAT_EQ(latency::core::validMean(some, 3), 3.0f);
     const float none[] = {-1.0f, -1.0f};
-    EXPECT_EQ(latency::validMean(none, 2), -1.0f);
+    EXPECT_EQ(latency::core::validMean(none, 2), -1.0f);
 }
 
 TEST(PooledSingleTrials, HalfWidthIsTTimesTheStandardError) {
@@ -28,7 +28,7 @@ TEST(PooledSingleTrials, HalfWidthIsTTimesTheStandardError) {
     const std::vector<float> v = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
     const float* values[kMeasureCount] = {v.data(), v.data(), v.data(), v.data()};
     PooledMeasure pooled[kMeasureCount];
-    latency::poolSingleTrials(values, 5, 0.1f, pooled);
+    latency::core::poolSingleTrials(values, 5, 0.1f, pooled);
     for (const PooledMeasure& p : pooled) {
         EXPECT_FLOAT_EQ(p.mean, 3.0f);
         EXPECT_NEAR(p.halfWidth, 2.5706f * std::sqrt(0.5f), 0.005f);
@@ -40,11 +40,11 @@ TEST(PooledSingleTrials, DegreesOfFreedomAreTheValidAmplitudes) {
     const std::vector<float> two = {1.0f, 2.0f, -1.0f, -1.0f, -1.0f};
     const float* values[kMeasureCount] = {all.data(), all.data(), all.data(), two.data()};
     PooledMeasure pooled[kMeasureCount];
-    latency::poolSingleTrials(values, 5, 0.1f, pooled);
+    latency::core::poolSingleTrials(values, 5, 0.1f, pooled);
     // t for 2 df and two-sided 0.05 is 4.3027.
-    EXPECT_NEAR(pooled[latency::kOnset].halfWidth, 4.3027f * std::sqrt(0.5f), 0.01f);
-    EXPECT_FLOAT_EQ(pooled[latency::kAmplitude].mean, 1.5f);
-    EXPECT_NEAR(pooled[latency::kAmplitude].halfWidth, 4.3027f * std::sqrt(0.25f), 0.01f);
+    EXPECT_NEAR(pooled[latency::core::kOnset].halfWidth, 4.3027f * std::sqrt(0.5f), 0.01f);
+    EXPECT_FLOAT_EQ(pooled[latency::core::kAmplitude].mean, 1.5f);
+    EXPECT_NEAR(pooled[latency::core::kAmplitude].halfWidth, 4.3027f * std::sqrt(0.25f), 0.01f);
 }
 
 TEST(PooledSingleTrials, OneOrNoValidTrialShowsZeroHalfWidth) {
@@ -53,16 +53,17 @@ TEST(PooledSingleTrials, OneOrNoValidTrialShowsZeroHalfWidth) {
     const float* oneValid[kMeasureCount] = {one.data(), one.data(), one.data(), one.data()};
     const float* noneValid[kMeasureCount] = {none.data(), none.data(), none.data(), none.data()};
     PooledMeasure pooled[kMeasureCount];
-    latency::poolSingleTrials(oneValid, 3, 0.05f, pooled);
+    latency::core::poolSingleTrials(oneValid, 3, 0.05f, pooled);
     EXPECT_FLOAT_EQ(pooled[0].mean, 2.5f);
     EXPECT_EQ(pooled[0].halfWidth, 0.0f);
-    latency::poolSingleTrials(noneValid, 3, 0.05f, pooled);
+    latency::core::poolSingleTrials(noneValid, 3, 0.05f, pooled);
     EXPECT_EQ(pooled[0].mean, -1.0f);
     EXPECT_EQ(pooled[0].halfWidth, 0.0f);
 }
 
 TEST(LatencyMaps, NamesInIndexOrder) {
-    const std::vector<std::string> names(latency::kLatencyMapNames, latency::kLatencyMapNames + 8);
+    const std::vector<std::string> names(latency::core::kLatencyMapNames,
+                                         latency::core::kLatencyMapNames + 8);
     EXPECT_EQ(names,
               (std::vector<std::string>{"Onset (secs)", "Duration (secs)", "Time-to-peak (secs)",
                                         "Amplitude (psc)", "Onset (single-trial)", "Width (single-trial)",
@@ -86,7 +87,7 @@ TEST_P(MapFilling, ValuesOutsideRegionsZeroAndRunningThresholds) {
     const MapCase& c = GetParam();
     std::vector<float> map(6, 99.0f);
     ThresholdRange range = c.before;
-    latency::fillLatencyMap(selected, regionOf, c.regionValues.data(), map.data(), 6, range);
+    latency::core::fillLatencyMap(selected, regionOf, c.regionValues.data(), map.data(), 6, range);
     EXPECT_EQ(map, c.expectedMap);
     EXPECT_FLOAT_EQ(range.lower, c.lower);
     EXPECT_FLOAT_EQ(range.upper, c.upper);

@@ -15,7 +15,7 @@
 
 namespace {
 
-using latency::TrapezoidFit;
+using latency::core::TrapezoidFit;
 
 enum class Shape {
     Random,          // independent uniform values
@@ -158,8 +158,8 @@ std::string differences(const TrapezoidFit& fast, const TrapezoidFit& literal) {
     if (fast.ymax != literal.ymax || fast.ymin != literal.ymin) out << " range";
     if (fast.fitted != literal.fitted) out << " fitted curve";
     for (bool rtb : {true, false}) {
-        const auto a = latency::responseMeasures(fast, 375.0f, rtb);
-        const auto b = latency::responseMeasures(literal, 375.0f, rtb);
+        const auto a = latency::core::responseMeasures(fast, 375.0f, rtb);
+        const auto b = latency::core::responseMeasures(literal, 375.0f, rtb);
         if (a.badFit != b.badFit || a.onset != b.onset || a.width != b.width ||
             a.timeToPeak != b.timeToPeak || a.amplitude != b.amplitude)
             out << " measures(rtb=" << rtb << ")";
@@ -186,13 +186,13 @@ TEST_P(FastMatchesLiteral, SameFitOnEveryCurve) {
     const AgreementCase& c = GetParam();
     std::mt19937 rng(c.seed);
     std::uniform_int_distribution<int> length(c.minSamples, c.maxSamples);
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     int failures = 0;
     for (int k = 0; k < c.curves; ++k) {
         const int n = length(rng);
         const std::vector<float> y = makeCurve(c.shape, n, rng);
         const std::string diff =
-            differences(fitter.fit(y.data(), n), latency::fitTrapezoidReference(y.data(), n));
+            differences(fitter.fit(y.data(), n), latency::core::fitTrapezoidReference(y.data(), n));
         if (!diff.empty()) {
             ADD_FAILURE() << shapeName(c.shape) << " curve " << k << ":" << diff << "\n" << describe(y);
             if (++failures == 5) return;

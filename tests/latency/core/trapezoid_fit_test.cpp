@@ -12,10 +12,10 @@
 
 namespace {
 
-using latency::fitTrapezoid;
-using latency::fitTrapezoidReference;
-using latency::responseMeasures;
-using latency::TrapezoidFit;
+using latency::core::fitTrapezoid;
+using latency::core::fitTrapezoidReference;
+using latency::core::responseMeasures;
+using latency::core::TrapezoidFit;
 
 struct Expected {
     int peak, i1, i2, i3, i4;
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Curves, Degenerate,
                          });
 
 TEST(TrapezoidFitter, ReusesItsWorkspaceAcrossSizes) {
-    latency::TrapezoidFitter fitter;
+    latency::core::TrapezoidFitter fitter;
     const std::vector<float> big = {0, 0, 0, 1, 2, 2, 2, 1, 0, 0};
     const std::vector<float> small = {0, 1, 1, 1, 1};
     TrapezoidFit out;

@@ -12,15 +12,15 @@
 
 namespace {
 
-using latency::TrialExtractor;
-using latency::TrialSetup;
+using latency::core::TrialExtractor;
+using latency::core::TrialSetup;
 
 // The procedure written out plainly: cut, baseline, normalise, average.
 struct Literal {
     std::vector<std::vector<float>> curves;
     std::vector<int> fitLength;
     std::vector<float> average;
-    int commonLength = latency::kInitialCommonLength;
+    int commonLength = latency::core::kInitialCommonLength;
 };
 
 void literalRegion(const std::vector<float>& times, const std::vector<float>& y,
@@ -206,10 +206,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TrialPlan, DropsOnlyTheLastTrialWhenItsWindowPassesTheSeries) {
     const int onsets[] = {4000, 24000, 64000};
     // 80 volumes of 1000 ms: 80000 - 64000 = 16000 is not below 16000.
-    auto plan = latency::planTrials(onsets, 3, 80, 1000, 16000.0f);
+    auto plan = latency::core::planTrials(onsets, 3, 80, 1000, 16000.0f);
     EXPECT_EQ(plan.onsets, (std::vector<int>{4000, 24000, 64000}));
     EXPECT_FALSE(plan.lastDropped);
-    plan = latency::planTrials(onsets, 3, 79, 1000, 16000.0f);
+    plan = latency::core::planTrials(onsets, 3, 79, 1000, 16000.0f);
     EXPECT_EQ(plan.onsets, (std::vector<int>{4000, 24000}));
     EXPECT_TRUE(plan.lastDropped);
     EXPECT_FALSE(plan.truncated);
@@ -218,27 +218,27 @@ TEST(TrialPlan, DropsOnlyTheLastTrialWhenItsWindowPassesTheSeries) {
 TEST(TrialPlan, KeepsAtMostOneHundredTrialsAndChecksTheLastKept) {
     std::vector<int> onsets;
     for (int i = 0; i < 130; ++i) onsets.push_back(1000 * i);
-    auto plan = latency::planTrials(onsets.data(), 130, 200, 1000, 16000.0f);
+    auto plan = latency::core::planTrials(onsets.data(), 130, 200, 1000, 16000.0f);
     EXPECT_TRUE(plan.truncated);
     ASSERT_EQ(plan.onsets.size(), 100u);
     EXPECT_EQ(plan.onsets.back(), 99000);
     EXPECT_FALSE(plan.lastDropped);
-    plan = latency::planTrials(onsets.data(), 130, 110, 1000, 16000.0f);
+    plan = latency::core::planTrials(onsets.data(), 130, 110, 1000, 16000.0f);
     EXPECT_EQ(plan.onsets.size(), 99u);
     EXPECT_TRUE(plan.lastDropped);
 }
 
 TEST(Deconvolution, PointsBlocksAndResponse) {
     // 2 studies, 11 points each plus one constant per study.
-    EXPECT_EQ(latency::deconvolutionPoints(24, 2, 1), 11);
-    EXPECT_EQ(latency::deconvolutionPoints(13, 2, 0), 11);
-    EXPECT_EQ(latency::deconvolutionPoints(25, 2, 1), 11);  // truncating
-    EXPECT_EQ(latency::deconvolutionBlockStart(11, 0, true), 2);
-    EXPECT_EQ(latency::deconvolutionBlockStart(11, 1, true), 13);
-    EXPECT_EQ(latency::deconvolutionBlockStart(11, 1, false), 2);
+    EXPECT_EQ(latency::core::deconvolutionPoints(24, 2, 1), 11);
+    EXPECT_EQ(latency::core::deconvolutionPoints(13, 2, 0), 11);
+    EXPECT_EQ(latency::core::deconvolutionPoints(25, 2, 1), 11);  // truncating
+    EXPECT_EQ(latency::core::deconvolutionBlockStart(11, 0, true), 2);
+    EXPECT_EQ(latency::core::deconvolutionBlockStart(11, 1, true), 13);
+    EXPECT_EQ(latency::core::deconvolutionBlockStart(11, 1, false), 2);
     const float betas[] = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
     float out[5] = {};
-    latency::betaResponse(betas, 1, 3, out);
+    latency::core::betaResponse(betas, 1, 3, out);
     EXPECT_FLOAT_EQ(out[0], 0.02f);
     EXPECT_FLOAT_EQ(out[1], 0.03f);
     EXPECT_FLOAT_EQ(out[2], 0.04f);

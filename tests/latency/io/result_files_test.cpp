@@ -29,7 +29,7 @@ TEST(PlotFile, HeaderZeroRowsAndValuesInPercentOfTheOffset) {
     const float values[] = {0.01f, 0.03f, 0.0125f, -0.004f, 1234.5678f};
     const float errors[] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     std::ostringstream out;
-    latency::writePlotFile(out, values, errors, 0.01f, 5, 2, latency::kSignalColour);
+    latency::io::writePlotFile(out, values, errors, 0.01f, 5, 2, latency::io::kSignalColour);
     EXPECT_EQ(out.str(), plotHeader(7, 0, 255, 0) +
                              "0 0\n0 0\n"
                              "0 0\n2 0\n0.25 0\n-1.4 0\n123456 0\n"
@@ -38,30 +38,30 @@ TEST(PlotFile, HeaderZeroRowsAndValuesInPercentOfTheOffset) {
 
 TEST(PlotFile, ColoursOfTheFourCurves) {
     const struct {
-        latency::PlotColour colour;
+        latency::io::PlotColour colour;
         int r, g, b;
-    } cases[] = {{latency::kSignalColour, 0, 255, 0},
-                 {latency::kSignalFitColour, 255, 0, 0},
-                 {latency::kBetaColour, 0, 255, 255},
-                 {latency::kBetaFitColour, 255, 0, 255}};
+    } cases[] = {{latency::io::kSignalColour, 0, 255, 0},
+                 {latency::io::kSignalFitColour, 255, 0, 0},
+                 {latency::io::kBetaColour, 0, 255, 255},
+                 {latency::io::kBetaFitColour, 255, 0, 255}};
     for (const auto& c : cases) {
         std::ostringstream out;
-        latency::writePlotFile(out, nullptr, nullptr, 0.0f, 0, 2, c.colour);
+        latency::io::writePlotFile(out, nullptr, nullptr, 0.0f, 0, 2, c.colour);
         EXPECT_EQ(out.str(), plotHeader(2, c.r, c.g, c.b) + "0 0\n0 0\n<data>\n");
     }
 }
 
 TEST(ResultTables, SingleTrialTableRowsAndCurves) {
     std::ostringstream table;
-    latency::writeSingleTrialTableHeader(table, 2, "/data/run2.vtc");
-    latency::ResponseMeasures good;
+    latency::io::writeSingleTrialTableHeader(table, 2, "/data/run2.vtc");
+    latency::core::ResponseMeasures good;
     good.onset = 2.1f;
     good.width = 7.35f;
     good.timeToPeak = 3.1f;
     good.amplitude = 2.0000002f;
     good.badFit = false;
-    latency::writeMeasuresRow(table, good);
-    latency::writeMeasuresRow(table, latency::ResponseMeasures{});
+    latency::io::writeMeasuresRow(table, good);
+    latency::io::writeMeasuresRow(table, latency::core::ResponseMeasures{});
     EXPECT_EQ(table.str(),
               "VTC n.2 : /data/run2.vtc\nOnset Duration Time-to-peak Amplitude\n"
               "2.1 7.35 3.1 2\n-1 -1 -1 -1\n");
@@ -69,12 +69,12 @@ TEST(ResultTables, SingleTrialTableRowsAndCurves) {
     std::ostringstream curves;
     const float trial[] = {0.0f, 0.0125f, -0.00001f};
     const float fitted[] = {0.0f, 0.01f, 0.0f};
-    latency::writeSingleTrialCurve(curves, 1, "Left", 3, trial, fitted, 3);
+    latency::io::writeSingleTrialCurve(curves, 1, "Left", 3, trial, fitted, 3);
     EXPECT_EQ(curves.str(), "VTC n.1 VOI : Left Trial n.3\n0 0\n1.25 1\n-0.001 0\n");
 
     std::ostringstream voxels;
     const float average[] = {0.02f, 0.5f};
-    latency::writeVoxelAverageTrial(voxels, 4, 17, average, 2);
+    latency::io::writeVoxelAverageTrial(voxels, 4, 17, average, 2);
     EXPECT_EQ(voxels.str(), "VTC n.4 Voxel n.17\n2\n50\n");
 }
 
@@ -84,7 +84,7 @@ TEST(ResultTables, RegionBlocksOneValuePerVtc) {
     const float peak[] = {3.1f, -1.0f};
     const float amplitude[] = {2.0f, -1.0f};
     std::ostringstream out;
-    latency::writeRegionResults(out, 12, {onset, width, peak, amplitude, 2});
+    latency::io::writeRegionResults(out, 12, {onset, width, peak, amplitude, 2});
     EXPECT_EQ(out.str(),
               " Region 12\nOnset Latency \n2.1\n-1\n\nDuration Latency \n7.1\n-1\n\n"
               "Time-to-Peak Latency \n3.1\n-1\n\nPercent Signal Change \n2\n-1\n\n");
@@ -92,7 +92,7 @@ TEST(ResultTables, RegionBlocksOneValuePerVtc) {
 
 TEST(ResultTables, RegionVoxelTableNamesEachSelectedVoxelsCellAndCentre) {
     // A 5 x 4 x 3 grid of 2 mm cells starting at (10, 20, 30).
-    latency::VtcGrid grid;
+    latency::core::VtcGrid grid;
     grid.xStart = 10;
     grid.yStart = 20;
     grid.zStart = 30;
@@ -103,7 +103,7 @@ TEST(ResultTables, RegionVoxelTableNamesEachSelectedVoxelsCellAndCentre) {
     // Linear indices of (0,0,0), (4,0,0), (1,2,0), (3,1,2) and the last cell (4,3,2).
     const std::vector<int> selected = {0, 4, 11, 48, 59};
     std::ostringstream out;
-    latency::writeRegionVoxelTable(out, grid, selected);
+    latency::io::writeRegionVoxelTable(out, grid, selected);
     EXPECT_EQ(out.str(),
               "Region,VTC x,VTC y,VTC z,VMR x,VMR y,VMR z\n"
               "1,0,0,0,10,20,30\n"
@@ -112,24 +112,24 @@ TEST(ResultTables, RegionVoxelTableNamesEachSelectedVoxelsCellAndCentre) {
               "4,3,1,2,16,22,34\n"
               "5,4,3,2,18,26,34\n");
     // Each listed cell maps back onto itself through the grid's rounding.
-    EXPECT_EQ(latency::gridCell(16, grid.xStart, grid.resolution, grid.dimX), 3);
-    EXPECT_EQ(latency::gridCell(34, grid.zStart, grid.resolution, grid.dimZ), 2);
+    EXPECT_EQ(latency::core::gridCell(16, grid.xStart, grid.resolution, grid.dimX), 3);
+    EXPECT_EQ(latency::core::gridCell(34, grid.zStart, grid.resolution, grid.dimZ), 2);
 
     std::ostringstream empty;
-    latency::writeRegionVoxelTable(empty, grid, {});
+    latency::io::writeRegionVoxelTable(empty, grid, {});
     EXPECT_EQ(empty.str(), "Region,VTC x,VTC y,VTC z,VMR x,VMR y,VMR z\n");
 }
 
 TEST(ResultTables, FileNames) {
-    EXPECT_EQ(latency::signalPlotName("V1", 3), "V1_VTC3_sig.dat");
-    EXPECT_EQ(latency::signalFitPlotName("V1", 3), "V1_VTC3_sig_fit.dat");
-    EXPECT_EQ(latency::betaPlotName("V1", 3), "V1_VTC3_bet.dat");
-    EXPECT_EQ(latency::betaFitPlotName("V1", 3), "V1_VTC3_bet_fit.dat");
-    EXPECT_EQ(latency::singleTrialTableName("V1", 3), "V1_VTC3.txt");
-    EXPECT_EQ(latency::allSingleTrialsName(12), "AllSingleTrials_VTC12.txt");
-    EXPECT_EQ(latency::allVoxelTrialsName(12), "AllVoxelTrials_VTC12.txt");
-    EXPECT_STREQ(latency::kAverageResultsName, "AvgTrials_Results.txt");
-    EXPECT_STREQ(latency::kRegionVoxelsName, "AvgTrials_Regions.csv");
+    EXPECT_EQ(latency::io::signalPlotName("V1", 3), "V1_VTC3_sig.dat");
+    EXPECT_EQ(latency::io::signalFitPlotName("V1", 3), "V1_VTC3_sig_fit.dat");
+    EXPECT_EQ(latency::io::betaPlotName("V1", 3), "V1_VTC3_bet.dat");
+    EXPECT_EQ(latency::io::betaFitPlotName("V1", 3), "V1_VTC3_bet_fit.dat");
+    EXPECT_EQ(latency::io::singleTrialTableName("V1", 3), "V1_VTC3.txt");
+    EXPECT_EQ(latency::io::allSingleTrialsName(12), "AllSingleTrials_VTC12.txt");
+    EXPECT_EQ(latency::io::allVoxelTrialsName(12), "AllVoxelTrials_VTC12.txt");
+    EXPECT_STREQ(latency::io::kAverageResultsName, "AvgTrials_Results.txt");
+    EXPECT_STREQ(latency::io::kRegionVoxelsName, "AvgTrials_Regions.csv");
 }
 
 class AtomicFile : public ::testing::Test {

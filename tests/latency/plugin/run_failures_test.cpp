@@ -184,7 +184,7 @@ protected:
 };
 
 TEST_F(RunFailures, TheFakeHostCarriesAWholeRun) {
-    EXPECT_TRUE(latency::runLatencyMapping());
+    EXPECT_TRUE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(lastLog(), "// VOZU Rudoruz Ori> Done. Now, you can overlay the BLM maps.");
     ASSERT_EQ(fake_.maps.size(), 4u);
     EXPECT_FLOAT_EQ(fake_.maps[0][0], 2.1f);
@@ -211,7 +211,7 @@ TEST_F(RunFailures, EveryMissingMainRoadFunctionIsNamedBeforeAnyQuestion) {
         fake_.messages.clear();
         fake_.log.clear();
         const std::size_t answersBefore = fake_.answers.size();
-        EXPECT_FALSE(latency::runLatencyMapping()) << name;
+        EXPECT_FALSE(latency::plugin::runLatencyMapping()) << name;
         EXPECT_EQ(
             fake_.messages,
             std::vector<std::string>{std::string("VOZU Rudoruz Ori> This host does not offer the function ") +
@@ -226,7 +226,7 @@ TEST_F(RunFailures, OptionalFunctionsMayBeMissing) {
     g_latmapHost.hxShowLogTab = nullptr;
     g_latmapHost.hxShowBusyCursor = nullptr;
     g_latmapHost.hxGetGLMOfCurrentVMR = nullptr;
-    EXPECT_TRUE(latency::runLatencyMapping());
+    EXPECT_TRUE(latency::plugin::runLatencyMapping());
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> GLM fits not available ..."));
 }
 
@@ -249,7 +249,7 @@ TEST_F(RunFailures, UnusableFirstHeadersStopTheRun) {
         fake_.header.xEnd = c.xEnd;
         fake_.answers = {"3", "run1.vtc", ""};
         fake_.log.clear();
-        EXPECT_FALSE(latency::runLatencyMapping()) << c.line;
+        EXPECT_FALSE(latency::plugin::runLatencyMapping()) << c.line;
         EXPECT_EQ(lastLog(), c.line);
     }
     fake_.header.nrOfVolumes = 84;
@@ -257,13 +257,13 @@ TEST_F(RunFailures, UnusableFirstHeadersStopTheRun) {
     fake_.header.xEnd = 6;
     fake_.header.present = -1;
     fake_.answers = {"3", "run1.vtc", ""};
-    EXPECT_FALSE(latency::runLatencyMapping());
+    EXPECT_FALSE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(lastLog(), "VOZU Rudoruz Ori>  Could not get the first VTC!");
 }
 
 TEST_F(RunFailures, MapsTheHostCannotCreateEndTheRunWithoutSaving) {
     fake_.createMaps = false;
-    EXPECT_FALSE(latency::runLatencyMapping());
+    EXPECT_FALSE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(lastLog(), "VOZU Rudoruz Ori> The host could not create the latency maps. Exiting plugin...");
     EXPECT_TRUE(fake_.savedAs.empty());
     // The results were written before the maps were asked for.
@@ -272,7 +272,7 @@ TEST_F(RunFailures, MapsTheHostCannotCreateEndTheRunWithoutSaving) {
 
 TEST_F(RunFailures, ABlmFileTheHostCannotSaveIsLoggedAndTheRunEndsAsDone) {
     fake_.saveMaps = false;
-    EXPECT_TRUE(latency::runLatencyMapping());
+    EXPECT_TRUE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(fake_.savedAs, std::vector<std::string>{"maps.blm"});
     const auto& log = fake_.log;
     ASSERT_GE(log.size(), 2u);
@@ -284,7 +284,7 @@ TEST_F(RunFailures, FilesThatCannotBeWrittenAreNamedAndTheRunGoesOn) {
     // A folder in the way of each output file: the rename onto it fails.
     fs::create_directories(dir_ / "AvgTrials_Results.txt");
     fs::create_directories(dir_ / "AvgTrials_Regions.csv");
-    EXPECT_TRUE(latency::runLatencyMapping());
+    EXPECT_TRUE(latency::plugin::runLatencyMapping());
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> Cannot write file: AvgTrials_Results.txt"));
     EXPECT_TRUE(logged("VOZU Rudoruz Ori> Cannot write file: AvgTrials_Regions.csv"));
     EXPECT_FALSE(
@@ -298,17 +298,17 @@ TEST_F(RunFailures, FilesThatCannotBeWrittenAreNamedAndTheRunGoesOn) {
 
 TEST_F(RunFailures, AnExceptionFromTheHostEndsOnlyTheRun) {
     fake_.throwOnProtocol = true;
-    EXPECT_FALSE(latency::runLatencyMapping());
+    EXPECT_FALSE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(lastLog(), "VOZU Rudoruz Ori> Run failed: protocol store gone. Exiting plugin...");
     fake_.throwOnProtocol = false;
     fake_.throwNonStandard = true;
     fake_.answers = {"3", "run1.vtc", "", "mask.msk"};
-    EXPECT_FALSE(latency::runLatencyMapping());
+    EXPECT_FALSE(latency::plugin::runLatencyMapping());
     EXPECT_EQ(lastLog(), "VOZU Rudoruz Ori> Run failed. Exiting plugin...");
     // The busy cursor was never left on: the next run works.
     fake_.throwNonStandard = false;
     fake_.answers = {"3", "run1.vtc", "", "mask.msk", "1", "1", "16000", "no", "yes", "maps.blm"};
-    EXPECT_TRUE(latency::runLatencyMapping());
+    EXPECT_TRUE(latency::plugin::runLatencyMapping());
 }
 
 }  // namespace

@@ -10,17 +10,18 @@
 
 namespace {
 
-using latency::kMeasureCount;
-using latency::PooledMeasure;
+using latency::core::kMeasureCount;
+using latency::core::PooledMeasure;
 
 TEST(SummaryLines, AverageTrialAndDeconvolution) {
     const float means[kMeasureCount] = {2.1f, 7.1f, 3.1f, -1.0f};
-    EXPECT_EQ(latency::averageSummaryLines(2, "Right", false, means),
+    EXPECT_EQ(latency::plugin::averageSummaryLines(2, "Right", false, means),
               (std::vector<std::string>{"       ", "VOI n.: 2 Right (Average trial signal)",
                                         "\t\tOnset delay [sec]: 2.100000", "\t\tWidth [sec]: 7.100000",
                                         "\t\tTime-to-peak [sec]: 3.100000",
                                         "\t\tAmplitude [psc]   : -1.000000", "       "}));
-    EXPECT_EQ(latency::averageSummaryLines(1, "V", true, means)[1], "VOI n.: 1 V (Deconvolution beta plots)");
+    EXPECT_EQ(latency::plugin::averageSummaryLines(1, "V", true, means)[1],
+              "VOI n.: 1 V (Deconvolution beta plots)");
 }
 
 TEST(SummaryLines, SingleTrialWithConfidenceAsEntered) {
@@ -30,7 +31,7 @@ TEST(SummaryLines, SingleTrialWithConfidenceAsEntered) {
     pooled[2] = {3.0f, 0.0f};
     pooled[3] = {-1.0f, 0.0f};
     EXPECT_EQ(
-        latency::singleTrialSummaryLines(0.05f, pooled),
+        latency::plugin::singleTrialSummaryLines(0.05f, pooled),
         (std::vector<std::string>{"       ", "Single-trial (mean and 0.050000 % statistical confidence) :",
                                   "\t\tOnset delay [sec]: 2.500000 (\xC2\xB1"
                                   "0.250000)",
