@@ -42,12 +42,12 @@ void logInterval(int first, int last) {
 }
 
 // Reads a VTC header; the first VTC of the run sets the common grid, every
-// later one must match it. Keeps the largest number of volumes.
-bool admitVtc(const std::string& path, RunDescription& run, granger::VtcInfo& header) {
+// later one must match it. Empty on success, else why the VTC is refused.
+std::string admitVtc(const std::string& path, RunDescription& run, granger::VtcInfo& header) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) return "the file could not be opened";
     const auto info = granger::readVtcInfo(in);
-    if (!info) return false;
+    if (!info) return "its header could not be read";
     granger::GcmSettings& s = run.settings;
     if (!run.haveBox) {
         s.resolution = info->resolution;
@@ -61,10 +61,18 @@ bool admitVtc(const std::string& path, RunDescription& run, granger::VtcInfo& he
     } else if (s.resolution != info->resolution || s.xStart != info->xStart || s.xEnd != info->xEnd ||
                s.yStart != info->yStart || s.yEnd != info->yEnd || s.zStart != info->zStart ||
                s.zEnd != info->zEnd) {
-        return false;
+        return "its resolution or bounding box differs from the first VTC's";
     }
     header = *info;
-    return true;
+    return {};
+}
+
+// A refused VTC is shown (as before), logged and remembered for the run's
+// summary and log file, so that maps computed without it do not pass unnoticed.
+void skipVtc(const char* shown, const std::string& path, const std::string& reason, Condition& condition) {
+    message(shown);
+    logLine("WARNING: Skipped VTC '" + path + "': " + reason);
+    condition.skipped.push_back({path, reason});
 }
 
 void noteVolumes(RunDescription& run, const granger::VtcInfo& header) {
@@ -126,7 +134,8 @@ int protocolIntervals(int p, VtcEntry& entry) {
             "\tWARNING: Converting milliseconds to volumes (using current VTC's TR), please check intervals below "
             "or in written log-file");
         if (vtc.tr <= 0) {
-            logLine("ERROR: Could not get access to VTC");
+            logLine("ERROR: The VTC's repetition time is " + std::to_string(vtc.tr) +
+                    " ms: the protocol's milliseconds cannot be converted to volumes");
             return 3;
         }
     }
@@ -164,6 +173,13 @@ int sharedVtcs(int method, Condition& condition, RunDescription& run) {
         char name[64];
         std::snprintf(name, sizeof name, "SubjVTC-%i", i);
         const std::string path = stringParameter(name);
+        // The list ends at the first empty path: a count far beyond the paths
+        // given would otherwise show one message per empty slot.
+        if (path.empty()) {
+            logLine("WARNING: \"NrOfSubjVTCs\" is " + std::to_string(count) + " but \"" + name +
+                    "\" is empty: the " + std::to_string(i - 1) + " VTC(s) before it are used");
+            break;
+        }
         const bool present = std::any_of(condition.entries.begin(), condition.entries.end(),
                                          [&](const VtcEntry& e) { return e.sourcePath == path; });
         if (present) {
@@ -174,10 +190,11 @@ int sharedVtcs(int method, Condition& condition, RunDescription& run) {
         }
         VtcEntry entry;
         entry.sourcePath = entry.targetPath = path;
-        if (!admitVtc(path, run, entry.header)) {
-            message(kDimensionMessage);
+        if (const std::string refused = admitVtc(path, run, entry.header); !refused.empty()) {
+            skipVtc(kDimensionMessage, path, refused, condition);
             continue;
         }
+        entry.targetHeader = entry.header;
         noteVolumes(run, entry.header);
         logLine("\t" + path);
         linkVTC(path);
@@ -221,15 +238,18 @@ int separateVtcs(int method, Condition& condition, RunDescription& run) {
             continue;
         }
         VtcEntry entry;
-        granger::VtcInfo target;
         entry.sourcePath = src;
         entry.targetPath = trg;
-        if (!admitVtc(src, run, entry.header) || !admitVtc(trg, run, target)) {
-            message(kPairDimensionMessage);
+        if (const std::string refused = admitVtc(src, run, entry.header); !refused.empty()) {
+            skipVtc(kPairDimensionMessage, src, refused, condition);
+            continue;
+        }
+        if (const std::string refused = admitVtc(trg, run, entry.targetHeader); !refused.empty()) {
+            skipVtc(kPairDimensionMessage, trg, refused, condition);
             continue;
         }
         noteVolumes(run, entry.header);
-        noteVolumes(run, target);
+        noteVolumes(run, entry.targetHeader);
         logLine("\tsrc: " + src + "\n\ttrg: " + trg);
         const int result = specifyIntervals(method, entry.header, run.settings.arOrder, entry);
         condition.entries.push_back(std::move(entry));
@@ -261,7 +281,7 @@ int selectConditionStructure(const SelectionContext& context, RunDescription& ru
             return 0;
         }
     }
-    run.conditions.push_back(Condition{context.conditionName, {}});
+    run.conditions.push_back(Condition{context.conditionName, {}, {}});
     logLine(context.conditionName);
     Condition& condition = run.conditions.back();
     const int result = run.settings.separateSourceTargetVtcs ? separateVtcs(method, condition, run)

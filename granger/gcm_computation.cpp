@@ -53,6 +53,14 @@ int openFile(const std::string& path, const std::string& condition, VtcFiles& fi
                << "The file was corrupted (not of expected size) or made inaccessible";
         return 3;
     }
+    // More data than the header announces would be read with the wrong
+    // stride: every voxel's time course would start in the wrong place.
+    if (size > needed) {
+        errors << "The vtc '" << path << "' holds " << size << " bytes, but its header announces " << needed
+               << " bytes (" << info->nrOfVolumes << " volumes of " << info->dimX() << " x " << info->dimY()
+               << " x " << info->dimZ() << " voxels)";
+        return 3;
+    }
     files.emplace(path, std::move(f));
     return 1;
 }
@@ -114,18 +122,31 @@ int checkIntervals(const Condition& c, const granger::GcmSettings& s, std::ostre
         log << "\tintv(s):\n";
         for (const auto& [first, last] : e.intervals) {
             log << "\t\t" << first << "\t-\t" << last << "\n";
-            const int v = e.header.nrOfVolumes;
-            if (first < 1 || last > v || last - first + 1 <= p) {
-                errors << "An interval (" << first << ", " << last << ") for vtc '" << e.sourcePath << "', "
-                       << v << " volumes, in condition '" << c.name
-                       << "' was wrongly specified (N.B. last-first+1 must be greater than AR-order(" << p
-                       << "))";
-                return 2;
+            // Reference and voxel values both come from the interval, so it
+            // must lie inside the source and the target VTC.
+            for (const auto* vtc : {&e.header, &e.targetHeader}) {
+                const int v = vtc->nrOfVolumes;
+                if (first < 1 || last > v || last - first + 1 <= p) {
+                    const std::string& path = vtc == &e.header ? e.sourcePath : e.targetPath;
+                    errors << "An interval (" << first << ", " << last << ") for vtc '" << path << "', " << v
+                           << " volumes, in condition '" << c.name
+                           << "' was wrongly specified (N.B. last-first+1 must be greater than AR-order(" << p
+                           << "))";
+                    return 2;
+                }
             }
             total += last - first + 1;
             effective += last - first + 1 - p;
         }
     }
+    // Maps from no time point would be all zero and look like a result.
+    if (total == 0) {
+        errors << "Condition '" << c.name
+               << "' has no interval in any of its VTCs: there is nothing to compute";
+        return 2;
+    }
+    for (const SkippedVtc& skipped : c.skipped)
+        log << "\tSkipped VTC: " << skipped.path << " (" << skipped.reason << ")\n";
     log << "\tTotal nr. time-points: " << total << "\n";
     log << "\tEffective nr. time-points: " << effective << "\n";
     return 1;
@@ -196,8 +217,7 @@ int voxelLoop(const Condition& c, const granger::GcmSettings& s, VtcFiles& files
                 }
                 for (std::size_t e = 0; e < c.entries.size(); ++e) {
                     const std::size_t f = static_cast<std::size_t>(entryTarget[e]);
-                    courses[e] = slices[f].data() +
-                                 inSlice * static_cast<std::size_t>(c.entries[e].header.nrOfVolumes);
+                    courses[e] = slices[f].data() + inSlice * targetVolumes[f];
                 }
                 granger::GewekeMeasures real, null;
                 const auto status = engine.compute(courses.data(), real, null);

@@ -5,6 +5,7 @@
 #include "granger/host_calls.h"
 #include "granger/run_description.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -34,7 +35,9 @@ void readSettings(granger::GcmSettings& settings) {
     const std::string path = folder + "/VUVIrurar.ini";
     std::ifstream in(path);
     bool failed = false;
-    if (!in) {
+    // A folder of that name opens on some systems and reads as an empty file.
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(std::filesystem::u8path(path), ec)) {
         gcm::logLine("WARNING: Could not find or open " + path);
         failed = true;
     } else {
@@ -49,6 +52,20 @@ void readSettings(granger::GcmSettings& settings) {
         gcm::logLine("WARNING: Dismissing .ini-file: it was invalid or could not be found");
         gcm::logLine("WARNING: Using default global parameters, see written .log files\n");
     }
+}
+
+// After the outcome: the VTCs the selection had to skip, so that maps
+// computed from fewer VTCs than selected never pass unnoticed.
+void skippedSummary(const gcm::RunDescription& run) {
+    std::string paths;
+    std::size_t count = 0;
+    for (const gcm::Condition& c : run.conditions)
+        for (const gcm::SkippedVtc& s : c.skipped) {
+            paths += (count++ ? ", " : "") + s.path;
+        }
+    if (count > 0)
+        gcm::logLine("WARNING: " + std::to_string(count) +
+                     " selected VTC(s) were skipped, the maps hold the others only: " + paths);
 }
 
 }  // namespace
@@ -119,6 +136,7 @@ bool VUVIrurar::runGcm() {
     gcm::busy(false);
     if (result == 1) {
         gcm::logLine("\nDone, all computations succesful");
+        skippedSummary(run);
         endBanner();
         return true;
     }

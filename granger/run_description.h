@@ -13,14 +13,22 @@ namespace gcm {
 
 struct VtcEntry {
     std::string sourcePath;
-    std::string targetPath;  // the source path unless source and target VTCs are separate
-    granger::VtcInfo header;
+    std::string targetPath;                      // the source path unless source and target VTCs are separate
+    granger::VtcInfo header;                     // of the source VTC
+    granger::VtcInfo targetHeader;               // of the target VTC (the source's when shared)
     std::vector<std::pair<int, int>> intervals;  // (first, last), 1-based, inclusive
+};
+
+// A selected VTC the run could not use, and why ("the file could not be opened", ...).
+struct SkippedVtc {
+    std::string path;
+    std::string reason;
 };
 
 struct Condition {
     std::string name;
     std::vector<VtcEntry> entries;
+    std::vector<SkippedVtc> skipped;
 };
 
 struct ReferenceVoi {
