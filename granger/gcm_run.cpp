@@ -59,8 +59,8 @@ void readSettings(granger::GcmSettings& settings) {
 void skippedSummary(const gcm::RunDescription& run) {
     std::string paths;
     std::size_t count = 0;
-    for (const gcm::Condition& c : run.conditions)
-        for (const gcm::SkippedVtc& s : c.skipped) {
+    for (const granger::Condition& c : run.conditions)
+        for (const granger::SkippedVtc& s : c.skipped) {
             paths += (count++ ? ", " : "") + s.path;
         }
     if (count > 0)
@@ -109,7 +109,7 @@ bool VUVIrurar::runGcm() {
         endBanner();
         return false;
     }
-    gcm::ReferenceVoi voi;
+    granger::ReferenceVoi voi;
     voi.name = record.name;
     voi.referenceConvention = set.convention >= 3;
     voi.voxels.assign(voxels,
@@ -122,26 +122,25 @@ bool VUVIrurar::runGcm() {
     run.firstVtcParameter = gcm::stringParameter("SubjVTC-1");
 
     gcm::SelectionContext context{timeWindowMethod_, conditionName_, subjectId_, logConditionStructure_};
-    const int selected = gcm::selectConditionStructure(context, run);
-    if (selected != 1) {
-        if (selected == 0) gcm::logLine("Canceled by user.");
-        if (selected == 3) gcm::logLine("Terminal error, sorry. Exiting...");
+    const gcm::Selection selected = gcm::selectConditionStructure(context, run);
+    if (selected != gcm::Selection::Selected) {
+        if (selected == gcm::Selection::Cancelled) gcm::logLine("Canceled by user.");
+        if (selected == gcm::Selection::TerminalError) gcm::logLine("Terminal error, sorry. Exiting...");
         endBanner();
         return false;
     }
     gcm::busy(true);
     gcm::logLine("Computing...");
-    std::ostringstream errors;
-    const int result = gcm::computeGcm(run, errors);
+    const granger::Outcome outcome = gcm::computeGcm(run);
     gcm::busy(false);
-    if (result == 1) {
+    if (outcome.ok()) {
         gcm::logLine("\nDone, all computations succesful");
         skippedSummary(run);
         endBanner();
         return true;
     }
-    if (!errors.str().empty()) gcm::logLine(errors.str());
-    if (result == 2)
+    if (!outcome.text().empty()) gcm::logLine(outcome.text());
+    if (outcome.kind() == granger::Outcome::Kind::InvalidParameters)
         gcm::logLine(
             "An invalid input parameter-set caused computation to terminate.\nTry again with a different "
             "parameter-set. Exiting...");

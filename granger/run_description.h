@@ -1,62 +1,37 @@
 // What one "RunGCM" command works on: the settings in force, the reference
-// VOI, and the condition with its VTC entries and intervals.
+// VOI, the condition with its VTC entries and intervals, and the run's grid.
 #pragma once
 
 #include "granger/core/gcm_settings.h"
-#include "granger/core/vtc_stream.h"
+#include "granger/core/run_plan.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace gcm {
 
-struct VtcEntry {
-    std::string sourcePath;
-    std::string targetPath;                      // the source path unless source and target VTCs are separate
-    granger::VtcInfo header;                     // of the source VTC
-    granger::VtcInfo targetHeader;               // of the target VTC (the source's when shared)
-    std::vector<std::pair<int, int>> intervals;  // (first, last), 1-based, inclusive
-};
-
-// A selected VTC the run could not use, and why ("the file could not be opened", ...).
-struct SkippedVtc {
-    std::string path;
-    std::string reason;
-};
-
-struct Condition {
-    std::string name;
-    std::vector<VtcEntry> entries;
-    std::vector<SkippedVtc> skipped;
-};
-
-struct ReferenceVoi {
-    std::string name;
-    bool referenceConvention = false;  // coordinates in the Talairach convention
-    std::vector<int> voxels;           // c0 c1 c2 per voxel
-};
-
 struct RunDescription {
     granger::GcmSettings settings;
-    std::vector<ReferenceVoi> vois;
-    std::vector<Condition> conditions;
-    std::string firstVtcParameter;  // "SubjVTC-1": the output folder comes from it
+    std::vector<granger::ReferenceVoi> vois;
+    std::vector<granger::Condition> conditions;
+    granger::RunGeometry geometry;  // set by the first VTC of the run
     bool haveBox = false;
+    std::string outputBaseName;     // subject id, "_RUNCOND-"/"_COND-" and the condition
+    std::string firstVtcParameter;  // "SubjVTC-1": the output folder comes from it
 };
 
-// Condition structure selection; returns 1 to go on, 0 cancelled, 2 invalid
-// selection, 3 terminal error.
+// How the condition structure selection ended.
+enum class Selection { Cancelled, Selected, Invalid, TerminalError };
+
 struct SelectionContext {
     int formMethod = 0;  // "SelectedTimeWindowMethod" as the form set it
     std::string conditionName;
     std::string subjectId;
     bool logStructure = true;
 };
-int selectConditionStructure(const SelectionContext& context, RunDescription& run);
+Selection selectConditionStructure(const SelectionContext& context, RunDescription& run);
 
-// The computation of a run: 1 success, 2 invalid parameter set, 3 internal or
-// file error; error text goes to `errors`.
-int computeGcm(RunDescription& run, std::ostream& errors);
+// The computation of a run; the host's maps are deleted at its end, whatever the outcome.
+granger::Outcome computeGcm(const RunDescription& run);
 
 }  // namespace gcm

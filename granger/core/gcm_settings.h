@@ -31,12 +31,6 @@ struct GcmSettings {
     float dgcmRcUpperThres = 0.7f;
     bool separateSourceTargetVtcs = false;
     float mapScaleFactor = 100.0f;
-
-    // Filled during a run, never from the file.
-    std::string outputBaseName;
-    std::int32_t resolution = 0;
-    std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
-    std::int32_t maxVolumes = 0;
 };
 
 // Reads settings lines from `in` into `settings`. Returns true when the whole
