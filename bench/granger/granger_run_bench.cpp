@@ -9,7 +9,7 @@
 #include "granger/core/gcm_random.h"
 #include "granger/core/geweke.h"
 #include "granger/core/surrogates.h"
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 #include "host/documents.h"
 #include "host/host_state.h"
 #include "host/job.h"

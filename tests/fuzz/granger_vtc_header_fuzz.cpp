@@ -1,6 +1,6 @@
 // Fuzz target: the Granger plug-in's own VTC header reader, and the slice and
 // voxel reads that follow it on whatever bytes come after the header.
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 
 #include "granger/core/gcm_maps.h"
 #include "granger/core/run_plan.h"
-#include "granger/run_description.h"
+#include "granger/plugin/run_description.h"
 
 #include <string>
 

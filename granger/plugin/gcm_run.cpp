@@ -1,9 +1,9 @@
 // "RunGCM": one subject and one condition from the form's parameters to the
 // map and log files.
-#include "granger/VUVIrurar.h"
+#include "granger/plugin/VUVIrurar.h"
 
-#include "granger/host_calls.h"
-#include "granger/run_description.h"
+#include "granger/plugin/host_calls.h"
+#include "granger/plugin/run_description.h"
 
 #include <filesystem>
 #include <fstream>

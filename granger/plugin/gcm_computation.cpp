@@ -2,10 +2,10 @@
 // hands readers over them to the core's computation, and turns its results
 // into the host's map set, the map file and the log file of each VOI.
 #include "granger/core/run_computation.h"
-#include "granger/core/vtc_stream.h"
-#include "granger/gcm_output.h"
-#include "granger/host_calls.h"
-#include "granger/run_description.h"
+#include "granger/io/vtc_stream.h"
+#include "granger/plugin/gcm_output.h"
+#include "granger/plugin/host_calls.h"
+#include "granger/plugin/run_description.h"
 
 #include <fstream>
 #include <map>

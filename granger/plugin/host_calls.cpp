@@ -1,4 +1,4 @@
-#include "granger/host_calls.h"
+#include "granger/plugin/host_calls.h"
 
 #include "frame/host_table_causalis.h"
 

@@ -1,10 +1,10 @@
-#include "granger/VUVIrurar.h"
+#include "granger/plugin/VUVIrurar.h"
 
 #include "frame/host_table_causalis.h"
 #include "frame/module_lookup.h"
 #include "frame/version_gate.h"
 #include "granger/core/gcm_random.h"
-#include "granger/host_calls.h"
+#include "granger/plugin/host_calls.h"
 
 #include <cstdio>
 #include <cstring>

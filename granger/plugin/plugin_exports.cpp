@@ -1,4 +1,4 @@
-#include "granger/VUVIrurar.h"
+#include "granger/plugin/VUVIrurar.h"
 
 TL_PLUGIN_EXPORT TLPluginInterface* createPlugin() {
     return new VUVIrurar();

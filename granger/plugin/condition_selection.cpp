@@ -1,9 +1,9 @@
 // Selecting the VTCs of the condition and their intervals, from the form's
 // parameters (shared source and target VTCs) or from file dialogs (separate
 // ones), by a manual interval or the intervals of a protocol condition.
-#include "granger/core/vtc_stream.h"
-#include "granger/host_calls.h"
-#include "granger/run_description.h"
+#include "granger/io/vtc_stream.h"
+#include "granger/plugin/host_calls.h"
+#include "granger/plugin/run_description.h"
 
 #include <algorithm>
 #include <cmath>

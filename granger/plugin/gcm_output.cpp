@@ -1,9 +1,9 @@
-#include "granger/gcm_output.h"
+#include "granger/plugin/gcm_output.h"
 
 #include "frame/atomic_file.h"
 #include "frame/host_table_causalis.h"
 #include "granger/core/fdr.h"
-#include "granger/host_calls.h"
+#include "granger/plugin/host_calls.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 
 #include <gtest/gtest.h>
 
