@@ -6,7 +6,7 @@
 #include <ostream>
 #include <sstream>
 
-namespace granger {
+namespace granger::core {
 
 namespace {
 
@@ -241,4 +241,4 @@ void writeGcmSettingsBlock(std::ostream& out, const GcmSettings& s) {
     out << "\n";
 }
 
-}  // namespace granger
+}  // namespace granger::core

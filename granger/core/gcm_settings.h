@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // Map types in the order a map set holds them.
 enum MapType { REF2VOX = 0, VOX2REF = 1, INST = 2, DGCM = 3, DGCM_IT = 4, DGCM_RC = 5 };
@@ -42,4 +42,4 @@ bool readGcmSettings(std::istream& in, GcmSettings& settings, std::ostream& erro
 // The "Global parameter values" block at the head of every log file.
 void writeGcmSettingsBlock(std::ostream& out, const GcmSettings& settings);
 
-}  // namespace granger
+}  // namespace granger::core

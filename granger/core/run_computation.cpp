@@ -10,7 +10,7 @@
 #include <cstring>
 #include <sstream>
 
-namespace granger {
+namespace granger::core {
 
 namespace {
 
@@ -302,4 +302,4 @@ Outcome computeRun(const RunPlan& plan, const VtcReaders& readers, RunSink& sink
     return Outcome::done();
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // What the computation hands back while it runs. The map set and the files
 // live outside the core (in the host); each call may stop the run.
@@ -45,4 +45,4 @@ using VtcReaders = std::map<std::string, SliceReader*>;
 // from gcmClockSeconds().
 Outcome computeRun(const RunPlan& plan, const VtcReaders& readers, RunSink& sink);
 
-}  // namespace granger
+}  // namespace granger::core

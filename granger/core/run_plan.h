@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // The grid every VTC of a run shares and the largest number of volumes seen:
 // the maps' box, the surrogates' length.
@@ -68,4 +68,4 @@ private:
     std::string text_;
 };
 
-}  // namespace granger
+}  // namespace granger::core

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 class SliceReader {
 public:
@@ -18,4 +18,4 @@ public:
     virtual bool readTimeCourse(std::size_t voxel, float* values) = 0;
 };
 
-}  // namespace granger
+}  // namespace granger::core

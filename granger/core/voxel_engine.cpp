@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace granger {
+namespace granger::core {
 
 VoxelEngine::VoxelEngine(int order, int nrOfSurrogates)
     : order_(order), nrOfSurrogates_(nrOfSurrogates), real_(order), null_(order) {}
@@ -166,4 +166,4 @@ VoxelEngine::Status VoxelEngine::compute(const float* const* voxelCourses, Gewek
     return Status::Computed;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace granger {
+namespace granger::io {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool readSlice(std::istream& in, const VtcInfo& info, int z, std::vector<char>& 
     return true;
 }
 
-}  // namespace granger
+}  // namespace granger::io

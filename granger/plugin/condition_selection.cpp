@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace gcm {
+namespace granger::plugin {
 
 namespace {
 
@@ -47,9 +47,9 @@ void logInterval(int first, int last) {
 std::string admitVtc(const std::string& path, RunDescription& run, int& volumes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return "the file could not be opened";
-    const auto info = granger::readVtcInfo(in);
+    const auto info = io::readVtcInfo(in);
     if (!info) return "its header could not be read";
-    granger::RunGeometry& g = run.geometry;
+    core::RunGeometry& g = run.geometry;
     if (!run.haveBox) {
         g.resolution = info->resolution;
         g.xStart = info->xStart;
@@ -76,13 +76,13 @@ void noteVolumes(RunDescription& run, int volumes) {
 // A refused VTC is shown (as before), logged and remembered for the run's
 // summary and log file, so that maps computed without it do not pass unnoticed.
 void skipVtc(const char* shown, const std::string& path, const std::string& reason,
-             granger::Condition& condition) {
+             core::Condition& condition) {
     message(shown);
     logLine("WARNING: Skipped VTC '" + path + "': " + reason);
     condition.skipped.push_back({path, reason});
 }
 
-Selection manualInterval(int volumes, int p, granger::VtcEntry& entry) {
+Selection manualInterval(int volumes, int p, core::VtcEntry& entry) {
     const int first = intParameter("VTCIntervalStart");
     if (first < 1) return Selection::Cancelled;
     const int last = volumes - intParameter("VTCIntervalEnd");
@@ -101,7 +101,7 @@ Selection manualInterval(int volumes, int p, granger::VtcEntry& entry) {
     return Selection::Cancelled;
 }
 
-Selection protocolIntervals(int p, granger::VtcEntry& entry) {
+Selection protocolIntervals(int p, core::VtcEntry& entry) {
     tl::VTCHeaderRecord vtc;
     if (!currentVTC(vtc)) {
         logLine("ERROR: Could not get access to VTC");
@@ -163,14 +163,14 @@ Selection protocolIntervals(int p, granger::VtcEntry& entry) {
     return Selection::Selected;
 }
 
-Selection specifyIntervals(int method, int volumes, int p, granger::VtcEntry& entry) {
+Selection specifyIntervals(int method, int volumes, int p, core::VtcEntry& entry) {
     if (method == 1) return manualInterval(volumes, p, entry);
     if (method == 2) return protocolIntervals(p, entry);
     logLine("ERROR: Unknown VTC interval specification method");
     return Selection::TerminalError;
 }
 
-Selection sharedVtcs(int method, granger::Condition& condition, RunDescription& run) {
+Selection sharedVtcs(int method, core::Condition& condition, RunDescription& run) {
     const int count = intParameter("NrOfSubjVTCs");
     for (int i = 1; i <= count; ++i) {
         char name[64];
@@ -184,14 +184,14 @@ Selection sharedVtcs(int method, granger::Condition& condition, RunDescription& 
             break;
         }
         const bool present = std::any_of(condition.entries.begin(), condition.entries.end(),
-                                         [&](const granger::VtcEntry& e) { return e.sourcePath == path; });
+                                         [&](const core::VtcEntry& e) { return e.sourcePath == path; });
         if (present) {
             message(
                 "<b>Invalid selection</b><br>You have already selected that VTC for this condition. Try again after "
                 "closing this messagebox.");
             continue;
         }
-        granger::VtcEntry entry;
+        core::VtcEntry entry;
         entry.sourcePath = entry.targetPath = path;
         if (const std::string refused = admitVtc(path, run, entry.sourceVolumes); !refused.empty()) {
             skipVtc(kDimensionMessage, path, refused, condition);
@@ -212,7 +212,7 @@ Selection sharedVtcs(int method, granger::Condition& condition, RunDescription& 
     return Selection::Selected;
 }
 
-Selection separateVtcs(int method, granger::Condition& condition, RunDescription& run) {
+Selection separateVtcs(int method, core::Condition& condition, RunDescription& run) {
     const std::string filter = "Volume Time Course Files (*.vtc)";
     for (;;) {
         const std::string src = openFileName(
@@ -231,16 +231,16 @@ Selection separateVtcs(int method, granger::Condition& condition, RunDescription
                                                  " (mandatory, cancel only to exit)",
                                              filter);
         if (trg.empty()) return Selection::Cancelled;
-        const bool present = std::any_of(
-            condition.entries.begin(), condition.entries.end(),
-            [&](const granger::VtcEntry& e) { return e.sourcePath == src && e.targetPath == trg; });
+        const bool present =
+            std::any_of(condition.entries.begin(), condition.entries.end(),
+                        [&](const core::VtcEntry& e) { return e.sourcePath == src && e.targetPath == trg; });
         if (present) {
             message(
                 "<b>Invalid selection</b><br>You have already selected that source-target VTC-pair for this "
                 "condition. Try again after closing this messagebox.");
             continue;
         }
-        granger::VtcEntry entry;
+        core::VtcEntry entry;
         entry.sourcePath = src;
         entry.targetPath = trg;
         if (const std::string refused = admitVtc(src, run, entry.sourceVolumes); !refused.empty()) {
@@ -276,7 +276,7 @@ Selection selectConditionStructure(const SelectionContext& context, RunDescripti
         // The form would hand back the same empty name: end as cancelled.
         return Selection::Cancelled;
     }
-    for (const granger::Condition& c : run.conditions) {
+    for (const core::Condition& c : run.conditions) {
         if (c.name == context.conditionName) {
             message(
                 "<b>Invalid selection</b><br>You have already selected that condition-name. Try again after closing "
@@ -284,9 +284,9 @@ Selection selectConditionStructure(const SelectionContext& context, RunDescripti
             return Selection::Cancelled;
         }
     }
-    run.conditions.push_back(granger::Condition{context.conditionName, {}, {}});
+    run.conditions.push_back(core::Condition{context.conditionName, {}, {}});
     logLine(context.conditionName);
-    granger::Condition& condition = run.conditions.back();
+    core::Condition& condition = run.conditions.back();
     const Selection result = run.settings.separateSourceTargetVtcs ? separateVtcs(method, condition, run)
                                                                    : sharedVtcs(method, condition, run);
     if (result == Selection::Selected) {
@@ -298,4 +298,4 @@ Selection selectConditionStructure(const SelectionContext& context, RunDescripti
     return result;
 }
 
-}  // namespace gcm
+}  // namespace granger::plugin

@@ -1,8 +1,8 @@
 #include "granger/plugin/gcm_output.h"
 
-#include "frame/atomic_file.h"
 #include "frame/host_table_causalis.h"
 #include "granger/core/fdr.h"
+#include "granger/io/log_file.h"
 #include "granger/plugin/host_calls.h"
 
 #include <cstdio>
@@ -11,13 +11,13 @@
 
 using tl::g_causalisHost;
 
-namespace gcm {
+namespace granger::plugin {
 
 namespace {
 
 constexpr int kGcmMapType = 101;
 
-void putColor(std::uint8_t* field, const granger::Rgb& c) {
+void putColor(std::uint8_t* field, const core::Rgb& c) {
     field[0] = c[0];
     field[1] = c[1];
     field[2] = c[2];
@@ -30,10 +30,10 @@ void deleteMaps() {
     if (g_causalisHost.hxDeleteNRVMPsOfCurrentVMR) g_causalisHost.hxDeleteNRVMPsOfCurrentVMR();
 }
 
-granger::Outcome createMapSet(const RunDescription& run) {
+core::Outcome createMapSet(const RunDescription& run) {
     const auto& H = g_causalisHost;
-    const granger::GcmSettings& s = run.settings;
-    const granger::RunGeometry& g = run.geometry;
+    const core::GcmSettings& s = run.settings;
+    const core::RunGeometry& g = run.geometry;
     deleteMaps();
     char line[256];
     std::snprintf(line, sizeof line, "gcm_pars dims: xs: %i xe: %i  ys: %i ye: %i  zs: %i ze: %i", g.xStart,
@@ -41,7 +41,7 @@ granger::Outcome createMapSet(const RunDescription& run) {
     logRaw(line);
     const int nrOfMaps = static_cast<int>(run.conditions.size() * s.mapTypes.size());
     if (nrOfMaps < 1) {
-        return granger::Outcome::invalid(
+        return core::Outcome::invalid(
             "An invalid number of maps have to be computed: " + std::to_string(nrOfMaps) + "\n" +
             "Number of conditions, and/or number of map types were possibly invalid");
     }
@@ -57,51 +57,51 @@ granger::Outcome createMapSet(const RunDescription& run) {
     set.resolution = g.resolution;
     if (!H.hxCreateNRVMPsForCurrentVMR ||
         !H.hxCreateNRVMPsForCurrentVMR(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), &set)) {
-        return granger::Outcome::terminal("Could not create a volume map structure to write GCM results");
+        return core::Outcome::terminal("Could not create a volume map structure to write GCM results");
     }
     if (!H.hxGetNRVMPsOfCurrentVMR || !H.hxGetNRVMPsOfCurrentVMR(&set)) {
-        return granger::Outcome::terminal(
+        return core::Outcome::terminal(
             "Could not get access to created volume map structure for writing GCM results");
     }
     for (std::size_t i = 0; i < s.qThresholds.size() && set.thresholdLabels; ++i) {
         if (set.thresholdLabels[i])
             std::snprintf(set.thresholdLabels[i], tl::kMapNameCapacity, "thres q=%1.3f", s.qThresholds[i]);
     }
-    return granger::Outcome::done();
+    return core::Outcome::done();
 }
 
-granger::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
-                                    const std::string& voiName, const granger::ResultVolumes& results) {
+core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
+                                 const std::string& voiName, const core::ResultVolumes& results) {
     const auto& H = g_causalisHost;
-    const granger::GcmSettings& s = run.settings;
+    const core::GcmSettings& s = run.settings;
     const std::string& condition = run.conditions[conditionIndex].name;
     const std::size_t voxels = results.ref2vox.size();
     if (s.cvConstant != 1 && s.cvConstant != 2) {
-        return granger::Outcome::terminal("Unknown value for cVconst: " + std::to_string(s.cvConstant) +
-                                          " , only 1 or 2 allowed");
+        return core::Outcome::terminal("Unknown value for cVconst: " + std::to_string(s.cvConstant) +
+                                       " , only 1 or 2 allowed");
     }
     int position = 0;
     for (int type : s.mapTypes) {
         const int index = static_cast<int>(conditionIndex * s.mapTypes.size()) + position++;
         std::vector<float> values, null;
         bool hasNull = true;
-        granger::MapDisplay display;
-        if (!granger::buildMapValues(type, results, s, values, null, hasNull) ||
-            !granger::mapDisplay(type, condition, 0.0f, s, display)) {
-            return granger::Outcome::terminal("ERROR : Unknown GCM map-type encountered");
+        core::MapDisplay display;
+        if (!core::buildMapValues(type, results, s, values, null, hasNull) ||
+            !core::mapDisplay(type, condition, 0.0f, s, display)) {
+            return core::Outcome::terminal("ERROR : Unknown GCM map-type encountered");
         }
         tl::NRVMPRecord record;
         std::memset(&record, 0, sizeof record);
         float* data = H.hxGetNRVMPOfCurrentVMR ? H.hxGetNRVMPOfCurrentVMR(index, &record) : nullptr;
         if (!data) {
-            return granger::Outcome::terminal("Failed to retrieve an allocated CMP map-pointer for VOI '" +
-                                              voiName + "', Condition '" + condition + "'");
+            return core::Outcome::terminal("Failed to retrieve an allocated CMP map-pointer for VOI '" +
+                                           voiName + "', Condition '" + condition + "'");
         }
         std::copy(values.begin(), values.end(), data);
         if (display.setsFdrThresholds) {
             const std::vector<float> thresholds =
-                granger::fdrThresholds(values.data(), null.data(), voxels, s.qThresholds, s.cvConstant);
-            granger::mapDisplay(type, condition, thresholds.empty() ? 0.0f : thresholds.front(), s, display);
+                core::fdrThresholds(values.data(), null.data(), voxels, s.qThresholds, s.cvConstant);
+            core::mapDisplay(type, condition, thresholds.empty() ? 0.0f : thresholds.front(), s, display);
             if (record.fdrThresholds) std::copy(thresholds.begin(), thresholds.end(), record.fdrThresholds);
         }
         if (record.name) std::snprintf(record.name, tl::kMapNameCapacity, "%s", display.name.c_str());
@@ -115,7 +115,7 @@ granger::Outcome storeConditionMaps(const RunDescription& run, std::size_t condi
         record.useColors = 1;
         if (H.hxSetNRVMPParametersOfCurrentVMR) H.hxSetNRVMPParametersOfCurrentVMR(index, &record);
     }
-    return granger::Outcome::done();
+    return core::Outcome::done();
 }
 
 std::string outputBase(const RunDescription& run, const std::string& voiName) {
@@ -127,11 +127,11 @@ std::string outputBase(const RunDescription& run, const std::string& voiName) {
     return folder + run.outputBaseName + "_VOI-" + voiName;
 }
 
-granger::Outcome writeVoiOutput(const std::string& base, const std::string& logText) {
+core::Outcome writeVoiOutput(const std::string& base, const std::string& logText) {
     const auto& H = g_causalisHost;
     const std::string mapFile = base + ".gcm";
     if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(mapFile.c_str())) {
-        return granger::Outcome::terminal("Could not save the map file: " + mapFile);
+        return core::Outcome::terminal("Could not save the map file: " + mapFile);
     }
     std::vector<char> line(2 * base.size() + 64);
     std::snprintf(line.data(), line.size(), "%s\n%s Written data: %s%s", "GCM>", "GCM>", base.c_str(),
@@ -139,14 +139,14 @@ granger::Outcome writeVoiOutput(const std::string& base, const std::string& logT
     logRaw(line.data());
     const std::string logFile = base + ".log";
     try {
-        tl::writeFileAtomically(logFile, [&](std::ostream& out) { out << logText; });
+        io::writeLogFile(logFile, logText);
         std::snprintf(line.data(), line.size(), "%s Written  log: %s%s", "GCM>", base.c_str(), ".log");
         logRaw(line.data());
     } catch (const std::exception& e) {
         // The maps are saved; a missing log file must not go unnoticed.
         logLine(std::string("WARNING: Could not write the log file: ") + e.what());
     }
-    return granger::Outcome::done();
+    return core::Outcome::done();
 }
 
-}  // namespace gcm
+}  // namespace granger::plugin

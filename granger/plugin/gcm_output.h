@@ -7,24 +7,24 @@
 
 #include <string>
 
-namespace gcm {
+namespace granger::plugin {
 
 // Deletes the host's maps and creates the set for all conditions and map
 // types, with the threshold labels.
-granger::Outcome createMapSet(const RunDescription& run);
+core::Outcome createMapSet(const RunDescription& run);
 
 // Fills the maps of condition `conditionIndex` from its result volumes:
 // values, FDR thresholds, names and colours.
-granger::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
-                                    const std::string& voiName, const granger::ResultVolumes& results);
+core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
+                                 const std::string& voiName, const core::ResultVolumes& results);
 
 // "<folder><base name>_VOI-<voi>" of a VOI.
 std::string outputBase(const RunDescription& run, const std::string& voiName);
 
 // Saves the map file and writes the log file; a log file that cannot be
 // written is a warning, a map file that cannot be saved a terminal error.
-granger::Outcome writeVoiOutput(const std::string& base, const std::string& logText);
+core::Outcome writeVoiOutput(const std::string& base, const std::string& logText);
 
 void deleteMaps();
 
-}  // namespace gcm
+}  // namespace granger::plugin

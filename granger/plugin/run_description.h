@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-namespace gcm {
+namespace granger::plugin {
 
 struct RunDescription {
-    granger::GcmSettings settings;
-    std::vector<granger::ReferenceVoi> vois;
-    std::vector<granger::Condition> conditions;
-    granger::RunGeometry geometry;  // set by the first VTC of the run
+    core::GcmSettings settings;
+    std::vector<core::ReferenceVoi> vois;
+    std::vector<core::Condition> conditions;
+    core::RunGeometry geometry;  // set by the first VTC of the run
     bool haveBox = false;
     std::string outputBaseName;     // subject id, "_RUNCOND-"/"_COND-" and the condition
     std::string firstVtcParameter;  // "SubjVTC-1": the output folder comes from it
@@ -32,6 +32,6 @@ struct SelectionContext {
 Selection selectConditionStructure(const SelectionContext& context, RunDescription& run);
 
 // The computation of a run; the host's maps are deleted at its end, whatever the outcome.
-granger::Outcome computeGcm(const RunDescription& run);
+core::Outcome computeGcm(const RunDescription& run);
 
-}  // namespace gcm
+}  // namespace granger::plugin

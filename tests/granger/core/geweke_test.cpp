@@ -12,7 +12,7 @@
 #include <fstream>
 #include <random>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sstream>
 
-using namespace granger;
+using namespace granger::io;
 
 namespace {
 
