@@ -216,9 +216,18 @@ bool DocumentStore::deleteMap(int index) {
 
 void DocumentStore::saveMaps(const fs::path& path) const {
     if (path.empty()) throw std::runtime_error("cannot save maps: no file name given");
-    if (!maps_ || maps_->maps.empty())
-        throw std::runtime_error("cannot save maps to " + path.string() + ": there are no maps");
     formats::MapSetFile file;
+    if (!maps_) {
+        // Saving with no maps gives an empty set (a group of no subjects),
+        // on the anatomical volume's own grid.
+        requireVmr("save maps");
+        file.grid.resolution = 1;
+        file.grid.xEnd = vmr_->file.dimX;
+        file.grid.yEnd = vmr_->file.dimY;
+        file.grid.zEnd = vmr_->file.dimZ;
+        formats::writeMapSetFile(path, file);
+        return;
+    }
     file.option = maps_->option;
     file.nrOfThresholds = maps_->nrOfThresholds();
     file.grid = maps_->grid;

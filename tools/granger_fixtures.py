@@ -16,6 +16,15 @@ With one interval the univariate residual variances are cross-checked against
 statsmodels' Yule-Walker estimator (method "mle", no demeaning, on the
 detrended series). Needs python3-numpy and python3-statsmodels; run only to
 remake tests/granger/fixtures/geweke_cases.txt.
+
+With the argument "runs" it writes tests/granger/fixtures/gcm_run_cases.txt
+instead: small VTCs (source and target, possibly of different lengths) and
+the maps a whole run must produce from them, computed from the same
+definitions: the reference is the mean of the VOI's voxels of the source
+VTC; a voxel whose first target value is not above the inclusion threshold
+(100) is skipped (0); a voxel whose Yule-Walker residual covariance is
+singular (a constant voxel) is ill-defined (0); otherwise Inst and the
+difference Ref2Vox - Vox2Ref, both times the map scale factor (100).
 """
 import sys
 
@@ -107,5 +116,110 @@ def main(out):
             f.write(" ".join(repr(float(x)) for x in m) + "\n")
 
 
+# Whole-run cases: (name, order p, source volumes, target volumes, intervals);
+# "shared" uses one VTC as source and target.
+RUN_CASES = (
+    ("shared", 2, 120, 120, ((11, 60), (71, 120))),
+    ("src150_trg200", 1, 150, 200, ((11, 150),)),
+    ("src200_trg150", 1, 200, 150, ((11, 140),)),
+)
+RUN_DIMS = (3, 3, 2)  # x, y, z
+REFERENCE_VOXELS = (0, 1)  # grid indices (x fastest) of the VOI
+INCLUSION = 100.0
+SCALE = 100.0
+
+
+def run_series(rng, length):
+    """Reference r and one time course per grid voxel, all `length` long."""
+    nvox = RUN_DIMS[0] * RUN_DIMS[1] * RUN_DIMS[2]
+    burn = 50
+    d = np.zeros(length + burn)
+    r = np.zeros(length + burn)
+    e = rng.standard_normal((length + burn, nvox + 2))
+    for t in range(1, length + burn):
+        d[t] = 0.5 * d[t - 1] + e[t, 0]
+        r[t] = 0.4 * r[t - 1] + 0.6 * d[t - 1] + 0.5 * e[t, 1]
+    vox = np.zeros((nvox, length + burn))
+    for i in range(nvox):
+        kind = i % 5
+        for t in range(2, length + burn):
+            if kind == 0:  # driven at lag 1
+                vox[i, t] = 0.3 * vox[i, t - 1] + 0.8 * r[t - 1] + e[t, i + 2]
+            elif kind == 1:  # driven at lag 2
+                vox[i, t] = 0.2 * vox[i, t - 1] + 0.7 * r[t - 2] + e[t, i + 2]
+            elif kind == 2:  # carries the driver, so drives the reference
+                vox[i, t] = d[t] + 0.3 * e[t, i + 2]
+            elif kind == 3:  # instantaneous coupling
+                vox[i, t] = 0.3 * vox[i, t - 1] + 0.9 * e[t, 1] + 0.6 * e[t, i + 2]
+            else:  # independent AR(1)
+                vox[i, t] = 0.5 * vox[i, t - 1] + e[t, i + 2]
+    t = np.arange(length)
+    ref = 1000 + 15 * r[burn:] + 0.05 * t
+    out = 1000 + 15 * vox[:, burn:] - 0.03 * t
+    return ref, out
+
+
+def as_stored(x):
+    """The float32 value a VTC holds for x (two decimals)."""
+    return np.round(x, 2).astype(np.float32)
+
+
+def run_case(rng, shared, p, n_src, n_trg, intervals):
+    length = max(n_src, n_trg)
+    ref, vox = run_series(rng, length)
+    nvox = vox.shape[0]
+    source = as_stored(vox[:, :n_src])
+    target = as_stored(vox[:, :n_trg])
+    # The VOI's voxels of the source carry the reference (plus a little noise).
+    for k, i in enumerate(REFERENCE_VOXELS):
+        source[i] = as_stored(ref[:n_src] + 0.5 * rng.standard_normal(n_src) * (k + 1))
+    # Special voxels of the target: a constant one (ill-defined) and one whose
+    # first value is not above the inclusion threshold (skipped).
+    if shared:
+        target = source
+    target[nvox - 1] = np.float32(500.0)
+    target[nvox - 2, 0] = np.float32(INCLUSION)
+    reference = np.mean(source[list(REFERENCE_VOXELS)].astype(np.float64), axis=0)
+    inst = np.zeros(nvox)
+    dgcm = np.zeros(nvox)
+    for i in range(nvox):
+        course = target[i].astype(np.float64)
+        if not course[0] > INCLUSION:
+            continue
+        pieces = [(reference[a - 1:b], course[a - 1:b]) for a, b in intervals]
+        if all(np.ptp(v) == 0 for _, v in pieces):
+            continue  # no variance: the residual covariance is singular
+        r2v, v2r, ins = measures(pieces, p)
+        inst[i] = SCALE * ins
+        dgcm[i] = SCALE * r2v - SCALE * v2r
+    return source, target, inst, dgcm
+
+
+def write_values(f, label, data):
+    f.write(f"{label} {data.shape[0]} {data.shape[1]}\n")
+    for row in data:
+        f.write(" ".join("%.9g" % float(x) for x in row) + "\n")
+
+
+def runs(out):
+    rng = np.random.default_rng(20261208)
+    with open(out, "w") as f:
+        f.write("# whole-run cases; see tools/granger_fixtures.py\n")
+        f.write(f"dims {RUN_DIMS[0]} {RUN_DIMS[1]} {RUN_DIMS[2]}\n")
+        f.write("reference " + " ".join(str(i) for i in REFERENCE_VOXELS) + "\n")
+        f.write(f"cases {len(RUN_CASES)}\n")
+        for name, p, n_src, n_trg, intervals in RUN_CASES:
+            source, target, inst, dgcm = run_case(rng, name == "shared", p, n_src, n_trg, intervals)
+            f.write(f"case {name} {p} {len(intervals)}\n")
+            f.write(" ".join(f"{a} {b}" for a, b in intervals) + "\n")
+            write_values(f, "source", source)
+            write_values(f, "target", target)
+            f.write("inst " + " ".join(repr(float(x)) for x in inst) + "\n")
+            f.write("dgcm " + " ".join(repr(float(x)) for x in dgcm) + "\n")
+
+
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "tests/granger/fixtures/geweke_cases.txt")
+    if len(sys.argv) > 1 and sys.argv[1] == "runs":
+        runs(sys.argv[2] if len(sys.argv) > 2 else "tests/granger/fixtures/gcm_run_cases.txt")
+    else:
+        main(sys.argv[1] if len(sys.argv) > 1 else "tests/granger/fixtures/geweke_cases.txt")

@@ -9,7 +9,7 @@
 #include "granger/core/gcm_random.h"
 #include "granger/core/geweke.h"
 #include "granger/core/surrogates.h"
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 #include "host/documents.h"
 #include "host/host_state.h"
 #include "host/job.h"
@@ -43,45 +43,45 @@ double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 // The literal per-voxel computation on the first `voxels` voxels.
 double literalSeconds(const fs::path& vtcPath, int p, int voxels) {
     std::ifstream in(vtcPath, std::ios::binary);
-    const auto info = granger::readVtcInfo(in);
+    const auto info = granger::io::readVtcInfo(in);
     if (!info) throw std::runtime_error(vtcPath.string() + ": unreadable");
     const int v = info->nrOfVolumes;
     const auto intervals = study::taskIntervals(v);
     std::vector<float> ref(static_cast<std::size_t>(v), 0.0f), course(static_cast<std::size_t>(v));
     for (std::size_t i : {0u, 1u, 64u, 65u}) {
-        granger::readVoxelTimeCourse(in, *info, i, course.data());
+        granger::io::readVoxelTimeCourse(in, *info, i, course.data());
         for (int t = 0; t < v; ++t)
             ref[static_cast<std::size_t>(t)] += course[static_cast<std::size_t>(t)] / 4;
     }
     std::vector<float> dr(ref.size());
-    granger::detrend(ref.data(), v, dr.data());
+    granger::core::detrend(ref.data(), v, dr.data());
     std::vector<double> gamma(static_cast<std::size_t>(p + 1));
-    granger::autocovariances(dr.data(), v, p, gamma.data());
+    granger::core::autocovariances(dr.data(), v, p, gamma.data());
     std::vector<float> a;
     float var = 0;
-    granger::fitUnivariateAR(gamma.data(), p, a, var);
-    const auto surr = granger::simulateSurrogates(a, var, 1000, v, 100, 1);
+    granger::core::fitUnivariateAR(gamma.data(), p, a, var);
+    const auto surr = granger::core::simulateSurrogates(a, var, 1000, v, 100, 1);
     const auto start = std::chrono::steady_clock::now();
     double sink = 0;
     for (int voxel = 0; voxel < voxels; ++voxel) {
-        granger::readVoxelTimeCourse(in, *info, static_cast<std::size_t>(voxel), course.data());
-        granger::LagCovariances real(p), null(p);
+        granger::io::readVoxelTimeCourse(in, *info, static_cast<std::size_t>(voxel), course.data());
+        granger::core::LagCovariances real(p), null(p);
         for (const auto& [first, last] : intervals) {
             const int n = last - first + 1;
             std::vector<float> r(static_cast<std::size_t>(n)), x(static_cast<std::size_t>(n)),
                 s(static_cast<std::size_t>(n));
-            granger::detrend(ref.data() + first - 1, n, r.data());
-            granger::detrend(course.data() + first - 1, n, x.data());
-            granger::addLagCovariances(r.data(), x.data(), n, real);
-            const std::size_t pick = static_cast<std::size_t>(granger::gcmRand() % 1000);
-            granger::detrend(surr.data() + pick * static_cast<std::size_t>(v) + first - 1, n, s.data());
-            granger::addLagCovariances(s.data(), x.data(), n, null);
+            granger::core::detrend(ref.data() + first - 1, n, r.data());
+            granger::core::detrend(course.data() + first - 1, n, x.data());
+            granger::core::addLagCovariances(r.data(), x.data(), n, real);
+            const std::size_t pick = static_cast<std::size_t>(granger::core::gcmRand() % 1000);
+            granger::core::detrend(surr.data() + pick * static_cast<std::size_t>(v) + first - 1, n, s.data());
+            granger::core::addLagCovariances(s.data(), x.data(), n, null);
         }
         real.scale(0.5);
         null.scale(0.5);
-        granger::GewekeMeasures m;
-        if (granger::gewekeMeasures(real, m)) sink += m.ref2vox;
-        if (granger::gewekeMeasures(null, m)) sink += m.inst;
+        granger::core::GewekeMeasures m;
+        if (granger::core::gewekeMeasures(real, m)) sink += m.ref2vox;
+        if (granger::core::gewekeMeasures(null, m)) sink += m.inst;
     }
     const double t = seconds(start, std::chrono::steady_clock::now());
     if (sink == 12345.678) std::puts("");

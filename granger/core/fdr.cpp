@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace granger {
+namespace granger::core {
 
 double fdrConstant(int choice, std::size_t nrOfValues) {
     return choice == 2 ? std::log(static_cast<double>(nrOfValues)) + 0.5772 : 1.0;
@@ -50,4 +50,4 @@ std::vector<float> fdrThresholds(const float* real, const float* null, std::size
     return thresholds;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // c(V) = 1 for choice 1, ln V + 0.5772 for choice 2.
 double fdrConstant(int choice, std::size_t nrOfValues);
@@ -14,4 +14,4 @@ double fdrConstant(int choice, std::size_t nrOfValues);
 std::vector<float> fdrThresholds(const float* real, const float* null, std::size_t count,
                                  const std::vector<float>& sortedQ, int cvChoice);
 
-}  // namespace granger
+}  // namespace granger::core

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace granger {
+namespace granger::core {
 
 void ResultVolumes::scale(float f) {
     for (auto* v : {&ref2vox, &vox2ref, &inst, &nullRef2vox, &nullVox2ref, &nullInst})
@@ -97,4 +97,4 @@ bool mapDisplay(int type, const std::string& condition, float firstThreshold, co
     }
 }
 
-}  // namespace granger
+}  // namespace granger::core

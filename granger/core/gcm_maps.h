@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // Per-voxel results of one condition: real and surrogate measures, x fastest.
 struct ResultVolumes {
@@ -46,4 +46,4 @@ struct MapDisplay {
 bool mapDisplay(int type, const std::string& condition, float firstThreshold, const GcmSettings& s,
                 MapDisplay& out);
 
-}  // namespace granger
+}  // namespace granger::core

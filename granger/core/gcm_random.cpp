@@ -1,7 +1,6 @@
 #include "granger/core/gcm_random.h"
 
-
-namespace granger {
+namespace granger::core {
 
 namespace {
 
@@ -29,4 +28,4 @@ void setGcmClock(ClockFunction clock) {
     g_clock = clock;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <ctime>
 
-namespace granger {
+namespace granger::core {
 
 constexpr int kRandMax = 32767;
 
@@ -21,4 +21,4 @@ std::time_t gcmClockSeconds();
 using ClockFunction = std::time_t (*)();
 void setGcmClock(ClockFunction clock);  // nullptr restores the real clock
 
-}  // namespace granger
+}  // namespace granger::core

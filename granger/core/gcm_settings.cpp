@@ -6,7 +6,7 @@
 #include <ostream>
 #include <sstream>
 
-namespace granger {
+namespace granger::core {
 
 namespace {
 
@@ -106,8 +106,17 @@ bool readSingleValue(const std::string& key, const std::string& token, GcmSettin
         }
         return true;
     }
+    // The inclusion threshold is read wide so that a negative or too large
+    // value gets its range message; every other key is a 32-bit integer (the
+    // two flags too), and a number it cannot hold does not parse.
     long long v = 0;
-    if (!leadingNumber(token, v)) return badEntry();
+    if (key == "FirstTimePointInclusionThres=") {
+        if (!leadingNumber(token, v)) return badEntry();
+    } else {
+        std::int32_t narrow = 0;
+        if (!leadingNumber(token, narrow)) return badEntry();
+        v = narrow;
+    }
     auto inRange = [&](long long lo, long long hi, const char* range) {
         if (v < lo || v > hi) {
             invalidValue(errors, key, shown(v), range);
@@ -232,4 +241,4 @@ void writeGcmSettingsBlock(std::ostream& out, const GcmSettings& s) {
     out << "\n";
 }
 
-}  // namespace granger
+}  // namespace granger::core

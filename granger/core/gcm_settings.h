@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // Map types in the order a map set holds them.
 enum MapType { REF2VOX = 0, VOX2REF = 1, INST = 2, DGCM = 3, DGCM_IT = 4, DGCM_RC = 5 };
@@ -31,12 +31,6 @@ struct GcmSettings {
     float dgcmRcUpperThres = 0.7f;
     bool separateSourceTargetVtcs = false;
     float mapScaleFactor = 100.0f;
-
-    // Filled during a run, never from the file.
-    std::string outputBaseName;
-    std::int32_t resolution = 0;
-    std::int32_t xStart = 0, xEnd = 0, yStart = 0, yEnd = 0, zStart = 0, zEnd = 0;
-    std::int32_t maxVolumes = 0;
 };
 
 // Reads settings lines from `in` into `settings`. Returns true when the whole
@@ -48,4 +42,4 @@ bool readGcmSettings(std::istream& in, GcmSettings& settings, std::ostream& erro
 // The "Global parameter values" block at the head of every log file.
 void writeGcmSettingsBlock(std::ostream& out, const GcmSettings& settings);
 
-}  // namespace granger
+}  // namespace granger::core

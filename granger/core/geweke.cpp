@@ -3,7 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
-namespace granger {
+namespace granger::core {
 
 void detrend(const float* x, int n, float* out) {
     double mean = 0.0;
@@ -137,4 +137,4 @@ bool fitUnivariateAR(const double* gamma, int p, std::vector<float>& a, float& r
     return true;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // Largest autoregression order the settings allow.
 constexpr int kMaxOrder = 20;
@@ -55,4 +55,4 @@ bool fitUnivariateAR(const double* gamma, int p, std::vector<float>& a, float& r
 // single-precision rounding of its diagonal.
 bool choleskyInPlace(float* a, int m);
 
-}  // namespace granger
+}  // namespace granger::core

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace granger {
+namespace granger::core {
 
 void polarNormals(int count, float* out) {
     int i = 0;
@@ -43,4 +43,4 @@ std::vector<float> simulateSurrogates(const std::vector<float>& a, float varianc
     return out;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 // Standard normal numbers by the polar method from the process-wide
 // generator: `count` values; an odd last value takes the first of a fresh pair.
@@ -18,4 +18,4 @@ void polarNormals(int count, float* out);
 std::vector<float> simulateSurrogates(const std::vector<float>& a, float variance, int nrOfSeries, int length,
                                       int discarded, long long clockSeconds);
 
-}  // namespace granger
+}  // namespace granger::core

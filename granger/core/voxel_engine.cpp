@@ -2,7 +2,10 @@
 
 #include "granger/core/gcm_random.h"
 
-namespace granger {
+#include <algorithm>
+#include <cmath>
+
+namespace granger::core {
 
 VoxelEngine::VoxelEngine(int order, int nrOfSurrogates)
     : order_(order), nrOfSurrogates_(nrOfSurrogates), real_(order), null_(order) {}
@@ -88,21 +91,31 @@ LagSums lagSums(const float* r, const float* s, const float* v, int n, int k) {
 
 // Mean and ramp removal as detrend(), with the interval's ramp precomputed.
 void detrendWithRamp(const float* x, int n, const float* tau, float tauSquares, float* out) {
-    float sum[kLanes] = {}, dot[kLanes] = {};
+    float sum[kLanes] = {}, dot[kLanes] = {}, spread[kLanes] = {};
     const int full = n / kLanes * kLanes;
+    const float x0 = x[0];
     for (int i = 0; i < full; i += kLanes)
         for (int j = 0; j < kLanes; ++j) {
             sum[j] += x[i + j];
             dot[j] += tau[i + j] * x[i + j];
+            spread[j] += std::fabs(x[i + j] - x0);
         }
-    double s = 0, d = 0;
+    double s = 0, d = 0, spreadAll = 0;
     for (int j = 0; j < kLanes; ++j) {
         s += sum[j];
         d += dot[j];
+        spreadAll += spread[j];
     }
     for (int i = full; i < n; ++i) {
         s += x[i];
         d += static_cast<double>(tau[i]) * x[i];
+        spreadAll += std::fabs(x[i] - x0);
+    }
+    // A constant interval detrends to exact zeros, as in detrend(): the float
+    // sums above would leave a rounding ramp that can pass for a signal.
+    if (spreadAll == 0.0) {
+        std::fill(out, out + n, 0.0f);
+        return;
     }
     // The ramp sums to zero, so its slope needs no centred values.
     const float mean = static_cast<float>(s / n);
@@ -153,4 +166,4 @@ VoxelEngine::Status VoxelEngine::compute(const float* const* voxelCourses, Gewek
     return Status::Computed;
 }
 
-}  // namespace granger
+}  // namespace granger::core

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace granger {
+namespace granger::core {
 
 class VoxelEngine {
 public:
@@ -48,4 +48,4 @@ private:
     LagCovariances real_, null_;
 };
 
-}  // namespace granger
+}  // namespace granger::core

@@ -52,7 +52,7 @@ MapSetFile readMapSetFile(const std::filesystem::path& path) {
     HeaderReader in(path, readWholeFile(path, kMaxMapSetBytes));
     in.expectMagic(kMagic, kVersion, "Talvora map file");
     MapSetFile set;
-    const long long nrOfMaps = in.integer("NrOfMaps", 1, kMaxMaps);
+    const long long nrOfMaps = in.integer("NrOfMaps", 0, kMaxMaps);
     set.option = static_cast<int>(in.integer("Option", -1000000, 1000000));
     set.nrOfThresholds = static_cast<int>(in.integer("NrOfThresholds", 0, kMaxThresholds));
     set.grid = in.grid();
@@ -92,7 +92,6 @@ MapSetFile readMapSetFile(const std::filesystem::path& path) {
 }
 
 std::string encodeMapSetFile(const MapSetFile& set) {
-    if (set.maps.empty()) throw std::invalid_argument("a map file holds at least one map");
     if (set.grid.resolution < 1 || set.grid.voxelCount() == 0)
         throw std::invalid_argument("map grid is empty");
     if (set.nrOfThresholds < 0 || set.thresholdLabels.size() != static_cast<std::size_t>(set.nrOfThresholds))

@@ -8,11 +8,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    granger::GcmSettings settings;
+    granger::core::GcmSettings settings;
     std::ostringstream errors;
-    if (granger::readGcmSettings(in, settings, errors)) {
+    if (granger::core::readGcmSettings(in, settings, errors)) {
         std::ostringstream log;
-        granger::writeGcmSettingsBlock(log, settings);
+        granger::core::writeGcmSettingsBlock(log, settings);
     }
     return 0;
 }

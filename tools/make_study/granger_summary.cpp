@@ -45,10 +45,10 @@ int main(int argc, char** argv) {
         std::ifstream truthFile(dir / "truth.json");
         if (!truthFile) throw std::runtime_error((dir / "truth.json").string() + ": cannot open");
         const json truth = json::parse(truthFile);
-        granger::GcmSettings settings;
+        granger::core::GcmSettings settings;
         std::ifstream ini(dir / "VUVIrurar.ini");
         std::ostringstream errors;
-        if (ini && !granger::readGcmSettings(ini, settings, errors))
+        if (ini && !granger::core::readGcmSettings(ini, settings, errors))
             throw std::runtime_error((dir / "VUVIrurar.ini").string() + ": " + errors.str());
         const int p = settings.arOrder;
         const auto kinds = truth.at("voxel_kinds").get<std::vector<std::string>>();
@@ -76,19 +76,19 @@ int main(int argc, char** argv) {
             const float instThreshold = maps.maps.at(0).fdrThresholds.at(1);
             const float dgcmThreshold = maps.maps.at(1).fdrThresholds.at(1);
             for (std::size_t k = 0; k < kinds.size(); ++k) {
-                granger::LagCovariances cov(p);
+                granger::core::LagCovariances cov(p);
                 std::vector<float> vox(static_cast<std::size_t>(v));
                 for (int t = 0; t < v; ++t) vox[static_cast<std::size_t>(t)] = value(k, t);
                 for (const auto& [first, last] : intervals) {
                     const int n = last - first + 1;
                     std::vector<float> dr(static_cast<std::size_t>(n)), dv(static_cast<std::size_t>(n));
-                    granger::detrend(ref.data() + first - 1, n, dr.data());
-                    granger::detrend(vox.data() + first - 1, n, dv.data());
-                    granger::addLagCovariances(dr.data(), dv.data(), n, cov);
+                    granger::core::detrend(ref.data() + first - 1, n, dr.data());
+                    granger::core::detrend(vox.data() + first - 1, n, dv.data());
+                    granger::core::addLagCovariances(dr.data(), dv.data(), n, cov);
                 }
                 cov.scale(1.0 / static_cast<double>(intervals.size()));
-                granger::GewekeMeasures m;
-                if (!granger::gewekeMeasures(cov, m)) m = granger::GewekeMeasures{};
+                granger::core::GewekeMeasures m;
+                if (!granger::core::gewekeMeasures(cov, m)) m = granger::core::GewekeMeasures{};
                 Sums& sum = sums[kinds[k]];
                 ++sum.voxels;
                 sum.ref2vox += settings.mapScaleFactor * m.ref2vox;

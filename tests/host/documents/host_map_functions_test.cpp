@@ -175,8 +175,11 @@ TEST_F(HostDocuments, MapCreationNeedsAGrid) {
     EXPECT_EQ(hxCreateNRVMPsForCurrentVMR(1, 10, 0, &record), 0);
     tl::NRVMPSetRecord set{};
     EXPECT_EQ(hxGetNRVMPsOfCurrentVMR(&set), 0);
-    EXPECT_EQ(hxSaveNRVMPsOfCurrentVMR(file("none.blm").c_str()), 0);
-    EXPECT_FALSE(std::filesystem::exists(tmp / "none.blm"));
+    // With no set, saving writes an empty one (a group of no subjects) on the volume's grid.
+    EXPECT_EQ(hxSaveNRVMPsOfCurrentVMR(file("none.blm").c_str()), 1);
+    const auto none = talvora::formats::readMapSetFile(tmp / "none.blm");
+    EXPECT_TRUE(none.maps.empty());
+    EXPECT_EQ(none.grid.resolution, 1);
 }
 
 TEST_F(HostDocuments, FailedSaveLeavesNothingBehind) {

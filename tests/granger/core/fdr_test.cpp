@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-using namespace granger;
+using namespace granger::core;
 
 TEST(Fdr, ConstantChoices) {
     EXPECT_DOUBLE_EQ(fdrConstant(1, 1000), 1.0);

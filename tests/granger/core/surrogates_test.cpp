@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-using namespace granger;
+using namespace granger::core;
 
 TEST(GcmRandom, RangeIsZeroTo32767AndSeedsRepeat) {
     gcmSrand(123);

@@ -1,4 +1,4 @@
-#include "granger/host_calls.h"
+#include "granger/plugin/host_calls.h"
 
 #include "frame/host_table_causalis.h"
 
@@ -7,7 +7,7 @@
 
 using tl::g_causalisHost;
 
-namespace gcm {
+namespace granger::plugin {
 
 namespace {
 const auto& H = g_causalisHost;
@@ -137,4 +137,4 @@ const int* voi(int index, tl::VOIRecord& record) {
     return voxels;
 }
 
-}  // namespace gcm
+}  // namespace granger::plugin

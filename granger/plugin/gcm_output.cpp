@@ -1,9 +1,9 @@
-#include "granger/gcm_output.h"
+#include "granger/plugin/gcm_output.h"
 
-#include "frame/atomic_file.h"
 #include "frame/host_table_causalis.h"
 #include "granger/core/fdr.h"
-#include "granger/host_calls.h"
+#include "granger/io/log_file.h"
+#include "granger/plugin/host_calls.h"
 
 #include <cstdio>
 #include <cstring>
@@ -11,13 +11,13 @@
 
 using tl::g_causalisHost;
 
-namespace gcm {
+namespace granger::plugin {
 
 namespace {
 
 constexpr int kGcmMapType = 101;
 
-void putColor(std::uint8_t* field, const granger::Rgb& c) {
+void putColor(std::uint8_t* field, const core::Rgb& c) {
     field[0] = c[0];
     field[1] = c[1];
     field[2] = c[2];
@@ -30,80 +30,78 @@ void deleteMaps() {
     if (g_causalisHost.hxDeleteNRVMPsOfCurrentVMR) g_causalisHost.hxDeleteNRVMPsOfCurrentVMR();
 }
 
-int createMapSet(const RunDescription& run, std::ostream& errors) {
+core::Outcome createMapSet(const RunDescription& run) {
     const auto& H = g_causalisHost;
-    const granger::GcmSettings& s = run.settings;
+    const core::GcmSettings& s = run.settings;
+    const core::RunGeometry& g = run.geometry;
     deleteMaps();
     char line[256];
-    std::snprintf(line, sizeof line, "gcm_pars dims: xs: %i xe: %i  ys: %i ye: %i  zs: %i ze: %i", s.xStart,
-                  s.xEnd, s.yStart, s.yEnd, s.zStart, s.zEnd);
+    std::snprintf(line, sizeof line, "gcm_pars dims: xs: %i xe: %i  ys: %i ye: %i  zs: %i ze: %i", g.xStart,
+                  g.xEnd, g.yStart, g.yEnd, g.zStart, g.zEnd);
     logRaw(line);
     const int nrOfMaps = static_cast<int>(run.conditions.size() * s.mapTypes.size());
     if (nrOfMaps < 1) {
-        errors << "An invalid number of maps have to be computed: " << nrOfMaps << "\n"
-               << "Number of conditions, and/or number of map types were possibly invalid";
-        return 2;
+        return core::Outcome::invalid(
+            "An invalid number of maps have to be computed: " + std::to_string(nrOfMaps) + "\n" +
+            "Number of conditions, and/or number of map types were possibly invalid");
     }
     tl::NRVMPSetRecord set;
     std::memset(&set, 0, sizeof set);
     set.nrOfThresholds = static_cast<std::int32_t>(s.qThresholds.size());
-    set.xStart = s.xStart;
-    set.xEnd = s.xEnd;
-    set.yStart = s.yStart;
-    set.yEnd = s.yEnd;
-    set.zStart = s.zStart;
-    set.zEnd = s.zEnd;
-    set.resolution = s.resolution;
+    set.xStart = g.xStart;
+    set.xEnd = g.xEnd;
+    set.yStart = g.yStart;
+    set.yEnd = g.yEnd;
+    set.zStart = g.zStart;
+    set.zEnd = g.zEnd;
+    set.resolution = g.resolution;
     if (!H.hxCreateNRVMPsForCurrentVMR ||
         !H.hxCreateNRVMPsForCurrentVMR(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), &set)) {
-        errors << "Could not create a volume map structure to write GCM results";
-        return 3;
+        return core::Outcome::terminal("Could not create a volume map structure to write GCM results");
     }
     if (!H.hxGetNRVMPsOfCurrentVMR || !H.hxGetNRVMPsOfCurrentVMR(&set)) {
-        errors << "Could not get access to created volume map structure for writing GCM results";
-        return 3;
+        return core::Outcome::terminal(
+            "Could not get access to created volume map structure for writing GCM results");
     }
     for (std::size_t i = 0; i < s.qThresholds.size() && set.thresholdLabels; ++i) {
         if (set.thresholdLabels[i])
             std::snprintf(set.thresholdLabels[i], tl::kMapNameCapacity, "thres q=%1.3f", s.qThresholds[i]);
     }
-    return 1;
+    return core::Outcome::done();
 }
 
-int storeConditionMaps(const RunDescription& run, int conditionIndex, const std::string& voiName,
-                       const granger::ResultVolumes& results, std::ostream& errors) {
+core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
+                                 const std::string& voiName, const core::ResultVolumes& results) {
     const auto& H = g_causalisHost;
-    const granger::GcmSettings& s = run.settings;
-    const std::string& condition = run.conditions[static_cast<std::size_t>(conditionIndex)].name;
+    const core::GcmSettings& s = run.settings;
+    const std::string& condition = run.conditions[conditionIndex].name;
     const std::size_t voxels = results.ref2vox.size();
     if (s.cvConstant != 1 && s.cvConstant != 2) {
-        errors << "Unknown value for cVconst: " << s.cvConstant << " , only 1 or 2 allowed";
-        return 3;
+        return core::Outcome::terminal("Unknown value for cVconst: " + std::to_string(s.cvConstant) +
+                                       " , only 1 or 2 allowed");
     }
     int position = 0;
     for (int type : s.mapTypes) {
-        const int index = conditionIndex * static_cast<int>(s.mapTypes.size()) + position++;
+        const int index = static_cast<int>(conditionIndex * s.mapTypes.size()) + position++;
         std::vector<float> values, null;
         bool hasNull = true;
-        granger::MapDisplay display;
-        if (!granger::buildMapValues(type, results, s, values, null, hasNull) ||
-            !granger::mapDisplay(type, condition, 0.0f, s, display)) {
-            errors << "ERROR : Unknown GCM map-type encountered";
-            return 3;
+        core::MapDisplay display;
+        if (!core::buildMapValues(type, results, s, values, null, hasNull) ||
+            !core::mapDisplay(type, condition, 0.0f, s, display)) {
+            return core::Outcome::terminal("ERROR : Unknown GCM map-type encountered");
         }
         tl::NRVMPRecord record;
         std::memset(&record, 0, sizeof record);
         float* data = H.hxGetNRVMPOfCurrentVMR ? H.hxGetNRVMPOfCurrentVMR(index, &record) : nullptr;
         if (!data) {
-            errors << "Failed to retrieve an allocated CMP map-pointer for VOI '" << voiName
-                   << "', Condition '" << condition << "'";
-            return 3;
+            return core::Outcome::terminal("Failed to retrieve an allocated CMP map-pointer for VOI '" +
+                                           voiName + "', Condition '" + condition + "'");
         }
         std::copy(values.begin(), values.end(), data);
         if (display.setsFdrThresholds) {
             const std::vector<float> thresholds =
-                granger::fdrThresholds(values.data(), null.data(), voxels, s.qThresholds, s.cvConstant);
-            granger::mapDisplay(type, condition, thresholds.empty() ? 0.0f : thresholds.front(), s, display);
+                core::fdrThresholds(values.data(), null.data(), voxels, s.qThresholds, s.cvConstant);
+            core::mapDisplay(type, condition, thresholds.empty() ? 0.0f : thresholds.front(), s, display);
             if (record.fdrThresholds) std::copy(thresholds.begin(), thresholds.end(), record.fdrThresholds);
         }
         if (record.name) std::snprintf(record.name, tl::kMapNameCapacity, "%s", display.name.c_str());
@@ -117,7 +115,7 @@ int storeConditionMaps(const RunDescription& run, int conditionIndex, const std:
         record.useColors = 1;
         if (H.hxSetNRVMPParametersOfCurrentVMR) H.hxSetNRVMPParametersOfCurrentVMR(index, &record);
     }
-    return 1;
+    return core::Outcome::done();
 }
 
 std::string outputBase(const RunDescription& run, const std::string& voiName) {
@@ -126,15 +124,14 @@ std::string outputBase(const RunDescription& run, const std::string& voiName) {
         reference = run.conditions.front().entries.front().targetPath;
     const std::size_t slash = reference.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : reference.substr(0, slash + 1);
-    return folder + run.settings.outputBaseName + "_VOI-" + voiName;
+    return folder + run.outputBaseName + "_VOI-" + voiName;
 }
 
-int writeVoiOutput(const std::string& base, const std::string& logText, std::ostream& errors) {
+core::Outcome writeVoiOutput(const std::string& base, const std::string& logText) {
     const auto& H = g_causalisHost;
     const std::string mapFile = base + ".gcm";
     if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(mapFile.c_str())) {
-        errors << "Could not save the map file: " << mapFile;
-        return 3;
+        return core::Outcome::terminal("Could not save the map file: " + mapFile);
     }
     std::vector<char> line(2 * base.size() + 64);
     std::snprintf(line.data(), line.size(), "%s\n%s Written data: %s%s", "GCM>", "GCM>", base.c_str(),
@@ -142,14 +139,14 @@ int writeVoiOutput(const std::string& base, const std::string& logText, std::ost
     logRaw(line.data());
     const std::string logFile = base + ".log";
     try {
-        tl::writeFileAtomically(logFile, [&](std::ostream& out) { out << logText; });
+        io::writeLogFile(logFile, logText);
         std::snprintf(line.data(), line.size(), "%s Written  log: %s%s", "GCM>", base.c_str(), ".log");
         logRaw(line.data());
     } catch (const std::exception& e) {
         // The maps are saved; a missing log file must not go unnoticed.
         logLine(std::string("WARNING: Could not write the log file: ") + e.what());
     }
-    return 1;
+    return core::Outcome::done();
 }
 
-}  // namespace gcm
+}  // namespace granger::plugin

@@ -1,13 +1,15 @@
-#include "granger/VUVIrurar.h"
+#include "granger/plugin/VUVIrurar.h"
 
 #include "frame/host_table_causalis.h"
 #include "frame/module_lookup.h"
 #include "frame/version_gate.h"
 #include "granger/core/gcm_random.h"
-#include "granger/host_calls.h"
+#include "granger/plugin/host_calls.h"
 
 #include <cstdio>
 #include <cstring>
+
+namespace granger::plugin {
 
 using tl::g_causalisHost;
 
@@ -58,7 +60,7 @@ std::time_t hostClockSeconds() {
 
 void useHostClockIfFixed() {
     g_hostClock = reinterpret_cast<FixedClockFunction>(tl::platform::findProcessSymbol("talvoraFixedClock"));
-    granger::setGcmClock(g_hostClock ? hostClockSeconds : nullptr);
+    core::setGcmClock(g_hostClock ? hostClockSeconds : nullptr);
 }
 
 }  // namespace
@@ -72,7 +74,7 @@ bool VUVIrurar::initPlugin() {
 }
 
 bool VUVIrurar::execute() {
-    std::string command = gcm::stringParameter("COMMAND");
+    std::string command = stringParameter("COMMAND");
     if (command.size() > 255) command.resize(255);
     if (command == "StartCheck") return startCheck();
     if (command == "GetCondsOfVTCProtocol") return conditionsOfProtocol();
@@ -82,61 +84,60 @@ bool VUVIrurar::execute() {
 }
 
 bool VUVIrurar::startCheck() {
-    if (!gcm::currentVMR()) {
-        gcm::message(kNoVmr);
+    if (!currentVMR()) {
+        message(kNoVmr);
         return false;
     }
-    basePath_ = folderOf(gcm::vmrPath());
-    gcm::logRaw("Base path for resulting group maps:");
-    gcm::logRaw(basePath_);
-    gcm::logRaw(" ");
-    const std::string voiFile = gcm::stringParameter("VOIFile");
-    if (voiFile.size() > 3) gcm::loadVOIs(voiFile);
+    basePath_ = folderOf(vmrPath());
+    logRaw("Base path for resulting group maps:");
+    logRaw(basePath_);
+    logRaw(" ");
+    const std::string voiFile = stringParameter("VOIFile");
+    if (voiFile.size() > 3) loadVOIs(voiFile);
     tl::VOISetRecord set;
-    if (!gcm::vois(set)) {
-        gcm::setIntParameter("NrOfVOIsAvailable", 0);
+    if (!vois(set)) {
+        setIntParameter("NrOfVOIsAvailable", 0);
         return true;
     }
-    gcm::setIntParameter("NrOfVOIsAvailable", set.nrOfVOIs);
+    setIntParameter("NrOfVOIsAvailable", set.nrOfVOIs);
     for (int i = 0; i < set.nrOfVOIs; ++i) {
         tl::VOIRecord voi;
-        gcm::voi(i, voi);
-        gcm::setStringParameter(indexed("NameOfVOI-%i", i + 1).c_str(), voi.name);
+        plugin::voi(i, voi);
+        setStringParameter(indexed("NameOfVOI-%i", i + 1).c_str(), voi.name);
     }
     return true;
 }
 
 bool VUVIrurar::conditionsOfProtocol() {
-    const std::string vtcFile = gcm::stringParameter("VTCFile");
+    const std::string vtcFile = stringParameter("VTCFile");
     if (vtcFile.size() < 3) return false;
-    gcm::linkVTC(vtcFile);
+    linkVTC(vtcFile);
     tl::ProtocolRecord protocol;
-    if (!gcm::protocol(protocol) || protocol.nrOfConditions < 1) return false;
-    gcm::setIntParameter("NrOfConditions", protocol.nrOfConditions);
+    if (!plugin::protocol(protocol) || protocol.nrOfConditions < 1) return false;
+    setIntParameter("NrOfConditions", protocol.nrOfConditions);
     for (int i = 0; i < protocol.nrOfConditions; ++i) {
         tl::ProtocolConditionRecord condition;
-        gcm::protocolCondition(i, condition);
+        protocolCondition(i, condition);
         condition.name[sizeof condition.name - 1] = '\0';
-        gcm::setStringParameter(indexed("CondName-%i", i + 1).c_str(), condition.name);
+        setStringParameter(indexed("CondName-%i", i + 1).c_str(), condition.name);
     }
     return true;
 }
 
 bool VUVIrurar::prepareForAncova() {
     const auto& H = g_causalisHost;
-    const int n = gcm::intParameter("NrOfSubjects");
-    const int method = gcm::intParameter("SelectedTimeWindowMethod");
-    const bool subjectVois = gcm::intParameter("SubjectSpecificVOIs") != 0;
+    const int n = intParameter("NrOfSubjects");
+    const int method = intParameter("SelectedTimeWindowMethod");
+    const bool subjectVois = intParameter("SubjectSpecificVOIs") != 0;
     const char* const subjectPattern = method == 1 ? "%s%s_RUNCOND-%s_VOI-%s.gcm" : "%s%s_COND-%s_VOI-%s.gcm";
     // Two passes: instantaneous maps, then difference maps. Each subject file
     // holds both, the instantaneous map first.
     for (int pass = 0; pass < 2; ++pass) {
         const bool inst = pass == 0;
         for (int s = 1; s <= n; ++s) {
-            subjectId_ = gcm::stringParameter(indexed("SubjID-%i", s).c_str());
-            const std::string folder =
-                folderOf(gcm::stringParameter(indexed("SubjDataFolder-%i", s).c_str()));
-            if (subjectVois) voiName_ = gcm::stringParameter(indexed("SubjVOIName-%i", s).c_str());
+            subjectId_ = stringParameter(indexed("SubjID-%i", s).c_str());
+            const std::string folder = folderOf(stringParameter(indexed("SubjDataFolder-%i", s).c_str()));
+            if (subjectVois) voiName_ = stringParameter(indexed("SubjVOIName-%i", s).c_str());
             char file[4096];
             std::snprintf(file, sizeof file, subjectPattern, folder.c_str(), subjectId_.c_str(),
                           conditionName_.c_str(), voiName_.c_str());
@@ -145,19 +146,18 @@ bool VUVIrurar::prepareForAncova() {
             // A group file that silently lacks a subject would bias the group
             // analysis: stop and name the file instead.
             if (!loaded) {
-                gcm::message(
-                    std::string(
-                        "<b>Group preparation stopped</b><br>Could not load the map file of subject ") +
-                    subjectId_ + ": " + file + "<br>No group map file was saved.");
+                message(std::string(
+                            "<b>Group preparation stopped</b><br>Could not load the map file of subject ") +
+                        subjectId_ + ": " + file + "<br>No group map file was saved.");
                 return false;
             }
             const bool ok =
                 H.hxDeleteNRVMPMap && H.hxDeleteNRVMPMap(inst ? s : s - 1) &&
                 renameMap(s - 1, subjectMapName(inst ? "Subject %s: INST" : "Subject %s: dGCM", subjectId_));
             if (!ok) {
-                gcm::message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") +
-                             subjectId_ + " does not hold an instantaneous and a difference map: " + file +
-                             "<br>No group map file was saved.");
+                message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") +
+                        subjectId_ + " does not hold an instantaneous and a difference map: " + file +
+                        "<br>No group map file was saved.");
                 return false;
             }
         }
@@ -169,11 +169,12 @@ bool VUVIrurar::prepareForAncova() {
         std::snprintf(group, sizeof group, groupPattern, basePath_.c_str(), n, conditionName_.c_str(),
                       voiName_.c_str());
         if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(group)) {
-            gcm::message(
-                std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") +
-                group);
+            message(std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") +
+                    group);
             return false;
         }
     }
     return true;
 }
+
+}  // namespace granger::plugin

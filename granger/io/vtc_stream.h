@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace granger {
+namespace granger::io {
 
 struct VtcInfo {
     std::int32_t headerBytes = 0;
@@ -49,4 +49,4 @@ bool readVoxelTimeCourse(std::istream& in, const VtcInfo& info, std::size_t voxe
 // False on a short read.
 bool readSlice(std::istream& in, const VtcInfo& info, int z, std::vector<char>& raw, std::vector<float>& out);
 
-}  // namespace granger
+}  // namespace granger::io

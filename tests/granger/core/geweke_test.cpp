@@ -12,7 +12,7 @@
 #include <fstream>
 #include <random>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 
@@ -274,4 +274,47 @@ TEST(VoxelEngine, IllDefinedVoxelHasAllValuesZero) {
     EXPECT_EQ(real.ref2vox, 0.0f);
     EXPECT_EQ(real.inst, 0.0f);
     EXPECT_EQ(null.vox2ref, 0.0f);
+}
+
+// A constant voxel has no variance: both the literal detrend and the fast
+// path must call it ill-defined, whatever its level, order, interval lengths
+// and number of intervals (float sums of a constant and of the ramp round,
+// and a rounding ramp must not pass for a signal).
+TEST(VoxelEngine, ConstantVoxelIsIllDefinedLikeTheLiteralPath) {
+    std::mt19937 rng(3);
+    std::normal_distribution<float> normal;
+    for (int p : {1, 2, 3}) {
+        for (int n : {17, 64, 120, 141, 200}) {
+            std::vector<float> ref(static_cast<std::size_t>(n)), surr(static_cast<std::size_t>(10 * n));
+            for (float& x : ref) x = 1000.0f + 15.0f * normal(rng);
+            for (float& x : surr) x = normal(rng);
+            const std::vector<std::vector<std::pair<int, int>>> layouts = {
+                {{1, n}}, {{1, n / 2 - 1}, {n / 2 + 2, n}}, {{n / 10 + 1, n / 2}, {n / 2 + n / 10 + 1, n}}};
+            for (const auto& intervals : layouts) {
+                for (float level : {100.1f, 500.0f, 1000.1f, 1037.4f, 4095.7f, 31999.3f}) {
+                    const std::vector<float> vox(static_cast<std::size_t>(n), level);
+                    LagCovariances literal(p);
+                    VoxelEngine engine(p, 10);
+                    for (const auto& [first, last] : intervals) {
+                        const int m = last - first + 1;
+                        std::vector<float> dr(static_cast<std::size_t>(m)), dv(static_cast<std::size_t>(m));
+                        detrend(ref.data() + first - 1, m, dr.data());
+                        detrend(vox.data() + first - 1, m, dv.data());
+                        addLagCovariances(dr.data(), dv.data(), m, literal);
+                        engine.addInterval(0, first, last, ref, surr, n);
+                    }
+                    GewekeMeasures want;
+                    ASSERT_FALSE(gewekeMeasures(literal, want)) << level;
+                    const float* courses[1] = {vox.data()};
+                    GewekeMeasures real{1, 1, 1}, null{1, 1, 1};
+                    EXPECT_EQ(engine.compute(courses, real, null), VoxelEngine::Status::IllDefined)
+                        << "p " << p << ", n " << n << ", intervals " << intervals.size() << ", level "
+                        << level;
+                    EXPECT_EQ(real.inst, 0.0f);
+                    EXPECT_EQ(real.ref2vox, 0.0f);
+                    EXPECT_EQ(null.inst, 0.0f);
+                }
+            }
+        }
+    }
 }

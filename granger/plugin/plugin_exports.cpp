@@ -1,7 +1,7 @@
-#include "granger/VUVIrurar.h"
+#include "granger/plugin/VUVIrurar.h"
 
 TL_PLUGIN_EXPORT TLPluginInterface* createPlugin() {
-    return new VUVIrurar();
+    return new granger::plugin::VUVIrurar();
 }
 TL_PLUGIN_EXPORT const char* getPluginName() {
     return "RFX Granger Causality Mapping (GCM) v2.7";

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 ResultVolumes sample() {

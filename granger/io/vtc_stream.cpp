@@ -1,9 +1,9 @@
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 
 #include <cmath>
 #include <cstring>
 
-namespace granger {
+namespace granger::io {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool readSlice(std::istream& in, const VtcInfo& info, int z, std::vector<char>& 
     return true;
 }
 
-}  // namespace granger
+}  // namespace granger::io

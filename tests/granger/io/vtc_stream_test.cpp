@@ -1,11 +1,11 @@
-#include "granger/core/vtc_stream.h"
+#include "granger/io/vtc_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
 
-using namespace granger;
+using namespace granger::io;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace granger::plugin {
+
 // The Granger-causality-mapping plug-in; form-driven, one command per execute.
 class VUVIrurar : public TLPluginInterface {
 public:
@@ -27,3 +29,5 @@ private:
     std::string conditionName_;
     std::string subjectId_;
 };
+
+}  // namespace granger::plugin

@@ -12,7 +12,7 @@
 
 #include <random>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 

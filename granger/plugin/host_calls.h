@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace gcm {
+namespace granger::plugin {
 
 void logRaw(const std::string& text);
 // The run's log writer: "// GCM> " before the text and after every line break.
@@ -37,4 +37,4 @@ bool loadVOIs(const std::string& path);
 bool vois(tl::VOISetRecord& record);
 const int* voi(int index, tl::VOIRecord& record);
 
-}  // namespace gcm
+}  // namespace granger::plugin

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-using namespace granger;
+using namespace granger::core;
 
 namespace {
 
@@ -111,6 +111,19 @@ TEST(GcmSettings, RefusedLinesAndTheirMessages) {
         {"MapScaleFactor= 1000.5\n",
          "Invalid value for 'MapScaleFactor=' in VUVIrurar.ini: 1000.5 (must be bewteen 0.01 and 1000, inclusive)"},
         {"MapScaleFactor= nan\n", "Invalid entry for 'MapScaleFactor=' in VUVIrurar.ini: nan"},
+        // A number that a 32-bit integer cannot hold does not parse as the key's type.
+        {"AutoRegressionOrder= 99999999999\n",
+         "Invalid entry for 'AutoRegressionOrder=' in VUVIrurar.ini: 99999999999"},
+        {"NumSurrogateSimulations= 4294967306\n",
+         "Invalid entry for 'NumSurrogateSimulations=' in VUVIrurar.ini: 4294967306"},
+        {"NumDiscardedSimulatedTimePoints= -4294967196\n",
+         "Invalid entry for 'NumDiscardedSimulatedTimePoints=' in VUVIrurar.ini: -4294967196"},
+        {"CVConstantForFDR= 4294967297\n",
+         "Invalid entry for 'CVConstantForFDR=' in VUVIrurar.ini: '4294967297'"},
+        {"ShowVerboseProgressLog= 4294967297\n",
+         "Invalid entry for 'ShowVerboseProgressLog=' in VUVIrurar.ini: 4294967297"},
+        {"SeparateSourceTargetVTCs= 4294967296\n",
+         "Invalid entry for 'SeparateSourceTargetVTCs=' in VUVIrurar.ini: 4294967296"},
     };
     for (const Case& c : cases) {
         const Read r = read(c.text);
