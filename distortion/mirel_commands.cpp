@@ -7,6 +7,7 @@
 #include "distortion/io/project_files.h"
 #include "frame/host_table_mirel.h"
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -86,8 +87,11 @@ void checkFiles(std::ostream& log) {
     for (const std::string& path : splitLines(stringParameter("files"))) {
         log << "Checking name: " << path << "..." << std::endl;
         if (isFMR(path) || isDMR(path)) {
+            // A folder opens as a stream on some systems but cannot be read.
+            std::error_code folder;
             std::ifstream in(path);
-            if (!in) messages += path + ": could not read file\n";
+            if (!in || std::filesystem::is_directory(path, folder))
+                messages += path + ": could not read file\n";
         } else {
             messages += path + ": not an FMR or DMR file\n";
         }
