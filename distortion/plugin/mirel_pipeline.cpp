@@ -8,7 +8,7 @@
 #include "distortion/io/map_file.h"
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "distortion/Mirel.h"
+#include "distortion/plugin/Mirel.h"
 
 TL_PLUGIN_EXPORT TLPluginInterface* createPlugin() {
     return new Mirel();

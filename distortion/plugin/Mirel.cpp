@@ -1,7 +1,7 @@
-#include "distortion/Mirel.h"
+#include "distortion/plugin/Mirel.h"
 
-#include "distortion/host_log.h"
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/host_log.h"
+#include "distortion/plugin/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 #include "frame/version_gate.h"
 

@@ -1,6 +1,6 @@
 // The small commands: choosing a project, checking a list, reading a batch
 // file; and the plug-in's access to its parameters.
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/mirel_commands.h"
 
 #include "distortion/core/errors.h"
 #include "distortion/io/file_names.h"
