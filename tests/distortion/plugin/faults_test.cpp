@@ -3,7 +3,7 @@
 #include "distortion/io/file_names.h"
 #include "distortion/io/map_file.h"
 #include "distortion/io/project_files.h"
-#include "tests/distortion/workflow_support.h"
+#include "tests/distortion/plugin/workflow_support.h"
 
 #include <cmath>
 #include <limits>

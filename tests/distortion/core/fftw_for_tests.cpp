@@ -1,4 +1,4 @@
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <fftw3.h>
 
