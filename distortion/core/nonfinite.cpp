@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-namespace mirel {
+namespace distortion::core {
 
 std::size_t countNonFinite(const Volume& v) {
     std::size_t n = 0;
@@ -39,4 +39,4 @@ Volume undistortCubicKeepingNonFiniteLocal(const Volume& src, const Volume& vdm,
     return out;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-namespace mirel {
+namespace distortion::core {
 
 std::size_t countNonFinite(const Volume& v);
 
@@ -17,4 +17,4 @@ std::size_t countNonFinite(const Volume& v);
 // linear neighbour with a nonzero weight) is NaN.
 Volume undistortCubicKeepingNonFiniteLocal(const Volume& src, const Volume& vdm, bool negate);
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr float kBright = 100.0f;
@@ -150,4 +150,4 @@ Volume estimateColumnwise(const FftApi& fft, const Volume& vol_ap, const Volume&
     return vdm;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

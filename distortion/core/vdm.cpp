@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 // Solves (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i] with zeros outside, in place
@@ -232,4 +232,4 @@ Volume inverseMap(const Volume& vdm) {
     return out;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr float kBright = 100.0f;
@@ -246,4 +246,4 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     return vdm;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

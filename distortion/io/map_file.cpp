@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 namespace {
 
 template <class T>
@@ -78,4 +80,4 @@ Volume readMapFile(const std::string& fileName) {
     return map;
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

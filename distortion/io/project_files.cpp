@@ -10,7 +10,9 @@
 #include <limits>
 #include <sstream>
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 namespace {
 
 struct EntrySpec {
@@ -423,4 +425,4 @@ std::string headerText(const Project& p) {
     return out.str();
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

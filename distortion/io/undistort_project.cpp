@@ -3,7 +3,9 @@
 #include "distortion/core/nonfinite.h"
 #include "distortion/io/file_names.h"
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 
 std::string nonFiniteReport(const std::string& path, std::size_t volume, std::size_t count) {
     return "Warning: " + path + ", volume " + std::to_string(volume) + ": " + std::to_string(count) +
@@ -28,4 +30,4 @@ void undistortProject(Project& p, const Volume& map, bool transpose, std::ostrea
     writeProject(p, undistortedFileName(p.path));
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

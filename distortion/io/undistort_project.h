@@ -9,7 +9,9 @@
 #include <ostream>
 #include <string>
 
-namespace mirel {
+namespace distortion::io {
+
+using core::Volume;
 
 // `map` is in the orientation of the estimation: with `transpose` each
 // volume is transposed, resampled and transposed back. Values that are not
@@ -20,4 +22,4 @@ void undistortProject(Project& p, const Volume& map, bool transpose, std::ostrea
 // The report line for `count` non-finite values in one volume of a file.
 std::string nonFiniteReport(const std::string& path, std::size_t volume, std::size_t count);
 
-}  // namespace mirel
+}  // namespace distortion::io

@@ -10,6 +10,8 @@
 
 using tl::g_mirelHost;
 
+namespace distortion::plugin {
+
 Mirel::~Mirel() = default;
 
 bool Mirel::initPlugin() {
@@ -43,20 +45,22 @@ bool Mirel::execute() {
     if (!log_) return true;
     std::ostream& log = *log_;
     try {
-        const std::string task = mirel::stringParameter("task");
+        const std::string task = stringParameter("task");
         if (task == "select_fmr_or_dmr")
-            mirel::selectFmrOrDmr();
+            selectFmrOrDmr();
         else if (task == "check")
-            mirel::checkFiles(log);
+            checkFiles(log);
         else if (task == "readbatchfile")
-            mirel::readBatchFile(log);
+            readBatchFile(log);
         else if (task == "estimate")
-            mirel::estimate(log, mirel::hostFft());
+            estimate(log, hostFft());
         else if (task == "apply")
-            mirel::apply(log);
+            apply(log);
     } catch (const std::exception& e) {
         log.flush();
         if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
     }
     return true;
 }
+
+}  // namespace distortion::plugin

@@ -14,7 +14,10 @@
 
 using tl::g_mirelHost;
 
-namespace mirel {
+namespace distortion::plugin {
+
+using namespace core;
+using namespace io;
 namespace {
 
 constexpr std::size_t kParameterBuffer = 10240;
@@ -122,4 +125,4 @@ void readBatchFile(std::ostream& log) {
     setString("filenames", text.c_str());
 }
 
-}  // namespace mirel
+}  // namespace distortion::plugin

@@ -17,7 +17,10 @@
 
 using tl::g_mirelHost;
 
-namespace mirel {
+namespace distortion::plugin {
+
+using namespace core;
+using namespace io;
 namespace {
 
 template <class F>
@@ -189,4 +192,4 @@ void apply(std::ostream& log) {
     }
 }
 
-}  // namespace mirel
+}  // namespace distortion::plugin

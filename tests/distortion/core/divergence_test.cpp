@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

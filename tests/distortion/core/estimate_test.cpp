@@ -6,7 +6,7 @@
 #include <cmath>
 #include <sstream>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <random>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 
@@ -134,7 +134,7 @@ int g_frees = 0;
 void* failingMalloc(std::size_t) {
     return nullptr;
 }
-mirel::FftPlan failingPlan(int, int, int, float*, mirel::FftComplex*, unsigned) {
+distortion::core::FftPlan failingPlan(int, int, int, float*, distortion::core::FftComplex*, unsigned) {
     return nullptr;
 }
 void countingFree(void* p) {

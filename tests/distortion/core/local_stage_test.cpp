@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

@@ -91,7 +91,7 @@ TEST_F(Workflow, ConstantAgainstNoiseEndsWithAMapOrAClearError) {
                 << o.output;
             EXPECT_FALSE(fs::exists(dir / "flat_vdm.map"));
         } else {
-            const mirel::Volume map = mirel::readMapFile((dir / "flat_vdm.map").string());
+            const distortion::core::Volume map = distortion::io::readMapFile((dir / "flat_vdm.map").string());
             for (std::size_t i = 0; i < map.size(); ++i)
                 ASSERT_TRUE(std::isfinite(map[i]) && std::fabs(map[i]) <= 27.0f) << map[i];
         }
@@ -103,11 +103,12 @@ TEST_F(Workflow, ConstantAgainstNoiseEndsWithAMapOrAClearError) {
 TEST_F(Workflow, OneNanVoxelStaysLocalAndIsReported) {
     const fs::path dir = root / "nanvoxel";
     fs::create_directories(dir);
-    mirel::Project clean = mirel::readFMR((set / "run_pa.fmr").string(), true);
+    distortion::io::Project clean = distortion::io::readFMR((set / "run_pa.fmr").string(), true);
     ASSERT_EQ(clean.intOf("DataType"), 2);
-    const mirel::Dimensions d = clean.volumes[0].dimensions();
+    const distortion::core::Dimensions d = clean.volumes[0].dimensions();
     std::vector<std::vector<float>> volumes;
-    for (const mirel::Volume& v : clean.volumes) volumes.emplace_back(v.data(), v.data() + v.size());
+    for (const distortion::core::Volume& v : clean.volumes)
+        volumes.emplace_back(v.data(), v.data() + v.size());
     writeFloatProject(dir, "clean", d[0], d[1], d[2], volumes);
     const int nx = 16, ny = 20, nz = 4;  // a bright voxel inside the object
     volumes[1][(static_cast<std::size_t>(nz) * d[1] + ny) * d[0] + nx] =
@@ -123,11 +124,11 @@ TEST_F(Workflow, OneNanVoxelStaysLocalAndIsReported) {
                          "counted as 0 when resampling their neighbours)\n"))
         << o.output;
     EXPECT_EQ(countOf(o.output, "Warning: "), 1u) << o.output;
-    const mirel::Project a = mirel::readFMR((dir / "clean_undist.fmr").string(), true);
-    const mirel::Project b = mirel::readFMR((dir / "hole_undist.fmr").string(), true);
+    const distortion::io::Project a = distortion::io::readFMR((dir / "clean_undist.fmr").string(), true);
+    const distortion::io::Project b = distortion::io::readFMR((dir / "hole_undist.fmr").string(), true);
     for (std::size_t i = 0; i < a.volumes[0].size(); ++i) ASSERT_EQ(a.volumes[0][i], b.volumes[0][i]);
     std::size_t nans = 0, changed = 0;
-    const mirel::Volume &u = a.volumes[1], &v = b.volumes[1];
+    const distortion::core::Volume &u = a.volumes[1], &v = b.volumes[1];
     for (int z = 0; z < d[2]; ++z)
         for (int y = 0; y < d[1]; ++y)
             for (int x = 0; x < d[0]; ++x) {

@@ -72,12 +72,13 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
     EXPECT_EQ(countOf(o.output, "Finished iteration with SSD: "), 4u);
 
     // The host wrote the maps; the plug-in's reader reads them back.
-    const mirel::Volume map0 = mirel::readMapFile((set / "run_ap_vdm.map").string());
-    const mirel::Volume map1 = mirel::readMapFile((set / "run_pa_vdm.map").string());
-    const mirel::Volume deriv = mirel::readMapFile((set / "run_ap_vdmderiv.map").string());
-    const mirel::Volume truth = mirel::readMapFile((set / "truth_vdm.map").string());
-    const mirel::Volume mask = mirel::readMapFile((set / "object_mask.map").string());
-    ASSERT_EQ(map0.dimensions(), (mirel::Dimensions{32, 40, 9}));
+    const distortion::core::Volume map0 = distortion::io::readMapFile((set / "run_ap_vdm.map").string());
+    const distortion::core::Volume map1 = distortion::io::readMapFile((set / "run_pa_vdm.map").string());
+    const distortion::core::Volume deriv =
+        distortion::io::readMapFile((set / "run_ap_vdmderiv.map").string());
+    const distortion::core::Volume truth = distortion::io::readMapFile((set / "truth_vdm.map").string());
+    const distortion::core::Volume mask = distortion::io::readMapFile((set / "object_mask.map").string());
+    ASSERT_EQ(map0.dimensions(), (distortion::core::Dimensions{32, 40, 9}));
     for (std::size_t i = 0; i < map0.size(); ++i) ASSERT_EQ(map1[i], -map0[i]);
     EXPECT_NEAR(deriv(5, 10, 4), (map0(5, 11, 4) - map0(5, 9, 4)) * 0.5f, 1e-6);
     std::vector<double> before, after;
@@ -93,7 +94,8 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
     EXPECT_LT(quantile(after, 0.5), 0.6 * quantile(before, 0.5));
     EXPECT_LT(quantile(after, 0.95), 0.7 * quantile(before, 0.95));
 
-    const mirel::Project undist = mirel::readFMR((set / "run_ap_undist.fmr").string(), true);
+    const distortion::io::Project undist =
+        distortion::io::readFMR((set / "run_ap_undist.fmr").string(), true);
     EXPECT_EQ(undist.entry("Prefix").text, "run_ap_undist");
     EXPECT_EQ(undist.entry("LoadAMRFile").text, "");
     EXPECT_FALSE(undist.entry("ShowAMRFile").boolValue);
@@ -108,7 +110,7 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
         << a.output;
     // The host loaded the map into the current FMR without a problem or a box.
     EXPECT_FALSE(contains(a.output, "Talvora> ")) << a.output;
-    const mirel::Project again = mirel::readFMR((set / "run_ap_undist.fmr").string(), true);
+    const distortion::io::Project again = distortion::io::readFMR((set / "run_ap_undist.fmr").string(), true);
     for (std::size_t i = 0; i < again.volumes[0].size(); ++i)
         ASSERT_EQ(again.volumes[0][i], undist.volumes[0][i]);
 }
@@ -182,7 +184,8 @@ TEST_F(Workflow, ApplyAsksBeforeResizingAndStopsOnNo) {
         R"J( "answers": [true, {"expect": "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n(they need to have the same field of view)", "value": "yes"}],)J");
     EXPECT_TRUE(contains(o.output, "Undistorted data saved as: " + (other / "dwi_ap_undist.dmr").string()))
         << o.output;
-    const mirel::Project resized = mirel::readDMR((other / "dwi_ap_undist.dmr").string(), true);
+    const distortion::io::Project resized =
+        distortion::io::readDMR((other / "dwi_ap_undist.dmr").string(), true);
     EXPECT_EQ(resized.volumes.size(), 2u);
     EXPECT_EQ(resized.gradientTable.size(), 8u);
 }
