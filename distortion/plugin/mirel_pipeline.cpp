@@ -62,7 +62,8 @@ void saveMap(const Volume& map, bool transpose, float lower, float upper, const 
 // handed on as a good one: it is neither saved nor applied.
 void requireFinite(const Volume& map, const std::string& what) {
     const std::size_t bad = countNonFinite(map);
-    if (bad > 0)
+    if (bad == 1) throw std::runtime_error(what + " holds 1 value that is not a finite number");
+    if (bad > 1)
         throw std::runtime_error(what + " holds " + std::to_string(bad) +
                                  " values that are not finite numbers");
 }

@@ -219,3 +219,23 @@ TEST_F(Workflow, EmptyMapLongDataFileAndFolderAreReported) {
     EXPECT_FALSE(contains(o.output, "run_pa.fmr: could not")) << o.output;
     EXPECT_FALSE(contains(o.output, "Check: OK")) << o.output;
 }
+
+// A stored map with a value that is not a number is not applied.
+TEST_F(Workflow, AMapHoldingNanIsNotApplied) {
+    const fs::path dir = root / "nanmap";
+    fs::create_directories(dir);
+    for (const char* f : {"run_pa.fmr", "run_pa.stc"})
+        fs::copy_file(set / f, dir / f, fs::copy_options::overwrite_existing);
+    std::string map = readBytes(set / "truth_vdm.map");
+    map.replace(map.size() - 4, 4, std::string("\x00\x00\xc0\x7f", 4));  // the last value: NaN
+    write(dir / "nan.map", map);
+    const Outcome o =
+        job("nanmap",
+            R"([{"command": "apply", "parameters": {"vdm": "nan.map", "rllr": 0, "files": "run_pa.fmr"}}])",
+            R"( "documents": {"fmr": "run_pa.fmr"},)", dir);
+    EXPECT_TRUE(contains(o.output,
+                         "Loading VDM...\nTalvora> [message] Error: The map nan.map holds 1 value that is "
+                         "not a finite number\n"))
+        << o.output;
+    EXPECT_FALSE(fs::exists(dir / "run_pa_undist.fmr"));
+}
