@@ -9,7 +9,7 @@
 #include "distortion/core/vdmestimate.h"
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 #include "tools/make_phantom/phantom_model.h"
 
 #include <sys/resource.h>
@@ -26,9 +26,9 @@
 
 namespace {
 
-mirel::Volume seriesVolume(const phantom::Grid& g, double peak, int sign) {
+distortion::core::Volume seriesVolume(const phantom::Grid& g, double peak, int sign) {
     const std::vector<float> v = phantom::series(g, peak, 1, sign, 1.0f);
-    mirel::Volume out(g.nx, g.ny, g.nz);
+    distortion::core::Volume out(g.nx, g.ny, g.nz);
     std::memcpy(out.data(), v.data(), v.size() * sizeof(float));
     return out;
 }
@@ -41,14 +41,14 @@ double peakMegabytes() {
 
 void estimateCase(int nx, int ny, int nz, bool literal) {
     const phantom::Grid g{nx, ny, nz};
-    const mirel::Volume ap = seriesVolume(g, 5.0, +1), pa = seriesVolume(g, 5.0, -1);
-    mirel::EstimationSchedule s = mirel::pluginSchedule({2.0, 2.0, 2.5});
+    const distortion::core::Volume ap = seriesVolume(g, 5.0, +1), pa = seriesVolume(g, 5.0, -1);
+    distortion::core::EstimationSchedule s = distortion::core::pluginSchedule({2.0, 2.0, 2.5});
     s.literalTrials = literal;
     std::ostringstream log;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    const mirel::Volume map =
-        mirel::estimateVdm(fftwForTests(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
+    const distortion::core::Volume map =
+        distortion::core::estimateVdm(fftwForTests(), ap, pa, {0.5, 4.0 / 2.0, 0.5}, true, s, false, log, 0);
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf(
@@ -82,13 +82,13 @@ void applyCase() {
             }
     }
     const std::vector<float> truth = phantom::trueDisplacement(g, 5.0, 1);
-    mirel::Volume map(g.nx, g.ny, g.nz);
+    distortion::core::Volume map(g.nx, g.ny, g.nz);
     std::memcpy(map.data(), truth.data(), truth.size() * sizeof(float));
     const double before = peakMegabytes();
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    mirel::Project p = mirel::readFMR((dir / "run.fmr").string(), true);
-    mirel::undistortProject(p, map, false);
+    distortion::io::Project p = distortion::io::readFMR((dir / "run.fmr").string(), true);
+    distortion::io::undistortProject(p, map, false);
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf(

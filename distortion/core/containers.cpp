@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace mirel {
+namespace distortion::core {
 
 Vector Vector::operator*(float s) const {
     Vector r(*this);
@@ -120,4 +120,4 @@ void setColumn(Volume& vol, int row, int slice, const Vector& vec) {
     for (int y = 0; y < vol.ny(); ++y) vol(row, y, slice) = vec[y];
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 using Dimensions = std::array<int, 3>;
 
@@ -114,4 +114,4 @@ private:
 Vector column(const Volume& vol, int row, int slice);
 void setColumn(Volume& vol, int row, int slice, const Vector& vec);
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 struct CorrelationSums {
@@ -79,4 +79,4 @@ double meanSquaredDifferenceNonzero(const Vector& vec1, const Vector& vec2) {
     return sum / (counted > 0 ? counted : 1);
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 using Position = std::array<int, 3>;
 
@@ -18,4 +18,4 @@ double ssd(const Volume& vol1, const Volume& vol2, const std::vector<Position>& 
 double meanSquaredDifference(const Volume& vol1, const Volume& vol2);
 double meanSquaredDifferenceNonzero(const Vector& vec1, const Vector& vec2);
 
-}  // namespace mirel
+}  // namespace distortion::core

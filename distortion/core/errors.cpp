@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace mirel {
+namespace distortion::core {
 
 std::string sourceFileName(const char* path) {
     const char* slash = std::strrchr(path, '/');
@@ -16,4 +16,4 @@ void assertionFailure(const char* file, int line, const char* condition) {
                            "): " + condition);
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

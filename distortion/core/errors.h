@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace mirel {
+namespace distortion::core {
 
 struct IOError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -24,11 +24,11 @@ std::string sourceFileName(const char* path);
 
 [[noreturn]] void assertionFailure(const char* file, int line, const char* condition);
 
-}  // namespace mirel
+}  // namespace distortion::core
 
 // Internal consistency check: a violated condition ends the command with a
 // logic error naming the source file, line and condition.
-#define MIREL_ASSERT(cond)                                                 \
-    do {                                                                   \
-        if (!(cond)) ::mirel::assertionFailure(__FILE__, __LINE__, #cond); \
+#define MIREL_ASSERT(cond)                                                            \
+    do {                                                                              \
+        if (!(cond)) ::distortion::core::assertionFailure(__FILE__, __LINE__, #cond); \
     } while (0)

@@ -7,7 +7,7 @@
 
 struct fftwf_plan_s;
 
-namespace mirel {
+namespace distortion::core {
 
 using FftPlan = fftwf_plan_s*;
 using FftComplex = float[2];
@@ -21,4 +21,4 @@ struct FftApi {
     void (*destroyPlan)(FftPlan plan) = nullptr;
 };
 
-}  // namespace mirel
+}  // namespace distortion::core

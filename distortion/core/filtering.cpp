@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr unsigned kFftEstimate = 64;
@@ -257,4 +257,4 @@ void weightedSmooth(Matrix& map, const Matrix& kernel, const Matrix& weight, boo
     map.replace(out);
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 // n values of a sampled Gaussian of width s (standard deviation, voxels) or
 // of its first or second derivative; any other order is the plain Gaussian.
@@ -35,4 +35,4 @@ void weightedSmoothSeparable(Volume& map, const std::array<std::vector<double>, 
                              const Volume& weight, bool normalise);
 void weightedSmooth(Matrix& map, const Matrix& kernel, const Matrix& weight, bool normalise);
 
-}  // namespace mirel
+}  // namespace distortion::core

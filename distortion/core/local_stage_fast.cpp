@@ -14,7 +14,7 @@
 #include <cmath>
 #include <limits>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr float kBright = 100.0f;
@@ -280,4 +280,4 @@ void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& src
     }
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 bool fastStageApplies(const Volume& box, const std::vector<float>& shifts);
 
@@ -16,4 +16,4 @@ void optimiseStageFast(const Volume& vdm, const Volume& srcAp, const Volume& src
                        const Volume& paUndist, const Volume& box, const std::vector<float>& shifts,
                        bool useSsd, Volume& newMap, Volume& weight, std::vector<int>* chosen = nullptr);
 
-}  // namespace mirel
+}  // namespace distortion::core

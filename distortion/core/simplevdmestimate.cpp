@@ -8,11 +8,22 @@
 
 #include <cfloat>
 #include <cmath>
+#include <limits>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr float kBright = 100.0f;
+// Where the Gauss-Newton steps may take a column. A stretch beyond a factor
+// of two, or a shift beyond half the column, no longer describes a
+// distortion: it is a fit running away on a column without shared structure
+// (one volume flat, the other noise), whose steps reach 1e14 and beyond.
+constexpr double kMinStretch = 0.5, kMaxStretch = 2.0;
+
+bool withinBounds(double a, double b, int ny) {
+    return std::isfinite(a) && std::isfinite(b) && a >= kMinStretch && a <= kMaxStretch &&
+           std::fabs(b) <= 0.5 * ny;
+}
 
 struct ColumnFit {
     const Vector& A;
@@ -37,7 +48,9 @@ struct ColumnFit {
     }
 };
 
-// Gauss-Newton from (a, b); at most ten steps.
+// Gauss-Newton from (a, b); at most ten steps. A step that would leave the
+// bounds above, or a cost that is not a number, ends the fit with the last
+// parameters inside them.
 void fitColumn(const ColumnFit& fit, float& aOut, float& bOut) {
     const int n = fit.A.size();
     Vector Aw(n), Bw(n), dAw(n), dBw(n);
@@ -47,6 +60,10 @@ void fitColumn(const ColumnFit& fit, float& aOut, float& bOut) {
     double d = 0.0;
     for (int it = 0; it < 10; ++it) {
         d = fit.cost(a, b, Aw, Bw, &dAw, &dBw);
+        if (!std::isfinite(d)) {
+            d = std::numeric_limits<double>::infinity();  // the last step is undone below
+            break;
+        }
         if ((d - best) * 100.0 / best > -0.01) break;
         Matrix J(n, 2);
         const float af = static_cast<float>(a);
@@ -67,6 +84,7 @@ void fitColumn(const ColumnFit& fit, float& aOut, float& bOut) {
         const Vector g = Jt * r;
         const double s0 = -((mat(1, 1) * g[0] - mat(0, 1) * g[1]) / det);
         const double s1 = -((-mat(1, 0) * g[0] + mat(0, 0) * g[1]) / det);
+        if (!withinBounds(a + s0, b + s1, n)) break;
         a += s0;
         b += s1;
         lastStep[0] = s0, lastStep[1] = s1;
@@ -132,4 +150,4 @@ Volume estimateColumnwise(const FftApi& fft, const Volume& vol_ap, const Volume&
     return vdm;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 // Solves (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i] with zeros outside, in place
@@ -29,8 +29,17 @@ struct SplineWeights {
     double w[4];  // for indices f+2, f+1, f, f-1
 };
 
+// Sample positions farther out than this (or not numbers) lie outside any
+// volume; they are never converted to an integer, which would be undefined.
+constexpr float kFarOutside = 1e9f;
+
 SplineWeights splineWeights(float coordinate) {
     SplineWeights s;
+    if (!(std::fabs(coordinate) < kFarOutside)) {
+        s.f = -8;  // every index below is negative: nothing contributes
+        s.w[0] = s.w[1] = s.w[2] = s.w[3] = 0.0;
+        return s;
+    }
     const float fl = std::floor(coordinate);
     s.f = static_cast<int>(fl);
     const double t = static_cast<double>(coordinate) - fl;
@@ -109,6 +118,10 @@ void undistortLinear(Volume& dst, const Volume& src, const Volume& vdm, bool neg
             for (int x = 0; x < nx; ++x) {
                 const float d = vdm(x, y, z);
                 const float yy = negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
+                if (!(std::fabs(yy) < kFarOutside)) {
+                    dst(x, y, z) = 0.0f;
+                    continue;
+                }
                 const float fl = std::floor(yy);
                 const float f = yy - fl;
                 const int y0 = static_cast<int>(fl);
@@ -141,6 +154,7 @@ void undistortLocal(Volume& dst, const Volume& src, const Volume& vdm, const std
 }
 
 float sampleColumn(const float* v, int n, float t) {
+    if (!(std::fabs(t) < kFarOutside)) return 0.0f;
     const float fl = std::floor(t);
     const int i0 = static_cast<int>(fl), i1 = i0 + 1;
     const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
@@ -218,4 +232,4 @@ Volume inverseMap(const Volume& vdm) {
     return out;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 // Cubic B-spline resampling of a whole volume.
 Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate);
@@ -39,4 +39,4 @@ Volume inverseMap(const Volume& vdm);
 // tests.
 std::vector<double> bsplineCoefficients(const Volume& src);
 
-}  // namespace mirel
+}  // namespace distortion::core

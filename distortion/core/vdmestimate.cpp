@@ -13,14 +13,47 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <stdexcept>
+#include <string>
 
-namespace mirel {
+namespace distortion::core {
 namespace {
 
 constexpr float kBright = 100.0f;
 // Single-precision steps of 0.05 leave a pair meant to end exactly one voxel
 // apart a few ulps above it; that pair counts as consistent.
 constexpr float kFoldLimit = 1.0f + 1e-5f;
+// Every sweep of the repair that changes a column narrows its largest gap;
+// a column still changing after this many sweeps holds values the repair
+// cannot bring together (steps of 0.05 vanish beside values of 1e7).
+constexpr long kMaxRepairSweeps = 100000;
+
+std::string divergenceMessage(const std::string& what) {
+    return "The displacement estimate diverged (" + what +
+           "); no map is given. Try other volumes or another order.";
+}
+
+// A map whose values are not finite, or that moves a voxel farther than its
+// whole column (every sample outside the volume, where SSD finds its
+// trivial minimum of 0), stops the estimation: saved, it would be a wrong
+// result, and the repair below could never bring such values together.
+void checkDisplacements(const Volume& vdm, const char* after) {
+    std::size_t nonFinite = 0, absurd = 0;
+    const float limit = static_cast<float>(vdm.ny());
+    for (std::size_t i = 0; i < vdm.size(); ++i) {
+        if (!std::isfinite(vdm[i]))
+            ++nonFinite;
+        else if (std::fabs(vdm[i]) > limit)
+            ++absurd;
+    }
+    if (nonFinite > 0)
+        throw std::runtime_error(
+            divergenceMessage(std::to_string(nonFinite) + " values are not finite numbers " + after));
+    if (absurd > 0)
+        throw std::runtime_error(divergenceMessage(std::to_string(absurd) + " displacements exceed the " +
+                                                   std::to_string(vdm.ny()) +
+                                                   " voxels of the phase-encoding axis " + after));
+}
 
 double selectedDistance(const Volume& a, const Volume& b, bool useSsd) {
     return useSsd ? meanSquaredDifference(a, b) : ncc(a, b);
@@ -78,7 +111,11 @@ long improveInverseConsistency(Volume& vdm) {
     for (int z = 0; z < vdm.nz(); ++z)
         for (int x = 0; x < vdm.nx(); ++x) {
             bool changed = true;
-            while (changed) {
+            for (long sweep = 0; changed; ++sweep) {
+                if (sweep == kMaxRepairSweeps)
+                    throw std::runtime_error(
+                        divergenceMessage("the inverse-consistency repair did not settle in column x " +
+                                          std::to_string(x) + ", z " + std::to_string(z)));
                 changed = false;
                 for (int y = 0; y + 1 < vdm.ny(); ++y) {
                     float& lo = vdm(x, y, z);
@@ -157,6 +194,7 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
 
     Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
     gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
+    checkDisplacements(vdm, "after the column-wise estimate");
     Volume srcAp, srcPa, apU, paU;
     prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
     undistortBoth(srcAp, srcPa, vdm, apU, paU);
@@ -189,6 +227,7 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
                                      gaussianKernel1d(9, widths[2], 0)},
                                     weight, true);
         }
+        checkDisplacements(vdm, "in the local optimisation");
         const long adjustments = improveInverseConsistency(vdm);
         log << "Smoothed (" << widths[0] << ") and needed " << adjustments
             << " iterations to improve inverse consistency" << std::endl;
@@ -207,4 +246,4 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     return vdm;
 }
 
-}  // namespace mirel
+}  // namespace distortion::core

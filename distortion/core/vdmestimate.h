@@ -9,7 +9,7 @@
 #include <ostream>
 #include <vector>
 
-namespace mirel {
+namespace distortion::core {
 
 // One entry per stage of the local optimisation.
 struct EstimationSchedule {
@@ -54,4 +54,4 @@ void optimiseStageLiteral(const Volume& vdm, const Volume& srcAp, const Volume& 
                           Volume& paUndist, const Volume& box, const std::vector<float>& shifts, bool useSsd,
                           Volume& newMap, Volume& weight, std::vector<int>* chosen = nullptr);
 
-}  // namespace mirel
+}  // namespace distortion::core

@@ -1,6 +1,6 @@
 #include "distortion/io/file_names.h"
 
-namespace mirel {
+namespace distortion::io {
 
 std::string replaceExtension(const std::string& path, const std::string& extension) {
     const std::size_t dot = path.rfind('.');
@@ -38,4 +38,4 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

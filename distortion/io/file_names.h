@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace mirel {
+namespace distortion::io {
 
 // The path up to its last "." (all of it without one), ".", the extension.
 std::string replaceExtension(const std::string& path, const std::string& extension);
@@ -26,4 +26,4 @@ inline std::string undistortedFileName(const std::string& p) {
     return insertSuffix(p, "_undist");
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <vector>
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 namespace {
 
 template <class T>
@@ -69,7 +72,12 @@ Volume readMapStream(std::istream& in) {
 Volume readMapFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) throw OpenFileError("could not open file " + fileName);
-    return readMapStream(in);
+    Volume map = readMapStream(in);
+    // A map without values cannot be applied to any project.
+    if (map.size() == 0)
+        throw ReadFileError(fileName + ": the map is empty (" + std::to_string(map.nx()) + " x " +
+                            std::to_string(map.ny()) + " x " + std::to_string(map.nz()) + ")");
+    return map;
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

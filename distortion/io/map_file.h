@@ -6,11 +6,13 @@
 #include <istream>
 #include <string>
 
-namespace mirel {
+namespace distortion::io {
+
+using core::Volume;
 
 // Throws OpenFileError ("could not open file <name>") or ReadFileError
 // ("error reading from binary file").
 Volume readMapFile(const std::string& fileName);
 Volume readMapStream(std::istream& in);
 
-}  // namespace mirel
+}  // namespace distortion::io

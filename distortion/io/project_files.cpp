@@ -10,7 +10,9 @@
 #include <limits>
 #include <sstream>
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 namespace {
 
 struct EntrySpec {
@@ -293,8 +295,16 @@ void readProjectData(Project& p) {
     if (tooLarge)
         throw IOError(p.path + ": the data size " + std::to_string(nx) + " x " + std::to_string(ny) + " x " +
                       std::to_string(nz) + " x " + std::to_string(nt) + " is too large");
-    if (fileSize < 0 || static_cast<std::size_t>(fileSize) < nx * ny * nz * nt * bytesPerValue)
+    const std::size_t expected = nx * ny * nz * nt * bytesPerValue;
+    if (fileSize < 0 || static_cast<std::size_t>(fileSize) < expected)
         throw ReadFileError("error reading from binary file");
+    // More data than the header describes means the header's sizes are not
+    // those of the data: read with them, every volume would be misaligned.
+    if (static_cast<std::size_t>(fileSize) > expected)
+        throw ReadFileError(dataPath + ": the data file holds " + std::to_string(fileSize) + " bytes, but " +
+                            p.path + " describes " + std::to_string(expected) + " (" + std::to_string(nx) +
+                            " x " + std::to_string(ny) + " x " + std::to_string(nz) + " x " +
+                            std::to_string(nt) + " values of " + std::to_string(bytesPerValue) + " bytes)");
 
     p.volumes.assign(nt, Volume());
     for (Volume& v : p.volumes) v = Volume(static_cast<int>(nx), static_cast<int>(ny), static_cast<int>(nz));
@@ -415,4 +425,4 @@ std::string headerText(const Project& p) {
     return out.str();
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

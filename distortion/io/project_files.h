@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace mirel {
+namespace distortion::io {
+
+using core::Volume;
 
 enum class EntryKind { Int, Float, Bool, YesNo, Text };
 
@@ -73,4 +75,4 @@ std::string headerText(const Project& project);
 // at all. Throws WriteFileError.
 void writeProject(Project& project, const std::string& newPath);
 
-}  // namespace mirel
+}  // namespace distortion::io

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <limits>
 
-namespace mirel {
+namespace distortion::io {
+
+using namespace core;
 namespace {
 
 std::string fileStem(const std::string& path) {
@@ -82,4 +84,4 @@ void writeProject(Project& p, const std::string& newPath) {
         throw WriteFileError("Cannot Create file: " + newPath + " (" + header.problem() + ")");
 }
 
-}  // namespace mirel
+}  // namespace distortion::io

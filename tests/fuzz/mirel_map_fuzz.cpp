@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     try {
-        mirel::readMapStream(in);
+        distortion::io::readMapStream(in);
     } catch (const std::exception&) {
     }
     return 0;

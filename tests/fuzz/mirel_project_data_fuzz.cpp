@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             .write(reinterpret_cast<const char*>(data + 5), static_cast<std::streamsize>(size - 5));
     }
     try {
-        mirel::readFMR(dir + stem + ".fmr", true);
+        distortion::io::readFMR(dir + stem + ".fmr", true);
     } catch (const std::exception&) {
     }
     try {
-        mirel::readDMR(dir + stem + ".dmr", true);
+        distortion::io::readDMR(dir + stem + ".dmr", true);
     } catch (const std::exception&) {
     }
     for (const char* ext : {".fmr", ".dmr", ".stc", ".dwi"}) std::remove((dir + stem + ext).c_str());

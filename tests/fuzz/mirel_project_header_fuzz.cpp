@@ -13,10 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = "/tmp/mirel_header_fuzz_" + std::to_string(getpid()) + ".fmr";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    for (mirel::ProjectKind kind : {mirel::ProjectKind::FMR, mirel::ProjectKind::DMR}) {
+    for (distortion::io::ProjectKind kind :
+         {distortion::io::ProjectKind::FMR, distortion::io::ProjectKind::DMR}) {
         try {
-            const mirel::Project p = mirel::readProject(kind, path, false);
-            (void)mirel::headerText(p);
+            const distortion::io::Project p = distortion::io::readProject(kind, path, false);
+            (void)distortion::io::headerText(p);
         } catch (const std::exception&) {
         }
     }

@@ -31,7 +31,8 @@ Summary summarise(std::vector<double> v) {
     return s;
 }
 
-double correlation(const mirel::Volume& a, const mirel::Volume& b, const mirel::Volume& mask) {
+double correlation(const distortion::core::Volume& a, const distortion::core::Volume& b,
+                   const distortion::core::Volume& mask) {
     double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0, n = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (mask[i] == 0.0f) continue;
@@ -42,8 +43,9 @@ double correlation(const mirel::Volume& a, const mirel::Volume& b, const mirel::
     return (n * sab - sa * sb) / std::sqrt((n * saa - sa * sa) * (n * sbb - sb * sb));
 }
 
-mirel::Project read(const std::string& path) {
-    return mirel::isFMR(path) ? mirel::readFMR(path, true) : mirel::readDMR(path, true);
+distortion::io::Project read(const std::string& path) {
+    return distortion::io::isFMR(path) ? distortion::io::readFMR(path, true)
+                                       : distortion::io::readDMR(path, true);
 }
 
 }  // namespace
@@ -58,9 +60,10 @@ int main(int argc, char** argv) {
     try {
         const std::string dir = std::string(argv[1]) + "/";
         const std::string first = dir + argv[2], second = dir + argv[3];
-        const mirel::Volume truth = mirel::readMapFile(dir + "truth_vdm.map");
-        const mirel::Volume mask = mirel::readMapFile(dir + "object_mask.map");
-        const mirel::Volume estimate = mirel::readMapFile(mirel::vdmFileName(first));
+        const distortion::core::Volume truth = distortion::io::readMapFile(dir + "truth_vdm.map");
+        const distortion::core::Volume mask = distortion::io::readMapFile(dir + "object_mask.map");
+        const distortion::core::Volume estimate =
+            distortion::io::readMapFile(distortion::io::vdmFileName(first));
         if (truth.dimensions() != estimate.dimensions() || truth.dimensions() != mask.dimensions())
             throw std::runtime_error("the maps' dimensions differ");
         std::vector<double> before, after;
@@ -70,9 +73,9 @@ int main(int argc, char** argv) {
             after.push_back(std::fabs(truth[i] - estimate[i]));
         }
         const Summary b = summarise(before), a = summarise(after);
-        const mirel::Project p0 = read(first), p1 = read(second);
-        const mirel::Project u0 = read(mirel::undistortedFileName(first)),
-                             u1 = read(mirel::undistortedFileName(second));
+        const distortion::io::Project p0 = read(first), p1 = read(second);
+        const distortion::io::Project u0 = read(distortion::io::undistortedFileName(first)),
+                                      u1 = read(distortion::io::undistortedFileName(second));
         std::printf("%s: %zu voxels inside the object\n", argv[1], before.size());
         std::printf("  displacement error (voxels)  before: median %.3f, 95th percentile %.3f\n", b.median,
                     b.p95);

@@ -10,7 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-using namespace mirel;
+using namespace distortion::core;
+using namespace distortion::io;
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "distortion/Mirel.h"
+#include "distortion/plugin/Mirel.h"
 
 TL_PLUGIN_EXPORT TLPluginInterface* createPlugin() {
-    return new Mirel();
+    return new distortion::plugin::Mirel();
 }
 TL_PLUGIN_EXPORT const char* getPluginName() {
     return "Mirel";

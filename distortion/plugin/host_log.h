@@ -4,6 +4,8 @@
 #include <streambuf>
 #include <string>
 
+namespace distortion::plugin {
+
 // A stream buffer that collects text and, on every flush, hands all of it
 // (end of line included) to the host's log pane as one string.
 class TLHXBuf : public std::streambuf {
@@ -39,3 +41,5 @@ public:
 private:
     TLHXBuf buf_;
 };
+
+}  // namespace distortion::plugin

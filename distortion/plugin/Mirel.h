@@ -5,6 +5,8 @@
 #include <memory>
 #include <ostream>
 
+namespace distortion::plugin {
+
 // The distortion-correction plug-in; form-driven, one "task" per execute.
 class Mirel : public TLPluginInterface {
 public:
@@ -16,3 +18,5 @@ public:
 private:
     std::unique_ptr<std::ostream> log_;  // hands each flushed line to the host log
 };
+
+}  // namespace distortion::plugin

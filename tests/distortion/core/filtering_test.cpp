@@ -1,12 +1,12 @@
 #include "distortion/core/filtering.h"
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 
@@ -134,7 +134,7 @@ int g_frees = 0;
 void* failingMalloc(std::size_t) {
     return nullptr;
 }
-mirel::FftPlan failingPlan(int, int, int, float*, mirel::FftComplex*, unsigned) {
+distortion::core::FftPlan failingPlan(int, int, int, float*, distortion::core::FftComplex*, unsigned) {
     return nullptr;
 }
 void countingFree(void* p) {

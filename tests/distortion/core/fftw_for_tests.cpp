@@ -1,10 +1,10 @@
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <fftw3.h>
 
-const mirel::FftApi& fftwForTests() {
-    static const mirel::FftApi api = [] {
-        mirel::FftApi a;
+const distortion::core::FftApi& fftwForTests() {
+    static const distortion::core::FftApi api = [] {
+        distortion::core::FftApi a;
         a.malloc = fftwf_malloc;
         a.free = fftwf_free;
         a.planR2c3d = fftwf_plan_dft_r2c_3d;

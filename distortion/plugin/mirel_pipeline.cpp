@@ -1,21 +1,26 @@
 // The two commands that do the work: estimating the displacement maps from
 // a pair of projects, and applying a stored map to further projects.
 #include "distortion/core/errors.h"
+#include "distortion/core/nonfinite.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
 #include "distortion/io/file_names.h"
 #include "distortion/io/map_file.h"
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 
 #include <cmath>
+#include <filesystem>
 #include <stdexcept>
 
 using tl::g_mirelHost;
 
-namespace mirel {
+namespace distortion::plugin {
+
+using namespace core;
+using namespace io;
 namespace {
 
 template <class F>
@@ -53,6 +58,26 @@ void saveMap(const Volume& map, bool transpose, float lower, float upper, const 
         throw WriteFileError("could not save the map file " + fileName);
 }
 
+// A map with a value that is not a finite number would be a wrong result
+// handed on as a good one: it is neither saved nor applied.
+void requireFinite(const Volume& map, const std::string& what) {
+    const std::size_t bad = countNonFinite(map);
+    if (bad == 1) throw std::runtime_error(what + " holds 1 value that is not a finite number");
+    if (bad > 1)
+        throw std::runtime_error(what + " holds " + std::to_string(bad) +
+                                 " values that are not finite numbers");
+}
+
+// Both inputs' maps are saved under names derived from their paths; one
+// name for both would leave only the second (negated) map.
+void requireDistinctMaps(const std::string& file0, const std::string& file1) {
+    namespace fs = std::filesystem;
+    const std::string map0 = vdmFileName(file0), map1 = vdmFileName(file1);
+    if (fs::absolute(map0).lexically_normal() == fs::absolute(map1).lexically_normal())
+        throw std::runtime_error(
+            "file0 and file1 must be two different projects: both maps would be saved as " + map0);
+}
+
 float positiveSize(float v, const char* what, const std::string& path) {
     if (!(v > 0.0f) || !std::isfinite(v))
         throw std::runtime_error(path + ": the voxel size " + what + " must be a positive number");
@@ -73,6 +98,7 @@ void estimate(std::ostream& log, const FftApi& fft) {
     const bool saveDerivative = boolParameter("save_derivative");
     const int order = intParameter("order");
 
+    requireDistinctMaps(file0, file1);
     Project projects[2] = {readAny(file0), readAny(file1)};
     if (projects[0].volumes.front().dimensions() != projects[1].volumes.front().dimensions())
         throw std::runtime_error("All datasets must have the same dimensions!");
@@ -98,6 +124,10 @@ void estimate(std::ostream& log, const FftApi& fft) {
         static_cast<double>(
             positiveSize(first.floatOf("SliceThickness") + first.floatOf("SliceGap"), "z", file0))};
     if (rllr) std::swap(voxel[0], voxel[1]);
+    for (int k = 0; k < 2; ++k) {
+        const std::size_t bad = countNonFinite(k == 0 ? vol_ap : vol_pa);
+        if (bad > 0) log << nonFiniteReport(paths[k], static_cast<std::size_t>(index[k]), bad) << std::endl;
+    }
 
     log << "Estimating voxel displacement maps..." << std::endl;
     const EstimationSchedule schedule = pluginSchedule(voxel);
@@ -107,6 +137,7 @@ void estimate(std::ostream& log, const FftApi& fft) {
         log << "Done." << std::endl;
         return;
     }
+    requireFinite(map0, "The estimated displacement map");
     const Volume map1 = -map0;
     log << "Saving voxel displacement maps to .map files..." << std::endl;
     saveMap(map0, rllr, 1.0f, 5.0f, vdmFileName(file0));
@@ -118,8 +149,8 @@ void estimate(std::ostream& log, const FftApi& fft) {
     }
     if (applyToInput) {
         log << "Applying voxel displacement maps..." << std::endl;
-        undistortProject(projects[0], map0, rllr);
-        undistortProject(projects[1], map1, rllr);
+        undistortProject(projects[0], map0, rllr, &log);
+        undistortProject(projects[1], map1, rllr, &log);
     }
     required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter")("vdm", vdmFileName(file0).c_str());
     log << "Done." << std::endl;
@@ -133,6 +164,7 @@ void apply(std::ostream& log) {
     // Kept in the projects' orientation, so that comparing and resizing see
     // the same axes as the projects; transposed only for the resampling.
     const Volume fileMap = readMapFile(vdmPath);
+    requireFinite(fileMap, "The map " + vdmPath);
     log << "Applying VDM..." << std::endl;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& path = files[i];
@@ -142,7 +174,8 @@ void apply(std::ostream& log) {
         const Dimensions dims = p.volumes.front().dimensions();
         Volume map;
         if (dims == fileMap.dimensions()) {
-            if (fmr && i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR)
+            // The first path of the list, FMR or DMR alike.
+            if (i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR)
                 g_mirelHost.hxLoadMAPsToCurrentFMR(vdmPath.c_str());
             map = fileMap;
         } else {
@@ -155,9 +188,9 @@ void apply(std::ostream& log) {
                 throw std::runtime_error("All datasets must have the same dimensions!");
             map = resizeMap(dims, fileMap);
         }
-        undistortProject(p, rllr ? map.exchangedXY() : map, rllr);
+        undistortProject(p, rllr ? map.exchangedXY() : map, rllr, &log);
         log << "Undistorted data saved as: " << undistortedFileName(path) << std::endl;
     }
 }
 
-}  // namespace mirel
+}  // namespace distortion::plugin

@@ -3,92 +3,13 @@
 #include "distortion/io/file_names.h"
 #include "distortion/io/map_file.h"
 #include "distortion/io/project_files.h"
-
-#include <gtest/gtest.h>
+#include "tests/distortion/plugin/workflow_support.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
-
-namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
-
-Outcome run(const std::string& command) {
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-std::size_t countOf(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
-void write(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
-
-// One phantom for the whole suite (small, two volumes), and a second of
-// other dimensions.
-class Workflow : public ::testing::Test {
-protected:
-    static fs::path root;
-    static fs::path set;
-
-    static void SetUpTestSuite() {
-        // One folder per process: ctest runs the tests in parallel processes.
-        root = fs::path(::testing::TempDir()) / ("mirel_workflow_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        const Outcome a = run(std::string(PHANTOM_EXE) + " --small --size 32x40x9 --volumes 2 --out " +
-                              (root / "p").string());
-        const Outcome b = run(std::string(PHANTOM_EXE) + " --small --size 24x30x9 --volumes 2 --out " +
-                              (root / "q").string());
-        ASSERT_EQ(a.status, 0) << a.output;
-        ASSERT_EQ(b.status, 0) << b.output;
-        set = root / "p" / "ap_pa_sev5";
-    }
-    static void TearDownTestSuite() { fs::remove_all(root); }
-
-    // Runs a job in the phantom's folder with the given commands (JSON array).
-    Outcome job(const std::string& name, const std::string& commands, const std::string& extra = "",
-                const fs::path& dir = set) {
-        const fs::path file = dir / (name + ".json");
-        const std::string documents = extra.find("\"documents\"") == std::string::npos
-                                          ? "\"documents\": {\"fmr\": \"run_ap.fmr\"},"
-                                          : "";
-        write(file, "{\"plugin\": \"Mirel_r122\", " + documents + extra + " \"commands\": " + commands + "}");
-        return run(std::string(TALVORA_EXE) + " run " + file.string() + " --plugins-dir " + PLUGINS_DIR);
-    }
-};
-fs::path Workflow::root;
-fs::path Workflow::set;
-
-const std::string kEstimateParameters =
-    "\"file0\": \"run_ap.fmr\", \"file1\": \"run_pa.fmr\", \"volume0\": 0, \"volume1\": 1, \"rllr\": 0, "
-    "\"use_ic\": 0, \"use_ssd\": 1, \"save_derivative\": 1, \"order\": 0";
-
-}  // namespace
+using namespace workflow;
 
 TEST_F(Workflow, UnknownTaskDoesNothing) {
     const Outcome o =
@@ -151,12 +72,13 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
     EXPECT_EQ(countOf(o.output, "Finished iteration with SSD: "), 4u);
 
     // The host wrote the maps; the plug-in's reader reads them back.
-    const mirel::Volume map0 = mirel::readMapFile((set / "run_ap_vdm.map").string());
-    const mirel::Volume map1 = mirel::readMapFile((set / "run_pa_vdm.map").string());
-    const mirel::Volume deriv = mirel::readMapFile((set / "run_ap_vdmderiv.map").string());
-    const mirel::Volume truth = mirel::readMapFile((set / "truth_vdm.map").string());
-    const mirel::Volume mask = mirel::readMapFile((set / "object_mask.map").string());
-    ASSERT_EQ(map0.dimensions(), (mirel::Dimensions{32, 40, 9}));
+    const distortion::core::Volume map0 = distortion::io::readMapFile((set / "run_ap_vdm.map").string());
+    const distortion::core::Volume map1 = distortion::io::readMapFile((set / "run_pa_vdm.map").string());
+    const distortion::core::Volume deriv =
+        distortion::io::readMapFile((set / "run_ap_vdmderiv.map").string());
+    const distortion::core::Volume truth = distortion::io::readMapFile((set / "truth_vdm.map").string());
+    const distortion::core::Volume mask = distortion::io::readMapFile((set / "object_mask.map").string());
+    ASSERT_EQ(map0.dimensions(), (distortion::core::Dimensions{32, 40, 9}));
     for (std::size_t i = 0; i < map0.size(); ++i) ASSERT_EQ(map1[i], -map0[i]);
     EXPECT_NEAR(deriv(5, 10, 4), (map0(5, 11, 4) - map0(5, 9, 4)) * 0.5f, 1e-6);
     std::vector<double> before, after;
@@ -172,7 +94,8 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
     EXPECT_LT(quantile(after, 0.5), 0.6 * quantile(before, 0.5));
     EXPECT_LT(quantile(after, 0.95), 0.7 * quantile(before, 0.95));
 
-    const mirel::Project undist = mirel::readFMR((set / "run_ap_undist.fmr").string(), true);
+    const distortion::io::Project undist =
+        distortion::io::readFMR((set / "run_ap_undist.fmr").string(), true);
     EXPECT_EQ(undist.entry("Prefix").text, "run_ap_undist");
     EXPECT_EQ(undist.entry("LoadAMRFile").text, "");
     EXPECT_FALSE(undist.entry("ShowAMRFile").boolValue);
@@ -187,7 +110,7 @@ TEST_F(Workflow, EstimateRecoversTheKnownFieldAndApplyReusesTheMap) {
         << a.output;
     // The host loaded the map into the current FMR without a problem or a box.
     EXPECT_FALSE(contains(a.output, "Talvora> ")) << a.output;
-    const mirel::Project again = mirel::readFMR((set / "run_ap_undist.fmr").string(), true);
+    const distortion::io::Project again = distortion::io::readFMR((set / "run_ap_undist.fmr").string(), true);
     for (std::size_t i = 0; i < again.volumes[0].size(); ++i)
         ASSERT_EQ(again.volumes[0][i], undist.volumes[0][i]);
 }
@@ -222,11 +145,12 @@ TEST_F(Workflow, ConstantVolumesUnderCorrelationWriteNoMaps) {
         "NrOfVolumes: 1\nNrOfSlices: 4\nPrefix: flat\nDataType: 2\nResolutionX: 8\nResolutionY: 8\n"
         "InplaneResolutionX: 2\nInplaneResolutionY: 2\nSliceThickness: 2\nSliceGap: 0\n";
     write(dir / "run_ap.fmr", header);
+    write(dir / "run_pa.fmr", header);  // the same data under a second name
     std::vector<float> values(8 * 8 * 4, 500.0f);
     std::ofstream(dir / "flat.stc", std::ios::binary)
         .write(reinterpret_cast<const char*>(values.data()), values.size() * 4);
     const Outcome o =
-        job("flat", R"([{"command": "estimate", "parameters": {"file0": "run_ap.fmr", "file1": "run_ap.fmr",
+        job("flat", R"([{"command": "estimate", "parameters": {"file0": "run_ap.fmr", "file1": "run_pa.fmr",
       "volume0": 0, "volume1": 0, "rllr": 0, "use_ic": 0, "use_ssd": 0, "apply_to_input": 1, "save_derivative": 1,
       "order": 0}, "print": ["vdm"]}])",
             "", dir);
@@ -260,7 +184,8 @@ TEST_F(Workflow, ApplyAsksBeforeResizingAndStopsOnNo) {
         R"J( "answers": [true, {"expect": "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n(they need to have the same field of view)", "value": "yes"}],)J");
     EXPECT_TRUE(contains(o.output, "Undistorted data saved as: " + (other / "dwi_ap_undist.dmr").string()))
         << o.output;
-    const mirel::Project resized = mirel::readDMR((other / "dwi_ap_undist.dmr").string(), true);
+    const distortion::io::Project resized =
+        distortion::io::readDMR((other / "dwi_ap_undist.dmr").string(), true);
     EXPECT_EQ(resized.volumes.size(), 2u);
     EXPECT_EQ(resized.gradientTable.size(), 8u);
 }

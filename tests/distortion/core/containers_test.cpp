@@ -4,7 +4,7 @@
 
 #include <random>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 Volume randomVolume(int nx, int ny, int nz, unsigned seed) {

@@ -1,7 +1,7 @@
-#include "distortion/Mirel.h"
+#include "distortion/plugin/Mirel.h"
 
-#include "distortion/host_log.h"
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/host_log.h"
+#include "distortion/plugin/mirel_commands.h"
 #include "frame/host_table_mirel.h"
 #include "frame/version_gate.h"
 
@@ -9,6 +9,8 @@
 #include <string>
 
 using tl::g_mirelHost;
+
+namespace distortion::plugin {
 
 Mirel::~Mirel() = default;
 
@@ -43,20 +45,22 @@ bool Mirel::execute() {
     if (!log_) return true;
     std::ostream& log = *log_;
     try {
-        const std::string task = mirel::stringParameter("task");
+        const std::string task = stringParameter("task");
         if (task == "select_fmr_or_dmr")
-            mirel::selectFmrOrDmr();
+            selectFmrOrDmr();
         else if (task == "check")
-            mirel::checkFiles(log);
+            checkFiles(log);
         else if (task == "readbatchfile")
-            mirel::readBatchFile(log);
+            readBatchFile(log);
         else if (task == "estimate")
-            mirel::estimate(log, mirel::hostFft());
+            estimate(log, hostFft());
         else if (task == "apply")
-            mirel::apply(log);
+            apply(log);
     } catch (const std::exception& e) {
         log.flush();
         if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
     }
     return true;
 }
+
+}  // namespace distortion::plugin

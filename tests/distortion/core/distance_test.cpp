@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 Volume randomVolume(unsigned seed) {
@@ -63,7 +63,7 @@ TEST(Distance, SquaredDifferenceTable) {
 #include "distortion/core/filtering.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <functional>
 #include <sstream>

@@ -4,7 +4,7 @@
 #include "distortion/core/local_stage_fast.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

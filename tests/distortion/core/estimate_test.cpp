@@ -1,12 +1,12 @@
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/fftw_for_tests.h"
+#include "tests/distortion/core/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-using namespace mirel;
+using namespace distortion::core;
 
 namespace {
 

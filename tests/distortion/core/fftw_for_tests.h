@@ -2,4 +2,4 @@
 #include "distortion/core/fft_api.h"
 
 // FFTW itself behind the interface the host offers.
-const mirel::FftApi& fftwForTests();
+const distortion::core::FftApi& fftwForTests();

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-namespace mirel {
+namespace distortion::plugin {
 
 std::string stringParameter(const char* name);
 int intParameter(const char* name);
@@ -16,10 +16,10 @@ bool boolParameter(const char* name);
 void selectFmrOrDmr();
 void checkFiles(std::ostream& log);
 void readBatchFile(std::ostream& log);
-void estimate(std::ostream& log, const FftApi& fft);
+void estimate(std::ostream& log, const core::FftApi& fft);
 void apply(std::ostream& log);
 
 // The host's Fourier-transform services as bound at start.
-FftApi hostFft();
+core::FftApi hostFft();
 
-}  // namespace mirel
+}  // namespace distortion::plugin

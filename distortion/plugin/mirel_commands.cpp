@@ -1,19 +1,23 @@
 // The small commands: choosing a project, checking a list, reading a batch
 // file; and the plug-in's access to its parameters.
-#include "distortion/mirel_commands.h"
+#include "distortion/plugin/mirel_commands.h"
 
 #include "distortion/core/errors.h"
 #include "distortion/io/file_names.h"
 #include "distortion/io/project_files.h"
 #include "frame/host_table_mirel.h"
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
 
 using tl::g_mirelHost;
 
-namespace mirel {
+namespace distortion::plugin {
+
+using namespace core;
+using namespace io;
 namespace {
 
 constexpr std::size_t kParameterBuffer = 10240;
@@ -86,8 +90,11 @@ void checkFiles(std::ostream& log) {
     for (const std::string& path : splitLines(stringParameter("files"))) {
         log << "Checking name: " << path << "..." << std::endl;
         if (isFMR(path) || isDMR(path)) {
+            // A folder opens as a stream on some systems but cannot be read.
+            std::error_code folder;
             std::ifstream in(path);
-            if (!in) messages += path + ": could not read file\n";
+            if (!in || std::filesystem::is_directory(path, folder))
+                messages += path + ": could not read file\n";
         } else {
             messages += path + ": not an FMR or DMR file\n";
         }
@@ -118,4 +125,4 @@ void readBatchFile(std::ostream& log) {
     setString("filenames", text.c_str());
 }
 
-}  // namespace mirel
+}  // namespace distortion::plugin

@@ -1,0 +1,20 @@
+// Values that are not finite numbers (NaN, infinities) in data to resample.
+// The cubic spline's prefilter couples every voxel of a volume to every
+// other, so one such value would turn a whole resampled volume into NaN.
+#pragma once
+
+#include "distortion/core/containers.h"
+
+#include <cstddef>
+
+namespace distortion::core {
+
+std::size_t countNonFinite(const Volume& v);
+
+// Cubic resampling (as undistortCubic) that keeps the damage of non-finite
+// source values local: they count as 0 for the spline, and every output
+// voxel whose sample position lies next to one of them along y (either
+// linear neighbour with a nonzero weight) is NaN.
+Volume undistortCubicKeepingNonFiniteLocal(const Volume& src, const Volume& vdm, bool negate);
+
+}  // namespace distortion::core
