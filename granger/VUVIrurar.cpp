@@ -1,8 +1,6 @@
 #include "granger/VUVIrurar.h"
 
-#include "frame/host_table_causalis.h"
-#include "frame/module_lookup.h"
-#include "frame/version_gate.h"
+#include "frame/plugin_hosts.h"
 #include "granger/core/gcm_random.h"
 #include "granger/host_calls.h"
 
@@ -48,7 +46,7 @@ bool renameMap(int index, const std::string& name) {
 // A test host may fix the calendar clock that seeds the surrogates, so that
 // whole runs are reproducible; Talvora itself has no such function and the
 // real clock is used.
-using FixedClockFunction = long long (*)();
+using FixedClockFunction = decltype(tl::HostTable::talvoraFixedClock);
 FixedClockFunction g_hostClock = nullptr;
 
 std::time_t hostClockSeconds() {
@@ -57,22 +55,20 @@ std::time_t hostClockSeconds() {
 }
 
 void useHostClockIfFixed() {
-    g_hostClock = reinterpret_cast<FixedClockFunction>(tl::platform::findProcessSymbol("talvoraFixedClock"));
+    g_hostClock = tl::g_causalisAccess.fixedClock();
     granger::setGcmClock(g_hostClock ? hostClockSeconds : nullptr);
 }
 
 }  // namespace
 
 bool VUVIrurar::initPlugin() {
-    if (!tl::bindCausalisHostTable()) return false;
+    if (!tl::g_causalisAccess.bind()) return false;
     useHostClockIfFixed();
-    return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox,
-                                   {23, 0, 0},
-                                   "Can not execute this plugin - Talvora version 23.0 or higher required.");
+    return tl::g_causalisAccess.versionAccepted();
 }
 
 bool VUVIrurar::execute() {
-    std::string command = gcm::stringParameter("COMMAND");
+    std::string command = gcm::stringParameter(tl::deliverables::kCausalisPlugin.form.command);
     if (command.size() > 255) command.resize(255);
     if (command == "StartCheck") return startCheck();
     if (command == "GetCondsOfVTCProtocol") return conditionsOfProtocol();

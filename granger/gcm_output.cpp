@@ -1,7 +1,7 @@
 #include "granger/gcm_output.h"
 
 #include "frame/atomic_file.h"
-#include "frame/host_table_causalis.h"
+#include "frame/plugin_hosts.h"
 #include "granger/core/fdr.h"
 #include "granger/host_calls.h"
 
