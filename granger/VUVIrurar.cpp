@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-using tl::g_causalisHost;
-
 namespace {
 
 const char* const kNoVmr =
@@ -35,12 +33,11 @@ std::string subjectMapName(const char* format, const std::string& subject) {
 
 // Renames map `index` of the host's set.
 bool renameMap(int index, const std::string& name) {
-    const auto& H = g_causalisHost;
     tl::NRVMPRecord record;
     std::memset(&record, 0, sizeof record);
-    if (!H.hxGetNRVMPOfCurrentVMR || !H.hxGetNRVMPOfCurrentVMR(index, &record) || !record.name) return false;
+    if (!gcm::mapValues(index, record) || !record.name) return false;
     std::snprintf(record.name, tl::kMapNameCapacity, "%s", name.c_str());
-    return H.hxSetNRVMPParametersOfCurrentVMR && H.hxSetNRVMPParametersOfCurrentVMR(index, &record) != 0;
+    return gcm::setMapParameters(index, record);
 }
 
 // A test host may fix the calendar clock that seeds the surrogates, so that
@@ -119,7 +116,6 @@ bool VUVIrurar::conditionsOfProtocol() {
 }
 
 bool VUVIrurar::prepareForAncova() {
-    const auto& H = g_causalisHost;
     const int n = gcm::intParameter("NrOfSubjects");
     const int method = gcm::intParameter("SelectedTimeWindowMethod");
     const bool subjectVois = gcm::intParameter("SubjectSpecificVOIs") != 0;
@@ -136,8 +132,7 @@ bool VUVIrurar::prepareForAncova() {
             char file[4096];
             std::snprintf(file, sizeof file, subjectPattern, folder.c_str(), subjectId_.c_str(),
                           conditionName_.c_str(), voiName_.c_str());
-            const bool loaded = s == 1 ? H.hxLoadNRVMPsToCurrentVMR && H.hxLoadNRVMPsToCurrentVMR(file)
-                                       : H.hxAddNRVMPsToCurrentVMR && H.hxAddNRVMPsToCurrentVMR(file);
+            const bool loaded = s == 1 ? gcm::loadMaps(file) : gcm::addMaps(file);
             // A group file that silently lacks a subject would bias the group
             // analysis: stop and name the file instead.
             if (!loaded) {
@@ -148,7 +143,7 @@ bool VUVIrurar::prepareForAncova() {
                 return false;
             }
             const bool ok =
-                H.hxDeleteNRVMPMap && H.hxDeleteNRVMPMap(inst ? s : s - 1) &&
+                gcm::deleteMap(inst ? s : s - 1) &&
                 renameMap(s - 1, subjectMapName(inst ? "Subject %s: INST" : "Subject %s: dGCM", subjectId_));
             if (!ok) {
                 gcm::message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") +
@@ -164,7 +159,7 @@ bool VUVIrurar::prepareForAncova() {
                                                        : "%sRFX-dGCM_N%i_COND-%s_VOI-%s.vmp");
         std::snprintf(group, sizeof group, groupPattern, basePath_.c_str(), n, conditionName_.c_str(),
                       voiName_.c_str());
-        if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(group)) {
+        if (!gcm::saveMaps(group)) {
             gcm::message(
                 std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") +
                 group);

@@ -1,15 +1,12 @@
 #include "granger/gcm_output.h"
 
 #include "frame/atomic_file.h"
-#include "frame/plugin_hosts.h"
 #include "granger/core/fdr.h"
 #include "granger/host_calls.h"
 
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
-
-using tl::g_causalisHost;
 
 namespace gcm {
 
@@ -27,11 +24,10 @@ void putColor(std::uint8_t* field, const granger::Rgb& c) {
 }  // namespace
 
 void deleteMaps() {
-    if (g_causalisHost.hxDeleteNRVMPsOfCurrentVMR) g_causalisHost.hxDeleteNRVMPsOfCurrentVMR();
+    deleteAllMaps();
 }
 
 int createMapSet(const RunDescription& run, std::ostream& errors) {
-    const auto& H = g_causalisHost;
     const granger::GcmSettings& s = run.settings;
     deleteMaps();
     char line[256];
@@ -54,12 +50,11 @@ int createMapSet(const RunDescription& run, std::ostream& errors) {
     set.zStart = s.zStart;
     set.zEnd = s.zEnd;
     set.resolution = s.resolution;
-    if (!H.hxCreateNRVMPsForCurrentVMR ||
-        !H.hxCreateNRVMPsForCurrentVMR(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), &set)) {
+    if (!createMaps(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), set)) {
         errors << "Could not create a volume map structure to write GCM results";
         return 3;
     }
-    if (!H.hxGetNRVMPsOfCurrentVMR || !H.hxGetNRVMPsOfCurrentVMR(&set)) {
+    if (!readMaps(set)) {
         errors << "Could not get access to created volume map structure for writing GCM results";
         return 3;
     }
@@ -72,7 +67,6 @@ int createMapSet(const RunDescription& run, std::ostream& errors) {
 
 int storeConditionMaps(const RunDescription& run, int conditionIndex, const std::string& voiName,
                        const granger::ResultVolumes& results, std::ostream& errors) {
-    const auto& H = g_causalisHost;
     const granger::GcmSettings& s = run.settings;
     const std::string& condition = run.conditions[static_cast<std::size_t>(conditionIndex)].name;
     const std::size_t voxels = results.ref2vox.size();
@@ -93,7 +87,7 @@ int storeConditionMaps(const RunDescription& run, int conditionIndex, const std:
         }
         tl::NRVMPRecord record;
         std::memset(&record, 0, sizeof record);
-        float* data = H.hxGetNRVMPOfCurrentVMR ? H.hxGetNRVMPOfCurrentVMR(index, &record) : nullptr;
+        float* data = mapValues(index, record);
         if (!data) {
             errors << "Failed to retrieve an allocated CMP map-pointer for VOI '" << voiName
                    << "', Condition '" << condition << "'";
@@ -115,7 +109,7 @@ int storeConditionMaps(const RunDescription& run, int conditionIndex, const std:
         putColor(record.colorNegativeLow, display.negativeLow);
         putColor(record.colorNegativeHigh, display.negativeHigh);
         record.useColors = 1;
-        if (H.hxSetNRVMPParametersOfCurrentVMR) H.hxSetNRVMPParametersOfCurrentVMR(index, &record);
+        setMapParameters(index, record);
     }
     return 1;
 }
@@ -130,9 +124,8 @@ std::string outputBase(const RunDescription& run, const std::string& voiName) {
 }
 
 int writeVoiOutput(const std::string& base, const std::string& logText, std::ostream& errors) {
-    const auto& H = g_causalisHost;
     const std::string mapFile = base + ".gcm";
-    if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(mapFile.c_str())) {
+    if (!saveMaps(mapFile)) {
         errors << "Could not save the map file: " << mapFile;
         return 3;
     }

@@ -139,4 +139,49 @@ const int* voi(int index, tl::VOIRecord& record) {
     return voxels;
 }
 
+bool deleteAllMaps() {
+    auto remove = host.optional<F::hxDeleteNRVMPsOfCurrentVMR>();
+    return remove && remove() != 0;
+}
+
+bool createMaps(int nrOfMaps, int option, int nrOfThresholds, tl::NRVMPSetRecord& set) {
+    auto create = host.optional<F::hxCreateNRVMPsForCurrentVMR>();
+    return create && create(nrOfMaps, option, nrOfThresholds, &set) != 0;
+}
+
+bool readMaps(tl::NRVMPSetRecord& set) {
+    auto get = host.optional<F::hxGetNRVMPsOfCurrentVMR>();
+    return get && get(&set) != 0;
+}
+
+float* mapValues(int index, tl::NRVMPRecord& record) {
+    auto get = host.optional<F::hxGetNRVMPOfCurrentVMR>();
+    return get ? get(index, &record) : nullptr;
+}
+
+bool setMapParameters(int index, tl::NRVMPRecord& record) {
+    auto set = host.optional<F::hxSetNRVMPParametersOfCurrentVMR>();
+    return set && set(index, &record) != 0;
+}
+
+bool saveMaps(const std::string& path) {
+    auto save = host.optional<F::hxSaveNRVMPsOfCurrentVMR>();
+    return save && save(path.c_str()) != 0;
+}
+
+bool loadMaps(const std::string& path) {
+    auto load = host.optional<F::hxLoadNRVMPsToCurrentVMR>();
+    return load && load(path.c_str()) != 0;
+}
+
+bool addMaps(const std::string& path) {
+    auto add = host.optional<F::hxAddNRVMPsToCurrentVMR>();
+    return add && add(path.c_str()) != 0;
+}
+
+bool deleteMap(int index) {
+    auto remove = host.optional<F::hxDeleteNRVMPMap>();
+    return remove && remove(index) != 0;
+}
+
 }  // namespace gcm
