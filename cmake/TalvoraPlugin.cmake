@@ -33,8 +33,14 @@ function(talvora_export_names name out)
     message(FATAL_ERROR "talvora_plugin(${name}): no descriptor ${header}")
   endif()
   # Matched in the whole text: the lines end in backslashes, which a CMake
-  # list of lines would take for escapes.
+  # list of lines would take for escapes. The common entry points come
+  # first, from frame/deliverable.h.
   file(READ ${header} text)
+  if(text MATCHES "TL_COMMON_EXPORTS\\(X\\)")
+    file(READ ${PROJECT_SOURCE_DIR}/frame/deliverable.h common)
+    set(text "${common}${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/frame/deliverable.h)
+  endif()
   string(REGEX MATCHALL "\n[ ]*X\\([A-Za-z_][A-Za-z0-9_]*\\)" lines "${text}")
   set(names "")
   foreach(line ${lines})

@@ -64,6 +64,17 @@ constexpr HostFunctionSet kTalvoraHXHostFunctions = HostFunctionSet::all()
 
 }  // namespace tl
 
-// The export list of a descriptor header: one `X(name)` per line, which the
-// build also reads to write the linker's export list.
+// The export list of a descriptor header: TL_COMMON_EXPORTS(X), then one
+// `X(name)` per line. The build reads the same lines (here and in the
+// descriptor) to write the linker's export list.
 #define TL_EXPORT_NAME_STRING(name) #name,
+
+// The entry points every deliverable exports, first in its list.
+// clang-format off
+#define TL_COMMON_EXPORTS(X)                       \
+    X(createPlugin)                                \
+    X(getPluginName)                               \
+    X(getPluginDescription)                        \
+    X(getAuthor)                                   \
+    X(getHelpFile)
+// clang-format on

@@ -6,11 +6,7 @@
 
 // clang-format off
 #define TL_EXPORTS_CausalisPlugin_v27(X)           \
-    X(createPlugin)                                \
-    X(getPluginName)                               \
-    X(getPluginDescription)                        \
-    X(getAuthor)                                   \
-    X(getHelpFile)                                 \
+    TL_COMMON_EXPORTS(X)                           \
     X(getPluginVersion)                            \
     X(getQMLFile)                                  \
     X(getRegistrationOfGenericComponentLoader)

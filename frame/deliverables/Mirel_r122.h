@@ -6,11 +6,7 @@
 
 // clang-format off
 #define TL_EXPORTS_Mirel_r122(X)                   \
-    X(createPlugin)                                \
-    X(getPluginName)                               \
-    X(getPluginDescription)                        \
-    X(getAuthor)                                   \
-    X(getHelpFile)                                 \
+    TL_COMMON_EXPORTS(X)                           \
     X(getPluginVersion)                            \
     X(getQMLFile)
 // clang-format on

@@ -5,11 +5,7 @@
 
 // clang-format off
 #define TL_EXPORTS_Nodora(X)                       \
-    X(createPlugin)                                \
-    X(getPluginName)                               \
-    X(getPluginDescription)                        \
-    X(getAuthor)                                   \
-    X(getHelpFile)                                 \
+    TL_COMMON_EXPORTS(X)                           \
     X(getPluginVersion)                            \
     X(getGUIScript)
 // clang-format on
