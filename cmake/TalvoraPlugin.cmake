@@ -1,44 +1,72 @@
 # talvora_plugin(<deliverable> SOURCES ... [LIBS ...])
 # Builds one plug-in library named exactly after its deliverable (no "lib"
-# prefix), with the frame compiled in and a linker script that exports only
-# the plain entry points listed in frame/exports/<deliverable>.map.
+# prefix), with the frame compiled in, exporting only the plain entry points
+# its descriptor frame/deliverables/<deliverable>.h lists.
 function(talvora_plugin name)
   cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${P_SOURCES})
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins)
-  set(map ${PROJECT_SOURCE_DIR}/frame/exports/${name}.map)
+  talvora_export_names(${name} exports)
+  # A linker version script (the listed names global, everything else
+  # local), written on every system: the Windows checks compare against it.
+  set(map ${CMAKE_BINARY_DIR}/exports/${name}.map)
+  talvora_write_if_changed(${map} "{\n  global:\n@LINES@  local:\n    *;\n};\n" "    @NAME@;\n" ${exports})
   if(WIN32)
-    # A DLL exports what a module-definition file lists: the map's names.
-    talvora_def_from_map(${map} ${CMAKE_CURRENT_BINARY_DIR}/${name}.def ${name})
-    target_sources(${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
+    # A DLL exports what a module-definition file lists.
+    set(def ${CMAKE_BINARY_DIR}/exports/${name}.def)
+    talvora_write_if_changed(${def} "LIBRARY ${name}.dll\nEXPORTS\n@LINES@" "  @NAME@\n" ${exports})
+    target_sources(${name} PRIVATE ${def})
   else()
     target_link_options(${name} PRIVATE "-Wl,--version-script=${map}" "-Wl,--no-undefined")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${map})
   endif()
-  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${map})
   target_link_libraries(${name} PRIVATE talvora_frame ${P_LIBS})
 endfunction()
 
-# talvora_def_from_map(<map> <def> <deliverable>)
-# Writes the module-definition file of a Windows DLL exporting exactly the
-# global names of a linker version script.
-function(talvora_def_from_map map def name)
-  file(STRINGS ${map} lines)
-  set(text "LIBRARY ${name}.dll\nEXPORTS\n")
-  set(global FALSE)
+# talvora_export_names(<deliverable> <out-var>)
+# The exported names of a deliverable's descriptor, one `X(name)` line each
+# in frame/deliverables/<deliverable>.h, as a list.
+function(talvora_export_names name out)
+  set(header ${PROJECT_SOURCE_DIR}/frame/deliverables/${name}.h)
+  if(NOT EXISTS ${header})
+    message(FATAL_ERROR "talvora_plugin(${name}): no descriptor ${header}")
+  endif()
+  # Matched in the whole text: the lines end in backslashes, which a CMake
+  # list of lines would take for escapes. The common entry points come
+  # first, from frame/deliverable.h.
+  file(READ ${header} text)
+  if(text MATCHES "TL_COMMON_EXPORTS\\(X\\)")
+    file(READ ${PROJECT_SOURCE_DIR}/frame/deliverable.h common)
+    set(text "${common}${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/frame/deliverable.h)
+  endif()
+  string(REGEX MATCHALL "\n[ ]*X\\([A-Za-z_][A-Za-z0-9_]*\\)" lines "${text}")
+  set(names "")
   foreach(line ${lines})
-    string(STRIP "${line}" line)
-    if(line STREQUAL "global:")
-      set(global TRUE)
-    elseif(line STREQUAL "local:")
-      set(global FALSE)
-    elseif(global AND line MATCHES "^([A-Za-z_][A-Za-z0-9_]*);$")
-      string(APPEND text "  ${CMAKE_MATCH_1}\n")
-    endif()
+    string(REGEX REPLACE "^\n[ ]*X\\(([A-Za-z_][A-Za-z0-9_]*)\\)$" "\\1" export "${line}")
+    list(APPEND names ${export})
   endforeach()
-  file(WRITE ${def}.new "${text}")
-  configure_file(${def}.new ${def} COPYONLY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${map})
+  if(NOT names)
+    message(FATAL_ERROR "talvora_plugin(${name}): ${header} lists no exports")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+  set(${out} ${names} PARENT_SCOPE)
+endfunction()
+
+# talvora_write_if_changed(<file> <text with @LINES@> <line pattern with @NAME@> <names>...)
+# Writes <file> from a text whose @LINES@ is replaced by one line per name;
+# the file keeps its time stamp when its content does not change, so the
+# library is not relinked for nothing.
+function(talvora_write_if_changed file template pattern)
+  set(lines "")
+  foreach(export ${ARGN})
+    string(REPLACE "@NAME@" "${export}" line "${pattern}")
+    string(APPEND lines "${line}")
+  endforeach()
+  string(REPLACE "@LINES@" "${lines}" text "${template}")
+  file(WRITE ${file}.new "${text}")
+  configure_file(${file}.new ${file} COPYONLY)
 endfunction()
 
 # talvora_add_plugin(<deliverable> PARTS <prefix>

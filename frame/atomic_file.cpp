@@ -1,7 +1,5 @@
 #include "frame/atomic_file.h"
 
-#include "frame/module_lookup.h"
-
 #include <cstdio>
 #include <locale>
 #include <stdexcept>
@@ -10,17 +8,17 @@
 namespace tl {
 namespace {
 
-// The stand-in host collects which result files a run wrote and which it
-// could not, to say so in its exit status; a host without the function
-// (Talvora itself) is simply not told. Looked up at each commit, since a
-// writer may outlive or predate the host's loading.
+FileOutcomeListener g_listener = nullptr;
+
 void tellHost(const std::string& name, bool written) {
-    using Note = void (*)(const char*, int);
-    auto note = reinterpret_cast<Note>(platform::findProcessSymbol("talvoraNoteFileOutcome"));
-    if (note) note(name.c_str(), written ? 1 : 0);
+    if (g_listener) g_listener(name.c_str(), written ? 1 : 0);
 }
 
 }  // namespace
+
+void setFileOutcomeListener(FileOutcomeListener listener) {
+    g_listener = listener;
+}
 
 bool AtomicFile::open(const std::string& name) {
     discard();

@@ -51,6 +51,14 @@ private:
 
 // Writes `path` whole through an AtomicFile. Throws std::runtime_error naming
 // the file and the problem.
+// Who hears the outcome of every file (path as the writer named it, 1 when
+// written whole): the stand-in host collects them to say which results a run
+// wrote. A plug-in's host access sets it when it binds (null under a host
+// without that extension, such as Talvora itself, which is then not told);
+// the host sets its own.
+using FileOutcomeListener = void (*)(const char* path, int written);
+void setFileOutcomeListener(FileOutcomeListener listener);
+
 void writeFileAtomically(const std::filesystem::path& path, const std::function<void(std::ostream&)>& write);
 
 }  // namespace tl

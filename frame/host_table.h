@@ -1,92 +1,115 @@
-// One process-wide table of host function pointers per deliverable, one field
-// per host function, named after it. Fields the host does not export stay
-// null; callers must check a field before calling through it.
+// The host functions as data: an id per function, a set of ids (what a
+// deliverable binds), and one table of pointers with a field per function,
+// named after it. Fields the host does not export stay null.
 #pragma once
 
 #include "frame/host_api.h"
-#include "frame/module_lookup.h"
 
-#include <initializer_list>
+#include <cstddef>
+#include <cstdint>
 
 namespace tl {
 
 using UntypedHostFunction = void (*)();
 
-// Pick a deliverable's column from the membership flags.
-#define TL_SEL_N(n, m, g, l) n
-#define TL_SEL_M(n, m, g, l) m
-#define TL_SEL_G(n, m, g, l) g
-#define TL_SEL_L(n, m, g, l) l
+// One id per host function, in family (binding) order.
+enum class HostFunction : int {
+#define TL_HOST_FUNCTION_ID(name, typed, ret, params) name,
+    TALVORA_HOST_FUNCTIONS(TL_HOST_FUNCTION_ID)
+#undef TL_HOST_FUNCTION_ID
+};
 
-#define TL_FIELD(flag, typed, name, ret, params) TL_FIELD_I(flag, typed, name, ret, params)
-#define TL_FIELD_I(flag, typed, name, ret, params) TL_FIELD_##flag##_##typed(name, ret, params)
-#define TL_FIELD_1_1(name, ret, params) ret(*name) params = nullptr;
-#define TL_FIELD_1_0(name, ret, params) UntypedHostFunction name = nullptr;
-#define TL_FIELD_0_1(name, ret, params)
-#define TL_FIELD_0_0(name, ret, params)
+constexpr int kNrOfHostFunctions = 0
+#define TL_HOST_FUNCTION_ONE(name, typed, ret, params) +1
+    TALVORA_HOST_FUNCTIONS(TL_HOST_FUNCTION_ONE)
+#undef TL_HOST_FUNCTION_ONE
+    ;
 
-#define TL_COUNT(flag) TL_COUNT_I(flag)
-#define TL_COUNT_I(flag) +flag
+// The exported name of a host function.
+const char* hostFunctionName(HostFunction function);
 
-#define TL_HOST_TABLE(Type, SEL)                                                                   \
-    struct Type {                                                                                  \
-        TALVORA_HOST_FUNCTIONS(TL_HOST_TABLE_FIELD_##SEL)                                          \
-        static constexpr int kNrOfFunctions = 0 TALVORA_HOST_FUNCTIONS(TL_HOST_TABLE_COUNT_##SEL); \
-    };
+// A set of host functions, usable in constant expressions.
+class HostFunctionSet {
+public:
+    static constexpr HostFunctionSet all() {
+        HostFunctionSet set;
+        for (int i = 0; i < kNrOfHostFunctions; ++i) set.put(i, true);
+        return set;
+    }
+    constexpr HostFunctionSet without(HostFunction function) const {
+        HostFunctionSet set = *this;
+        set.put(static_cast<int>(function), false);
+        return set;
+    }
+    // Removes `first` ... `last` inclusive, in family order.
+    constexpr HostFunctionSet withoutRange(HostFunction first, HostFunction last) const {
+        HostFunctionSet set = *this;
+        for (int i = static_cast<int>(first); i <= static_cast<int>(last); ++i) set.put(i, false);
+        return set;
+    }
+    constexpr bool contains(HostFunction function) const { return has(static_cast<int>(function)); }
+    constexpr bool has(int index) const {
+        return index >= 0 && index < kNrOfHostFunctions && ((words_[index / 64] >> (index % 64)) & 1u) != 0;
+    }
+    constexpr int count() const {
+        int n = 0;
+        for (int i = 0; i < kNrOfHostFunctions; ++i) n += has(i) ? 1 : 0;
+        return n;
+    }
 
-#define TL_HOST_TABLE_FIELD_N(name, n, m, g, l, typed, ret, params) TL_FIELD(n, typed, name, ret, params)
-#define TL_HOST_TABLE_FIELD_M(name, n, m, g, l, typed, ret, params) TL_FIELD(m, typed, name, ret, params)
-#define TL_HOST_TABLE_FIELD_G(name, n, m, g, l, typed, ret, params) TL_FIELD(g, typed, name, ret, params)
-#define TL_HOST_TABLE_FIELD_L(name, n, m, g, l, typed, ret, params) TL_FIELD(l, typed, name, ret, params)
-#define TL_HOST_TABLE_COUNT_N(name, n, m, g, l, typed, ret, params) TL_COUNT(n)
-#define TL_HOST_TABLE_COUNT_M(name, n, m, g, l, typed, ret, params) TL_COUNT(m)
-#define TL_HOST_TABLE_COUNT_G(name, n, m, g, l, typed, ret, params) TL_COUNT(g)
-#define TL_HOST_TABLE_COUNT_L(name, n, m, g, l, typed, ret, params) TL_COUNT(l)
+private:
+    constexpr void put(int index, bool on) {
+        const std::uint64_t bit = std::uint64_t{1} << (index % 64);
+        words_[index / 64] = on ? (words_[index / 64] | bit) : (words_[index / 64] & ~bit);
+    }
+    std::uint64_t words_[(kNrOfHostFunctions + 63) / 64] = {};
+};
 
-TL_HOST_TABLE(NodoraHostTable, N)
-TL_HOST_TABLE(MirelHostTable, M)
-TL_HOST_TABLE(CausalisHostTable, G)
-TL_HOST_TABLE(LatmapHostTable, L)
-
-// The first loaded host module answering to one of `names`, in order.
-platform::ModuleHandle findHostModule(std::initializer_list<const char*> names);
-
-// Number of non-null fields of a table (every field is one pointer).
-template <class Table>
-int countBound(const Table& table) {
-    static_assert(sizeof(Table) == sizeof(void*) * Table::kNrOfFunctions,
-                  "a host table holds exactly one pointer per host function");
-    const auto* fields = reinterpret_cast<void* const*>(&table);
-    int n = 0;
-    for (int i = 0; i < Table::kNrOfFunctions; ++i) n += fields[i] != nullptr;
-    return n;
+// The optional functions of the stand-in host.
+enum class HostExtension : unsigned {
+    NoteFileOutcome = 1u << 0,  // talvoraNoteFileOutcome
+    FixedClock = 1u << 1,       // talvoraFixedClock
+};
+constexpr unsigned operator|(HostExtension a, HostExtension b) {
+    return static_cast<unsigned>(a) | static_cast<unsigned>(b);
 }
 
-// Fill every field of `table` that `SEL` selects from `module`, in family order.
-#define TL_BIND(flag, table, module, name) TL_BIND_I(flag, table, module, name)
-#define TL_BIND_I(flag, table, module, name) TL_BIND_##flag(table, module, name)
-#define TL_BIND_1(table, module, name) \
-    table.name = reinterpret_cast<decltype(table.name)>(::tl::platform::GetProcAddress(module, #name));
-#define TL_BIND_0(table, module, name)
-#define TL_BIND_ONE_N(name, n, m, g, l, typed, ret, params) TL_BIND(n, table, module, name)
-#define TL_BIND_ONE_M(name, n, m, g, l, typed, ret, params) TL_BIND(m, table, module, name)
-#define TL_BIND_ONE_G(name, n, m, g, l, typed, ret, params) TL_BIND(g, table, module, name)
-#define TL_BIND_ONE_L(name, n, m, g, l, typed, ret, params) TL_BIND(l, table, module, name)
+// One field per host function, then one per extension. Functions no
+// plug-in calls are untyped. Every field is one pointer.
+struct HostTable {
+#define TL_HOST_FIELD(name, typed, ret, params) TL_HOST_FIELD_##typed(name, ret, params)
+#define TL_HOST_FIELD_1(name, ret, params) ret(*name) params = nullptr;
+#define TL_HOST_FIELD_0(name, ret, params) UntypedHostFunction name = nullptr;
+    TALVORA_HOST_FUNCTIONS(TL_HOST_FIELD)
+#undef TL_HOST_FIELD_0
+#undef TL_HOST_FIELD_1
+#undef TL_HOST_FIELD
+#define TL_HOST_EXTENSION_FIELD(name, ret, params) ret(*name) params = nullptr;
+    TALVORA_HOST_EXTENSIONS(TL_HOST_EXTENSION_FIELD)
+#undef TL_HOST_EXTENSION_FIELD
+};
 
-// Defines a deliverable's table `global` and its binding function: find the
-// first host module of the given names, look up the mandatory version
-// function, then every other name in family order, each stored as it comes.
-#define TL_DEFINE_HOST_TABLE_BINDING(Type, global, bindFunction, SEL, versionFunction, ...) \
-    Type global;                                                                            \
-    bool bindFunction() {                                                                   \
-        platform::ModuleHandle module = findHostModule({__VA_ARGS__});                      \
-        if (!module) return false;                                                          \
-        Type& table = global;                                                               \
-        table = Type{};                                                                     \
-        TL_BIND_1(table, module, versionFunction)                                           \
-        if (!table.versionFunction) return false;                                           \
-        TALVORA_HOST_FUNCTIONS(TL_BIND_ONE_##SEL)                                           \
-        return true;                                                                        \
-    }
+// Stores `address` in the field of `function`; the one place that turns an
+// untyped address into a typed field.
+void storeHostFunction(HostTable& table, HostFunction function, void* address);
+// Whether the field of `function` is bound.
+bool isBound(const HostTable& table, HostFunction function);
+
+// The typed field of a host function that plug-ins call.
+template <HostFunction F>
+struct HostFunctionField;
+#define TL_HOST_TRAITS(name, typed, ret, params) TL_HOST_TRAITS_##typed(name, ret, params)
+#define TL_HOST_TRAITS_0(name, ret, params)
+#define TL_HOST_TRAITS_1(name, ret, params)                            \
+    template <>                                                        \
+    struct HostFunctionField<HostFunction::name> {                     \
+        using Type = ret(*) params;                                    \
+        static constexpr const char* kName = #name;                    \
+        static Type get(const HostTable& table) { return table.name; } \
+    };
+TALVORA_HOST_FUNCTIONS(TL_HOST_TRAITS)
+#undef TL_HOST_TRAITS_1
+#undef TL_HOST_TRAITS_0
+#undef TL_HOST_TRAITS
 
 }  // namespace tl

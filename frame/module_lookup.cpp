@@ -10,9 +10,6 @@ ModuleHandle GetModuleHandleA(const char* moduleName) {
 void* GetProcAddress(ModuleHandle module, const char* procName) {
     return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(module), procName));
 }
-void* findProcessSymbol(const char* procName) {
-    return reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA(nullptr), procName));
-}
 }  // namespace tl::platform
 
 #else
@@ -82,10 +79,6 @@ ModuleHandle GetModuleHandleA(const char* moduleName) {
 void* GetProcAddress(ModuleHandle module, const char* procName) {
     if (!module || !procName) return nullptr;
     return ownSymbol(module, procName);
-}
-
-void* findProcessSymbol(const char* procName) {
-    return ::dlsym(RTLD_DEFAULT, procName);
 }
 
 }  // namespace tl::platform

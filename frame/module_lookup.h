@@ -15,11 +15,6 @@ ModuleHandle GetModuleHandleA(const char* moduleName);
 // Address of `procName` exported by `module` itself, or null.
 void* GetProcAddress(ModuleHandle module, const char* procName);
 
-// Address of `procName` exported by the program (Windows) or by any object
-// loaded in the process (elsewhere), or null: for optional host extensions
-// that the real host does not have.
-void* findProcessSymbol(const char* procName);
-
 }  // namespace tl::platform
 
 // A host module on Linux exports this function, returning the Windows module

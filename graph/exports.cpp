@@ -1,23 +1,20 @@
 #include "graph/tlplugin.h"
+#include "frame/deliverables/Nodora.h"
+#include "frame/plugin_exports.h"
 
 TL_PLUGIN_EXPORT TLHXPluginInterface* createPlugin() {
     return new tlplugin();
 }
-TL_PLUGIN_EXPORT const char* getPluginName() {
-    return "Graph Analysis";
-}
-TL_PLUGIN_EXPORT const char* getPluginDescription() {
-    return "";
-}
-TL_PLUGIN_EXPORT const char* getAuthor() {
-    return "<i>The Talvora plug-in team</i>, connectivity graph analysis";
-}
-TL_PLUGIN_EXPORT const char* getHelpFile() {
-    return "index.html";
-}
-TL_PLUGIN_EXPORT const char* getPluginVersion() {
-    return "1.0.0-alpha";
-}
-TL_PLUGIN_EXPORT const char* getGUIScript() {
-    return "Nodora.js";
-}
+
+// The texts the host shows; which of them the library exports is its
+// descriptor's list.
+namespace plugin_texts {
+constexpr const char* getPluginName = "Graph Analysis";
+constexpr const char* getPluginDescription = "";
+constexpr const char* getAuthor = "<i>The Talvora plug-in team</i>, connectivity graph analysis";
+constexpr const char* getHelpFile = "index.html";
+constexpr const char* getPluginVersion = "1.0.0-alpha";
+constexpr const char* getGUIScript = "Nodora.js";
+}  // namespace plugin_texts
+
+TL_DEFINE_TEXT_EXPORTS(Nodora)

@@ -2,31 +2,28 @@
 
 // The frame headers come before any Qt header: Qt's `slots` keyword macro
 // would otherwise rewrite identifiers in them.
-#include "frame/host_table_nodora.h"
-#include "frame/version_gate.h"
+#include "frame/plugin_hosts.h"
 
 #include "graph/nodora.h"
 
 #include <string>
 
-using tl::g_nodoraHost;
-
 namespace {
 const char* const kPluginName = "Graph Analysis";
-}
+using F = tl::HostFunction;
+// The graph plug-in shows nothing when the host lacks a function of its
+// start: each call is optional.
+const tl::HostAccess& host = tl::g_nodoraAccess;
+}  // namespace
 
 bool tlplugin::initPlugin() {
-    if (!tl::bindNodoraHostTable()) return false;
-    if (!tl::hostVersionAccepted(
-            g_nodoraHost.hxGetVersionOfTalvoraHX, g_nodoraHost.hxMessageBox, {2, 6, 0},
-            "Plugin> Can not execute this plugin - TalvoraHX version 2.6.0 or higher required."))
-        return false;
-    if (g_nodoraHost.hxShowLogPane) g_nodoraHost.hxShowLogPane();
-    if (g_nodoraHost.hxLogText) {
-        g_nodoraHost.hxLogText(("Plugin> ** Starting " + std::string(kPluginName) + " **").c_str());
-        g_nodoraHost.hxLogText(
-            "Plugin> Updates are published with the plug-in's release notes in its help folder.");
-        g_nodoraHost.hxLogText("Plugin> Questions: contact the Talvora plug-in team.");
+    if (!tl::g_nodoraAccess.bind()) return false;
+    if (!host.versionAccepted()) return false;
+    if (auto showLogPane = host.optional<F::hxShowLogPane>()) showLogPane();
+    if (auto logText = host.optional<F::hxLogText>()) {
+        logText(("Plugin> ** Starting " + std::string(kPluginName) + " **").c_str());
+        logText("Plugin> Updates are published with the plug-in's release notes in its help folder.");
+        logText("Plugin> Questions: contact the Talvora plug-in team.");
     }
     // A fresh start forgets any dialog; one still open is closed first, so
     // nothing is left that refers back to this object.

@@ -1,5 +1,6 @@
-// What the host knows of the four deliverables: which host functions each
-// binds, and which parameter carries a form-driven plug-in's command.
+// What the host knows of the four deliverables, read from their descriptors
+// (frame/deliverables/): which host functions each binds, and which
+// parameter carries a form-driven plug-in's command.
 #pragma once
 
 #include <cstddef>

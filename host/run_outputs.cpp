@@ -1,5 +1,6 @@
 #include "host/run_outputs.h"
 
+#include "frame/atomic_file.h"
 #include "host/host_exports.h"
 
 #include <algorithm>
@@ -13,6 +14,9 @@ RunOutputs& RunOutputs::instance() {
 }
 
 void RunOutputs::start() {
+    // The host's own writers report here directly; plug-ins through the
+    // exported function, which their host access binds.
+    tl::setFileOutcomeListener(talvoraNoteFileOutcome);
     missing_.clear();
     written_.clear();
     recording_ = true;

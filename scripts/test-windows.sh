@@ -70,8 +70,8 @@ only_system_dlls() {
 
 # --- Export tables ----------------------------------------------------------
 for p in LatmapPlugin CausalisPlugin_v27 Mirel_r122; do
-  expect "$p.dll exports exactly the names of frame/exports/$p.map" \
-    same "$(exports_of "$win/plugins/$p.dll")" "$(map_names "$root/frame/exports/$p.map")"
+  expect "$p.dll exports exactly the names its descriptor lists (exports/$p.map)" \
+    same "$(exports_of "$win/plugins/$p.dll")" "$(map_names "$win/exports/$p.map")"
   expect "$p.dll needs only system DLLs" only_system_dlls "$win/plugins/$p.dll"
 done
 linux_host=$(find "$lin" -name libtalvora_host.so | head -1)

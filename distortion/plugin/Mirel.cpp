@@ -2,38 +2,43 @@
 
 #include "distortion/plugin/host_log.h"
 #include "distortion/plugin/mirel_commands.h"
-#include "frame/host_table_mirel.h"
-#include "frame/version_gate.h"
+#include "frame/numeric_services.h"
+#include "frame/plugin_hosts.h"
 
 #include <exception>
 #include <string>
 
-using tl::g_mirelHost;
+namespace {
+
+using F = tl::HostFunction;
+const tl::HostAccess& host = tl::g_mirelAccess;
+
+void showMessage(const char* text) {
+    if (auto box = host.optional<F::hxMessageBox>()) box(text);
+}
+
+}  // namespace
 
 namespace distortion::plugin {
 
 Mirel::~Mirel() = default;
 
 bool Mirel::initPlugin() {
-    if (!tl::bindMirelHostTable()) return false;
-    log_ = std::make_unique<TLHXLog>(g_mirelHost.hxLogText);
-    if (!tl::hostVersionAccepted(g_mirelHost.tlGetVersionOfTalvora, g_mirelHost.hxMessageBox, {23, 0, 0},
-                                 "Can not execute this plugin - Talvora version 23.0 or higher required."))
-        return false;
-    if (g_mirelHost.hxShowLogTab) g_mirelHost.hxShowLogTab();
-    if (g_mirelHost.hxLogText) {
-        g_mirelHost.hxLogText(" ");
-        g_mirelHost.hxLogText("Plugin> Running Mirel...");
-        g_mirelHost.hxLogText("Plugin>");
+    if (!tl::g_mirelAccess.bind()) return false;
+    log_ = std::make_unique<TLHXLog>(host.optional<F::hxLogText>());
+    if (!host.versionAccepted()) return false;
+    if (auto showLogTab = host.optional<F::hxShowLogTab>()) showLogTab();
+    if (auto logText = host.optional<F::hxLogText>()) {
+        logText(" ");
+        logText("Plugin> Running Mirel...");
+        logText("Plugin>");
     }
     switch (tl::bindMirelNumerics()) {
         case tl::NumericsBinding::MissingMatrixFunctions:
-            if (g_mirelHost.hxMessageBox)
-                g_mirelHost.hxMessageBox("Did not get access to MKL BLAS access functions!");
+            showMessage("Did not get access to MKL BLAS access functions!");
             return false;
         case tl::NumericsBinding::MissingFourierFunctions:
-            if (g_mirelHost.hxMessageBox)
-                g_mirelHost.hxMessageBox("Did not get access to MKL FFTW access functions!");
+            showMessage("Did not get access to MKL FFTW access functions!");
             return false;
         case tl::NumericsBinding::Bound:
             break;
@@ -45,7 +50,7 @@ bool Mirel::execute() {
     if (!log_) return true;
     std::ostream& log = *log_;
     try {
-        const std::string task = stringParameter("task");
+        const std::string task = stringParameter(host.deliverable().form.command);
         if (task == "select_fmr_or_dmr")
             selectFmrOrDmr();
         else if (task == "check")
@@ -58,7 +63,7 @@ bool Mirel::execute() {
             apply(log);
     } catch (const std::exception& e) {
         log.flush();
-        if (g_mirelHost.hxMessageBox) g_mirelHost.hxMessageBox((std::string("Error: ") + e.what()).c_str());
+        showMessage((std::string("Error: ") + e.what()).c_str());
     }
     return true;
 }

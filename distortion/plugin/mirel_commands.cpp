@@ -5,14 +5,19 @@
 #include "distortion/core/errors.h"
 #include "distortion/io/file_names.h"
 #include "distortion/io/project_files.h"
-#include "frame/host_table_mirel.h"
+#include "frame/numeric_services.h"
+#include "frame/plugin_hosts.h"
 
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
 
-using tl::g_mirelHost;
+namespace {
+using F = tl::HostFunction;
+// A missing host function stops the command with "the host does not offer <name>".
+const tl::HostAccess& host = tl::g_mirelAccess;
+}  // namespace
 
 namespace distortion::plugin {
 
@@ -20,25 +25,17 @@ using namespace core;
 using namespace io;
 namespace {
 
-constexpr std::size_t kParameterBuffer = 10240;
-
-template <class F>
-F required(F f, const char* name) {
-    if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
-    return f;
-}
+// Parameters carry whole file lists of a batch.
+constexpr std::size_t kParameterBuffer = tl::deliverables::kMirel.form.stringBuffer;
 
 }  // namespace
 
 std::string stringParameter(const char* name) {
-    std::vector<char> buffer(kParameterBuffer, '\0');
-    required(g_mirelHost.hxGetStringParameter, "hxGetStringParameter")(name, buffer.data());
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    return host.readRequiredText<F::hxGetStringParameter>(kParameterBuffer, name);
 }
 
 int intParameter(const char* name) {
-    return required(g_mirelHost.hxGetIntParameter, "hxGetIntParameter")(name);
+    return host.required<F::hxGetIntParameter>()(name);
 }
 bool boolParameter(const char* name) {
     return intParameter(name) != 0;
@@ -61,13 +58,10 @@ FftApi hostFft() {
 }
 
 void selectFmrOrDmr() {
-    std::vector<char> buffer(kParameterBuffer, '\0');
-    required(g_mirelHost.hxGetOpenFileName, "hxGetOpenFileName")("Please select an FMR or DMR project.", "",
-                                                                 "*.fmr *.dmr", buffer.data());
-    buffer.back() = '\0';
-    const std::string path(buffer.data());
-    auto setInt = required(g_mirelHost.hxSetIntParameter, "hxSetIntParameter");
-    auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
+    const std::string path = host.readRequiredText<F::hxGetOpenFileName>(
+        kParameterBuffer, "Please select an FMR or DMR project.", "", "*.fmr *.dmr");
+    auto setInt = host.required<F::hxSetIntParameter>();
+    auto setString = host.required<F::hxSetStringParameter>();
     // The chosen path is handed back even when its header cannot be read.
     struct SetFilename {
         decltype(setString) set;
@@ -102,13 +96,13 @@ void checkFiles(std::ostream& log) {
     if (messages.empty())
         log << "Check: OK" << std::endl;
     else
-        required(g_mirelHost.hxMessageBox, "hxMessageBox")(messages.c_str());
+        host.required<F::hxMessageBox>()(messages.c_str());
 }
 
 void readBatchFile(std::ostream& log) {
     const std::string path = stringParameter("batchfilename");
     log << "Reading batchfile: " << path << "..." << std::endl;
-    auto setString = required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter");
+    auto setString = host.required<F::hxSetStringParameter>();
     if (!endsWith(path, ".txt")) {
         setString("filenames", "-1");
         return;

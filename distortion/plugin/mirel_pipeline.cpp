@@ -9,25 +9,23 @@
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
 #include "distortion/plugin/mirel_commands.h"
-#include "frame/host_table_mirel.h"
+#include "frame/plugin_hosts.h"
 
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
-using tl::g_mirelHost;
+namespace {
+using F = tl::HostFunction;
+// A missing host function stops the command with "the host does not offer <name>".
+const tl::HostAccess& host = tl::g_mirelAccess;
+}  // namespace
 
 namespace distortion::plugin {
 
 using namespace core;
 using namespace io;
 namespace {
-
-template <class F>
-F required(F f, const char* name) {
-    if (!f) throw std::runtime_error(std::string("the host does not offer ") + name);
-    return f;
-}
 
 Project readAny(const std::string& path) {
     return isFMR(path) ? readFMR(path, true) : readDMR(path, true);
@@ -36,9 +34,9 @@ Project readAny(const std::string& path) {
 // Hands a map to the host's current FMR document and has it saved.
 void saveMap(const Volume& map, bool transpose, float lower, float upper, const std::string& fileName) {
     const Volume m = transpose ? map.exchangedXY() : map;
-    required(g_mirelHost.hxCreateMAPForCurrentFMR, "hxCreateMAPForCurrentFMR")();
+    host.required<F::hxCreateMAPForCurrentFMR>()();
     tl::FMRMapRecord record{};
-    float** slices = required(g_mirelHost.hxGetMAPOfCurrentFMR, "hxGetMAPOfCurrentFMR")(&record);
+    float** slices = host.required<F::hxGetMAPOfCurrentFMR>()(&record);
     MIREL_ASSERT(slices != nullptr);
     const struct { int x, y, z; } dim{m.nx(), m.ny(), m.nz()};
     const struct { int DimX, DimY, DimZ; } header{record.dimX, record.dimY, record.dimZ};
@@ -53,8 +51,8 @@ void saveMap(const Volume& map, bool transpose, float lower, float upper, const 
     record.lowerThreshold = lower;
     record.upperThreshold = upper;
     record.flag1C = 0;
-    required(g_mirelHost.hxSetMAPParametersOfCurrentFMR, "hxSetMAPParametersOfCurrentFMR")(&record);
-    if (!required(g_mirelHost.hxSaveMAPsOfCurrentFMR, "hxSaveMAPsOfCurrentFMR")(fileName.c_str()))
+    host.required<F::hxSetMAPParametersOfCurrentFMR>()(&record);
+    if (!host.required<F::hxSaveMAPsOfCurrentFMR>()(fileName.c_str()))
         throw WriteFileError("could not save the map file " + fileName);
 }
 
@@ -152,7 +150,7 @@ void estimate(std::ostream& log, const FftApi& fft) {
         undistortProject(projects[0], map0, rllr, &log);
         undistortProject(projects[1], map1, rllr, &log);
     }
-    required(g_mirelHost.hxSetStringParameter, "hxSetStringParameter")("vdm", vdmFileName(file0).c_str());
+    host.required<F::hxSetStringParameter>()("vdm", vdmFileName(file0).c_str());
     log << "Done." << std::endl;
 }
 
@@ -175,8 +173,8 @@ void apply(std::ostream& log) {
         Volume map;
         if (dims == fileMap.dimensions()) {
             // The first path of the list, FMR or DMR alike.
-            if (i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR)
-                g_mirelHost.hxLoadMAPsToCurrentFMR(vdmPath.c_str());
+            auto load = host.optional<F::hxLoadMAPsToCurrentFMR>();
+            if (i == 0 && load) load(vdmPath.c_str());
             map = fileMap;
         } else {
             const char* question =
@@ -184,7 +182,7 @@ void apply(std::ostream& log) {
                       "(they need to have the same field of view)"
                     : "Dimensions of the datasets don't match!\nDo you want to resize the VDM to the DMR dimensions?\n\n"
                       "(they need to have the same field of view)";
-            if (!required(g_mirelHost.hxYesNoMessageBox, "hxYesNoMessageBox")(question))
+            if (!host.required<F::hxYesNoMessageBox>()(question))
                 throw std::runtime_error("All datasets must have the same dimensions!");
             map = resizeMap(dims, fileMap);
         }

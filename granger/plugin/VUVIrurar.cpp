@@ -1,8 +1,6 @@
 #include "granger/plugin/VUVIrurar.h"
 
-#include "frame/host_table_causalis.h"
-#include "frame/module_lookup.h"
-#include "frame/version_gate.h"
+#include "frame/plugin_hosts.h"
 #include "granger/core/gcm_random.h"
 #include "granger/plugin/host_calls.h"
 
@@ -10,8 +8,6 @@
 #include <cstring>
 
 namespace granger::plugin {
-
-using tl::g_causalisHost;
 
 namespace {
 
@@ -39,18 +35,17 @@ std::string subjectMapName(const char* format, const std::string& subject) {
 
 // Renames map `index` of the host's set.
 bool renameMap(int index, const std::string& name) {
-    const auto& H = g_causalisHost;
     tl::NRVMPRecord record;
     std::memset(&record, 0, sizeof record);
-    if (!H.hxGetNRVMPOfCurrentVMR || !H.hxGetNRVMPOfCurrentVMR(index, &record) || !record.name) return false;
+    if (!mapValues(index, record) || !record.name) return false;
     std::snprintf(record.name, tl::kMapNameCapacity, "%s", name.c_str());
-    return H.hxSetNRVMPParametersOfCurrentVMR && H.hxSetNRVMPParametersOfCurrentVMR(index, &record) != 0;
+    return setMapParameters(index, record);
 }
 
 // A test host may fix the calendar clock that seeds the surrogates, so that
 // whole runs are reproducible; Talvora itself has no such function and the
 // real clock is used.
-using FixedClockFunction = long long (*)();
+using FixedClockFunction = decltype(tl::HostTable::talvoraFixedClock);
 FixedClockFunction g_hostClock = nullptr;
 
 std::time_t hostClockSeconds() {
@@ -59,22 +54,20 @@ std::time_t hostClockSeconds() {
 }
 
 void useHostClockIfFixed() {
-    g_hostClock = reinterpret_cast<FixedClockFunction>(tl::platform::findProcessSymbol("talvoraFixedClock"));
+    g_hostClock = tl::g_causalisAccess.fixedClock();
     core::setGcmClock(g_hostClock ? hostClockSeconds : nullptr);
 }
 
 }  // namespace
 
 bool VUVIrurar::initPlugin() {
-    if (!tl::bindCausalisHostTable()) return false;
+    if (!tl::g_causalisAccess.bind()) return false;
     useHostClockIfFixed();
-    return tl::hostVersionAccepted(g_causalisHost.tlGetVersionOfTalvora, g_causalisHost.hxMessageBox,
-                                   {23, 0, 0},
-                                   "Can not execute this plugin - Talvora version 23.0 or higher required.");
+    return tl::g_causalisAccess.versionAccepted();
 }
 
 bool VUVIrurar::execute() {
-    std::string command = stringParameter("COMMAND");
+    std::string command = stringParameter(tl::deliverables::kCausalisPlugin.form.command);
     if (command.size() > 255) command.resize(255);
     if (command == "StartCheck") return startCheck();
     if (command == "GetCondsOfVTCProtocol") return conditionsOfProtocol();
@@ -125,7 +118,6 @@ bool VUVIrurar::conditionsOfProtocol() {
 }
 
 bool VUVIrurar::prepareForAncova() {
-    const auto& H = g_causalisHost;
     const int n = intParameter("NrOfSubjects");
     const int method = intParameter("SelectedTimeWindowMethod");
     const bool subjectVois = intParameter("SubjectSpecificVOIs") != 0;
@@ -141,8 +133,7 @@ bool VUVIrurar::prepareForAncova() {
             char file[4096];
             std::snprintf(file, sizeof file, subjectPattern, folder.c_str(), subjectId_.c_str(),
                           conditionName_.c_str(), voiName_.c_str());
-            const bool loaded = s == 1 ? H.hxLoadNRVMPsToCurrentVMR && H.hxLoadNRVMPsToCurrentVMR(file)
-                                       : H.hxAddNRVMPsToCurrentVMR && H.hxAddNRVMPsToCurrentVMR(file);
+            const bool loaded = s == 1 ? loadMaps(file) : addMaps(file);
             // A group file that silently lacks a subject would bias the group
             // analysis: stop and name the file instead.
             if (!loaded) {
@@ -152,7 +143,7 @@ bool VUVIrurar::prepareForAncova() {
                 return false;
             }
             const bool ok =
-                H.hxDeleteNRVMPMap && H.hxDeleteNRVMPMap(inst ? s : s - 1) &&
+                deleteMap(inst ? s : s - 1) &&
                 renameMap(s - 1, subjectMapName(inst ? "Subject %s: INST" : "Subject %s: dGCM", subjectId_));
             if (!ok) {
                 message(std::string("<b>Group preparation stopped</b><br>The map file of subject ") +
@@ -168,7 +159,7 @@ bool VUVIrurar::prepareForAncova() {
                                                        : "%sRFX-dGCM_N%i_COND-%s_VOI-%s.vmp");
         std::snprintf(group, sizeof group, groupPattern, basePath_.c_str(), n, conditionName_.c_str(),
                       voiName_.c_str());
-        if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(group)) {
+        if (!saveMaps(group)) {
             message(std::string("<b>Group preparation stopped</b><br>Could not save the group map file: ") +
                     group);
             return false;

@@ -1,6 +1,5 @@
 #include "granger/plugin/gcm_output.h"
 
-#include "frame/host_table_causalis.h"
 #include "granger/core/fdr.h"
 #include "granger/io/log_file.h"
 #include "granger/plugin/host_calls.h"
@@ -8,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
-
-using tl::g_causalisHost;
 
 namespace granger::plugin {
 
@@ -27,11 +24,10 @@ void putColor(std::uint8_t* field, const core::Rgb& c) {
 }  // namespace
 
 void deleteMaps() {
-    if (g_causalisHost.hxDeleteNRVMPsOfCurrentVMR) g_causalisHost.hxDeleteNRVMPsOfCurrentVMR();
+    deleteAllMaps();
 }
 
 core::Outcome createMapSet(const RunDescription& run) {
-    const auto& H = g_causalisHost;
     const core::GcmSettings& s = run.settings;
     const core::RunGeometry& g = run.geometry;
     deleteMaps();
@@ -55,11 +51,10 @@ core::Outcome createMapSet(const RunDescription& run) {
     set.zStart = g.zStart;
     set.zEnd = g.zEnd;
     set.resolution = g.resolution;
-    if (!H.hxCreateNRVMPsForCurrentVMR ||
-        !H.hxCreateNRVMPsForCurrentVMR(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), &set)) {
+    if (!createMaps(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), set)) {
         return core::Outcome::terminal("Could not create a volume map structure to write GCM results");
     }
-    if (!H.hxGetNRVMPsOfCurrentVMR || !H.hxGetNRVMPsOfCurrentVMR(&set)) {
+    if (!readMaps(set)) {
         return core::Outcome::terminal(
             "Could not get access to created volume map structure for writing GCM results");
     }
@@ -72,7 +67,6 @@ core::Outcome createMapSet(const RunDescription& run) {
 
 core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditionIndex,
                                  const std::string& voiName, const core::ResultVolumes& results) {
-    const auto& H = g_causalisHost;
     const core::GcmSettings& s = run.settings;
     const std::string& condition = run.conditions[conditionIndex].name;
     const std::size_t voxels = results.ref2vox.size();
@@ -92,7 +86,7 @@ core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditio
         }
         tl::NRVMPRecord record;
         std::memset(&record, 0, sizeof record);
-        float* data = H.hxGetNRVMPOfCurrentVMR ? H.hxGetNRVMPOfCurrentVMR(index, &record) : nullptr;
+        float* data = mapValues(index, record);
         if (!data) {
             return core::Outcome::terminal("Failed to retrieve an allocated CMP map-pointer for VOI '" +
                                            voiName + "', Condition '" + condition + "'");
@@ -113,7 +107,7 @@ core::Outcome storeConditionMaps(const RunDescription& run, std::size_t conditio
         putColor(record.colorNegativeLow, display.negativeLow);
         putColor(record.colorNegativeHigh, display.negativeHigh);
         record.useColors = 1;
-        if (H.hxSetNRVMPParametersOfCurrentVMR) H.hxSetNRVMPParametersOfCurrentVMR(index, &record);
+        setMapParameters(index, record);
     }
     return core::Outcome::done();
 }
@@ -128,9 +122,8 @@ std::string outputBase(const RunDescription& run, const std::string& voiName) {
 }
 
 core::Outcome writeVoiOutput(const std::string& base, const std::string& logText) {
-    const auto& H = g_causalisHost;
     const std::string mapFile = base + ".gcm";
-    if (!H.hxSaveNRVMPsOfCurrentVMR || !H.hxSaveNRVMPsOfCurrentVMR(mapFile.c_str())) {
+    if (!saveMaps(mapFile)) {
         return core::Outcome::terminal("Could not save the map file: " + mapFile);
     }
     std::vector<char> line(2 * base.size() + 64);

@@ -1,20 +1,21 @@
 #include "granger/plugin/host_calls.h"
 
-#include "frame/host_table_causalis.h"
+#include "frame/plugin_hosts.h"
 
 #include <cstring>
-#include <vector>
-
-using tl::g_causalisHost;
 
 namespace granger::plugin {
 
 namespace {
-const auto& H = g_causalisHost;
-}
+using F = tl::HostFunction;
+const tl::HostAccess& host = tl::g_causalisAccess;
+}  // namespace
+
+// A function the host does not export counts as a failed call: nothing is
+// shown, and the caller gets an empty text, 0 or false.
 
 void logRaw(const std::string& text) {
-    if (H.hxLogText) H.hxLogText(text.c_str());
+    if (auto log = host.optional<F::hxLogText>()) log(text.c_str());
 }
 
 void logLine(const std::string& text) {
@@ -27,114 +28,160 @@ void logLine(const std::string& text) {
 }
 
 void message(const std::string& text) {
-    if (H.hxMessageBox) H.hxMessageBox(text.c_str());
+    if (auto box = host.optional<F::hxMessageBox>()) box(text.c_str());
 }
 
 void showLogTab() {
-    if (H.hxShowLogTab) H.hxShowLogTab();
+    if (auto show = host.optional<F::hxShowLogTab>()) show();
 }
 
 void busy(bool on) {
-    if (on && H.hxShowBusyCursor) H.hxShowBusyCursor();
-    if (!on && H.hxStopBusyCursor) H.hxStopBusyCursor();
+    auto cursor = on ? host.optional<F::hxShowBusyCursor>() : host.optional<F::hxStopBusyCursor>();
+    if (cursor) cursor();
 }
 
 std::string stringParameter(const char* name) {
-    if (!H.hxGetStringParameter) return {};
-    std::vector<char> buffer(tl::kPathCapacity, '\0');
-    H.hxGetStringParameter(name, buffer.data());
-    buffer.back() = '\0';
     // The form's texts are at most 255 characters long for COMMAND, longer for paths.
-    return std::string(buffer.data());
+    return host.readText<F::hxGetStringParameter>(host.deliverable().form.stringBuffer, name);
 }
 
 int intParameter(const char* name) {
-    return H.hxGetIntParameter ? H.hxGetIntParameter(name) : 0;
+    auto get = host.optional<F::hxGetIntParameter>();
+    return get ? get(name) : 0;
 }
 
 void setStringParameter(const char* name, const std::string& value) {
-    if (H.hxSetStringParameter) H.hxSetStringParameter(name, value.c_str());
+    if (auto set = host.optional<F::hxSetStringParameter>()) set(name, value.c_str());
 }
 
 void setIntParameter(const char* name, int value) {
-    if (H.hxSetIntParameter) H.hxSetIntParameter(name, value);
+    if (auto set = host.optional<F::hxSetIntParameter>()) set(name, value);
 }
 
 int integerInput(const std::string& prompt, int defaultValue, int minimum, int maximum) {
-    if (!H.hxGetIntegerInput) return minimum - 1;
-    return H.hxGetIntegerInput(prompt.c_str(), defaultValue, minimum, maximum);
+    auto ask = host.optional<F::hxGetIntegerInput>();
+    return ask ? ask(prompt.c_str(), defaultValue, minimum, maximum) : minimum - 1;
 }
 
 std::string openFileName(const std::string& title, const std::string& filter) {
-    if (!H.hxGetOpenFileName) return {};
-    std::vector<char> buffer(tl::kPathCapacity, '\0');
-    if (!H.hxGetOpenFileName(title.c_str(), "", filter.c_str(), buffer.data())) return {};
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    std::string path;
+    host.readAnswer<F::hxGetOpenFileName>(path, tl::kPathCapacity, title.c_str(), "", filter.c_str());
+    return path;
 }
 
 std::string pluginsPath() {
-    if (!H.hxGetPluginsPath) return {};
-    std::vector<char> buffer(tl::kPathCapacity, '\0');
-    H.hxGetPluginsPath(buffer.data());
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    return host.readText<F::hxGetPluginsPath>(tl::kPathCapacity);
 }
 
 bool currentVMR() {
     int x = 0, y = 0, z = 0;
-    return H.hxGetCurrentVMR && H.hxGetCurrentVMR(&x, &y, &z) != 0;
+    auto get = host.optional<F::hxGetCurrentVMR>();
+    return get && get(&x, &y, &z) != 0;
 }
 
 std::string vmrPath() {
-    if (!H.hxGetMainHeaderOfCurrentVMR) return {};
+    auto get = host.optional<F::hxGetMainHeaderOfCurrentVMR>();
+    if (!get) return {};
     tl::VMRMainHeaderRecord header{};
-    if (!H.hxGetMainHeaderOfCurrentVMR(&header)) return {};
+    if (!get(&header)) return {};
     header.path[sizeof header.path - 1] = '\0';
     return header.path;
 }
 
 bool linkVTC(const std::string& path) {
-    return H.hxLinkVTCToCurrentVMR && H.hxLinkVTCToCurrentVMR(path.c_str(), 0) != 0;
+    auto link = host.optional<F::hxLinkVTCToCurrentVMR>();
+    return link && link(path.c_str(), 0) != 0;
 }
 
 bool currentVTC(tl::VTCHeaderRecord& record) {
     std::memset(&record, 0, sizeof record);
     record.present = -1;
-    if (!H.hxGetVTCOfCurrentVMR) return false;
-    H.hxGetVTCOfCurrentVMR(&record);
+    auto get = host.optional<F::hxGetVTCOfCurrentVMR>();
+    if (!get) return false;
+    get(&record);
     return record.present != -1;
 }
 
 bool setVTCParameters(tl::VTCHeaderRecord& record) {
-    return H.hxSetVTCParametersOfCurrentVMR && H.hxSetVTCParametersOfCurrentVMR(&record) != 0;
+    auto set = host.optional<F::hxSetVTCParametersOfCurrentVMR>();
+    return set && set(&record) != 0;
 }
 
 bool protocol(tl::ProtocolRecord& record) {
     std::memset(&record, 0, sizeof record);
-    return H.hxGetProtocol && H.hxGetProtocol(&record) != 0;
+    auto get = host.optional<F::hxGetProtocol>();
+    return get && get(&record) != 0;
 }
 
 bool protocolCondition(int index, tl::ProtocolConditionRecord& record) {
     std::memset(&record, 0, sizeof record);
-    return H.hxGetProtocolCondition && H.hxGetProtocolCondition(index, &record) != 0;
+    auto get = host.optional<F::hxGetProtocolCondition>();
+    return get && get(index, &record) != 0;
 }
 
 bool loadVOIs(const std::string& path) {
-    return H.hxLoadVOIs && H.hxLoadVOIs(path.c_str()) != 0;
+    auto load = host.optional<F::hxLoadVOIs>();
+    return load && load(path.c_str()) != 0;
 }
 
 bool vois(tl::VOISetRecord& record) {
     std::memset(&record, 0, sizeof record);
-    return H.hxGetVOIs && H.hxGetVOIs(&record) != 0;
+    auto get = host.optional<F::hxGetVOIs>();
+    return get && get(&record) != 0;
 }
 
 const int* voi(int index, tl::VOIRecord& record) {
     std::memset(&record, 0, sizeof record);
-    if (!H.hxGetVOI) return nullptr;
-    const int* voxels = H.hxGetVOI(index, &record);
+    auto get = host.optional<F::hxGetVOI>();
+    if (!get) return nullptr;
+    const int* voxels = get(index, &record);
     record.name[sizeof record.name - 1] = '\0';
     return voxels;
+}
+
+bool deleteAllMaps() {
+    auto remove = host.optional<F::hxDeleteNRVMPsOfCurrentVMR>();
+    return remove && remove() != 0;
+}
+
+bool createMaps(int nrOfMaps, int option, int nrOfThresholds, tl::NRVMPSetRecord& set) {
+    auto create = host.optional<F::hxCreateNRVMPsForCurrentVMR>();
+    return create && create(nrOfMaps, option, nrOfThresholds, &set) != 0;
+}
+
+bool readMaps(tl::NRVMPSetRecord& set) {
+    auto get = host.optional<F::hxGetNRVMPsOfCurrentVMR>();
+    return get && get(&set) != 0;
+}
+
+float* mapValues(int index, tl::NRVMPRecord& record) {
+    auto get = host.optional<F::hxGetNRVMPOfCurrentVMR>();
+    return get ? get(index, &record) : nullptr;
+}
+
+bool setMapParameters(int index, tl::NRVMPRecord& record) {
+    auto set = host.optional<F::hxSetNRVMPParametersOfCurrentVMR>();
+    return set && set(index, &record) != 0;
+}
+
+bool saveMaps(const std::string& path) {
+    auto save = host.optional<F::hxSaveNRVMPsOfCurrentVMR>();
+    return save && save(path.c_str()) != 0;
+}
+
+bool loadMaps(const std::string& path) {
+    auto load = host.optional<F::hxLoadNRVMPsToCurrentVMR>();
+    return load && load(path.c_str()) != 0;
+}
+
+bool addMaps(const std::string& path) {
+    auto add = host.optional<F::hxAddNRVMPsToCurrentVMR>();
+    return add && add(path.c_str()) != 0;
+}
+
+bool deleteMap(int index) {
+    auto remove = host.optional<F::hxDeleteNRVMPMap>();
+    return remove && remove(index) != 0;
 }
 
 }  // namespace granger::plugin

@@ -37,4 +37,16 @@ bool loadVOIs(const std::string& path);
 bool vois(tl::VOISetRecord& record);
 const int* voi(int index, tl::VOIRecord& record);
 
+// The host's volume maps of the current VMR.
+bool deleteAllMaps();
+bool createMaps(int nrOfMaps, int option, int nrOfThresholds, tl::NRVMPSetRecord& set);
+bool readMaps(tl::NRVMPSetRecord& set);
+// The map's values, filled in place; null when the host has no such map.
+float* mapValues(int index, tl::NRVMPRecord& record);
+bool setMapParameters(int index, tl::NRVMPRecord& record);
+bool saveMaps(const std::string& path);
+bool loadMaps(const std::string& path);
+bool addMaps(const std::string& path);
+bool deleteMap(int index);
+
 }  // namespace granger::plugin

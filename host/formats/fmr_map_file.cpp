@@ -1,6 +1,7 @@
 #include "host/formats/fmr_map_file.h"
 
 #include "frame/atomic_file.h"
+#include "frame/fmr_map_layout.h"
 
 #include <cstring>
 #include <fstream>
@@ -17,21 +18,6 @@ void put(std::ostream& out, T v) {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &v, sizeof(T));
     out.write(bytes, sizeof(T));
-}
-
-template <class T>
-T get(std::istream& in, const std::filesystem::path& path) {
-    char bytes[sizeof(T)];
-    if (!in.read(bytes, sizeof(T))) throw std::runtime_error(path.string() + ": the map file ends early");
-    T v;
-    std::memcpy(&v, bytes, sizeof(T));
-    return v;
-}
-
-std::string readName(std::istream& in, const std::filesystem::path& path) {
-    std::string name;
-    for (char c = get<char>(in, path); c != '\0'; c = get<char>(in, path)) name.push_back(c);
-    return name;
 }
 
 }  // namespace
@@ -68,40 +54,23 @@ void writeFmrMapFile(const std::filesystem::path& path, const FmrMapFile& file) 
 }
 
 FmrMapFile readFmrMapFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(path.string() + ": cannot open the map file");
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) throw std::runtime_error(path.string() + ": cannot open the map file");
+    tl::BinaryReader in(stream,
+                        [&path] { throw std::runtime_error(path.string() + ": the map file ends early"); });
+    const tl::FmrMapHeader header = tl::readFmrMapHeader(in);
     FmrMapFile file;
-    const std::uint16_t typeWord = get<std::uint16_t>(in, path);
-    std::uint16_t slices = get<std::uint16_t>(in, path);
-    file.ny = get<std::uint16_t>(in, path);
-    file.nx = get<std::uint16_t>(in, path);
-    if (slices == 0) slices = static_cast<std::uint16_t>(typeWord % 10000);
-    file.nz = slices;
-    FmrMap first;
-    first.clusterFlag = get<std::uint16_t>(in, path);
-    first.lowerThreshold = get<float>(in, path);
-    first.upperThreshold = get<float>(in, path);
-    if (typeWord / 10000 == 2) get<std::uint16_t>(in, path);
-    int nrOfMaps = get<std::uint16_t>(in, path);
-    const std::uint16_t fieldB = get<std::uint16_t>(in, path);
-    if (fieldB > 2) {
-        get<std::int32_t>(in, path);
-        get<std::int32_t>(in, path);
-    }
-    if (nrOfMaps < 1) nrOfMaps = 1;
-    const std::size_t plane = static_cast<std::size_t>(file.nx) * file.ny;
+    file.nx = header.nx;
+    file.ny = header.ny;
+    file.nz = header.nz;
+    const int nrOfMaps = header.nrOfMaps < 1 ? 1 : header.nrOfMaps;
     for (int k = 0; k < nrOfMaps; ++k) {
-        FmrMap m = k == 0 ? first : FmrMap{};
-        if (k > 0) m.lowerThreshold = first.lowerThreshold, m.upperThreshold = first.upperThreshold;
-        m.name = readName(in, path);
-        for (int z = 0; z < file.nz; ++z) {
-            get<std::uint16_t>(in, path);
-            const std::size_t at = m.values.size();
-            m.values.resize(at + plane);
-            if (plane > 0 && !in.read(reinterpret_cast<char*>(m.values.data() + at),
-                                      static_cast<std::streamsize>(plane * 4)))
-                throw std::runtime_error(path.string() + ": the map file ends early");
-        }
+        FmrMap m;
+        if (k == 0) m.clusterFlag = header.clusterFlag;
+        m.lowerThreshold = header.lowerThreshold;
+        m.upperThreshold = header.upperThreshold;
+        m.name = in.zeroTerminated();
+        m.values = tl::readFmrMapValues(in, header);
         file.maps.push_back(std::move(m));
     }
     return file;

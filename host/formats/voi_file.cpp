@@ -1,5 +1,6 @@
 #include "host/formats/voi_file.h"
 
+#include "frame/voi_convention.h"
 #include "host/formats/format_io.h"
 
 #include <stdexcept>
@@ -16,8 +17,7 @@ constexpr long long kMaxVOIs = 10000;
 }  // namespace
 
 std::array<int, 3> voiVoxelToVolume(int convention, std::int32_t c0, std::int32_t c1, std::int32_t c2) {
-    if (convention == VoiFile::kReferenceConvention) return {128 - c1, 128 - c2, 128 - c0};
-    return {c0, c1, c2};
+    return tl::voiVoxelToVolume(convention, c0, c1, c2);
 }
 
 // Largest VOI file: every VOI with its largest voxel list ("32767 32767 32767").

@@ -1,5 +1,7 @@
 #include "latency/core/label_volume.h"
 
+#include "frame/voi_convention.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,8 +14,8 @@ int gridCell(int coordinate, int start, int resolution, int dim) {
 }
 
 VmrPoint voiVoxelToVmr(const int* triple, int convention) {
-    if (convention == 3) return {128 - triple[1], 128 - triple[2], 128 - triple[0]};
-    return {triple[0], triple[1], triple[2]};
+    const std::array<int, 3> p = tl::voiVoxelToVolume(convention, triple[0], triple[1], triple[2]);
+    return {p[0], p[1], p[2]};
 }
 
 LabelVolume::LabelVolume(const VtcGrid& grid)

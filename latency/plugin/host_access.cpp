@@ -1,16 +1,15 @@
 #include "latency/plugin/host_access.h"
 
-#include <vector>
+#include "frame/plugin_hosts.h"
 
-#include "frame/host_table_latmap.h"
-#include "frame/version_gate.h"
-
-using tl::g_latmapHost;
+using tl::g_latmapAccess;
+using F = tl::HostFunction;
 
 // The functions of the run's main road, in the order the run first needs
 // them. A run checks them all before its first question; the wrappers below
-// reach them only through `required::<name>()`, so a function missing from
-// this list cannot be called unchecked.
+// reach them only through `required::<name>()` (the two file dialogs through
+// the host access's text reading, also checked here), so a function missing
+// from this list cannot be called unchecked.
 #define LATENCY_REQUIRED_HOST_FUNCTIONS(X) \
     X(hxGetCurrentVMR)                     \
     X(hxLogText)                           \
@@ -37,53 +36,37 @@ namespace latency::host {
 namespace {
 
 namespace required {
-#define LATENCY_REQUIRED_ACCESSOR(name)          \
-    decltype(tl::LatmapHostTable::name) name() { \
-        return g_latmapHost.name;                \
+#define LATENCY_REQUIRED_ACCESSOR(name)            \
+    tl::HostFunctionField<F::name>::Type name() {  \
+        return g_latmapAccess.optional<F::name>(); \
     }
 LATENCY_REQUIRED_HOST_FUNCTIONS(LATENCY_REQUIRED_ACCESSOR)
 #undef LATENCY_REQUIRED_ACCESSOR
 }  // namespace required
 
-// Copies a zero-terminated host text of at most capacity bytes.
-std::string fromBuffer(const std::vector<char>& buffer) {
-    std::size_t length = 0;
-    while (length < buffer.size() && buffer[length] != '\0') ++length;
-    return std::string(buffer.data(), length);
-}
-
 }  // namespace
 
 bool bindAndCheckVersion() {
     // Bound on every run: the host may have changed since the last one.
-    if (!tl::bindLatmapHostTable()) return false;
-    return tl::hostVersionAccepted(g_latmapHost.tlGetVersionOfTalvora, g_latmapHost.hxMessageBox, {22, 0, 0},
-                                   "Can not execute this plugin - Talvora version 22.0 or higher required.");
+    if (!g_latmapAccess.bind()) return false;
+    return g_latmapAccess.versionAccepted();
 }
 
 const char* firstMissingRequiredFunction() {
-    const struct {
-        bool present;
-        const char* name;
-    } functions[] = {
-#define LATENCY_REQUIRED_ENTRY(name) {g_latmapHost.name != nullptr, #name},
-        LATENCY_REQUIRED_HOST_FUNCTIONS(LATENCY_REQUIRED_ENTRY)
-#undef LATENCY_REQUIRED_ENTRY
-    };
-    for (const auto& function : functions)
-        if (!function.present) return function.name;
-    return nullptr;
+#define LATENCY_REQUIRED_ID(name) F::name,
+    return g_latmapAccess.firstMissing({LATENCY_REQUIRED_HOST_FUNCTIONS(LATENCY_REQUIRED_ID)});
+#undef LATENCY_REQUIRED_ID
 }
 
 // Log pane and dialogs: null-safe, since they are also used to report a
 // missing function or a failure outside the run.
 
 void showLogTab() {
-    if (g_latmapHost.hxShowLogTab) g_latmapHost.hxShowLogTab();
+    if (auto call = g_latmapAccess.optional<F::hxShowLogTab>()) call();
 }
 
 void updateActiveWindow() {
-    if (g_latmapHost.hxUpdateActiveWindow) g_latmapHost.hxUpdateActiveWindow();
+    if (auto call = g_latmapAccess.optional<F::hxUpdateActiveWindow>()) call();
 }
 
 void log(const std::string& line) {
@@ -91,7 +74,7 @@ void log(const std::string& line) {
 }
 
 void message(const std::string& text) {
-    if (g_latmapHost.hxMessageBox) g_latmapHost.hxMessageBox(text.c_str());
+    if (auto call = g_latmapAccess.optional<F::hxMessageBox>()) call(text.c_str());
 }
 
 bool askYesNo(const std::string& question) {
@@ -110,21 +93,13 @@ float askFloat(const std::string& prompt, float defaultValue, float minimum, flo
 }
 
 bool askOpenFile(const std::string& title, const std::string& filter, std::string& path) {
-    auto ask = required::hxGetOpenFileName();
-    if (!ask) return false;
-    std::vector<char> buffer(tl::kPathCapacity, '\0');
-    if (!ask(title.c_str(), "", filter.c_str(), buffer.data())) return false;
-    path = fromBuffer(buffer);
-    return true;
+    return g_latmapAccess.readAnswer<F::hxGetOpenFileName>(path, tl::kPathCapacity, title.c_str(), "",
+                                                           filter.c_str());
 }
 
 bool askSaveFile(const std::string& title, const std::string& filter, std::string& path) {
-    auto ask = required::hxGetSaveFileName();
-    if (!ask) return false;
-    std::vector<char> buffer(tl::kPathCapacity, '\0');
-    if (!ask(title.c_str(), "", filter.c_str(), buffer.data())) return false;
-    path = fromBuffer(buffer);
-    return true;
+    return g_latmapAccess.readAnswer<F::hxGetSaveFileName>(path, tl::kPathCapacity, title.c_str(), "",
+                                                           filter.c_str());
 }
 
 // Main road: checked before the run's first question.
@@ -156,9 +131,9 @@ tl::VTCHeaderRecord linkedVtcHeader() {
 void loadLinkedVtcData(int dataType) {
     // The values themselves are read voxel by voxel; the pointer is not needed.
     if (dataType == 2) {
-        if (g_latmapHost.hxGetVTCFloatDataOfCurrentVMR) g_latmapHost.hxGetVTCFloatDataOfCurrentVMR();
-    } else if (g_latmapHost.hxGetVTCIntDataOfCurrentVMR) {
-        g_latmapHost.hxGetVTCIntDataOfCurrentVMR();
+        if (auto call = g_latmapAccess.optional<F::hxGetVTCFloatDataOfCurrentVMR>()) call();
+    } else if (auto load = g_latmapAccess.optional<F::hxGetVTCIntDataOfCurrentVMR>()) {
+        load();
     }
 }
 
@@ -177,21 +152,25 @@ void readProtocolCondition(int index, tl::ProtocolConditionRecord& condition) {
 // Optional documents.
 
 const float* currentGlm(tl::GLMRecord& glm) {
-    return g_latmapHost.hxGetGLMOfCurrentVMR ? g_latmapHost.hxGetGLMOfCurrentVMR(&glm) : nullptr;
+    auto get = g_latmapAccess.optional<F::hxGetGLMOfCurrentVMR>();
+    return get ? get(&glm) : nullptr;
 }
 
 bool readVois(tl::VOISetRecord& set) {
-    return g_latmapHost.hxGetVOIs && g_latmapHost.hxGetVOIs(&set);
+    auto get = g_latmapAccess.optional<F::hxGetVOIs>();
+    return get && get(&set);
 }
 
 const int* readVoi(int index, tl::VOIRecord& voi) {
-    return g_latmapHost.hxGetVOI ? g_latmapHost.hxGetVOI(index, &voi) : nullptr;
+    auto get = g_latmapAccess.optional<F::hxGetVOI>();
+    return get ? get(index, &voi) : nullptr;
 }
 
 const unsigned char* loadMask(const std::string& path) {
-    if (!g_latmapHost.hxLoadMaskToCurrentVMR || !g_latmapHost.hxLoadMaskToCurrentVMR(path.c_str()))
-        return nullptr;
-    return g_latmapHost.hxGetMaskOfCurrentVMR ? g_latmapHost.hxGetMaskOfCurrentVMR() : nullptr;
+    auto load = g_latmapAccess.optional<F::hxLoadMaskToCurrentVMR>();
+    if (!load || !load(path.c_str())) return nullptr;
+    auto get = g_latmapAccess.optional<F::hxGetMaskOfCurrentVMR>();
+    return get ? get() : nullptr;
 }
 
 // Latency maps (main road).
@@ -221,13 +200,13 @@ bool saveMaps(const std::string& path) {
 }
 
 BusyCursor::BusyCursor() {
-    if (g_latmapHost.hxShowBusyCursor) g_latmapHost.hxShowBusyCursor();
+    if (auto call = g_latmapAccess.optional<F::hxShowBusyCursor>()) call();
 }
 
 void BusyCursor::stop() {
     if (!busy_) return;
     busy_ = false;
-    if (g_latmapHost.hxStopBusyCursor) g_latmapHost.hxStopBusyCursor();
+    if (auto call = g_latmapAccess.optional<F::hxStopBusyCursor>()) call();
 }
 
 }  // namespace latency::host

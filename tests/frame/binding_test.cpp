@@ -2,12 +2,14 @@
 // names tried and their order, the mandatory version function, and null
 // fields for everything a host does not export.
 #include "fake_plugin_loader.h"
-#include "frame/host_table_causalis.h"
-#include "frame/host_table_latmap.h"
-#include "frame/host_table_mirel.h"
-#include "frame/host_table_nodora.h"
+#include "frame/atomic_file.h"
+#include "frame/module_lookup.h"
+#include "frame/numeric_services.h"
+#include "frame/plugin_hosts.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -18,8 +20,10 @@ struct Fakes {
     FakeHost withMessages{FAKE_WITH_MESSAGES_PATH, "-", 24, 0, 0};
     FakeHost hxHost{FAKE_HX_PATH, "-", 24, 0, 0};
     FakeHost blasOnly{FAKE_BLAS_ONLY_PATH, "-", 24, 0, 0};
+    FakeHost extensions{FAKE_EXTENSIONS_PATH, "-", 24, 0, 0};
     void silence() {
-        for (FakeHost* f : {&versionOnly, &withMessages, &hxHost, &blasOnly}) f->configure("-", 24, 0, 0);
+        for (FakeHost* f : {&versionOnly, &withMessages, &hxHost, &blasOnly, &extensions})
+            f->configure("-", 24, 0, 0);
     }
 };
 
@@ -29,63 +33,87 @@ Fakes& fakes() {
     return f;
 }
 
+// Non-null fields of a table: host functions and extensions.
+int countBound(const tl::HostTable& table) {
+    static_assert(sizeof(tl::HostTable) == sizeof(void*) * (tl::kNrOfHostFunctions + 2),
+                  "a host table holds exactly one pointer per host function and extension");
+    int n = 0;
+    for (int i = 0; i < tl::kNrOfHostFunctions; ++i)
+        n += tl::isBound(table, static_cast<tl::HostFunction>(i));
+    return n + (table.talvoraNoteFileOutcome != nullptr) + (table.talvoraFixedClock != nullptr);
+}
+
+bool bindLatmapHostTable() {
+    return tl::g_latmapAccess.bind();
+}
+bool bindCausalisHostTable() {
+    return tl::g_causalisAccess.bind();
+}
+bool bindMirelHostTable() {
+    return tl::g_mirelAccess.bind();
+}
+bool bindNodoraHostTable() {
+    return tl::g_nodoraAccess.bind();
+}
+
 TEST(HostTable, SizesMatchTheFamilies) {
-    EXPECT_EQ(tl::NodoraHostTable::kNrOfFunctions, 190);
-    EXPECT_EQ(tl::MirelHostTable::kNrOfFunctions, 185);
-    EXPECT_EQ(tl::CausalisHostTable::kNrOfFunctions, 152);
-    EXPECT_EQ(tl::LatmapHostTable::kNrOfFunctions, 185);
+    EXPECT_EQ(tl::kNrOfHostFunctions, 192);
+    EXPECT_EQ(tl::deliverables::kNodora.hostFunctions.count(), 190);
+    EXPECT_EQ(tl::deliverables::kMirel.hostFunctions.count(), 185);
+    EXPECT_EQ(tl::deliverables::kCausalisPlugin.hostFunctions.count(), 152);
+    EXPECT_EQ(tl::deliverables::kLatmapPlugin.hostFunctions.count(), 185);
     EXPECT_EQ(sizeof(tl::MirelNumerics), 10 * sizeof(void*));
 }
 
 TEST(HostTable, NoHostModuleMeansNoBinding) {
     fakes();
-    EXPECT_FALSE(tl::bindLatmapHostTable());
-    EXPECT_FALSE(tl::bindCausalisHostTable());
-    EXPECT_FALSE(tl::bindMirelHostTable());
-    EXPECT_FALSE(tl::bindNodoraHostTable());
+    EXPECT_FALSE(bindLatmapHostTable());
+    EXPECT_FALSE(bindCausalisHostTable());
+    EXPECT_FALSE(bindMirelHostTable());
+    EXPECT_FALSE(bindNodoraHostTable());
 }
 
 TEST(HostTable, VersionOnlyHostBindsWithEveryOtherFieldNull) {
     Fakes& f = fakes();
     f.versionOnly.configure("Talvora.exe", 24, 0, 0);
-    ASSERT_TRUE(tl::bindLatmapHostTable());
+    ASSERT_TRUE(bindLatmapHostTable());
     EXPECT_NE(tl::g_latmapHost.tlGetVersionOfTalvora, nullptr);
-    EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
+    EXPECT_EQ(countBound(tl::g_latmapHost), 1);
     EXPECT_EQ(tl::g_latmapHost.hxLogText, nullptr);
     // Binding again gives the same table.
-    ASSERT_TRUE(tl::bindLatmapHostTable());
-    EXPECT_EQ(tl::countBound(tl::g_latmapHost), 1);
-    ASSERT_TRUE(tl::bindCausalisHostTable());
-    EXPECT_EQ(tl::countBound(tl::g_causalisHost), 1);
+    ASSERT_TRUE(bindLatmapHostTable());
+    EXPECT_EQ(countBound(tl::g_latmapHost), 1);
+    ASSERT_TRUE(bindCausalisHostTable());
+    EXPECT_EQ(countBound(tl::g_causalisHost), 1);
     // The graph plug-in needs its own version function, which this host lacks.
-    EXPECT_FALSE(tl::bindNodoraHostTable());
+    EXPECT_FALSE(bindNodoraHostTable());
 }
 
 TEST(HostTable, ModuleNamesAreTriedInOrder) {
     Fakes& f = fakes();
     f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
-    EXPECT_TRUE(tl::bindLatmapHostTable()) << "second name of the three main plug-ins";
-    EXPECT_FALSE(tl::bindNodoraHostTable()) << "the graph plug-in does not know TalvoraEDU.exe";
+    EXPECT_TRUE(bindLatmapHostTable()) << "second name of the three main plug-ins";
+    EXPECT_FALSE(bindNodoraHostTable()) << "the graph plug-in does not know TalvoraEDU.exe";
     f.versionOnly.configure("TalvoraHX.exe", 24, 0, 0);
-    EXPECT_FALSE(tl::bindLatmapHostTable());
+    EXPECT_FALSE(bindLatmapHostTable());
 
     // Talvora.exe wins over TalvoraEDU.exe when both are loaded.
     f.versionOnly.configure("TalvoraEDU.exe", 24, 0, 0);
     f.withMessages.configure("Talvora.exe", 24, 0, 0);
-    ASSERT_TRUE(tl::bindLatmapHostTable());
+    ASSERT_TRUE(bindLatmapHostTable());
     EXPECT_NE(tl::g_latmapHost.hxLogText, nullptr);
 
     // The graph plug-in prefers TalvoraHX.exe, then takes Talvora.exe.
     f.silence();
     f.hxHost.configure("Talvora.exe", 2, 6, 0);
-    ASSERT_TRUE(tl::bindNodoraHostTable());
+    ASSERT_TRUE(bindNodoraHostTable());
     EXPECT_NE(tl::g_nodoraHost.hxGetVersionOfTalvoraHX, nullptr);
 }
 
 TEST(HostTable, ModuleNameMatchesWithoutCase) {
     Fakes& f = fakes();
     f.versionOnly.configure("talvora.EXE", 24, 0, 0);
-    EXPECT_TRUE(tl::bindLatmapHostTable());
+    EXPECT_TRUE(bindLatmapHostTable());
 }
 
 TEST(HostTable, LookupIsConfinedToTheHostModule) {
@@ -99,6 +127,33 @@ TEST(HostTable, LookupIsConfinedToTheHostModule) {
     EXPECT_NE(tl::platform::GetProcAddress(module, "tlGetVersionOfTalvora"), nullptr);
     EXPECT_EQ(tl::platform::GetModuleHandleA("Other.exe"), nullptr);
     EXPECT_EQ(tl::platform::GetModuleHandleA(nullptr), nullptr);
+}
+
+TEST(HostExtensions, BoundFromTheHostModuleWhenDeclared) {
+    Fakes& f = fakes();
+    f.extensions.configure("Talvora.exe", 24, 0, 0);
+    ASSERT_TRUE(bindCausalisHostTable());
+    ASSERT_NE(tl::g_causalisAccess.fixedClock(), nullptr);
+    EXPECT_EQ(tl::g_causalisAccess.fixedClock()(), 1234);
+    ASSERT_TRUE(bindLatmapHostTable());
+    EXPECT_EQ(tl::g_latmapAccess.fixedClock(), nullptr) << "the latency plug-in does not declare the clock";
+    ASSERT_NE(tl::g_latmapAccess.noteFileOutcome(), nullptr);
+
+    // The frame's file writer tells the host it was bound against.
+    const std::string path = testing::TempDir() + "extensions_outcome.txt";
+    tl::writeFileAtomically(path, [](std::ostream& out) { out << "x"; });
+    ASSERT_EQ(f.extensions.messageCount(), 1);
+    EXPECT_EQ(f.extensions.message(0), "file: " + path + " written");
+
+    // Exported by a loaded object that is not the host module: not bound.
+    f.extensions.configure("-", 24, 0, 0);
+    f.versionOnly.configure("Talvora.exe", 24, 0, 0);
+    ASSERT_TRUE(bindCausalisHostTable());
+    EXPECT_EQ(tl::g_causalisAccess.fixedClock(), nullptr);
+    EXPECT_EQ(tl::g_causalisAccess.noteFileOutcome(), nullptr);
+    tl::writeFileAtomically(path, [](std::ostream& out) { out << "y"; });
+    EXPECT_EQ(f.extensions.messageCount(), 0);
+    std::remove(path.c_str());
 }
 
 TEST(MirelStartUp, MissingNumericServicesAreNamed) {

@@ -58,3 +58,12 @@ FAKE_EXPORT void tl_matrix_matrix_mult_d() {}
 FAKE_EXPORT void tl_matrix_vector_mult_f() {}
 FAKE_EXPORT void tl_matrix_vector_mult_d() {}
 #endif
+
+#if defined(FAKE_WITH_EXTENSIONS)
+FAKE_EXPORT void talvoraNoteFileOutcome(const char* path, int written) {
+    g_messages.push_back(std::string("file: ") + path + (written ? " written" : " failed"));
+}
+FAKE_EXPORT long long talvoraFixedClock() {
+    return 1234;
+}
+#endif

@@ -1,7 +1,7 @@
 // The plug-in's execute: one main dialog while it is open, a fresh one after
 // it was closed.
 // The frame header comes before any Qt header (Qt's `slots` macro).
-#include "frame/host_table_nodora.h"
+#include "frame/plugin_hosts.h"
 
 #include "graph/tlplugin.h"
 
@@ -94,5 +94,5 @@ TEST(PluginExecute, DestroyingOrRestartingThePluginClosesItsDialog) {
     // The plug-in object is gone and so is its dialog; nothing dangles.
     EXPECT_EQ(mainDialogs().size(), before);
     // Later tests run without a host, as before.
-    tl::g_nodoraHost = tl::NodoraHostTable{};
+    tl::g_nodoraHost = tl::HostTable{};
 }

@@ -1,5 +1,6 @@
 #include "tools/make_study/granger_study.h"
 
+#include "frame/voi_convention.h"
 #include "frame/atomic_file.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/vmr_file.h"
@@ -201,10 +202,12 @@ void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::o
                     for (int dx = -1; dx <= 1; ++dx) {
                         const int x = xStart + gx * kResolution + dx, y = yStart + gy * kResolution + dy,
                                   z = zStart + dz;
-                        if (o.referenceVoiCoords)
-                            reference.coords.insert(reference.coords.end(), {128 - z, 128 - x, 128 - y});
-                        else
+                        if (o.referenceVoiCoords) {
+                            const auto stored = tl::volumeToReferenceVoiVoxel(x, y, z);
+                            reference.coords.insert(reference.coords.end(), stored.begin(), stored.end());
+                        } else {
                             reference.coords.insert(reference.coords.end(), {x, y, z});
+                        }
                     }
     vois.vois.push_back(reference);
     talvora::formats::writeVoiFile(out / "reference.voi", vois);

@@ -1,5 +1,6 @@
 #include "tools/make_study/study_files.h"
 
+#include "frame/voi_convention.h"
 #include "frame/atomic_file.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
@@ -78,8 +79,8 @@ fmt::VoiFile voisOf(const StudyDesign& d) {
                 for (int x = region.box.x0; x < region.box.x1; ++x)
                     for (const auto& c : anatomicalVoxelsOf(d.grid, x, y, z)) {
                         if (d.options.referenceVoiCoords) {
-                            // Stored so that x = 128 - c1, y = 128 - c2, z = 128 - c0.
-                            voi.coords.insert(voi.coords.end(), {128 - c[2], 128 - c[0], 128 - c[1]});
+                            const auto stored = tl::volumeToReferenceVoiVoxel(c[0], c[1], c[2]);
+                            voi.coords.insert(voi.coords.end(), stored.begin(), stored.end());
                         } else {
                             voi.coords.insert(voi.coords.end(), {c[0], c[1], c[2]});
                         }

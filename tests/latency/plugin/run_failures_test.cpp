@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "frame/host_table_latmap.h"
+#include "frame/plugin_hosts.h"
 #include "latency/plugin/latency_mapping.h"
 
 namespace {
@@ -63,7 +63,7 @@ float signalAt(int volume) {
 }
 
 void installFakeHost() {
-    g_latmapHost = tl::LatmapHostTable{};
+    g_latmapHost = tl::HostTable{};
     auto& h = g_latmapHost;
     h.hxLogText = [](const char* text) { g_fake->log.push_back(text); };
     h.hxMessageBox = [](const char* text) { g_fake->messages.push_back(text); };
@@ -166,7 +166,7 @@ protected:
     void TearDown() override {
         fs::current_path(previous_);
         fs::remove_all(dir_);
-        g_latmapHost = tl::LatmapHostTable{};
+        g_latmapHost = tl::HostTable{};
         g_fake = nullptr;
     }
     const std::string& lastLog() const {

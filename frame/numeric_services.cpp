@@ -1,27 +1,30 @@
-#include "frame/host_table_mirel.h"
+#include "frame/numeric_services.h"
+
+#include "frame/deliverables/Mirel_r122.h"
+#include "frame/module_lookup.h"
 
 namespace tl {
+namespace {
 
-TL_DEFINE_HOST_TABLE_BINDING(MirelHostTable, g_mirelHost, bindMirelHostTable, M, tlGetVersionOfTalvora,
-                             "Talvora.exe", "TalvoraEDU.exe")
+platform::ModuleHandle mirelHostModule() {
+    for (const char* name : deliverables::kMirel.hostModules)
+        if (platform::ModuleHandle module = platform::GetModuleHandleA(name)) return module;
+    return nullptr;
+}
 
-}  // namespace tl
-
-namespace tl {
+}  // namespace
 
 MirelNumerics g_mirelNumerics;
 
 NumericsBinding bindMirelNumerics() {
     g_mirelNumerics = MirelNumerics{};
-    platform::ModuleHandle module = findHostModule({"Talvora.exe", "TalvoraEDU.exe"});
+    platform::ModuleHandle module = mirelHostModule();
     if (!module) return NumericsBinding::MissingMatrixFunctions;
 #define TL_NUMERIC_BIND(name)                                                                              \
     g_mirelNumerics.name = reinterpret_cast<UntypedHostFunction>(platform::GetProcAddress(module, #name)); \
     if (!g_mirelNumerics.name) return NumericsBinding::MissingMatrixFunctions;
     TALVORA_NUMERIC_MATRIX_FUNCTIONS(TL_NUMERIC_BIND)
 #undef TL_NUMERIC_BIND
-    module = findHostModule({"Talvora.exe", "TalvoraEDU.exe"});
-    if (!module) return NumericsBinding::MissingFourierFunctions;
 #define TL_NUMERIC_BIND(name)                                                                              \
     g_mirelNumerics.name = reinterpret_cast<UntypedHostFunction>(platform::GetProcAddress(module, #name)); \
     if (!g_mirelNumerics.name) return NumericsBinding::MissingFourierFunctions;
