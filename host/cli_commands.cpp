@@ -102,8 +102,17 @@ int runJobCommand(const CliOptions& opts) {
     if (host.remainingAnswers() > 0)
         say("warning: " + std::to_string(host.remainingAnswers()) + " answer(s) of " + opts.job +
             " were not used");
-    if (!opts.transcript.empty()) writeTranscript(opts.transcript, result);
-    return reportRunStatus(opts.job, result, !job.commands.empty(), say);
+    const int status = reportRunStatus(opts.job, result, !job.commands.empty(), say);
+    if (opts.transcript.empty()) return status;
+    try {
+        writeTranscript(opts.transcript, result);
+    } catch (const std::exception& e) {
+        // The run's own outcome stays what it was; a run that succeeded
+        // still lost an output it was asked for.
+        say(opts.transcript + ": the transcript could not be written: " + e.what());
+        return status == 0 ? 4 : status;
+    }
+    return status;
 }
 
 int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
@@ -114,6 +123,11 @@ int reportRunStatus(const std::string& job, const RunResult& result, bool formCo
     } else if (!result.initialised) {
         say(job + ": the plug-in refused to start (initPlugin returned false)");
         status = 1;
+    } else if (!result.commandErrors.empty()) {
+        // A form command that failed says so in its own words, whatever
+        // `execute` returned (the distortion plug-in returns true).
+        for (const std::string& line : result.commandErrors) say(job + ": " + line);
+        status = 6;
     } else if (std::find(result.executeResults.begin(), result.executeResults.end(), false) !=
                result.executeResults.end()) {
         status = 3;  // the plug-in stopped early; its own message says why

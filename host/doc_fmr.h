@@ -19,6 +19,7 @@ struct FmrDocument {
 
 class FmrDocuments {
 public:
+    // The current session's functional project (host/host_session.h).
     static FmrDocuments& instance();
     // Opens the project's header as the current FMR; throws naming the file.
     void open(const std::filesystem::path& path);
@@ -26,6 +27,8 @@ public:
     FmrDocument* current() { return current_.get(); }
 
 private:
+    friend class HostSession;
+    FmrDocuments() = default;
     std::unique_ptr<FmrDocument> current_;
 };
 

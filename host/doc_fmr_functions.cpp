@@ -17,11 +17,6 @@ void FmrDocument::pointAtLastMap() {
     for (int z = 0; z < grid.nz; ++z) slices.push_back(maps.back().values.data() + z * plane);
 }
 
-FmrDocuments& FmrDocuments::instance() {
-    static FmrDocuments documents;
-    return documents;
-}
-
 void FmrDocuments::open(const std::filesystem::path& path) {
     auto doc = std::make_unique<FmrDocument>();
     doc->path = path;

@@ -36,7 +36,6 @@ void openDocuments(const json& documents, const fs::path& base) {
     }
     // A functional project stands on its own; everything else belongs to a volume.
     if (documents.contains("fmr")) {
-        FmrDocuments::instance().close();
         FmrDocuments::instance().open(pathMember(documents, "fmr", base));
         if (documents.size() == 1) return;
     }

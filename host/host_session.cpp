@@ -15,6 +15,8 @@ void HostSession::beginJob() {
     state_.echo = echo;
     state_.interactive = interactive;
     documents_.closeAll();
+    fmr_.close();
+    outputs_.reset();
 }
 
 HostState& HostState::instance() {
@@ -23,6 +25,14 @@ HostState& HostState::instance() {
 
 DocumentStore& DocumentStore::instance() {
     return HostSession::current().documents();
+}
+
+FmrDocuments& FmrDocuments::instance() {
+    return HostSession::current().fmr();
+}
+
+RunOutputs& RunOutputs::instance() {
+    return HostSession::current().outputs();
 }
 
 }  // namespace talvora

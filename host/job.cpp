@@ -1,5 +1,6 @@
 #include "host/job.h"
 
+#include "host/command_errors.h"
 #include "host/deliverables.h"
 #include "host/documents.h"
 #include "host/host_session.h"
@@ -226,7 +227,6 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     for (auto it = job.parameters.begin(); it != job.parameters.end(); ++it)
         host.parameters[it.key()] = it.value();
 
-    closeDocuments();
     try {
         openDocuments(job.documents, job.file.parent_path());
     } catch (const std::exception& e) {
@@ -278,7 +278,13 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
             for (auto it = command.parameters.begin(); it != command.parameters.end(); ++it)
                 host.parameters[it.key()] = it.value();
             host.parameters[commandParameter] = command.command;
+            const std::size_t dialogsBefore = host.events.size(), linesBefore = host.logLines.size();
             result.executeResults.push_back(plugin.execute());
+            const CommandTrace trace{{host.events.begin() + dialogsBefore, host.events.end()},
+                                     {host.logLines.begin() + linesBefore, host.logLines.end()}};
+            if (auto error = commandError(plugin.info().deliverable, trace))
+                result.commandErrors.push_back("command " + std::to_string(result.executeResults.size()) +
+                                               " (\"" + command.command + "\") reported an error: " + *error);
             for (const std::string& name : command.print) {
                 auto it = host.parameters.find(name);
                 result.printed.push_back(name + " = " +

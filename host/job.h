@@ -50,12 +50,13 @@ tl::Version parseVersion(const std::string& text);
 struct RunResult {
     bool initialised = false;
     std::vector<bool> executeResults;
-    std::string error;                   // empty on success
-    std::vector<std::string> printed;    // "name = value" lines after commands
-    std::vector<std::string> unwritten;  // result or map files that could not be written
-    std::size_t filesWritten = 0;        // result or map files written whole
-    bool mapsCreated = false;            // the run left maps in the host
-    std::string logProblem;              // the log file is incomplete, and why
+    std::string error;                       // empty on success
+    std::vector<std::string> printed;        // "name = value" lines after commands
+    std::vector<std::string> commandErrors;  // form commands that reported an error, in order
+    std::vector<std::string> unwritten;      // result or map files that could not be written
+    std::size_t filesWritten = 0;            // result or map files written whole
+    bool mapsCreated = false;                // the run left maps in the host
+    std::string logProblem;                  // the log file is incomplete, and why
 };
 
 // Where plug-in libraries are looked for by deliverable name.

@@ -7,15 +7,15 @@
 namespace talvora {
 namespace fs = std::filesystem;
 
-RunOutputs& RunOutputs::instance() {
-    static RunOutputs outputs;
-    return outputs;
+void RunOutputs::start() {
+    reset();
+    recording_ = true;
 }
 
-void RunOutputs::start() {
+void RunOutputs::reset() {
     missing_.clear();
     written_.clear();
-    recording_ = true;
+    recording_ = false;
 }
 
 void RunOutputs::note(const fs::path& path, bool written) {

@@ -12,12 +12,15 @@ namespace talvora {
 
 class RunOutputs {
 public:
+    // The current session's outcomes (host/host_session.h).
     static RunOutputs& instance();
 
     // Outcomes are collected only between start() and stop(): the host's own
     // files after the run (the transcript) are not the run's results.
     void start();
     void stop() { recording_ = false; }
+    // Forgets every outcome and stops recording (a new job).
+    void reset();
     bool recording() const { return recording_; }
 
     // `path` as the writer named it, relative to the current folder.
@@ -29,6 +32,7 @@ public:
     std::size_t writtenCount() const { return written_.size(); }
 
 private:
+    friend class HostSession;
     RunOutputs() = default;
     bool recording_ = false;
     std::vector<std::string> missing_;
