@@ -3,7 +3,7 @@
 // same values (each voxel's time course, and the whole block handed to
 // plug-ins, aligned or not). An accepted file written again reads back equal.
 #include "fuzz_support.h"
-#include "host/doc_vtc_source.h"
+#include "host/documents/doc_vtc_source.h"
 #include "host/formats/vtc_file.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // A form command that reports an error ends `talvora run` with status 6 and
 // a line naming the command and the plug-in's own error, although `execute`
 // returned true (distortion plug-in) or only false (Granger plug-in).
-#include "host/transcript.h"
+#include "host/app/transcript.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

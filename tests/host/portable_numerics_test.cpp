@@ -1,6 +1,6 @@
 // The host's portable numeric services (the Windows build's, without FFTW
 // or BLAS) against a literal DFT, FFTW itself and literal matrix products.
-#include "host/portable_fft.h"
+#include "host/services/portable_fft.h"
 
 #include <fftw3.h>
 #include <gtest/gtest.h>

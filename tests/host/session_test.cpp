@@ -1,10 +1,10 @@
 // The host's one state object: the accessors are views into it, a job starts
 // from a fresh host, and the deliverable table answers for every plug-in.
 #include "frame/host_table.h"
-#include "host/deliverables.h"
-#include "host/host_session.h"
-#include "host/job.h"
-#include "host/text_copy.h"
+#include "host/session/deliverables.h"
+#include "host/session/host_session.h"
+#include "host/session/job.h"
+#include "host/services/text_copy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // VTCs whose header leaves the data unaligned (real files have odd header
 // lengths): the data handed out whole are aligned and identical to the file's,
 // yet the file is never copied whole: only the pages a plug-in touches are.
-#include "host/doc_store.h"
+#include "host/documents/doc_store.h"
 #include "host_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,38 @@
+#include "host/session/run_outputs.h"
+
+#include "host/services/host_exports.h"
+
+#include <algorithm>
+
+namespace talvora {
+namespace fs = std::filesystem;
+
+void RunOutputs::start() {
+    reset();
+    recording_ = true;
+}
+
+void RunOutputs::reset() {
+    missing_.clear();
+    written_.clear();
+    recording_ = false;
+}
+
+void RunOutputs::note(const fs::path& path, bool written) {
+    if (!recording_ || path.empty()) return;
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    const std::string key = (ec ? path : full.lexically_normal()).string();
+    const auto drop = [&key](std::vector<std::string>& list) {
+        list.erase(std::remove(list.begin(), list.end(), key), list.end());
+    };
+    drop(missing_);
+    drop(written_);
+    (written ? written_ : missing_).push_back(key);
+}
+
+}  // namespace talvora
+
+TALVORA_HOST_EXPORT void talvoraNoteFileOutcome(const char* path, int written) {
+    if (path) talvora::RunOutputs::instance().note(path, written != 0);
+}
