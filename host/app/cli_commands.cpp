@@ -12,7 +12,7 @@
 #include <functional>
 #include <iostream>
 
-namespace talvora {
+namespace talvora::app {
 namespace fs = std::filesystem;
 
 std::string defaultPluginsDir(const CliOptions& opts) {
@@ -154,4 +154,4 @@ int reportRunStatus(const std::string& job, const RunResult& result, bool formCo
     return status;
 }
 
-}  // namespace talvora
+}  // namespace talvora::app

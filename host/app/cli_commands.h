@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace talvora {
+namespace talvora::app {
 
 struct CliOptions {
     std::string programPath;
@@ -31,4 +31,10 @@ void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string&
 // The plug-in folder: --plugins-dir, else "plugins" beside the program.
 std::string defaultPluginsDir(const CliOptions& opts);
 
+}  // namespace talvora::app
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace app;
 }  // namespace talvora

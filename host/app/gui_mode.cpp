@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <iostream>
 
-namespace talvora {
+namespace talvora::app {
 
 int runGui(const CliOptions& opts, int argc, char** argv) {
     HostState& host = HostState::instance();
@@ -53,4 +53,4 @@ int runGui(const CliOptions& opts, int argc, char** argv) {
     return status;
 }
 
-}  // namespace talvora
+}  // namespace talvora::app

@@ -3,10 +3,10 @@
 
 #include <stdexcept>
 
-namespace talvora {
+namespace talvora::app {
 
 int runGui(const CliOptions&, int, char**) {
     throw std::runtime_error("gui: this build of the host has no GUI mode (it needs Qt); use info or run");
 }
 
-}  // namespace talvora
+}  // namespace talvora::app

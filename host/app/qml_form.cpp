@@ -11,7 +11,7 @@
 
 #include <iostream>
 
-namespace talvora {
+namespace talvora::app {
 
 FormBridge::FormBridge(LoadedPlugin& plugin, QObject* parent) : QObject(parent), plugin_(plugin) {
     refreshLog();
@@ -88,4 +88,4 @@ bool loadForm(QQmlApplicationEngine& engine, FormBridge& bridge, const std::file
     return true;
 }
 
-}  // namespace talvora
+}  // namespace talvora::app

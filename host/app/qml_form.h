@@ -14,7 +14,7 @@
 
 class QQmlApplicationEngine;
 
-namespace talvora {
+namespace talvora::app {
 
 class FormBridge : public QObject {
     Q_OBJECT
@@ -54,4 +54,10 @@ std::filesystem::path formFileOf(const LoadedPlugin& plugin);
 // property. False (with the reason on standard error) when it does not load.
 bool loadForm(QQmlApplicationEngine& engine, FormBridge& bridge, const std::filesystem::path& qmlFile);
 
+}  // namespace talvora::app
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace app;
 }  // namespace talvora

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-namespace talvora {
+namespace talvora::app {
 namespace {
 
 // Length of the well-formed UTF-8 sequence at `at`, or 0 when the byte there
@@ -77,4 +77,4 @@ void writeTranscript(const std::string& path, const RunResult& result) {
     tl::writeFileAtomically(path, [&](std::ostream& out) { out << root.dump(2) << '\n'; });
 }
 
-}  // namespace talvora
+}  // namespace talvora::app

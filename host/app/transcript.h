@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace talvora {
+namespace talvora::app {
 
 // Writes the run's dialogs, log lines and result as JSON, whole or not at
 // all; throws when the file cannot be written.
@@ -15,4 +15,10 @@ void writeTranscript(const std::string& path, const RunResult& result);
 // sequence becomes the four characters \xHH.
 std::string escapeNonUtf8(const std::string& text);
 
+}  // namespace talvora::app
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace app;
 }  // namespace talvora

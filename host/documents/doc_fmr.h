@@ -7,7 +7,11 @@
 #include <memory>
 #include <vector>
 
-namespace talvora {
+namespace talvora::session {
+class HostSession;
+}  // namespace talvora::session
+
+namespace talvora::documents {
 
 struct FmrDocument {
     std::filesystem::path path;
@@ -27,9 +31,15 @@ public:
     FmrDocument* current() { return current_.get(); }
 
 private:
-    friend class HostSession;
+    friend class session::HostSession;
     FmrDocuments() = default;
     std::unique_ptr<FmrDocument> current_;
 };
 
+}  // namespace talvora::documents
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace documents;
 }  // namespace talvora

@@ -8,7 +8,7 @@
 
 using namespace talvora;
 
-namespace talvora {
+namespace talvora::documents {
 
 void FmrDocument::pointAtLastMap() {
     slices.clear();
@@ -24,7 +24,7 @@ void FmrDocuments::open(const std::filesystem::path& path) {
     current_ = std::move(doc);
 }
 
-}  // namespace talvora
+}  // namespace talvora::documents
 
 namespace {
 FmrDocument& currentFmr() {

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-namespace talvora {
+namespace talvora::documents {
 
 template <class Result, class Body>
 Result guarded(Result onFailure, Body&& body) {
@@ -39,4 +39,10 @@ inline DocumentStore& docs() {
     return DocumentStore::instance();
 }
 
+}  // namespace talvora::documents
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace documents;
 }  // namespace talvora

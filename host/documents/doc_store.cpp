@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace talvora {
+namespace talvora::documents {
 namespace fs = std::filesystem;
 using formats::fail;
 
@@ -260,4 +260,4 @@ void DocumentStore::loadMaps(const fs::path& path, bool append) {
     maps_ = std::move(set);
 }
 
-}  // namespace talvora
+}  // namespace talvora::documents

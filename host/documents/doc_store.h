@@ -23,7 +23,11 @@
 #include <string>
 #include <vector>
 
-namespace talvora {
+namespace talvora::session {
+class HostSession;
+}  // namespace talvora::session
+
+namespace talvora::documents {
 
 struct OpenVmr {
     std::filesystem::path path;  // absolute
@@ -36,7 +40,7 @@ struct LinkedVtc {
     // The data block handed out whole when the file's layout leaves it
     // unaligned: an aligned view filled only where it is read; dropped when
     // another VTC is linked.
-    std::shared_ptr<LazyAlignedCopy> alignedView;
+    std::shared_ptr<platform::LazyAlignedCopy> alignedView;
 };
 
 struct LoadedProtocol {
@@ -110,7 +114,7 @@ public:
     LinkedVtc* linked() { return vtc_ ? &*vtc_ : nullptr; }
 
 private:
-    friend class HostSession;
+    friend class session::HostSession;
     DocumentStore() = default;
     void requireVmr(const char* what) const;
     void checkGridInsideVmr(const std::filesystem::path& path, const formats::FunctionalGrid& grid,
@@ -132,4 +136,10 @@ private:
 // Writes the host's own log line ("Talvora> ...") into the log pane.
 void logHostProblem(const std::string& text);
 
+}  // namespace talvora::documents
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace documents;
 }  // namespace talvora

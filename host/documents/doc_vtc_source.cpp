@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-namespace talvora {
+namespace talvora::documents {
 namespace fs = std::filesystem;
 
 std::shared_ptr<VtcSource> VtcSource::open(const fs::path& path) {
@@ -52,20 +52,20 @@ namespace {
 
 // The data block itself when aligned for `alignment`, else an aligned view of it.
 const void* alignedBlock(const unsigned char* data, std::size_t bytes, std::size_t alignment,
-                         std::shared_ptr<LazyAlignedCopy>& view) {
+                         std::shared_ptr<platform::LazyAlignedCopy>& view) {
     if (reinterpret_cast<std::uintptr_t>(data) % alignment == 0) return data;
-    if (!view || view->size() != bytes) view = std::make_shared<LazyAlignedCopy>(data, bytes);
+    if (!view || view->size() != bytes) view = std::make_shared<platform::LazyAlignedCopy>(data, bytes);
     return view->data();
 }
 
 }  // namespace
 
-const float* VtcSource::floatData(std::shared_ptr<LazyAlignedCopy>& view) const {
+const float* VtcSource::floatData(std::shared_ptr<platform::LazyAlignedCopy>& view) const {
     if (!header_.floatData()) return nullptr;
     return static_cast<const float*>(alignedBlock(data_, header_.dataBytes(), alignof(float), view));
 }
 
-const std::uint16_t* VtcSource::intData(std::shared_ptr<LazyAlignedCopy>& view) const {
+const std::uint16_t* VtcSource::intData(std::shared_ptr<platform::LazyAlignedCopy>& view) const {
     if (header_.floatData()) return nullptr;
     return static_cast<const std::uint16_t*>(
         alignedBlock(data_, header_.dataBytes(), alignof(std::uint16_t), view));
@@ -88,4 +88,4 @@ std::shared_ptr<VtcSource> openVtcShared(const fs::path& path) {
     return source;
 }
 
-}  // namespace talvora
+}  // namespace talvora::documents

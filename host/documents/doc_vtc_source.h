@@ -1,6 +1,6 @@
 // An open VTC file, memory-mapped read-only where the system allows (else
-// read whole; host/platform/platform.h): the kernel pages data in as voxels are read, so a whole-brain VTC costs no
-// copy up front. The file stores each voxel's time course contiguously, so one voxel is one copy.
+// read whole; host/platform/platform.h): the kernel pages data in as voxels are read, so a whole-brain VTC
+// costs no copy up front. The file stores each voxel's time course contiguously, so one voxel is one copy.
 #pragma once
 
 #include "host/formats/vtc_file.h"
@@ -11,10 +11,11 @@
 #include <memory>
 #include <vector>
 
-namespace talvora {
-namespace platform {
+namespace talvora::platform {
 class FileView;
-}
+}  // namespace talvora::platform
+
+namespace talvora::documents {
 
 class VtcSource {
 public:
@@ -40,8 +41,8 @@ public:
     // an aligned view made on first request and filled page by page as it is
     // read, so the file is never copied whole (the caller decides how long a
     // view lives).
-    const float* floatData(std::shared_ptr<LazyAlignedCopy>& view) const;
-    const std::uint16_t* intData(std::shared_ptr<LazyAlignedCopy>& view) const;
+    const float* floatData(std::shared_ptr<platform::LazyAlignedCopy>& view) const;
+    const std::uint16_t* intData(std::shared_ptr<platform::LazyAlignedCopy>& view) const;
 
 private:
     VtcSource() = default;
@@ -57,4 +58,10 @@ private:
 // and the multi-VTC list share one mapping of the same file.
 std::shared_ptr<VtcSource> openVtcShared(const std::filesystem::path& path);
 
+}  // namespace talvora::documents
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace documents;
 }  // namespace talvora

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-namespace talvora {
+namespace talvora::documents {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -77,4 +77,4 @@ void closeDocuments() {
     FmrDocuments::instance().close();
 }
 
-}  // namespace talvora
+}  // namespace talvora::documents

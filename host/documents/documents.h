@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace talvora {
+namespace talvora::documents {
 
 // Opens the job's "documents" object; relative paths are taken from `base`.
 // Throws std::runtime_error naming the file and the problem.
@@ -15,4 +15,10 @@ void openDocuments(const nlohmann::json& documents, const std::filesystem::path&
 // Closes every document (a fresh workspace).
 void closeDocuments();
 
+}  // namespace talvora::documents
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace documents;
 }  // namespace talvora

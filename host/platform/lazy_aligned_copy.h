@@ -8,11 +8,15 @@
 // a page (read or write) faults, the host's fault handler copies that page's
 // bytes from the source and opens the page, and the access is retried. A
 // fault anywhere else goes on to the handler that was there before.
+//
+// Part of the platform layer: the fault handler (POSIX) is a process-wide
+// system facility, and where the system offers none (Windows) the view is an
+// aligned copy made up front (lazy_aligned_copy_windows.cpp).
 #pragma once
 
 #include <cstddef>
 
-namespace talvora {
+namespace talvora::platform {
 
 class LazyAlignedCopy {
 public:
@@ -35,4 +39,4 @@ private:
     int slot_ = -1;
 };
 
-}  // namespace talvora
+}  // namespace talvora::platform

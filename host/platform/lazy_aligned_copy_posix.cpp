@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace talvora {
+namespace talvora::platform {
 namespace {
 
 // The handler may run at any moment, so views live in a fixed table of
@@ -114,4 +114,4 @@ std::size_t LazyAlignedCopy::pagesFilled() const {
     return slot_ < 0 ? 0 : g_slots[slot_].filled.load(std::memory_order_relaxed);
 }
 
-}  // namespace talvora
+}  // namespace talvora::platform

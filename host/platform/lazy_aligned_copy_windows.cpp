@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-namespace talvora {
+namespace talvora::platform {
 
 LazyAlignedCopy::LazyAlignedCopy(const unsigned char* source, std::size_t bytes) : bytes_(bytes) {
     if (!source || bytes == 0) return;
@@ -26,4 +26,4 @@ std::size_t LazyAlignedCopy::pagesFilled() const {
     return view_ ? (bytes_ + 4095) / 4096 : 0;
 }
 
-}  // namespace talvora
+}  // namespace talvora::platform

@@ -1,7 +1,8 @@
 // What the stand-in host needs from the operating system, in one place:
 // loading plug-in libraries, the module that exports the host functions, the
 // program's own file, terminals, and read-only views of data files. One
-// implementation per system (platform_posix.cpp, platform_windows.cpp).
+// implementation per system (platform_posix.cpp, platform_windows.cpp); the
+// aligned view of unaligned bytes is lazy_aligned_copy.h.
 #pragma once
 
 #include <cstddef>

@@ -12,7 +12,7 @@
 namespace {
 
 struct Plan {
-    talvora::fft::Real3d transform;
+    talvora::services::fft::Real3d transform;
     bool forward;
     float* real;
     float (*half)[2];
@@ -31,12 +31,12 @@ TALVORA_HOST_EXPORT void tl_fftwf_free(void* p) {
 TALVORA_HOST_EXPORT void* tl_fftwf_plan_dft_r2c_3d(int n0, int n1, int n2, float* in, float (*out)[2],
                                                    unsigned) {
     if (n0 < 1 || n1 < 1 || n2 < 1 || !in || !out) return nullptr;
-    return new (std::nothrow) Plan{talvora::fft::Real3d(n0, n1, n2), true, in, out};
+    return new (std::nothrow) Plan{talvora::services::fft::Real3d(n0, n1, n2), true, in, out};
 }
 TALVORA_HOST_EXPORT void* tl_fftwf_plan_dft_c2r_3d(int n0, int n1, int n2, float (*in)[2], float* out,
                                                    unsigned) {
     if (n0 < 1 || n1 < 1 || n2 < 1 || !in || !out) return nullptr;
-    return new (std::nothrow) Plan{talvora::fft::Real3d(n0, n1, n2), false, out, in};
+    return new (std::nothrow) Plan{talvora::services::fft::Real3d(n0, n1, n2), false, out, in};
 }
 TALVORA_HOST_EXPORT void tl_fftwf_execute(void* plan) {
     auto* p = static_cast<Plan*>(plan);

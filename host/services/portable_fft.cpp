@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace talvora::fft {
+namespace talvora::services::fft {
 namespace {
 
 const double kPi = std::acos(-1.0);
@@ -131,4 +131,4 @@ void Real3d::backward(const float (*in)[2], float* out) const {
     for (std::size_t i = 0; i < grid.size(); ++i) out[i] = static_cast<float>(grid[i].real());
 }
 
-}  // namespace talvora::fft
+}  // namespace talvora::services::fft

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace talvora::fft {
+namespace talvora::services::fft {
 
 using Complex = std::complex<double>;
 
@@ -44,4 +44,4 @@ private:
     Line line0_, line1_, line2_;
 };
 
-}  // namespace talvora::fft
+}  // namespace talvora::services::fft

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-namespace talvora {
+namespace talvora::services {
 
 // Copies text with its zero byte into a field of `capacity` bytes, cut to
 // fit; true when the whole text fit. A null field or no room copies nothing.
@@ -18,4 +18,10 @@ inline bool copyText(char* field, std::size_t capacity, const std::string& text)
     return n == text.size();
 }
 
+}  // namespace talvora::services
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace services;
 }  // namespace talvora

@@ -1,6 +1,6 @@
 #include "host/session/command_errors.h"
 
-namespace talvora {
+namespace talvora::session {
 namespace {
 
 // The distortion plug-in catches every failure of a command and shows it in
@@ -43,4 +43,4 @@ std::optional<std::string> commandError(const std::string& deliverable, const Co
     return std::nullopt;
 }
 
-}  // namespace talvora
+}  // namespace talvora::session

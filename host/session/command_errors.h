@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace talvora {
+namespace talvora::session {
 
 // What one command showed and logged (only the events and lines it added).
 struct CommandTrace {
@@ -22,4 +22,10 @@ struct CommandTrace {
 // it reported none (or the deliverable has no known failure texts).
 std::optional<std::string> commandError(const std::string& deliverable, const CommandTrace& trace);
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora

@@ -1,6 +1,6 @@
 #include "host/session/host_session.h"
 
-namespace talvora {
+namespace talvora::session {
 HostSession& HostSession::current() {
     // The one session pointer. Created on first use and never destroyed:
     // plug-ins may still log from their destructors while the program ends.
@@ -23,16 +23,20 @@ HostState& HostState::instance() {
     return HostSession::current().state();
 }
 
-DocumentStore& DocumentStore::instance() {
-    return HostSession::current().documents();
-}
-
-FmrDocuments& FmrDocuments::instance() {
-    return HostSession::current().fmr();
-}
-
 RunOutputs& RunOutputs::instance() {
     return HostSession::current().outputs();
 }
 
-}  // namespace talvora
+}  // namespace talvora::session
+
+namespace talvora::documents {
+
+DocumentStore& DocumentStore::instance() {
+    return session::HostSession::current().documents();
+}
+
+FmrDocuments& FmrDocuments::instance() {
+    return session::HostSession::current().fmr();
+}
+
+}  // namespace talvora::documents

@@ -11,7 +11,7 @@
 #include "host/session/host_state.h"
 #include "host/session/run_outputs.h"
 
-namespace talvora {
+namespace talvora::session {
 
 class HostSession {
 public:
@@ -37,4 +37,10 @@ private:
     RunOutputs outputs_;
 };
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-namespace talvora {
+namespace talvora::session {
 
 void HostState::reset() {
     version = {24, 0, 0};
@@ -103,4 +103,4 @@ void HostState::record(const std::string& kind, const std::string& text, const s
     events.push_back({kind, text, answer});
 }
 
-}  // namespace talvora
+}  // namespace talvora::session

@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace talvora {
+namespace talvora::session {
 
 // One dialog the host showed for a plug-in, with the answer it gave.
 struct DialogEvent {
@@ -86,4 +86,10 @@ private:
 
 std::string describe(const nlohmann::json& value);
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora

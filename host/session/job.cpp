@@ -16,7 +16,7 @@
 #include <iostream>
 #include <sstream>
 
-namespace talvora {
+namespace talvora::session {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -302,4 +302,4 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     return result;
 }
 
-}  // namespace talvora
+}  // namespace talvora::session

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace talvora {
+namespace talvora::session {
 
 class JobError : public std::runtime_error {
 public:
@@ -67,4 +67,10 @@ std::filesystem::path resolvePluginPath(const std::string& plugin, const std::fi
 // it (once per command for form-driven plug-ins) and destroys it.
 RunResult runJob(const Job& job, const std::filesystem::path& pluginsDir);
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-namespace talvora {
+namespace talvora::session {
 namespace {
 
 using StringExport = const char* (*)();
@@ -78,4 +78,4 @@ void LoadedPlugin::destroy() {
     object_ = nullptr;
 }
 
-}  // namespace talvora
+}  // namespace talvora::session

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace talvora {
+namespace talvora::session {
 
 class PluginError : public std::runtime_error {
 public:
@@ -56,4 +56,10 @@ private:
     PluginInfo info_;
 };
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace talvora {
+namespace talvora::session {
 namespace fs = std::filesystem;
 
 void RunOutputs::start() {
@@ -31,7 +31,7 @@ void RunOutputs::note(const fs::path& path, bool written) {
     (written ? written_ : missing_).push_back(key);
 }
 
-}  // namespace talvora
+}  // namespace talvora::session
 
 TALVORA_HOST_EXPORT void talvoraNoteFileOutcome(const char* path, int written) {
     if (path) talvora::RunOutputs::instance().note(path, written != 0);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace talvora {
+namespace talvora::session {
 
 class RunOutputs {
 public:
@@ -39,4 +39,10 @@ private:
     std::vector<std::string> written_;
 };
 
+}  // namespace talvora::session
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace session;
 }  // namespace talvora
