@@ -1,16 +1,31 @@
-// A fake host module for binding tests: it answers to a module name chosen by
-// the test and exports only what its variant defines, so the plug-ins' lookup
-// order and their handling of missing functions can be exercised.
+// The tests' one fake host module: it answers to a module name chosen by
+// the test (fakeHostConfigure, or FAKE_MODULE_NAME and FAKE_VERSION when
+// built) and exports only what its variant defines, so the plug-ins' lookup
+// order and their handling of missing functions can be exercised. Built as
+// a library of its own (talvora_fake_host in tests/support/CMakeLists.txt),
+// or into a test program, which then is the host module.
 #include <string>
 #include <vector>
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
+#if !defined(FAKE_MODULE_NAME)
+#define FAKE_MODULE_NAME "Talvora.exe"
+#endif
+#if !defined(FAKE_VERSION)
+#define FAKE_VERSION 24, 0, 0
+#endif
+
 namespace {
-std::string g_moduleName = "Talvora.exe";
-int g_version[3] = {24, 0, 0};
+std::string g_moduleName = FAKE_MODULE_NAME;
+int g_version[3] = {FAKE_VERSION};
 std::vector<std::string> g_messages;
 }  // namespace
+
+#if defined(FAKE_LOG_LINES)
+// The log lines alone, as a test program that is the host reads them.
+std::vector<std::string> g_testHostLog;
+#endif
 
 FAKE_EXPORT const char* talvoraHostModuleName() {
     return g_moduleName.c_str();
@@ -47,6 +62,9 @@ FAKE_EXPORT void hxMessageBox(const char* text) {
 }
 FAKE_EXPORT void hxLogText(const char* text) {
     g_messages.push_back(std::string("log: ") + text);
+#if defined(FAKE_LOG_LINES)
+    g_testHostLog.push_back(text);
+#endif
 }
 FAKE_EXPORT void hxShowLogTab() {}
 FAKE_EXPORT void hxShowLogPane() {}
