@@ -208,7 +208,7 @@ expect "a missing job file: named" \
 # A host program exporting only the version function, built for both systems.
 vo_lin="$work/version-only-linux"
 mkdir -p "$vo_lin"
-g++ -std=c++17 -O1 -I"$root" "$root/tests/windows/version_only_host.cpp" "$root/host/platform_posix.cpp" \
+g++ -std=c++17 -O1 -I"$root" "$root/tests/windows/version_only_host.cpp" "$root/host/platform/platform_posix.cpp" \
   -rdynamic -ldl -o "$vo_lin/version_only_host"
 for version in 24.0.0 1.0.0; do
   vo_l=$("$vo_lin/version_only_host" "$version" "$lin"/plugins/{LatmapPlugin,CausalisPlugin_v27,Mirel_r122}.so 2>&1)

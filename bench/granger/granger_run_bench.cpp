@@ -10,9 +10,9 @@
 #include "granger/core/geweke.h"
 #include "granger/core/surrogates.h"
 #include "granger/io/vtc_stream.h"
-#include "host/documents.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/documents/documents.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "tools/make_study/granger_study.h"
 
 #include <chrono>

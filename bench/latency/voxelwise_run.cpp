@@ -9,9 +9,9 @@
 
 #include <filesystem>
 
-#include "host/documents.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/documents/documents.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "tests/latency/plugin/latency_study.h"
 
 namespace {

@@ -4,16 +4,16 @@
 // given to every kind of dialog in turn. Each dialog's result must be the
 // answer when the answer fits, else the dialog's cancel value.
 #include "fuzz_support.h"
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "host/formats/glm_file.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/vmr_file.h"
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
-#include "host/host_exports.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/services/host_exports.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 
 #include <cmath>
 #include <cstring>

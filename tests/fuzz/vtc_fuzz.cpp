@@ -3,7 +3,7 @@
 // same values (each voxel's time course, and the whole block handed to
 // plug-ins, aligned or not). An accepted file written again reads back equal.
 #include "fuzz_support.h"
-#include "host/doc_vtc_source.h"
+#include "host/documents/doc_vtc_source.h"
 #include "host/formats/vtc_file.h"
 
 #include <cstring>
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (mapped->readTimeCourse(voxels, course.data())) finding("a voxel outside the grid was read");
-    std::shared_ptr<talvora::LazyAlignedCopy> view;
+    std::shared_ptr<talvora::platform::LazyAlignedCopy> view;
     if (file.header.floatData()) {
         const float* block = mapped->floatData(view);
         if (!block || std::memcmp(block, file.floatValues.data(), file.floatValues.size() * 4) != 0)

@@ -1,9 +1,9 @@
 // Scripted dialogs: answers are given in order, checked against the prompt
 // when the job says what to expect, and a run whose script does not fit ends
 // with an error that quotes the prompt; every dialog is recorded.
-#include "host/deliverables.h"
-#include "host/host_exports.h"
-#include "host/host_state.h"
+#include "host/session/deliverables.h"
+#include "host/services/host_exports.h"
+#include "host/session/host_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Job files: what a well-formed one means, and the malformed ones that must
 // be refused with the file named and the problem said.
-#include "host/job.h"
+#include "host/session/job.h"
 
 #include <gtest/gtest.h>
 

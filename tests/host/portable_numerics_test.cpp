@@ -1,6 +1,6 @@
 // The host's portable numeric services (the Windows build's, without FFTW
 // or BLAS) against a literal DFT, FFTW itself and literal matrix products.
-#include "host/portable_fft.h"
+#include "host/services/portable_fft.h"
 
 #include <fftw3.h>
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ void tl_matrix_vector_mult_d(int transA, int m, int n, double alpha, const doubl
 
 namespace {
 
-using talvora::fft::Complex;
+using talvora::services::fft::Complex;
 
 std::vector<Complex> literalDft(const std::vector<Complex>& x, int sign) {
     const std::size_t n = x.size();
@@ -58,7 +58,7 @@ TEST(PortableFft, LinesOfEveryKindOfLengthMatchTheLiteralDft) {
         const std::vector<float> im = randomFloats(n, 100 + static_cast<unsigned>(n));
         std::vector<Complex> x(n);
         for (std::size_t i = 0; i < n; ++i) x[i] = Complex(re[i], im[i]);
-        const talvora::fft::Line line(n);
+        const talvora::services::fft::Line line(n);
         for (int sign : {-1, +1}) {
             std::vector<Complex> got = x;
             line.transform(got.data(), sign);

@@ -1,10 +1,10 @@
 // The host's one state object: the accessors are views into it, a job starts
 // from a fresh host, and the deliverable table answers for every plug-in.
 #include "frame/deliverables.h"
-#include "host/deliverables.h"
-#include "host/host_session.h"
-#include "host/job.h"
-#include "host/text_copy.h"
+#include "host/session/deliverables.h"
+#include "host/session/host_session.h"
+#include "host/session/job.h"
+#include "host/services/text_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +72,41 @@ TEST(HostSession, EveryJobStartsFromAFreshHost) {
     EXPECT_EQ(host.events[0].text, "You should open a VMR before running this plugin.");
     for (const std::string& line : host.logLines) EXPECT_NE(line, "line of the last job");
     HostSession::current().beginJob();
+    fs::remove_all(dir);
+}
+
+TEST(HostSession, ASecondJobFindsNoFunctionalProjectOrFileOutcomeOfTheFirst) {
+    const fs::path dir = fs::temp_directory_path() / ("talvora_session_fmr_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "run.fmr") << "NrOfSlices: 2\nResolutionX: 4\nResolutionY: 4\n";
+    HostState::instance().echo = false;
+    // The first job opens a functional project and leaves it open.
+    talvora::Job first = talvora::parseJob(
+        nlohmann::json{{"plugin", LATMAP_PATH}, {"work_dir", "out"}, {"documents", {{"fmr", "run.fmr"}}}},
+        dir / "first.json");
+    talvora::runJob(first, fs::path(LATMAP_PATH).parent_path());
+    ASSERT_NE(talvora::FmrDocuments::instance().current(), nullptr);
+    EXPECT_EQ(&talvora::FmrDocuments::instance(), &HostSession::current().fmr());
+    // A file outcome left over from outside a job.
+    talvora::RunOutputs& outputs = talvora::RunOutputs::instance();
+    EXPECT_EQ(&outputs, &HostSession::current().outputs());
+    outputs.start();
+    outputs.note(dir / "lost.txt", false);
+    ASSERT_EQ(outputs.missing().size(), 1u);
+
+    talvora::Job second =
+        talvora::parseJob(nlohmann::json{{"plugin", LATMAP_PATH}, {"work_dir", "out"}}, dir / "second.json");
+    const talvora::RunResult result = talvora::runJob(second, fs::path(LATMAP_PATH).parent_path());
+    EXPECT_EQ(talvora::FmrDocuments::instance().current(), nullptr);
+    EXPECT_TRUE(result.unwritten.empty());
+    EXPECT_TRUE(outputs.missing().empty());
+    EXPECT_FALSE(outputs.recording());
+
+    outputs.start();
+    outputs.note(dir / "lost.txt", false);
+    HostSession::current().beginJob();
+    EXPECT_TRUE(outputs.missing().empty());
+    EXPECT_FALSE(outputs.recording());
     fs::remove_all(dir);
 }
 

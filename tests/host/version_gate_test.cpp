@@ -1,7 +1,7 @@
 // The plug-ins inside the stand-in host: version gates at their boundaries,
 // where each one checks, and the graph plug-in under the plain host name.
-#include "host/host_state.h"
-#include "host/plugin_loader.h"
+#include "host/session/host_state.h"
+#include "host/session/plugin_loader.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // two outputs can be compared line by line.
 //   version_only_host MAJOR.MINOR.PATCH PLUGIN...
 #include "frame/plugin_interface.h"
-#include "host/platform.h"
+#include "host/platform/platform.h"
 
 #include <cstdio>
 #include <cstring>

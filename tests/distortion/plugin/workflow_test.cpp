@@ -132,7 +132,7 @@ TEST_F(Workflow, EstimateRefusesBadSelections) {
         const Outcome o =
             job("estimate_bad", "[{\"command\": \"estimate\", \"parameters\": {" + kEstimateParameters +
                                     ", \"apply_to_input\": 0, " + c.parameters + "}, \"print\": [\"vdm\"]}]");
-        EXPECT_EQ(o.status, 0) << o.output;
+        EXPECT_EQ(o.status, 6) << o.output;
         EXPECT_TRUE(contains(o.output, "Talvora> [message] " + c.message)) << c.message << "\n" << o.output;
         EXPECT_FALSE(contains(o.output, "Estimating voxel displacement maps")) << o.output;
     }
@@ -227,7 +227,7 @@ TEST_F(Workflow, BadFilesEndTheCommandWithTheirMessage) {
     };
     for (const Case& c : cases) {
         const Outcome o = job("bad", c.commands, "", dir);
-        EXPECT_EQ(o.status, 0) << o.output;
+        EXPECT_EQ(o.status, 6) << o.output;
         EXPECT_TRUE(contains(o.output, "Talvora> [message] " + c.message)) << c.message << "\n" << o.output;
     }
     std::string after;

@@ -1,6 +1,6 @@
 #include "gcm_run_fixture.h"
 
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "host/formats/format_io.h"
 #include "support/test_files.h"
 

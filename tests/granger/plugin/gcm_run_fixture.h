@@ -12,8 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/formats/map_file.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "tools/make_study/granger_study.h"
 
 namespace gcm_test {

@@ -1,10 +1,10 @@
 // The plug-in's QML form in the host's GUI support, offscreen: load the form,
 // fill its fields, press its buttons and check the script parameters, the
 // log pane and the files the commands wrote.
-#include "host/documents.h"
-#include "host/host_state.h"
-#include "host/plugin_loader.h"
-#include "host/qml_form.h"
+#include "host/documents/documents.h"
+#include "host/session/host_state.h"
+#include "host/session/plugin_loader.h"
+#include "host/app/qml_form.h"
 #include "tools/make_study/granger_study.h"
 
 #include <gtest/gtest.h>

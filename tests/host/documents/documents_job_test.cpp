@@ -2,7 +2,7 @@
 // the job's folder, protocol overrides, and the refusals.
 #include "host/formats/glm_file.h"
 #include "host/formats/voi_file.h"
-#include "host/job.h"
+#include "host/session/job.h"
 #include "host_fixture.h"
 
 using nlohmann::json;

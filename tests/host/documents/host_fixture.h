@@ -2,12 +2,12 @@
 // and small writers for the documents the tests open.
 #pragma once
 
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/vmr_file.h"
 #include "host/formats/vtc_file.h"
-#include "host/host_exports.h"
-#include "host/host_state.h"
+#include "host/services/host_exports.h"
+#include "host/session/host_state.h"
 #include "support/grids.h"
 #include "support/test_files.h"
 

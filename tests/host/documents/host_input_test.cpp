@@ -9,9 +9,9 @@
 #include "host/formats/vmr_file.h"
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
-#include "host/host_exports.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/services/host_exports.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // The example-study generator: its layout, noise-free signals against the
 // trapezoid they come from, the deconvolution GLM against closed forms, the
 // truth against a literal breakpoint search, and the files it writes.
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "host/formats/glm_file.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "support/test_files.h"
 #include "tools/make_study/deconvolution_glm.h"
 #include "tools/make_study/job_files.h"

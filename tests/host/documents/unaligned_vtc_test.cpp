@@ -1,7 +1,7 @@
 // VTCs whose header leaves the data unaligned (real files have odd header
 // lengths): the data handed out whole are aligned and identical to the file's,
 // yet the file is never copied whole: only the pages a plug-in touches are.
-#include "host/doc_store.h"
+#include "host/documents/doc_store.h"
 #include "host_fixture.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +83,7 @@ TEST_F(UnalignedVtc, IntDataAreAlignedAndIdentical) {
 // A fault outside every view still reaches the handler that was there before.
 TEST(UnalignedVtcDeathTest, OtherFaultsStillCrash) {
     const unsigned char source[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    talvora::LazyAlignedCopy view(source, sizeof source);
+    talvora::platform::LazyAlignedCopy view(source, sizeof source);
     ASSERT_NE(view.data(), nullptr);
     EXPECT_EQ(static_cast<const unsigned char*>(view.data())[5], 6);
     EXPECT_DEATH(

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "host/documents.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/documents/documents.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "tools/make_study/job_files.h"
 #include "tools/make_study/study_design.h"
 #include "tools/make_study/study_files.h"

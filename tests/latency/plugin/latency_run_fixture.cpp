@@ -4,7 +4,7 @@
 #include <atomic>
 #include <unistd.h>
 
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "support/test_files.h"
 
 namespace latency_test {

@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/doc_store.h"
-#include "host/host_state.h"
-#include "host/job.h"
+#include "host/documents/doc_store.h"
+#include "host/session/host_state.h"
+#include "host/session/job.h"
 #include "latency_study.h"
 
 namespace latency_test {

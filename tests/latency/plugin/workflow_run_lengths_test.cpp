@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "host/documents.h"
+#include "host/documents/documents.h"
 #include "latency_run_fixture.h"
 #include "support/plot_file.h"
 

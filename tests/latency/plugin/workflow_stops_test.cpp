@@ -15,8 +15,8 @@
 
 #include <fstream>
 
-#include "host/documents.h"
-#include "host/plugin_loader.h"
+#include "host/documents/documents.h"
+#include "host/session/plugin_loader.h"
 #include "latency_run_fixture.h"
 
 namespace latency_test {

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "frame/version_gate.h"
+
+#include <string>
+#include <vector>
+
+namespace talvora::app {
+
+struct CliOptions {
+    std::string programPath;
+    std::vector<std::string> plugins;
+    std::string job;
+    std::string transcript;
+    bool interactive = false;
+    std::string pluginsDir;
+    std::string hostVersion;
+    std::string moduleName;
+    int quitAfterMs = 0;
+};
+
+int runInfo(const CliOptions& opts);
+int runJobCommand(const CliOptions& opts);
+int runGui(const CliOptions& opts, int argc, char** argv);
+
+// The host identity options (--host-version, --module), read and applied
+// here only: onto the host itself (info, gui) or onto a job, whose own
+// identity they override (run). A malformed version throws naming the option.
+void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName);
+
+// The plug-in folder: --plugins-dir, else "plugins" beside the program.
+std::string defaultPluginsDir(const CliOptions& opts);
+
+}  // namespace talvora::app
+
+// Callers outside the host (the plug-ins' tests, benchmarks and tools) use
+// the short names.
+namespace talvora {
+using namespace app;
+}  // namespace talvora

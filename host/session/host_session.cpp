@@ -1,0 +1,42 @@
+#include "host/session/host_session.h"
+
+namespace talvora::session {
+HostSession& HostSession::current() {
+    // The one session pointer. Created on first use and never destroyed:
+    // plug-ins may still log from their destructors while the program ends.
+    static HostSession* const session = new HostSession();
+    return *session;
+}
+
+void HostSession::beginJob() {
+    const bool echo = state_.echo;
+    const bool interactive = state_.interactive;
+    state_.reset();
+    state_.echo = echo;
+    state_.interactive = interactive;
+    documents_.closeAll();
+    fmr_.close();
+    outputs_.reset();
+}
+
+HostState& HostState::instance() {
+    return HostSession::current().state();
+}
+
+RunOutputs& RunOutputs::instance() {
+    return HostSession::current().outputs();
+}
+
+}  // namespace talvora::session
+
+namespace talvora::documents {
+
+DocumentStore& DocumentStore::instance() {
+    return session::HostSession::current().documents();
+}
+
+FmrDocuments& FmrDocuments::instance() {
+    return session::HostSession::current().fmr();
+}
+
+}  // namespace talvora::documents
