@@ -1,6 +1,6 @@
 // nodora-measures: prints every graph measure of the subjects named by study
 // manifests, as the graph plug-in computes them.
-#include "graph/subject_report.h"
+#include "graph/io/subject_report.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the graph windows' questions from a script and records what was asked.
 
-#include "graph/user_prompts.h"
+#include "graph/ui/user_prompts.h"
 
 #include <QStringList>
 
