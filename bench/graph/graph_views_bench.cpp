@@ -15,6 +15,10 @@
 #include <cstdlib>
 #include <random>
 
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
+
 namespace {
 
 Eigen::MatrixXf denseMatrix(int n) {

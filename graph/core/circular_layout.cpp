@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace circular {
+namespace graph::core::circular {
 
 namespace {
 constexpr float kDegreesToRadians = 0.017453292f;
@@ -92,4 +92,4 @@ int penWidth(bool useWeights, double multiplier, double weight, double fixedThic
     return static_cast<int>(std::trunc(width));
 }
 
-}  // namespace circular
+}  // namespace graph::core::circular

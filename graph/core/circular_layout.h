@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace circular {
+namespace graph::core::circular {
 
 // The chart's axes run from 0 to kExtent in both directions.
 constexpr double kExtent = 640.0;
@@ -59,4 +59,4 @@ LabelPlacement labelPlacement(float angle, Point nodeOnScreen, Point centre);
 // truncated toward zero.
 int penWidth(bool useWeights, double multiplier, double weight, double fixedThickness);
 
-}  // namespace circular
+}  // namespace graph::core::circular

@@ -2,6 +2,8 @@
 
 #include "linkmesh/linkmesh.h"
 
+namespace graph::core {
+
 namespace {
 
 FeatureDefinition group(const std::string& title) {
@@ -76,3 +78,5 @@ const FeatureDefinition* findFeature(const std::string& key) {
         if (d.key == key) return &d;
     return nullptr;
 }
+
+}  // namespace graph::core

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::core {
+
 struct FeatureDefinition {
     std::string group;  // title of the group the feature belongs to
     std::string key;    // unique; empty for a group row
@@ -28,3 +30,5 @@ const std::vector<FeatureDefinition>& featureRegistry();
 
 // The feature of `key`, or null.
 const FeatureDefinition* findFeature(const std::string& key);
+
+}  // namespace graph::core

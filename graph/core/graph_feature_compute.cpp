@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+namespace graph::core {
+
 const std::vector<std::string>& graphFeatureKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> list;
@@ -44,3 +46,5 @@ std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
     }
     return perMatrix;
 }
+
+}  // namespace graph::core

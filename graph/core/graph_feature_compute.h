@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::core {
+
 // Keys of the feature table, in table order.
 const std::vector<std::string>& graphFeatureKeys();
 
@@ -25,3 +27,5 @@ bool graphFeatureNeedsConfirmation(const std::string& key, const std::vector<Eig
 std::vector<std::vector<float>> computeFeatureValues(const std::string& key,
                                                      const std::vector<Eigen::MatrixXf>& matrices,
                                                      WeightPolicy policy = WeightPolicy::PositiveOnly);
+
+}  // namespace graph::core

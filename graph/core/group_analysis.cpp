@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace graph::core {
+
 Eigen::MatrixXf spectralDistanceTable(const std::vector<NamedMatrix>& entries) {
     const Eigen::Index n = static_cast<Eigen::Index>(entries.size());
     // Each spectrum once; the distance is the padded Euclidean distance.
@@ -45,3 +47,5 @@ void writeDistanceText(std::ostream& out, const std::vector<NamedMatrix>& entrie
         out << line << "\n";
     }
 }
+
+}  // namespace graph::core

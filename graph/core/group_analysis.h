@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::core {
+
 struct NamedMatrix {
     std::string name;
     Eigen::MatrixXf matrix;
@@ -20,3 +22,5 @@ Eigen::MatrixXf spectralDistanceTable(const std::vector<NamedMatrix>& entries);
 // entry, columns padded, values with 6 significant digits.
 void writeDistanceText(std::ostream& out, const std::vector<NamedMatrix>& entries,
                        const Eigen::MatrixXf& table);
+
+}  // namespace graph::core

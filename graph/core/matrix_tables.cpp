@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace graph::core {
+
 Eigen::MatrixXf mirrorUpperTriangle(const Eigen::MatrixXf& m) {
     Eigen::MatrixXf out = m;
     const Eigen::Index n = std::min(m.rows(), m.cols());
@@ -76,3 +78,5 @@ void writeMatrixCsv(std::ostream& out, const Eigen::MatrixXf& m, const std::vect
         out << '\n';
     }
 }
+
+}  // namespace graph::core

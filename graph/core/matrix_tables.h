@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::core {
+
 // The part above the diagonal mirrored below it, so both halves show what
 // the circular plot draws.
 Eigen::MatrixXf mirrorUpperTriangle(const Eigen::MatrixXf& m);
@@ -34,3 +36,5 @@ std::string formatValue(double value);
 // node: its name and its row of values. Names holding a comma, quote or line
 // break are quoted, with inner quotes doubled. Lines end with "\n".
 void writeMatrixCsv(std::ostream& out, const Eigen::MatrixXf& m, const std::vector<std::string>& names);
+
+}  // namespace graph::core

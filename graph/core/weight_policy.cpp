@@ -1,5 +1,7 @@
 #include "graph/core/weight_policy.h"
 
+namespace graph::core {
+
 Eigen::MatrixXf applyWeightPolicy(const Eigen::MatrixXf& m, WeightPolicy policy) {
     if (policy == WeightPolicy::Absolute) return m.cwiseAbs();
     return m.cwiseMax(0.0f);
@@ -15,3 +17,5 @@ bool hasNegativeWeight(const std::vector<Eigen::MatrixXf>& matrices) {
         if (m.size() && m.minCoeff() < 0.0f) return true;
     return false;
 }
+
+}  // namespace graph::core

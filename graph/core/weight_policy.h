@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::core {
+
 enum class WeightPolicy {
     PositiveOnly,  // negative weights set to 0
     Absolute,      // every weight replaced by its absolute value
@@ -21,3 +23,5 @@ Eigen::MatrixXf applyWeightPolicy(const Eigen::MatrixXf& m, WeightPolicy policy)
 std::string weightPolicyText(WeightPolicy policy);
 
 bool hasNegativeWeight(const std::vector<Eigen::MatrixXf>& matrices);
+
+}  // namespace graph::core

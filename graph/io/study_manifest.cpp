@@ -7,6 +7,8 @@
 #include <locale>
 #include <sstream>
 
+namespace graph::io {
+
 namespace pt = boost::property_tree;
 
 namespace {
@@ -161,3 +163,5 @@ StudyManifest readStudyManifest(const std::string& path) {
     m.ordered_conditions = r.conditions("configuration.ordered_conditions");
     return m;
 }
+
+}  // namespace graph::io

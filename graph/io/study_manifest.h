@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::io {
+
 // One entry of configuration.ordered_conditions.
 struct ConditionRecord {
     int t = 0;  // onset in volumes (TR)
@@ -77,3 +79,5 @@ StudyManifest readStudyManifest(const std::string& path);
 // Throws std::invalid_argument("invalid stoi argument") when no digit leads
 // and std::out_of_range("stoi argument out of range") outside 32 bits.
 int manifestTextToInt(const std::string& text);
+
+}  // namespace graph::io

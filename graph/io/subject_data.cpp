@@ -2,6 +2,8 @@
 
 #include "linkmesh/linkmesh.h"
 
+namespace graph::io {
+
 std::vector<Eigen::MatrixXf> loadFinalMatrices(const Subject& subject) {
     std::vector<Eigen::MatrixXf> matrices;
     matrices.reserve(subject.manifest.final_mtx.size());
@@ -26,3 +28,5 @@ std::vector<std::string> selectNodeNames(const StudyManifest& manifest) {
     }
     return names;
 }
+
+}  // namespace graph::io

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace graph::io {
+
 // A subject whose data cannot be turned into matrices and node names.
 class SubjectDataError : public std::runtime_error {
 public:
@@ -24,3 +26,5 @@ std::vector<Eigen::MatrixXf> loadFinalMatrices(const Subject& subject);
 // study_data.VOIs_names picked by configuration.selected_vois, in node
 // order. Throws SubjectDataError for an index outside the names.
 std::vector<std::string> selectNodeNames(const StudyManifest& manifest);
+
+}  // namespace graph::io

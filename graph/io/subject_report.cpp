@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <sstream>
 
+namespace graph::io {
+
+using namespace graph::core;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -114,3 +118,5 @@ int runSubjectReports(const std::vector<std::string>& args, std::ostream& out, s
     }
     return status;
 }
+
+}  // namespace graph::io

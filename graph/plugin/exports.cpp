@@ -1,5 +1,7 @@
 #include "graph/plugin/tlplugin.h"
 
+using graph::plugin::tlplugin;
+
 TL_PLUGIN_EXPORT TLHXPluginInterface* createPlugin() {
     return new tlplugin();
 }

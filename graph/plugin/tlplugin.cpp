@@ -11,6 +11,8 @@
 
 using tl::g_nodoraHost;
 
+namespace graph::plugin {
+
 namespace {
 const char* const kPluginName = "Graph Analysis";
 }
@@ -61,3 +63,5 @@ void tlplugin::closeDialog() {
         delete dialog;
     }
 }
+
+}  // namespace graph::plugin

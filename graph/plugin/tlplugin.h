@@ -2,7 +2,13 @@
 
 #include "frame/plugin_interface.h"
 
+namespace graph::ui {
 class Nodora;
+}  // namespace graph::ui
+
+namespace graph::plugin {
+
+using ui::Nodora;
 
 // The graph plug-in: execute shows the non-modal main dialog and returns.
 class tlplugin : public TLHXPluginInterface {
@@ -16,3 +22,5 @@ private:
     void closeDialog();
     Nodora* dialog_ = nullptr;  // null until shown, and again once it is destroyed
 };
+
+}  // namespace graph::plugin

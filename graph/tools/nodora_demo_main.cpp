@@ -29,6 +29,11 @@
 
 #include <iostream>
 
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
+
 namespace {
 
 struct DemoOptions {

@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+using namespace graph::io;
+
 int main(int argc, char** argv) {
     return runSubjectReports(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

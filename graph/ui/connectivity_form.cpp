@@ -17,6 +17,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace graph::ui {
+
+using namespace graph::widgets;
+
 namespace {
 
 template <typename W>
@@ -222,3 +226,5 @@ void ConnectivityForm::setupUi(QDialog* dialog) {
     bottom->addWidget(pb_Close);
     layout->addLayout(bottom);
 }
+
+}  // namespace graph::ui

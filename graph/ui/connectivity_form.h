@@ -13,7 +13,14 @@ class QSpinBox;
 class QTabWidget;
 class QTableView;
 class QWidget;
+
+namespace graph::widgets {
 class QxtSpanSlider;
+}  // namespace graph::widgets
+
+namespace graph::ui {
+
+using widgets::QxtSpanSlider;
 
 struct ConnectivityForm {
     QTabWidget* tabWidget = nullptr;
@@ -60,3 +67,5 @@ struct ConnectivityForm {
 
     void setupUi(QDialog* dialog);
 };
+
+}  // namespace graph::ui

@@ -3,6 +3,12 @@
 #include "graph/ui/connectivity_object_ui.h"
 #include "graph/io/subject_data.h"
 
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::widgets;
+
 ConnectivityObject::ConnectivityObject(std::shared_ptr<const Subject> subject, QObject* parent)
     : QObject(parent), subject_(std::move(subject)) {}
 
@@ -37,3 +43,5 @@ void ConnectivityObject::showWindow() {
 void ConnectivityObject::connectivityObjectUIDestroyed(QObject*) {
     window_ = nullptr;
 }
+
+}  // namespace graph::ui

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+namespace graph::ui {
+
 class ConnectivityObjectUI;
 
 class ConnectivityObject : public QObject {
@@ -21,7 +23,7 @@ class ConnectivityObject : public QObject {
 public:
     // The subject is shared with the main dialog, so removing it there does
     // not pull the data from under an open window.
-    explicit ConnectivityObject(std::shared_ptr<const Subject> subject, QObject* parent = nullptr);
+    explicit ConnectivityObject(std::shared_ptr<const io::Subject> subject, QObject* parent = nullptr);
     ~ConnectivityObject() override;
 
     // Reads the matrices and node names; throws (linkmesh::Error,
@@ -30,7 +32,7 @@ public:
     // Creates the window on first use (again after it was closed) and shows it.
     void showWindow();
 
-    const Subject& subject() const { return *subject_; }
+    const io::Subject& subject() const { return *subject_; }
     const std::vector<Eigen::MatrixXf>& matrices() const { return matrices_; }
     QStringList nodeNames() const { return nodeNames_; }
     ConnectivityObjectUI* window() const { return window_; }
@@ -42,9 +44,11 @@ public slots:
     void connectivityObjectUIDestroyed(QObject* qobject);
 
 private:
-    std::shared_ptr<const Subject> subject_;
+    std::shared_ptr<const io::Subject> subject_;
     std::vector<Eigen::MatrixXf> matrices_;
     QStringList nodeNames_;
     ConnectivityObjectUI* window_ = nullptr;
     UserPrompts prompts_ = UserPrompts::interactive();
 };
+
+}  // namespace graph::ui

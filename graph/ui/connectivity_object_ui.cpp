@@ -26,6 +26,12 @@
 
 #include <exception>
 
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::widgets;
+
 namespace {
 
 constexpr int kSpanMaximum = 1000;  // the span slider works in thousandths
@@ -386,3 +392,5 @@ void ConnectivityObjectUI::circularPlot_setFixedThickness(double value) {
 void ConnectivityObjectUI::circularPlot_toggleColorizeEdges(bool state) {
     if (circularPlot_) circularPlot_->plotWidget()->setColorizeEdges(state);
 }
+
+}  // namespace graph::ui

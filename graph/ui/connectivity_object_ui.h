@@ -11,12 +11,15 @@
 #include <QPointer>
 #include <QStringList>
 
+class QPushButton;
+
+namespace graph::ui {
+
 class CircularPlot;
 class ConnectivityObject;
 struct ConnectivityForm;
 class GraphFeaturesModel;
 class NodesModel;
-class QPushButton;
 
 class ConnectivityObjectUI : public QDialog {
     Q_OBJECT
@@ -36,7 +39,7 @@ public:
     // otherwise "Series 0", "Series 1", ...
     QStringList matrixLabels() const;
     // How the measures treat negative weights (chosen on the features page).
-    WeightPolicy weightPolicy() const;
+    core::WeightPolicy weightPolicy() const;
     // The plot windows, null until first opened.
     CircularPlot* circularPlot() const { return circularPlot_; }
     ViewMatrix* matrixView() const { return matrixView_; }
@@ -78,3 +81,5 @@ private:
     GraphFeaturesModel* featuresModel_ = nullptr;
     NodesModel* nodesModel_ = nullptr;
 };
+
+}  // namespace graph::ui

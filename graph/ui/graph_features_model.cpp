@@ -5,6 +5,10 @@
 #include <QFont>
 #include <QMetaType>
 
+namespace graph::ui {
+
+using namespace graph::core;
+
 const QList<GraphFeatureRow>& graphFeatureTable() {
     static const QList<GraphFeatureRow> rows = [] {
         QList<GraphFeatureRow> list;
@@ -159,3 +163,5 @@ void GraphFeaturesModel::setResultNote(int row, const QString& note) {
     notes_.insert(row, note);
     emit dataChanged(index(row, ResultColumn), index(row, ResultColumn));
 }
+
+}  // namespace graph::ui

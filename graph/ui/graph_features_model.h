@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace graph::ui {
+
 // Result types carried in QVariants: values of one matrix, and one such list
 // per matrix.
 using FeatureValues = QList<float>;
@@ -82,3 +84,5 @@ private:
     qint32 rowCounter_ = 0;
     QStringList matrixLabels_;
 };
+
+}  // namespace graph::ui

@@ -1,5 +1,7 @@
 #include "graph/ui/nodes_model.h"
 
+namespace graph::ui {
+
 NodesModel::NodesModel(QObject* parent)
     : QAbstractTableModel(parent), columnTitles_{QStringLiteral("Node"), QStringLiteral("Inclusion")} {}
 
@@ -43,3 +45,5 @@ void NodesModel::setNodeNames(const QStringList& names) {
     counter_ = names.size();
     endResetModel();
 }
+
+}  // namespace graph::ui

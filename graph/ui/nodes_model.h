@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+namespace graph::ui {
+
 class NodesModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -27,3 +29,5 @@ private:
     QStringList nodeNames_;
     QStringList columnTitles_;
 };
+
+}  // namespace graph::ui

@@ -26,6 +26,12 @@
 
 #include <exception>
 
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::widgets;
+
 namespace {
 const char* const kRowProperty = "row";
 const QString kErrorTitle = QStringLiteral("Connectivity & Graph Analysis Plugin");
@@ -270,3 +276,5 @@ void Nodora::keepWindowOnTop(bool state) {
     setWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, state));
     show();
 }
+
+}  // namespace graph::ui

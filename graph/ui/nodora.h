@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace graph::ui {
+
 struct NodoraForm;
 class SubjectsModel;
 
@@ -27,7 +29,7 @@ public:
 
     const NodoraForm& form() const { return *ui; }
     SubjectsModel* subjectsModel() const { return subjectsModel_; }
-    const std::vector<std::shared_ptr<const Subject>>& subjects() const { return subjects_; }
+    const std::vector<std::shared_ptr<const io::Subject>>& subjects() const { return subjects_; }
 
     // Reads the manifest at `path` and appends its subject. False, with the
     // reason shown to the user, when the manifest cannot be read.
@@ -60,8 +62,10 @@ private:
 
     NodoraForm* ui;
     SubjectsModel* subjectsModel_ = nullptr;
-    std::vector<std::shared_ptr<const Subject>> subjects_;
+    std::vector<std::shared_ptr<const io::Subject>> subjects_;
     UserPrompts prompts_ = UserPrompts::interactive();
-    std::vector<NamedMatrix> distanceEntries_;
+    std::vector<core::NamedMatrix> distanceEntries_;
     Eigen::MatrixXf distanceTable_;
 };
+
+}  // namespace graph::ui

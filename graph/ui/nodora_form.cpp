@@ -14,6 +14,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace graph::ui {
+
 namespace {
 
 template <typename W>
@@ -137,3 +139,5 @@ void NodoraForm::setupUi(QDialog* dialog) {
     bottom->addWidget(pb_CloseDialog);
     layout->addLayout(bottom);
 }
+
+}  // namespace graph::ui

@@ -14,6 +14,8 @@ class QTabWidget;
 class QTableView;
 class QWidget;
 
+namespace graph::ui {
+
 struct NodoraForm {
     QTabWidget* tabWidget = nullptr;
 
@@ -44,3 +46,5 @@ struct NodoraForm {
 
     void setupUi(QDialog* dialog);
 };
+
+}  // namespace graph::ui

@@ -1,5 +1,7 @@
 #include "graph/ui/subjects_model.h"
 
+namespace graph::ui {
+
 SubjectsModel::SubjectsModel(QObject* parent)
     : QAbstractTableModel(parent), columnTitles_{QStringLiteral("Study ID"), QString()} {}
 
@@ -46,3 +48,5 @@ void SubjectsModel::remove(int row) {
     emit layoutAboutToBeChanged();
     emit layoutChanged();
 }
+
+}  // namespace graph::ui

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+namespace graph::ui {
+
 class SubjectsModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -26,3 +28,5 @@ private:
     QStringList columnTitles_;
     QStringList studyIds_;
 };
+
+}  // namespace graph::ui

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+namespace graph::ui {
+
 UserPrompts UserPrompts::interactive() {
     UserPrompts prompts;
     prompts.chooseManifestFile = [](QWidget* parent) {
@@ -27,3 +29,5 @@ UserPrompts UserPrompts::interactive() {
     };
     return prompts;
 }
+
+}  // namespace graph::ui

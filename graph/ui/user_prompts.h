@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace graph::ui {
+
 struct UserPrompts {
     // Path of the manifest to add; empty when the user cancels.
     std::function<QString(QWidget* parent)> chooseManifestFile;
@@ -24,3 +26,5 @@ struct UserPrompts {
     // Standard file dialog and message boxes.
     static UserPrompts interactive();
 };
+
+}  // namespace graph::ui

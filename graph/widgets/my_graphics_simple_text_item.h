@@ -5,6 +5,8 @@
 #include <QGraphicsSimpleTextItem>
 #include <QObject>
 
+namespace graph::widgets {
+
 class MyGraphicsSimpleTextItem : public QObject, public QGraphicsSimpleTextItem {
     Q_OBJECT
 
@@ -21,3 +23,5 @@ protected:
     void hoverEnterEvent(QGraphicsSceneHoverEvent*) override { emit hovering(true); }
     void hoverLeaveEvent(QGraphicsSceneHoverEvent*) override { emit hovering(false); }
 };
+
+}  // namespace graph::widgets

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+namespace graph::widgets {
+
 class MyLabel : public QLabel {
     Q_OBJECT
 
@@ -19,3 +21,5 @@ protected:
     void enterEvent(QEvent*) override { emit hoverLabel(true); }
     void leaveEvent(QEvent*) override { emit hoverLabel(false); }
 };
+
+}  // namespace graph::widgets

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 
+namespace graph::widgets {
+
 namespace {
 constexpr int kLabelSpace = 90;  // room below the groove for upright names
 }
@@ -56,3 +58,5 @@ void MySlider::paintEvent(QPaintEvent* event) {
         painter.restore();
     }
 }
+
+}  // namespace graph::widgets

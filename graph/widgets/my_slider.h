@@ -5,6 +5,8 @@
 #include <QSlider>
 #include <QStringList>
 
+namespace graph::widgets {
+
 class MySlider : public QSlider {
     Q_OBJECT
 
@@ -21,3 +23,5 @@ protected:
 private:
     QStringList labels_;
 };
+
+}  // namespace graph::widgets

@@ -3,6 +3,8 @@
 #include "fuzz_support.h"
 #include "graph/io/study_manifest.h"
 
+using namespace graph::io;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto path = fuzz_support::writeInput("subject_manifest.json", data, size);
     try {

@@ -17,4 +17,4 @@ struct PromptScript {
 };
 
 // Prompts bound to `script`, which must outlive them.
-UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script);
+graph::ui::UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script);

@@ -13,6 +13,11 @@
 
 #include <exception>
 
+namespace graph::ui {
+
+using namespace graph::io;
+using namespace graph::widgets;
+
 CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> matrices,
                            const QStringList& nodeNames, QWidget* parent)
     : QMainWindow(parent),
@@ -146,3 +151,5 @@ void CircularPlot::closeEvent(QCloseEvent* event) {
     emit closingWindow();
     QMainWindow::closeEvent(event);
 }
+
+}  // namespace graph::ui

@@ -13,17 +13,25 @@
 
 #include <vector>
 
-class CircularPlotWidget;
-class MySlider;
 class QHBoxLayout;
 class QVBoxLayout;
+
+namespace graph::widgets {
+class MySlider;
+}  // namespace graph::widgets
+
+namespace graph::ui {
+
+using widgets::MySlider;
+
+class CircularPlotWidget;
 
 class CircularPlot : public QMainWindow {
     Q_OBJECT
 
 public:
-    CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> matrices, const QStringList& nodeNames,
-                 QWidget* parent = nullptr);
+    CircularPlot(const io::Subject& subject, std::vector<Eigen::MatrixXf> matrices,
+                 const QStringList& nodeNames, QWidget* parent = nullptr);
 
     // Sets the initial state and draws the first matrix (or trigger).
     void buildAndPlot();
@@ -52,7 +60,7 @@ private:
     void setCondition(int k);
     void replot();
 
-    std::vector<ConditionRecord> conditions_;
+    std::vector<io::ConditionRecord> conditions_;
     bool usesProtocol_ = false;
     std::vector<Eigen::MatrixXf> matrices_;
     CircularPlotWidget* plot_;
@@ -70,3 +78,5 @@ private:
     bool rangeSet_ = false;
     UserPrompts prompts_ = UserPrompts::interactive();
 };
+
+}  // namespace graph::ui

@@ -14,6 +14,11 @@
 
 using namespace QtCharts;
 
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::widgets;
+
 namespace {
 constexpr qreal kEdgeZ = 3.5;
 }
@@ -392,3 +397,5 @@ void CircularPlotWidget::setColorizeEdges(bool colorize) {
     }
     viewport()->update();
 }
+
+}  // namespace graph::ui

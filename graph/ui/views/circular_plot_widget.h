@@ -18,10 +18,16 @@ class QScatterSeries;
 class QSplineSeries;
 class QValueAxis;
 }  // namespace QtCharts
-
-class MyGraphicsSimpleTextItem;
 class QGraphicsItem;
 class QGraphicsSimpleTextItem;
+
+namespace graph::widgets {
+class MyGraphicsSimpleTextItem;
+}  // namespace graph::widgets
+
+namespace graph::ui {
+
+using widgets::MyGraphicsSimpleTextItem;
 
 class CircularPlotWidget : public QtCharts::QChartView {
     Q_OBJECT
@@ -106,3 +112,5 @@ private:
     QGraphicsSimpleTextItem* valueText_ = nullptr;
     QGraphicsSimpleTextItem* triggerText_ = nullptr;
 };
+
+}  // namespace graph::ui

@@ -20,6 +20,10 @@
 
 using namespace QtCharts;
 
+namespace graph::ui {
+
+using namespace graph::widgets;
+
 namespace {
 
 constexpr int kMostTicks = 50;
@@ -299,3 +303,5 @@ void TimeseriesLinePlot::setValues(const QList<float>& values, const QString& na
 void TimeseriesLinePlot::setConditions(const QStringList& names) {
     setConditionAxis(names, QStringLiteral("Conditions"));
 }
+
+}  // namespace graph::ui

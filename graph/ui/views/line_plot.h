@@ -21,7 +21,15 @@ class QComboBox;
 class QDockWidget;
 class QGridLayout;
 class QPushButton;
+class QLabel;
+
+namespace graph::widgets {
 class MyLabel;
+}  // namespace graph::widgets
+
+namespace graph::ui {
+
+using widgets::MyLabel;
 
 class LinePlot : public QMainWindow {
     Q_OBJECT
@@ -78,7 +86,7 @@ private:
 
     QDockWidget* legendDock_;
     QDockWidget* sourcesDock_;
-    class QLabel* sources_;
+    QLabel* sources_;
     QComboBox* conditions_;
     QPushButton* show_;
     QPushButton* hide_;
@@ -99,3 +107,5 @@ public:
     // The x axis: one category per condition.
     void setConditions(const QStringList& names);
 };
+
+}  // namespace graph::ui

@@ -17,6 +17,10 @@
 
 using namespace QtCharts;
 
+namespace graph::ui {
+
+using namespace graph::core;
+
 // ---------------------------------------------------------------------------
 
 VerticalHeaderView::VerticalHeaderView(Qt::Orientation orientation, QWidget* parent)
@@ -184,3 +188,5 @@ void ConnectivityMatrixWidget::saveCSV() {
     const Eigen::MatrixXf matrix = matrix_;
     plot_export::saveCsv(this, prompts_, [&](std::ostream& out) { writeMatrixCsv(out, matrix, names); });
 }
+
+}  // namespace graph::ui

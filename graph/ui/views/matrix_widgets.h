@@ -21,6 +21,8 @@ class QValueAxis;
 }  // namespace QtCharts
 class QGraphicsSceneMouseEvent;
 
+namespace graph::ui {
+
 class ViewMatrixTable : public QTableWidget {
     Q_OBJECT
 
@@ -121,3 +123,5 @@ private:
     QAction* csvAction_;
     UserPrompts prompts_ = UserPrompts::interactive();
 };
+
+}  // namespace graph::ui

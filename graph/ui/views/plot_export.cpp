@@ -8,6 +8,8 @@
 
 #include <exception>
 
+namespace graph::ui {
+
 namespace plot_export {
 
 namespace {
@@ -57,3 +59,5 @@ QString number(double value) {
 }
 
 }  // namespace plot_export
+
+}  // namespace graph::ui

@@ -12,6 +12,8 @@
 class QPixmap;
 class QWidget;
 
+namespace graph::ui {
+
 namespace plot_export {
 
 inline const QString kSaveTitle = QStringLiteral("Save as...");
@@ -32,3 +34,5 @@ bool saveCsv(QWidget* parent, const UserPrompts& prompts, const std::function<vo
 QString number(double value);
 
 }  // namespace plot_export
+
+}  // namespace graph::ui

@@ -15,6 +15,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::widgets;
+
 namespace {
 
 constexpr int kHeaderSection = 15;
@@ -264,7 +270,7 @@ void ViewMatrix::fillTable() {
 
 void ViewMatrix::fillHistogram() {
     const std::vector<float> values = offDiagonalValues(matrix_);
-    const HistogramBins bins = ::histogram(values, sboxBins_->value(), cboxNormalize_->isChecked());
+    const HistogramBins bins = core::histogram(values, sboxBins_->value(), cboxNormalize_->isChecked());
     histogram_->setBars(bins.heights, bins.lowest, bins.highest);
     if (values.empty())
         lblHist_->setText(QStringLiteral("No values off the diagonal."));
@@ -317,3 +323,5 @@ void ViewMatrix::scrollTableTo(int row, int column) {
         table_->setCurrentItem(item);
     }
 }
+
+}  // namespace graph::ui

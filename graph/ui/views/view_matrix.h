@@ -13,14 +13,17 @@
 
 #include <vector>
 
-class ConnectivityMatrixWidget;
-class Histogram;
 class QCheckBox;
 class QGraphicsView;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QSpinBox;
+
+namespace graph::ui {
+
+class ConnectivityMatrixWidget;
+class Histogram;
 class ViewMatrixTable;
 
 class ViewMatrix : public QWidget {
@@ -31,7 +34,7 @@ public:
 
     void setMatrices(std::vector<Eigen::MatrixXf> matrices) { matrices_ = std::move(matrices); }
     void setNodeNames(const QStringList& names) { nodeNames_ = names; }
-    void setConditions(const std::vector<ConditionRecord>& conditions);
+    void setConditions(const std::vector<io::ConditionRecord>& conditions);
     void setPrompts(const UserPrompts& prompts);
     // Builds every part from matrix 0 and shows the view.
     void build();
@@ -66,7 +69,7 @@ private:
     void scrollTableTo(int row, int column);
 
     std::vector<Eigen::MatrixXf> matrices_;
-    std::vector<ConditionRecord> conditions_;
+    std::vector<io::ConditionRecord> conditions_;
     bool usesProtocol_ = false;
     QStringList nodeNames_;
     Eigen::MatrixXf matrix_;
@@ -89,3 +92,5 @@ private:
     ConnectivityMatrixWidget* overview_;
     QGroupBox* legend_;
 };
+
+}  // namespace graph::ui

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace graph::core;
+
 using namespace circular;
 
 TEST(CircularLayout, FourNodesSitAtQuarterTurnsFirstOnTop) {

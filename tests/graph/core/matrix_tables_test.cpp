@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+using namespace graph::core;
+
 TEST(MatrixTables, MirrorCopiesTheUpperTriangleBelow) {
     Eigen::MatrixXf m(3, 3);
     m << 0, 1, 2, 9, 0, 3, 9, 9, 0;

@@ -1,6 +1,7 @@
 // Matrices with negative weights: they load, the measures see them as the
 // chosen policy says, the report says which policy was used, and values that
 // are not finite numbers are still refused.
+#include "graph/core/feature_registry.h"
 #include "graph/core/graph_feature_compute.h"
 #include "graph/io/subject_data.h"
 #include "graph/io/subject_report.h"
@@ -13,6 +14,9 @@
 
 #include <filesystem>
 #include <sstream>
+
+using namespace graph::core;
+using namespace graph::io;
 
 using graph_test::TempFolder;
 
@@ -84,8 +88,6 @@ TEST(WeightPolicy, NotANumberInfinityAndMalformedFilesAreStillRefused) {
         EXPECT_THROW(loadFinalMatrices(subjectAt(manifest)), linkmesh::Error) << text;
     }
 }
-
-#include "graph/core/feature_registry.h"
 
 TEST(FeatureRegistry, OneDefinitionPerKeyWithItsCallAndQuestion) {
     std::vector<std::string> keys, asking, groups;

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <random>
 
+using namespace graph::io;
+
 using graph_test::TempFolder;
 using nlohmann::json;
 

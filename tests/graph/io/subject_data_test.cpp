@@ -10,6 +10,9 @@
 
 #include <cmath>
 
+using namespace graph::core;
+using namespace graph::io;
+
 using graph_test::TempFolder;
 
 namespace {

@@ -8,6 +8,8 @@
 
 #include <sstream>
 
+using namespace graph::io;
+
 using graph_test::TempFolder;
 
 TEST(SubjectReport, CompleteGraphGivesClosedFormValues) {

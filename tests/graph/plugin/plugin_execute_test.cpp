@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace graph::ui;
+using namespace graph::plugin;
+
 extern std::vector<std::string> g_testHostLog;
 
 namespace {

@@ -29,6 +29,11 @@
 #include <cmath>
 #include <filesystem>
 
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
+
 using graph_test::Rows;
 using graph_test::TempFolder;
 using QtCharts::QSplineSeries;

@@ -29,6 +29,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
+
 using graph_test::Rows;
 using graph_test::TempFolder;
 

@@ -18,6 +18,10 @@
 #include <fstream>
 #include <sstream>
 
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+
 using graph_test::Rows;
 using graph_test::TempFolder;
 

@@ -30,6 +30,11 @@
 #include <fstream>
 #include <sstream>
 
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
+
 using namespace QtCharts;
 using graph_test::TempFolder;
 

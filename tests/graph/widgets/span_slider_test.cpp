@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace graph::widgets;
+
 namespace {
 
 // Exposes where the style draws a handle, so drags can start on one.
