@@ -1,13 +1,17 @@
 #include "graph/widgets/my_slider.h"
 
+#include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
 
 namespace graph::widgets {
 
 namespace {
-constexpr int kLabelSpace = 90;  // room below the groove for upright names
-}
+constexpr int kStrip = 22;     // height of the groove and handle strip at the top
+constexpr int kNamesTop = 28;  // where the upright names start
+constexpr int kNamesEnd = 6;   // room below the longest name
+}  // namespace
 
 MySlider::MySlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setMinimum(1);
@@ -25,7 +29,11 @@ void MySlider::setLabels(const QStringList& labels) {
     labels_ = labels;
     setMinimum(1);
     setMaximum(std::max(1, static_cast<int>(labels.size())));
-    setMinimumHeight(labels.isEmpty() ? 0 : kLabelSpace);
+    // Room for the longest name written upright, so no name is cut.
+    int longest = 0;
+    const QFontMetrics metrics(font());
+    for (const QString& label : labels) longest = std::max(longest, metrics.horizontalAdvance(label));
+    setMinimumHeight(labels.isEmpty() ? 0 : kNamesTop + longest + kNamesEnd);
     update();
 }
 
@@ -38,7 +46,7 @@ void MySlider::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    option.rect = QRect(0, 0, width(), 22);
+    option.rect = QRect(0, 0, width(), kStrip);
     option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 
@@ -50,13 +58,42 @@ void MySlider::paintEvent(QPaintEvent* event) {
         const int value = minimum() + k;
         const int x =
             groove.left() + handle / 2 + QStyle::sliderPositionFromValue(minimum(), maximum(), value, span);
-        painter.drawLine(x, 22, x, 26);
+        painter.drawLine(x, kStrip, x, kNamesTop - 2);
         painter.save();
-        painter.translate(x + 4, 28);
+        painter.translate(x + 4, kNamesTop);
         painter.rotate(90);
         painter.drawText(0, 0, labels_[k]);
         painter.restore();
     }
+}
+
+QPointF MySlider::toSliderPoint(const QPointF& point) const {
+    if (labels_.isEmpty()) return point;
+    // Same distance from the strip's middle as from the widget's middle.
+    return {point.x(), point.y() + (height() - kStrip) / 2.0};
+}
+
+QMouseEvent MySlider::moved(const QMouseEvent& event) const {
+    return QMouseEvent(event.type(), toSliderPoint(event.localPos()), event.windowPos(), event.screenPos(),
+                       event.button(), event.buttons(), event.modifiers(), event.source());
+}
+
+void MySlider::mousePressEvent(QMouseEvent* event) {
+    QMouseEvent inStrip = moved(*event);
+    QSlider::mousePressEvent(&inStrip);
+    event->setAccepted(inStrip.isAccepted());
+}
+
+void MySlider::mouseMoveEvent(QMouseEvent* event) {
+    QMouseEvent inStrip = moved(*event);
+    QSlider::mouseMoveEvent(&inStrip);
+    event->setAccepted(inStrip.isAccepted());
+}
+
+void MySlider::mouseReleaseEvent(QMouseEvent* event) {
+    QMouseEvent inStrip = moved(*event);
+    QSlider::mouseReleaseEvent(&inStrip);
+    event->setAccepted(inStrip.isAccepted());
 }
 
 }  // namespace graph::widgets

@@ -2,6 +2,7 @@
 // The condition slider of the circular plot: a plain horizontal slider that
 // writes the condition names, turned upright, along its groove.
 
+#include <QMouseEvent>
 #include <QSlider>
 #include <QStringList>
 
@@ -19,8 +20,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The handle is drawn in the strip at the top, while the base slider
+    // hit-tests it in the middle of the whole widget: the pointer is moved
+    // from the one to the other before the base slider sees it.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QPointF toSliderPoint(const QPointF& point) const;
+    QMouseEvent moved(const QMouseEvent& event) const;
+
     QStringList labels_;
 };
 

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -48,6 +49,12 @@ CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> 
     mainLayout_->addLayout(conditionsLayout_);
     setCentralWidget(central);
     connect(slider_, &QSlider::sliderReleased, this, &CircularPlot::valueChanged);
+    // A click on the groove or a key changes the value without a release:
+    // the plot follows at once. While a handle is dragged it waits for the
+    // release, so a drag across many conditions draws only the last.
+    connect(slider_, &QSlider::valueChanged, this, [this] {
+        if (!slider_->isSliderDown()) valueChanged();
+    });
 
     exportAction_ = new QAction(QStringLiteral("Export to image..."), this);
     connect(exportAction_, &QAction::triggered, this, &CircularPlot::saveImage);
@@ -72,6 +79,7 @@ void CircularPlot::buildAndPlot() {
     } else {
         QStringList names;
         for (const ConditionRecord& c : conditions_) names << QString::fromStdString(c.name);
+        const QSignalBlocker quiet(slider_);
         slider_->setLabels(names);
         slider_->setValue(1);
     }

@@ -14,15 +14,19 @@
 #include "scripted_prompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QSplineSeries>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -277,6 +281,54 @@ TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers) {
     slider->setValue(3);
     emit slider->sliderReleased();
     EXPECT_FALSE(widget()->triggerText()->isVisible());
+    ASSERT_NE(edge(0, 1), nullptr);
+    EXPECT_FLOAT_EQ(edge(0, 1)->property("value").toFloat(), 0.75f);
+}
+
+// Where the condition slider's handle is drawn: the middle of the pixels in
+// the handle's colour on the slider's own picture.
+static QPoint paintedHandleCentre(QWidget* slider) {
+    const QImage image = slider->grab().toImage();
+    const QColor handle(0x3c, 0x6f, 0xb4);
+    long sumX = 0, sumY = 0, count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == handle) sumX += x, sumY += y, ++count;
+    if (count == 0) return {-1, -1};
+    return {static_cast<int>(sumX / count), static_cast<int>(sumY / count)};
+}
+
+TEST_F(CircularPlotTest, ConditionSliderDragsWhereItsHandleIsDrawnAndRedrawsAtOnce) {
+    Rows second = kFour;
+    second[0][1] = second[1][0] = 0.75f;
+    const std::vector<ConditionRecord> conditions = {
+        {0, "Rest", 1}, {10, "Finger tapping", 1}, {20, "Condition 7 of the recovery block", 1}};
+    CircularPlot* w = make({toEigen(kFour), toEigen(kFour), toEigen(second)}, names(4), conditions);
+    MySlider* slider = w->conditionSlider();
+    QApplication::processEvents();
+
+    // Every name fits below the groove, written upright.
+    const int longest = QFontMetrics(slider->font()).horizontalAdvance("Condition 7 of the recovery block");
+    EXPECT_GE(slider->height(), 28 + longest) << "the longest condition name is cut";
+
+    // A key moves the condition and the plot shows it at once.
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 2);
+    EXPECT_EQ(w->plotState().value("slice").toInt(), 1);
+    EXPECT_EQ(w->plotState().value("condition_str").toString(), "Finger tapping");
+
+    // Dragging the handle where the user sees it moves it to the last name.
+    const QPoint handle = paintedHandleCentre(slider);
+    ASSERT_GE(handle.x(), 0) << "handle not found on the slider's picture";
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, handle);
+    // A real move event with the button held (QTest's move only moves the cursor).
+    const QPoint end(slider->width() - 2, handle.y());
+    QMouseEvent move(QEvent::MouseMove, end, slider->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(slider, &move);
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, end);
+    EXPECT_EQ(slider->value(), 3);
+    EXPECT_EQ(w->plotState().value("slice").toInt(), 2);
     ASSERT_NE(edge(0, 1), nullptr);
     EXPECT_FLOAT_EQ(edge(0, 1)->property("value").toFloat(), 0.75f);
 }
