@@ -3,9 +3,9 @@
 // paint of the window's contents (grab), which is what the user waits for.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/graph/graph_views_bench
-#include "graph/views/circular_plot.h"
-#include "graph/views/circular_plot_widget.h"
-#include "graph/views/view_matrix.h"
+#include "graph/ui/views/circular_plot.h"
+#include "graph/ui/views/circular_plot_widget.h"
+#include "graph/ui/views/view_matrix.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -14,6 +14,10 @@
 
 #include <cstdlib>
 #include <random>
+
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
 
 namespace {
 

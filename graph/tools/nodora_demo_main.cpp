@@ -11,12 +11,12 @@
 // sets the display range slider (0 to 1000). --circular and --matrix open the
 // circular plot and the matrix view, --inspect the plot of a computed feature,
 // and --screenshots saves a picture of each open window into DIR.
-#include "graph/connectivity_form.h"
-#include "graph/connectivity_object.h"
-#include "graph/connectivity_object_ui.h"
-#include "graph/nodora.h"
-#include "graph/nodora_form.h"
-#include "graph/subjects_model.h"
+#include "graph/ui/connectivity_form.h"
+#include "graph/ui/connectivity_object.h"
+#include "graph/ui/connectivity_object_ui.h"
+#include "graph/ui/nodora.h"
+#include "graph/ui/nodora_form.h"
+#include "graph/ui/subjects_model.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QApplication>
@@ -28,6 +28,11 @@
 #include <QTimer>
 
 #include <iostream>
+
+using namespace graph::core;
+using namespace graph::io;
+using namespace graph::ui;
+using namespace graph::widgets;
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <QStylePainter>
 #include <QtGlobal>
 
+namespace graph::widgets {
+
 const char* qxtVersion() {
     return "0.7.0";
 }
@@ -430,3 +432,5 @@ void QxtSpanSlider::paintEvent(QPaintEvent*) {
         d->drawHandle(&painter, UpperHandle);
     }
 }
+
+}  // namespace graph::widgets

@@ -4,6 +4,8 @@
 
 #include <QSlider>
 
+namespace graph::widgets {
+
 class QxtSpanSliderPrivate;
 
 // Version text of the widget set this slider comes from.
@@ -67,3 +69,5 @@ private:
     friend class QxtSpanSliderPrivate;
     QxtSpanSliderPrivate* d;
 };
+
+}  // namespace graph::widgets

@@ -12,6 +12,8 @@ class QPainter;
 class QStylePainter;
 class QStyleOptionSlider;
 
+namespace graph::widgets {
+
 class QxtSpanSliderPrivate : public QObject {
     Q_OBJECT
 
@@ -50,3 +52,5 @@ public slots:
     void updateRange(int min, int max);
     void movePressedHandle();
 };
+
+}  // namespace graph::widgets

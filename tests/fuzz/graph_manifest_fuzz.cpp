@@ -1,7 +1,9 @@
 // The graph plug-in's study manifest reader: any file is read whole or
 // refused with a StudyManifestError naming it; nothing else escapes.
 #include "fuzz_support.h"
-#include "graph/study_manifest.h"
+#include "graph/io/study_manifest.h"
+
+using namespace graph::io;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto path = fuzz_support::writeInput("subject_manifest.json", data, size);

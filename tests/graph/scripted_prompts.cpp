@@ -1,5 +1,7 @@
 #include "scripted_prompts.h"
 
+using graph::ui::UserPrompts;
+
 UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script) {
     UserPrompts prompts;
     prompts.chooseManifestFile = [script](QWidget*) {

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the graph windows' questions from a script and records what was asked.
 
-#include "graph/user_prompts.h"
+#include "graph/ui/user_prompts.h"
 
 #include <QStringList>
 
@@ -17,4 +17,4 @@ struct PromptScript {
 };
 
 // Prompts bound to `script`, which must outlive them.
-UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script);
+graph::ui::UserPrompts scriptedPrompts(const std::shared_ptr<PromptScript>& script);

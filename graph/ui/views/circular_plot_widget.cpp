@@ -1,0 +1,401 @@
+#include "graph/ui/views/circular_plot_widget.h"
+
+#include "graph/core/circular_layout.h"
+#include "graph/widgets/my_graphics_simple_text_item.h"
+
+#include <QGraphicsLayout>
+#include <QGraphicsPathItem>
+#include <QPainterPathStroker>
+#include <QScatterSeries>
+#include <QSplineSeries>
+#include <QValueAxis>
+
+#include <cmath>
+
+using namespace QtCharts;
+
+namespace graph::ui {
+
+using namespace graph::core;
+using namespace graph::widgets;
+
+namespace {
+constexpr qreal kEdgeZ = 3.5;
+}
+
+namespace {
+
+// Draws one edge series. The series (outside any chart) carries the edge's
+// data, pen, visibility and properties as the rest of the plot expects; this
+// light item paints it. A chart with one series per edge spends quadratic
+// time on its legend and layout bookkeeping, which made a dense 100-node
+// matrix take a minute to open.
+class EdgeItem : public QGraphicsPathItem {
+public:
+    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path,
+             QGraphicsItem* parent)
+        : QGraphicsPathItem(path, parent), series_(series), widget_(widget) {
+        setAcceptHoverEvents(true);
+        setPen(series->pen());
+        setBrush(Qt::NoBrush);
+        setVisible(series->isVisible());
+        QObject::connect(series, &QXYSeries::penChanged, series, [this](const QPen& pen) { setPen(pen); });
+        QObject::connect(series, &QAbstractSeries::visibleChanged, series,
+                         [this] { setVisible(series_->isVisible()); });
+    }
+
+    // Only the stroke reacts to the pointer, a few pixels wide at least.
+    QPainterPath shape() const override {
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max<qreal>(pen().widthF(), 4.0));
+        return stroker.createStroke(path());
+    }
+
+protected:
+    void hoverEnterEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, true); }
+    void hoverLeaveEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, false); }
+
+private:
+    QSplineSeries* series_;
+    CircularPlotWidget* widget_;
+};
+
+// A curve that passes through the middle point at its half: the quadratic
+// whose control point is 2 * middle - (start + end) / 2.
+QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end) {
+    QPainterPath path(start);
+    path.quadTo(2.0 * middle - (start + end) / 2.0, end);
+    return path;
+}
+
+QColor toColor(const circular::Rgb& rgb) {
+    return QColor::fromRgbF(rgb.red, rgb.green, rgb.blue, 1.0);
+}
+
+circular::Point toPoint(const QPointF& p) {
+    return {p.x(), p.y()};
+}
+
+// Edge numbers of the pairs i < j, row by row.
+int edgeNumber(int i, int j, int n) {
+    return i * n + j;
+}
+
+bool isMarked(const QSplineSeries* series) {
+    return series->property("mst_sig").toBool();
+}
+
+bool isFilteredOut(const QSplineSeries* series) {
+    return series->property("filtered-out").toBool();
+}
+
+}  // namespace
+
+const QColor& CircularPlotWidget::defaultEdgeColor() {
+    static const QColor color(0, 0, 0, 30);
+    return color;
+}
+
+CircularPlotWidget::CircularPlotWidget(QWidget* parent)
+    : QChartView(new QChart, parent),
+      highlightPen_(QColor(Qt::blue)),
+      defaultPen_(defaultEdgeColor()),
+      markerPen_(QColor(Qt::red)),
+      titleFont_(QStringLiteral("Arial"), 28),
+      labelFont_(QStringLiteral("Arial"), 10),
+      triggerFont_(QStringLiteral("Arial"), 14) {
+    for (QPen* pen : {&highlightPen_, &defaultPen_, &markerPen_}) pen->setWidth(1);
+    setRenderHint(QPainter::Antialiasing);
+    setDragMode(QGraphicsView::NoDrag);
+    // Thousands of edge items change visibility at once on a range change;
+    // keeping a spatial index up to date costs more than it saves here.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+
+    chart_ = chart();
+    chart_->legend()->hide();
+    chart_->setMargins(QMargins(0, 0, 0, 0));
+    chart_->setBackgroundRoundness(0);
+    chart_->layout()->setContentsMargins(0, 0, 0, 0);
+    // Node positions are chart values on fixed 0..640 axes, and the labels
+    // use the same numbers as item coordinates: the plot area must cover
+    // exactly that square.
+    chart_->setPlotArea(QRectF(0, 0, circular::kExtent, circular::kExtent));
+    chart_->setTitleFont(titleFont_);
+
+    axisX_ = new QValueAxis;
+    axisY_ = new QValueAxis;
+    for (QValueAxis* axis : {axisX_, axisY_}) {
+        axis->setRange(0, circular::kExtent);
+        axis->setVisible(false);
+    }
+    chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart_->addAxis(axisY_, Qt::AlignLeft);
+
+    valueText_ = new QGraphicsSimpleTextItem(chart_);
+    valueText_->setFont(labelFont_);
+    valueText_->setZValue(20);
+    valueText_->hide();
+    triggerText_ = new QGraphicsSimpleTextItem(chart_);
+    triggerText_->setFont(triggerFont_);
+    triggerText_->hide();
+}
+
+CircularPlotWidget::~CircularPlotWidget() {
+    clearGraph();
+}
+
+QSplineSeries* CircularPlotWidget::edge(int i, int j) const {
+    if (i > j) std::swap(i, j);
+    return edges_.value(edgeNumber(i, j, n_), nullptr);
+}
+
+QPointF CircularPlotWidget::nodeOnScreen(int k) const {
+    if (!nodes_) return {};
+    return chart_->mapToPosition(positions_.value(k), nodes_);
+}
+
+void CircularPlotWidget::clearGraph() {
+    // Series first: their deletion disconnects them from the edge items.
+    qDeleteAll(edges_);
+    edges_.clear();
+    qDeleteAll(edgeItems_);
+    edgeItems_.clear();
+    if (nodes_) {
+        chart_->removeSeries(nodes_);
+        delete nodes_;
+        nodes_ = nullptr;
+    }
+    qDeleteAll(labels_);
+    labels_.clear();
+    valueText_->hide();
+    triggerText_->hide();
+}
+
+void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state) {
+    clearGraph();
+    labelMode_ = mode;
+    const QString condition = state.value(QStringLiteral("condition_str")).toString();
+    if (mode == TriggerMode) {
+        triggerText_->setText(QStringLiteral("Trigger \"%1\"").arg(condition));
+        triggerText_->setPos(width() / 2.0, height() / 2.0);
+        triggerText_->show();
+        return;
+    }
+    const int slice = state.value(QStringLiteral("slice")).toInt();
+    if (slice < 0 || static_cast<std::size_t>(slice) >= matrices_.size()) {
+        // More conditions than matrices: say so instead of drawing nothing.
+        triggerText_->setText(QStringLiteral("No matrix for \"%1\"").arg(condition));
+        triggerText_->setPos(width() / 2.0, height() / 2.0);
+        triggerText_->show();
+        return;
+    }
+    std::vector<float> marker;
+    for (const QVariant& v : state.value(QStringLiteral("mst")).toList()) marker.push_back(v.toFloat());
+    const int side = static_cast<int>(std::sqrt(static_cast<double>(marker.size())));
+    layoutGraph(matrices_[static_cast<std::size_t>(slice)], marker, side);
+    placeLabels();
+}
+
+void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::vector<float>& marker,
+                                     int markerSide) {
+    matrix_ = matrix;
+    n_ = static_cast<int>(std::min(matrix.rows(), matrix.cols()));
+    angles_ = circular::nodeAngles(static_cast<std::size_t>(n_));
+    positions_.clear();
+    for (const circular::Point& p : circular::nodePositions(angles_)) positions_.append(QPointF(p.x, p.y));
+
+    nodes_ = new QScatterSeries;
+    nodes_->setColor(Qt::black);
+    nodes_->setBorderColor(Qt::white);
+    nodes_->setMarkerSize(nodesSize_);
+    nodes_->append(positions_);
+    chart_->addSeries(nodes_);
+    nodes_->attachAxis(axisX_);
+    nodes_->attachAxis(axisY_);
+    QList<QPointF> onScreen;
+    for (const QPointF& p : positions_) onScreen.append(chart_->mapToPosition(p, nodes_));
+
+    for (int i = 0; i < n_; ++i) {
+        for (int j = i + 1; j < n_; ++j) {
+            const float w = matrix_(i, j);
+            if (w == 0.0f) continue;
+            auto* series = new QSplineSeries(this);
+            const bool marked = markerSide > 0 && i < markerSide && j < markerSide &&
+                                marker[static_cast<std::size_t>(i * markerSide + j)] != 0.0f;
+            QPen pen = marked ? markerPen_ : defaultPen_;
+            const QColor cmap = toColor(circular::weightColour(w));
+            const QColor ownColor = pen.color();
+            if (colorize_ && !marked) pen.setColor(cmap);
+            pen.setWidth(std::abs(circular::penWidth(useWeights_, multiplier_, w, fixedThickness_)));
+            const circular::Point control =
+                circular::controlPoint(toPoint(positions_[i]), toPoint(positions_[j]));
+            series->append(positions_[j]);
+            series->append(QPointF(control.x, control.y));
+            series->append(positions_[i]);
+            series->setPen(pen);
+
+            const int index = edgeNumber(i, j, n_);
+            series->setProperty("value", w);
+            series->setProperty("pen-width", multiplier_ * w);
+            series->setProperty("cmap-color", cmap);
+            series->setProperty("default-color", ownColor);
+            series->setProperty("pen", pen);
+            series->setProperty("original-pen", pen);
+            series->setProperty("fadein-pen", pen);
+            series->setProperty("index", index);
+            series->setProperty("emitting-from", i);
+            series->setProperty("emitting-to", j);
+            series->setProperty("filtered-out", false);
+            series->setProperty("mst_sig", marked);
+            edges_.insert(index, series);
+            connect(series, &QSplineSeries::hovered, this, &CircularPlotWidget::highlightEdge);
+            const QPointF controlOnScreen = chart_->mapToPosition(QPointF(control.x, control.y), nodes_);
+            auto* item =
+                new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
+            // Above the chart's background, below the nodes.
+            item->setZValue(kEdgeZ);
+            edgeItems_.append(item);
+        }
+    }
+}
+
+void CircularPlotWidget::placeLabels() {
+    const std::size_t n = static_cast<std::size_t>(n_);
+    const QPointF centre = chart_->plotArea().center();
+    for (std::size_t slot = 0; slot < n; ++slot) {
+        const std::size_t node = circular::labelNode(slot, n);
+        const QString name = node < static_cast<std::size_t>(nodeNames_.size()) ? nodeNames_[int(node)]
+                                                                                : QString::number(node);
+        auto* label = new MyGraphicsSimpleTextItem(name, chart_);
+        label->setFont(labelFont_);
+        label->setProperty("index", static_cast<int>(node));
+        label->setZValue(10);
+        // The slot's chart value read as an item position, y pointing down.
+        const QPointF itemPosition = positions_[int(slot)];
+        const circular::LabelPlacement placement =
+            circular::labelPlacement(angles_[slot], toPoint(itemPosition), toPoint(centre));
+        label->setPos(placement.position.x, placement.position.y);
+        label->setRotation(placement.rotation);
+        label->setVisible(labelsVisible_);
+        connect(label, &MyGraphicsSimpleTextItem::hovering, this, &CircularPlotWidget::hoveringLabel);
+        labels_.append(label);
+    }
+}
+
+void CircularPlotWidget::setDisplayRange(double low, double up) {
+    for (QSplineSeries* series : edges_) {
+        const double w = series->property("value").toDouble();
+        const bool shown = low < w && w < up;
+        series->setVisible(shown);
+        series->setProperty("filtered-out", !shown);
+    }
+    viewport()->update();
+}
+
+void CircularPlotWidget::hoveringLabel(bool state) {
+    const QObject* label = sender();
+    if (!label) return;
+    const int node = label->property("index").toInt();
+    for (QSplineSeries* series : edges_) {
+        if (isFilteredOut(series)) continue;
+        if (!state) {
+            series->setVisible(true);
+            continue;
+        }
+        const bool touches = series->property("emitting-from").toInt() == node ||
+                             series->property("emitting-to").toInt() == node;
+        if (!touches) series->setVisible(false);
+    }
+}
+
+void CircularPlotWidget::highlightEdge(QPointF, bool state) {
+    highlightEdgeSeries(qobject_cast<QSplineSeries*>(sender()), state);
+}
+
+void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state) {
+    if (!hovered || !hovered->isVisible()) return;
+    const double w = hovered->property("value").toDouble();
+    if (std::isnan(w)) return;
+    if (state) {
+        for (QSplineSeries* series : edges_) {
+            if (isMarked(series)) continue;
+            series->setProperty("fadein-pen", series->pen());
+            QPen faded = series->pen();
+            faded.setColor(QColor(0, 0, 0, 10));
+            series->setPen(faded);
+            series->setProperty("pen", faded);
+        }
+        if (!isMarked(hovered)) {
+            QPen pen = highlightPen_;
+            pen.setWidth(std::abs(static_cast<int>(std::trunc(hovered->property("pen-width").toDouble()))));
+            hovered->setPen(pen);
+        }
+        const QPointF control = hovered->at(1);
+        valueText_->setText(QString::number(w, 'g', 6));
+        valueText_->setPos(chart_->mapToPosition(control, nodes_));
+        valueText_->show();
+        return;
+    }
+    for (QSplineSeries* series : edges_) {
+        if (isMarked(series)) continue;
+        const QPen pen = series->property("fadein-pen").value<QPen>();
+        series->setPen(pen);
+        series->setProperty("pen", pen);
+        series->setPointLabelsVisible(false);
+    }
+    valueText_->hide();
+}
+
+void CircularPlotWidget::setNodesSize(int size) {
+    nodesSize_ = size;
+    if (nodes_) nodes_->setMarkerSize(size);
+    viewport()->update();
+}
+
+void CircularPlotWidget::setLabelsVisible(bool visible) {
+    labelsVisible_ = visible;
+    for (MyGraphicsSimpleTextItem* label : labels_) label->setVisible(visible);
+    viewport()->update();
+}
+
+void CircularPlotWidget::setUseWeights(bool use) {
+    useWeights_ = use;
+    updatePenWidths();
+}
+
+void CircularPlotWidget::setThicknessMultiplier(double multiplier) {
+    multiplier_ = multiplier;
+    for (QSplineSeries* series : edges_)
+        series->setProperty("pen-width", multiplier_ * series->property("value").toDouble());
+    updatePenWidths();
+}
+
+void CircularPlotWidget::setFixedThickness(double thickness) {
+    fixedThickness_ = thickness;
+    updatePenWidths();
+}
+
+void CircularPlotWidget::updatePenWidths() {
+    for (QSplineSeries* series : edges_) {
+        QPen pen = series->pen();
+        const double w = series->property("value").toDouble();
+        pen.setWidth(std::abs(circular::penWidth(useWeights_, multiplier_, w, fixedThickness_)));
+        series->setPen(pen);
+        series->setProperty("pen", pen);
+    }
+    viewport()->update();
+}
+
+void CircularPlotWidget::setColorizeEdges(bool colorize) {
+    colorize_ = colorize;
+    for (QSplineSeries* series : edges_) {
+        QPen pen = series->pen();
+        const bool useMap = colorize && !isMarked(series);
+        pen.setColor(series->property(useMap ? "cmap-color" : "default-color").value<QColor>());
+        series->setPen(pen);
+        series->setProperty("pen", pen);
+    }
+    viewport()->update();
+}
+
+}  // namespace graph::ui

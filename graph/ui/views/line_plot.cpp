@@ -1,0 +1,307 @@
+#include "graph/ui/views/line_plot.h"
+
+#include "graph/widgets/my_label.h"
+#include "graph/ui/views/plot_export.h"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+using namespace QtCharts;
+
+namespace graph::ui {
+
+using namespace graph::widgets;
+
+namespace {
+
+constexpr int kMostTicks = 50;
+
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}  // namespace
+
+LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
+    : QMainWindow(parent), title_(title), usesProtocol_(usesProtocol) {
+    setObjectName(QStringLiteral("LinePlot"));
+    setWindowTitle(QStringLiteral("Plot: %1").arg(title));
+    resize(900, 560);
+
+    chart_ = new QChart;
+    chart_->setTitle(QStringLiteral("<b>%1</b>").arg(title));
+    view_ = new QChartView(chart_, this);
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &LinePlot::showContextMenu);
+    setCentralWidget(view_);
+
+    legendDock_ = new QDockWidget(QStringLiteral("Legend"), this);
+    legendDock_->setObjectName(QStringLiteral("dw_Legend"));
+    auto* legendWidget = new QWidget(legendDock_);
+    auto* legendLayout = new QVBoxLayout(legendWidget);
+    conditions_ = new QComboBox(legendWidget);
+    conditions_->setObjectName(QStringLiteral("cbox_Conditions"));
+    auto* buttons = new QHBoxLayout;
+    show_ = new QPushButton(QStringLiteral("Show"), legendWidget);
+    show_->setObjectName(QStringLiteral("btn_Show"));
+    hide_ = new QPushButton(QStringLiteral("Hide"), legendWidget);
+    hide_->setObjectName(QStringLiteral("btn_Hide"));
+    buttons->addWidget(show_);
+    buttons->addWidget(hide_);
+    legendLayout->addWidget(conditions_);
+    legendLayout->addLayout(buttons);
+    auto* scroll = new QScrollArea(legendWidget);
+    scroll->setWidgetResizable(true);
+    auto* rows = new QWidget;
+    grid_ = new QGridLayout(rows);
+    grid_->setObjectName(QStringLiteral("gridLayoutAll"));
+    grid_->setAlignment(Qt::AlignTop);
+    scroll->setWidget(rows);
+    legendLayout->addWidget(scroll, 1);
+    legendDock_->setWidget(legendWidget);
+    addDockWidget(Qt::RightDockWidgetArea, legendDock_);
+
+    sourcesDock_ = new QDockWidget(QStringLiteral("Sources"), this);
+    sourcesDock_->setObjectName(QStringLiteral("dw_Sources"));
+    sources_ = new QLabel(QStringLiteral("Measure: %1").arg(title), sourcesDock_);
+    sources_->setWordWrap(true);
+    sourcesDock_->setWidget(sources_);
+    addDockWidget(Qt::RightDockWidgetArea, sourcesDock_);
+
+    connect(show_, &QPushButton::clicked, this, &LinePlot::conditionsShow);
+    connect(hide_, &QPushButton::clicked, this, &LinePlot::conditionsHide);
+
+    imageAction_ = new QAction(QStringLiteral("Export to image..."), this);
+    csvAction_ = new QAction(QStringLiteral("Export to CSV..."), this);
+    allCsvAction_ = new QAction(QStringLiteral("Export all series to CSV..."), this);
+    connect(imageAction_, &QAction::triggered, this, &LinePlot::saveImage);
+    connect(csvAction_, &QAction::triggered, this, &LinePlot::saveCSV);
+    connect(allCsvAction_, &QAction::triggered, this, &LinePlot::saveAllCSV);
+}
+
+QList<QAction*> LinePlot::contextActions() const {
+    QList<QAction*> actions{imageAction_};
+    if (csvAction_) actions << csvAction_ << allCsvAction_;
+    return actions;
+}
+
+void LinePlot::setSourcesText(const QString& text) {
+    sources_->setText(QStringLiteral("Measure: %1\n%2").arg(title_, text));
+}
+
+QString LinePlot::sourcesText() const {
+    return sources_->text();
+}
+
+void LinePlot::showOnlyImageExport() {
+    csvAction_ = nullptr;
+    allCsvAction_ = nullptr;
+}
+
+void LinePlot::addSeries(const QList<float>& values, const QString& name, int type) {
+    auto* series = new QLineSeries;
+    for (int i = 0; i < values.size(); ++i) series->append(i, values[i]);
+    series->setPointsVisible(true);
+    const QString seriesName = name.isEmpty() ? QStringLiteral("Series %1").arg(series_.size() + 1) : name;
+    series->setName(seriesName);
+    chart_->addSeries(series);
+    series_.append(series);
+
+    const QColor color = series->color();
+    QColor faded = color;
+    faded.setAlphaF(0.25);
+    const QPen defaultPen(color, 2);
+    series->setProperty("default-pen", defaultPen);
+    series->setProperty("fadein-pen", QPen(faded, 2));
+    series->setPen(defaultPen);
+
+    const int k = series_.size() - 1;
+    const bool trigger = type == 2;
+    auto* box = new MyLabel;
+    box->setObjectName(QStringLiteral("Colorbox%1").arg(k));
+    box->setFixedSize(15, 15);
+    box->setStyleSheet(QStringLiteral("background-color: rgb(%1, %2, %3);")
+                           .arg(color.red())
+                           .arg(color.green())
+                           .arg(color.blue()));
+    box->setProperty("row", k);
+    auto* label = new MyLabel(trigger ? QStringLiteral("Trigger: %1").arg(seriesName) : seriesName);
+    label->setProperty("row", k);
+    auto* check = new QCheckBox;
+    check->setChecked(true);
+    check->setTristate(false);
+    check->setProperty("row", k);
+    check->setProperty("ts_label", seriesName);
+    if (trigger) {
+        box->setEnabled(false);
+        label->setEnabled(false);
+        check->hide();
+    }
+    connect(box, &MyLabel::hoverLabel, this, &LinePlot::highlightLineSeries);
+    connect(label, &MyLabel::hoverLabel, this, &LinePlot::highlightLineSeries);
+    connect(check, &QCheckBox::stateChanged, this, &LinePlot::toggleLineSeries);
+    grid_->addWidget(box, k, 0);
+    grid_->addWidget(label, k, 1);
+    grid_->addWidget(check, k, 2);
+}
+
+void LinePlot::finish(const QStringList& labels) {
+    chart_->createDefaultAxes();
+    chart_->legend()->hide();
+    if (!labels.isEmpty()) {
+        setConditionAxis(labels, QStringLiteral("VOIs"));
+    } else if (!chart_->axes(Qt::Horizontal).isEmpty()) {
+        auto* axis = qobject_cast<QValueAxis*>(chart_->axes(Qt::Horizontal).first());
+        if (axis) {
+            axis->setLabelFormat(QStringLiteral("%i"));
+            axis->setTitleText(QStringLiteral("Voxels"));
+            const int points = series_.isEmpty() ? 0 : series_.first()->count();
+            axis->setTickCount(points <= kMostTicks ? std::max(points, 2) : 10);
+        }
+    }
+    if (!chart_->axes(Qt::Vertical).isEmpty()) chart_->axes(Qt::Vertical).first()->setTitleText(title_);
+
+    conditions_->clear();
+    conditions_->addItem(QStringLiteral("All"));
+    for (const QLineSeries* s : series_) conditions_->addItem(s->name(), s->name());
+    if (!usesProtocol_) {
+        conditions_->setEnabled(false);
+        show_->setEnabled(false);
+        hide_->setEnabled(false);
+    }
+}
+
+void LinePlot::setConditionAxis(const QStringList& names, const QString& title) {
+    for (QAbstractAxis* old : chart_->axes(Qt::Horizontal)) {
+        chart_->removeAxis(old);
+        delete old;
+    }
+    auto* axis = new QBarCategoryAxis;
+    axis->append(names);
+    axis->setTitleText(title);
+    axis->setLabelsAngle(90);
+    if (!names.isEmpty()) axis->setRange(names.first(), names.last());
+    chart_->addAxis(axis, Qt::AlignBottom);
+    for (QLineSeries* s : series_) s->attachAxis(axis);
+}
+
+QCheckBox* LinePlot::checkBox(int row) const {
+    QLayoutItem* item = grid_->itemAtPosition(row, 2);
+    return item ? qobject_cast<QCheckBox*>(item->widget()) : nullptr;
+}
+
+MyLabel* LinePlot::nameLabel(int row) const {
+    QLayoutItem* item = grid_->itemAtPosition(row, 1);
+    return item ? qobject_cast<MyLabel*>(item->widget()) : nullptr;
+}
+
+void LinePlot::highlightLineSeries(bool state) {
+    const QObject* source = sender();
+    if (!source) return;
+    const int row = source->property("row").toInt();
+    for (int k = 0; k < series_.size(); ++k) {
+        QLineSeries* s = series_[k];
+        const bool fade = state && k != row && s->isVisible();
+        s->setPen(s->property(fade ? "fadein-pen" : "default-pen").value<QPen>());
+    }
+}
+
+void LinePlot::toggleLineSeries(int) {
+    auto* check = qobject_cast<QCheckBox*>(sender());
+    if (!check) return;
+    const int row = check->property("row").toInt();
+    if (row >= 0 && row < series_.size()) series_[row]->setVisible(check->isChecked());
+}
+
+void LinePlot::setShown(bool shown) {
+    const bool all = conditions_->currentIndex() <= 0;
+    const QString selected = conditions_->currentData().toString();
+    for (int k = 0; k < series_.size(); ++k) {
+        if (!all && series_[k]->name() != selected) continue;
+        series_[k]->setVisible(shown);
+        if (QCheckBox* check = checkBox(k)) {
+            const QSignalBlocker block(check);
+            check->setChecked(shown);
+        }
+    }
+}
+
+void LinePlot::conditionsShow() {
+    setShown(true);
+}
+
+void LinePlot::conditionsHide() {
+    setShown(false);
+}
+
+void LinePlot::showContextMenu(const QPoint& pos) {
+    QMenu menu(this);
+    menu.addActions(contextActions());
+    menu.exec(view_->mapToGlobal(pos));
+}
+
+void LinePlot::saveImage() {
+    plot_export::saveWidgetImage(this, view_, prompts_);
+}
+
+void LinePlot::writeFirstSeriesCsv(std::ostream& out) const {
+    if (series_.isEmpty()) return;
+    QStringList values;
+    for (const QPointF& p : series_.first()->points()) values << QString::number(p.y(), 'g', 6);
+    out << values.join(QLatin1Char(',')).toStdString();
+}
+
+void LinePlot::writeAllSeriesCsv(std::ostream& out) const {
+    for (const QLineSeries* s : series_) {
+        QStringList row{csvField(s->name())};
+        for (const QPointF& p : s->points()) row << QString::number(p.y(), 'g', 6);
+        out << row.join(QLatin1Char(',')).toStdString() << '\n';
+    }
+}
+
+void LinePlot::saveCSV() {
+    plot_export::saveCsv(this, prompts_, [this](std::ostream& out) { writeFirstSeriesCsv(out); });
+}
+
+void LinePlot::saveAllCSV() {
+    plot_export::saveCsv(this, prompts_, [this](std::ostream& out) { writeAllSeriesCsv(out); });
+}
+
+// ---------------------------------------------------------------------------
+
+TimeseriesLinePlot::TimeseriesLinePlot(const QString& title, bool usesProtocol, QWidget* parent)
+    : LinePlot(title, usesProtocol, parent) {
+    setObjectName(QStringLiteral("TimeseriesLineplot"));
+    showOnlyImageExport();
+}
+
+void TimeseriesLinePlot::setValues(const QList<float>& values, const QString& name) {
+    addSeries(values, name, 1);
+    chart_->createDefaultAxes();
+    chart_->legend()->hide();
+    if (!chart_->axes(Qt::Vertical).isEmpty()) chart_->axes(Qt::Vertical).first()->setTitleText(title_);
+}
+
+void TimeseriesLinePlot::setConditions(const QStringList& names) {
+    setConditionAxis(names, QStringLiteral("Conditions"));
+}
+
+}  // namespace graph::ui
