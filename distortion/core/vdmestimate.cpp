@@ -35,6 +35,17 @@ void undistortBoth(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, 
     paU = undistortCubic(srcPa, vdm, true);
 }
 
+// The cost of one trial over the listed positions, summed in list order.
+template <class Cost>
+double trialCost(const Volume& apUndist, const Volume& paUndist, const std::vector<Position>& positions) {
+    typename Cost::Sums sums;
+    for (const Position& p : positions) {
+        const std::size_t i = apUndist.index(p[0], p[1], p[2]);
+        Cost::add(sums, apUndist[i], paUndist[i]);
+    }
+    return Cost::cost(sums);
+}
+
 }  // namespace
 
 void prepareSources(const Volume& vol_ap, const Volume& vol_pa, const Volume& vdm,
@@ -132,8 +143,9 @@ void optimiseStageLiteral(const Volume& vdm, const Volume& srcAp, const Volume& 
                 for (std::size_t j = 0; j < shifts.size(); ++j) {
                     undistortLocal(apUndist, srcAp, vdm, positions, boxCoordinates, box, shifts[j], false);
                     undistortLocal(paUndist, srcPa, vdm, positions, boxCoordinates, box, shifts[j], true);
-                    const double cost =
-                        useSsd ? ssd(apUndist, paUndist, positions) : -ncc(apUndist, paUndist, positions);
+                    const double cost = useSsd
+                                            ? trialCost<SquaredDifferenceCost>(apUndist, paUndist, positions)
+                                            : trialCost<CorrelationCost>(apUndist, paUndist, positions);
                     if (cost < best) {
                         best = cost;
                         bestIndex = static_cast<int>(j);
@@ -172,10 +184,12 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     const std::clock_t clockStart = std::clock();
 
     Volume newMap, weight;
+    FastTrialLoop fastLoop;
     for (std::size_t s = 0; s < localbox.size(); ++s) {
         const std::array<double, 3>& widths = vdm_smoothing[s];
         if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
-            optimiseStageFast(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
+            fastLoop.optimise({vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd}, newMap, weight,
+                              nullptr);
         else
             optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap,
                                  weight);

@@ -120,6 +120,9 @@ std::string undistortChecksums(ProjectKind kind, bool transpose) {
 
 }  // namespace
 
+// The fast estimations' correlation maps were recorded after their trial
+// sums became single precision like the literal loop's; fast and literal
+// estimations still differ through the separable smoothing.
 TEST(OutputFixtures, PhantomMapsOfEveryCostMode) {
     struct Case {
         bool ssd, ic, literal;
@@ -128,7 +131,7 @@ TEST(OutputFixtures, PhantomMapsOfEveryCostMode) {
         {true, false, true, "0884a9e39936dbb3"},   {true, true, true, "63a2159f527a69a7"},
         {false, false, true, "7ef03d2217773072"},  {false, true, true, "a0873af95bd22996"},
         {true, false, false, "8801c3137e79781e"},  {true, true, false, "36702ddfd18ba536"},
-        {false, false, false, "57dab701b83083be"}, {false, true, false, "7b61e1fdf3c82e93"},
+        {false, false, false, "18896df48d7e3301"}, {false, true, false, "2a247f882074b297"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(estimateChecksum(c.ssd, c.ic, c.literal), c.expected)
