@@ -8,20 +8,51 @@
 namespace mirel {
 namespace {
 
-// Solves (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i] with zeros outside, in place
-// over a strided line, by forward elimination and back substitution.
-void solveLine(double* v, int n, std::size_t stride, std::vector<double>& work) {
+const double kOff = 1.0 / 6.0, kDiag = 4.0 / 6.0;
+
+// The elimination factors of the system (c[i-1] + 4 c[i] + c[i+1]) / 6 =
+// v[i] with zeros outside, which depend only on its length: pivot[i] is the
+// divisor of row i, factor[i] the multiplier of the back substitution.
+void eliminationFactors(int n, std::vector<double>& factor, std::vector<double>& pivot) {
+    factor.resize(static_cast<std::size_t>(n));
+    pivot.resize(static_cast<std::size_t>(n));
     if (n <= 0) return;
-    work.resize(static_cast<std::size_t>(n));
-    const double off = 1.0 / 6.0, diag = 4.0 / 6.0;
-    work[0] = off / diag;
-    v[0] = v[0] / diag;
-    for (int i = 1; i < n; ++i) {
-        const double m = diag - off * work[static_cast<std::size_t>(i - 1)];
-        work[static_cast<std::size_t>(i)] = off / m;
-        v[i * stride] = (v[i * stride] - off * v[(i - 1) * stride]) / m;
+    factor[0] = kOff / kDiag;
+    pivot[0] = kDiag;
+    for (std::size_t i = 1; i < static_cast<std::size_t>(n); ++i) {
+        pivot[i] = kDiag - kOff * factor[i - 1];
+        factor[i] = kOff / pivot[i];
     }
-    for (int i = n - 2; i >= 0; --i) v[i * stride] -= work[static_cast<std::size_t>(i)] * v[(i + 1) * stride];
+}
+
+// Solves the system along one axis for `lines` neighbouring lines at once:
+// element k of line position i is v[i * stride + k]. Each line sees the
+// operations of a solve of its own, in the same order; running across
+// lines keeps the memory access contiguous.
+void solveLines(double* v, int n, std::size_t stride, std::size_t lines, const std::vector<double>& factor,
+                const std::vector<double>& pivot) {
+    if (n <= 0) return;
+    for (std::size_t k = 0; k < lines; ++k) v[k] = v[k] / kDiag;
+    for (int i = 1; i < n; ++i) {
+        double* row = v + static_cast<std::size_t>(i) * stride;
+        const double* previous = row - stride;
+        const double m = pivot[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) row[k] = (row[k] - kOff * previous[k]) / m;
+    }
+    for (int i = n - 2; i >= 0; --i) {
+        double* row = v + static_cast<std::size_t>(i) * stride;
+        const double* next = row + stride;
+        const double f = factor[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) row[k] -= f * next[k];
+    }
+}
+
+// The same along x, where each line is contiguous.
+void solveLine(double* v, int n, const std::vector<double>& factor, const std::vector<double>& pivot) {
+    if (n <= 0) return;
+    v[0] = v[0] / kDiag;
+    for (int i = 1; i < n; ++i) v[i] = (v[i] - kOff * v[i - 1]) / pivot[static_cast<std::size_t>(i)];
+    for (int i = n - 2; i >= 0; --i) v[i] -= factor[static_cast<std::size_t>(i)] * v[i + 1];
 }
 
 struct SplineWeights {
@@ -44,49 +75,40 @@ SplineWeights splineWeights(float coordinate) {
 
 }  // namespace
 
-std::vector<double> bsplineCoefficients(const Volume& src) {
-    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-    std::vector<double> c(src.data(), src.data() + src.size());
-    std::vector<double> work;
-    const std::size_t sx = 1, sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
-    for (int y = 0; y < ny; ++y)
-        for (int x = 0; x < nx; ++x) solveLine(&c[y * sy + x], nz, sz, work);
-    for (int z = 0; z < nz; ++z)
-        for (int x = 0; x < nx; ++x) solveLine(&c[z * sz + x], ny, sy, work);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y) solveLine(&c[z * sz + y * sy], nx, sx, work);
-    return c;
+void CubicResampler::prepare(const Volume& src) {
+    prepare(src.dimensions(), [&src](std::size_t i) { return src[i]; });
 }
 
-Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate) {
-    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
-    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-    const std::vector<double> c = bsplineCoefficients(src);
-    // The sample list first (three floats per voxel), then one evaluation each.
-    std::vector<float> points(src.size() * 3);
-    for (int z = 0, i = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x, ++i) {
-                const float d = vdm[static_cast<std::size_t>(i)];
-                points[3 * static_cast<std::size_t>(i)] = static_cast<float>(x);
-                points[3 * static_cast<std::size_t>(i) + 1] =
-                    negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
-                points[3 * static_cast<std::size_t>(i) + 2] = static_cast<float>(z);
-            }
-    Volume out(src.dimensions());
-    for (std::size_t i = 0; i < src.size(); ++i) {
-        const SplineWeights wx = splineWeights(points[3 * i]);
-        const SplineWeights wy = splineWeights(points[3 * i + 1]);
-        const SplineWeights wz = splineWeights(points[3 * i + 2]);
+// Along z, then y, then x.
+void CubicResampler::prefilter() {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const std::size_t sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
+    eliminationFactors(nz, factor_, pivot_);
+    solveLines(c_.data(), nz, sz, sz, factor_, pivot_);
+    eliminationFactors(ny, factor_, pivot_);
+    for (int z = 0; z < nz; ++z) solveLines(c_.data() + z * sz, ny, sy, sy, factor_, pivot_);
+    eliminationFactors(nx, factor_, pivot_);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y) solveLine(c_.data() + z * sz + y * sy, nx, factor_, pivot_);
+}
+
+void CubicResampler::resampleRow(const Volume& vdm, bool negate, int y, int z, float* out) const {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const SplineWeights wz = splineWeights(static_cast<float>(z));
+    const float* d = vdm.data() + vdm.index(0, y, z);
+    for (int x = 0; x < nx; ++x) {
+        const SplineWeights wx = splineWeights(static_cast<float>(x));
+        const float yy = negate ? static_cast<float>(y) - d[x] : static_cast<float>(y) + d[x];
+        const SplineWeights wy = splineWeights(yy);
         double sum = 0.0;
         for (int kz = 0; kz < 4; ++kz) {
             const int zz = wz.f + 2 - kz;
             if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
             for (int ky = 0; ky < 4; ++ky) {
-                const int yy = wy.f + 2 - ky;
-                if (yy < 0 || yy >= ny || wy.w[ky] == 0.0) continue;
+                const int yc = wy.f + 2 - ky;
+                if (yc < 0 || yc >= ny || wy.w[ky] == 0.0) continue;
                 const double wzy = wz.w[kz] * wy.w[ky];
-                const double* row = &c[(static_cast<std::size_t>(zz) * ny + yy) * nx];
+                const double* row = &c_[(static_cast<std::size_t>(zz) * ny + yc) * nx];
                 for (int kx = 0; kx < 4; ++kx) {
                     const int xx = wx.f + 2 - kx;
                     if (xx < 0 || xx >= nx) continue;
@@ -94,8 +116,29 @@ Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate) {
                 }
             }
         }
-        out[i] = static_cast<float>(sum);
+        out[x] = static_cast<float>(sum);
     }
+}
+
+void CubicResampler::resample(const Volume& vdm, bool negate, Volume& out) const {
+    MIREL_ASSERT(vdm.dimensions() == dims_);
+    if (out.dimensions() != dims_) out = Volume(dims_);
+    for (int z = 0; z < dims_[2]; ++z)
+        for (int y = 0; y < dims_[1]; ++y) resampleRow(vdm, negate, y, z, out.data() + out.index(0, y, z));
+}
+
+std::vector<double> bsplineCoefficients(const Volume& src) {
+    CubicResampler r;
+    r.prepare(src);
+    return r.coefficients();
+}
+
+Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate) {
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+    CubicResampler r;
+    r.prepare(src);
+    Volume out(src.dimensions());
+    r.resample(vdm, negate, out);
     return out;
 }
 

@@ -12,6 +12,33 @@ namespace mirel {
 // Cubic B-spline resampling of a whole volume.
 Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate);
 
+// The same with the coefficient storage kept between calls, so that a caller
+// resampling many volumes sizes it once.
+class CubicResampler {
+public:
+    // The coefficients of a volume of dimensions `d` whose value at raster
+    // index i (x fastest) is value(i).
+    template <class Value>
+    void prepare(const Dimensions& d, Value value) {
+        dims_ = d;
+        c_.resize(static_cast<std::size_t>(d[0]) * static_cast<std::size_t>(d[1]) *
+                  static_cast<std::size_t>(d[2]));
+        for (std::size_t i = 0; i < c_.size(); ++i) c_[i] = static_cast<double>(value(i));
+        prefilter();
+    }
+    void prepare(const Volume& src);
+    // One row (y, z) of the prepared volume resampled with the map: nx values.
+    void resampleRow(const Volume& vdm, bool negate, int y, int z, float* out) const;
+    void resample(const Volume& vdm, bool negate, Volume& out) const;
+    const std::vector<double>& coefficients() const { return c_; }
+
+private:
+    void prefilter();
+    Dimensions dims_{0, 0, 0};
+    std::vector<double> c_;
+    std::vector<double> factor_, pivot_;
+};
+
 // Trilinear resampling; neighbours outside the volume contribute 0.
 void undistortLinear(Volume& dst, const Volume& src, const Volume& vdm, bool negate);
 

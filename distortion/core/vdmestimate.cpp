@@ -30,10 +30,28 @@ const char* distanceName(bool useSsd) {
     return useSsd ? "SSD" : "NCC";
 }
 
-void undistortBoth(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
-    apU = undistortCubic(srcAp, vdm, false);
-    paU = undistortCubic(srcPa, vdm, true);
-}
+// Cubic resampling of both sources, with the coefficients kept for the
+// whole estimation: without intensity correction the sources never change,
+// so their coefficients are computed once.
+class BothUndistorted {
+public:
+    explicit BothUndistorted(bool sourcesFixed) : sourcesFixed_(sourcesFixed) {}
+    void update(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
+        MIREL_ASSERT(vdm.dimensions() == srcAp.dimensions());
+        MIREL_ASSERT(vdm.dimensions() == srcPa.dimensions());
+        if (!(sourcesFixed_ && prepared_)) {
+            ap_.prepare(srcAp);
+            pa_.prepare(srcPa);
+            prepared_ = true;
+        }
+        ap_.resample(vdm, false, apU);
+        pa_.resample(vdm, true, paU);
+    }
+
+private:
+    bool sourcesFixed_, prepared_ = false;
+    CubicResampler ap_, pa_;
+};
 
 // The cost of one trial over the listed positions, summed in list order.
 template <class Cost>
@@ -170,8 +188,9 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
     gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
     Volume srcAp, srcPa, apU, paU;
+    BothUndistorted undistortBoth(!useIntensityCorrection);
     prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
-    undistortBoth(srcAp, srcPa, vdm, apU, paU);
+    undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
     const double start = selectedDistance(apU, paU, useSsd);
     log << distanceName(useSsd) << " after applying smoothed VDM: " << start << std::endl;
     if (std::isnan(start)) {
@@ -207,7 +226,7 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
         log << "Smoothed (" << widths[0] << ") and needed " << adjustments
             << " iterations to improve inverse consistency" << std::endl;
         prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
-        undistortBoth(srcAp, srcPa, vdm, apU, paU);
+        undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
         log << "Finished iteration with " << distanceName(useSsd) << ": "
             << selectedDistance(apU, paU, useSsd) << std::endl;
     }
