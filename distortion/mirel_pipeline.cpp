@@ -11,6 +11,7 @@
 #include "frame/host_table_mirel.h"
 
 #include <cmath>
+#include <fstream>
 #include <stdexcept>
 
 using tl::g_mirelHost;
@@ -138,8 +139,14 @@ void apply(std::ostream& log) {
         const std::string& path = files[i];
         const bool fmr = isFMR(path);
         if (!fmr && !isDMR(path)) continue;
-        Project p = fmr ? readFMR(path, true) : readDMR(path, true);
-        const Dimensions dims = p.volumes.front().dimensions();
+        // The data are streamed by the undistortion; their file is checked
+        // here, before any question.
+        Project p = fmr ? readFMR(path, false) : readDMR(path, false);
+        std::ifstream data;
+        const DataLayout layout = openProjectData(p, data);
+        data.close();
+        const Dimensions dims{static_cast<int>(layout.nx), static_cast<int>(layout.ny),
+                              static_cast<int>(layout.nz)};
         Volume map;
         if (dims == fileMap.dimensions()) {
             if (fmr && i == 0 && g_mirelHost.hxLoadMAPsToCurrentFMR)

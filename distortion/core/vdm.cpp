@@ -79,6 +79,21 @@ void CubicResampler::prepare(const Volume& src) {
     prepare(src.dimensions(), [&src](std::size_t i) { return src[i]; });
 }
 
+void checkMapFits(const Volume& vdm, const Dimensions& sourceDimensions) {
+    const struct {
+        Dimensions d;
+        Dimensions dimensions() const { return d; }
+    } src{sourceDimensions};
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+}
+
+double* CubicResampler::storage(const Dimensions& d) {
+    dims_ = d;
+    c_.resize(static_cast<std::size_t>(d[0]) * static_cast<std::size_t>(d[1]) *
+              static_cast<std::size_t>(d[2]));
+    return c_.data();
+}
+
 // Along z, then y, then x.
 void CubicResampler::prefilter() {
     const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
@@ -121,7 +136,7 @@ void CubicResampler::resampleRow(const Volume& vdm, bool negate, int y, int z, f
 }
 
 void CubicResampler::resample(const Volume& vdm, bool negate, Volume& out) const {
-    MIREL_ASSERT(vdm.dimensions() == dims_);
+    checkMapFits(vdm, dims_);
     if (out.dimensions() != dims_) out = Volume(dims_);
     for (int z = 0; z < dims_[2]; ++z)
         for (int y = 0; y < dims_[1]; ++y) resampleRow(vdm, negate, y, z, out.data() + out.index(0, y, z));

@@ -12,6 +12,9 @@ namespace mirel {
 // Cubic B-spline resampling of a whole volume.
 Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate);
 
+// Fails, as the resampling does, unless the map has the source's dimensions.
+void checkMapFits(const Volume& vdm, const Dimensions& sourceDimensions);
+
 // The same with the coefficient storage kept between calls, so that a caller
 // resampling many volumes sizes it once.
 class CubicResampler {
@@ -20,20 +23,21 @@ public:
     // index i (x fastest) is value(i).
     template <class Value>
     void prepare(const Dimensions& d, Value value) {
-        dims_ = d;
-        c_.resize(static_cast<std::size_t>(d[0]) * static_cast<std::size_t>(d[1]) *
-                  static_cast<std::size_t>(d[2]));
-        for (std::size_t i = 0; i < c_.size(); ++i) c_[i] = static_cast<double>(value(i));
+        double* c = storage(d);
+        for (std::size_t i = 0; i < c_.size(); ++i) c[i] = static_cast<double>(value(i));
         prefilter();
     }
     void prepare(const Volume& src);
+    // Or in two steps: storage for the values of a volume of dimensions `d`
+    // (raster order, x fastest) that the caller fills, then prefilter().
+    double* storage(const Dimensions& d);
+    void prefilter();
     // One row (y, z) of the prepared volume resampled with the map: nx values.
     void resampleRow(const Volume& vdm, bool negate, int y, int z, float* out) const;
     void resample(const Volume& vdm, bool negate, Volume& out) const;
     const std::vector<double>& coefficients() const { return c_; }
 
 private:
-    void prefilter();
     Dimensions dims_{0, 0, 0};
     std::vector<double> c_;
     std::vector<double> factor_, pivot_;
