@@ -23,32 +23,6 @@ namespace {
 constexpr float kBright = 100.0f;
 constexpr std::uint32_t kNever = 0xffffffffu;
 
-// Sums of the voxels within h of each one along every axis (clipped),
-// separably; exact for the small integer counts it is used with.
-void boxSum(std::vector<std::int32_t>& v, const Dimensions& d, const int h[3],
-            std::vector<std::int32_t>& tmp) {
-    const std::size_t stride[3] = {1, static_cast<std::size_t>(d[0]), static_cast<std::size_t>(d[0]) * d[1]};
-    tmp.resize(v.size());
-    for (int axis = 0; axis < 3; ++axis) {
-        const int n = d[axis];
-        const std::size_t s = stride[axis];
-        const int o1 = (axis + 1) % 3, o2 = (axis + 2) % 3;
-        for (int a = 0; a < d[o1]; ++a)
-            for (int b = 0; b < d[o2]; ++b) {
-                const std::size_t base = a * stride[o1] + b * stride[o2];
-                std::int32_t run = 0;
-                for (int k = 0; k <= std::min(h[axis], n - 1); ++k) run += v[base + k * s];
-                for (int k = 0; k < n; ++k) {
-                    tmp[base + k * s] = run;
-                    const int add = k + h[axis] + 1, drop = k - h[axis];
-                    if (add < n) run += v[base + add * s];
-                    if (drop >= 0) run -= v[base + drop * s];
-                }
-            }
-        v.swap(tmp);
-    }
-}
-
 // Adds, for every centre x in [first, last], the terms of the voxel at
 // x + dx of one row to that centre's sums. The centres' sums are
 // independent, so the loop runs across centres while each centre still
@@ -73,7 +47,8 @@ bool fastStageApplies(const Volume& box, const std::vector<float>& shifts) {
         if (box[i] != 1.0f) return false;
     for (std::size_t j = 1; j < shifts.size(); ++j)
         if (!(shifts[j - 1] < shifts[j])) return false;
-    return !shifts.empty();
+    // Shift indices are kept in 16 bits.
+    return !shifts.empty() && shifts.size() <= 32767;
 }
 
 bool FastTrialLoop::inRange(bool pa, int y, std::size_t u, std::size_t shift) const {
@@ -121,7 +96,7 @@ void FastTrialLoop::scanRanges() {
     leftAp_.resize(n);
     leftPa_.resize(n);
     history_.resize(n);
-    historyBox_.resize(n);
+    historyRow_.assign(static_cast<std::size_t>(ny_) * nz_, 0);
     for (int z = 0, i = 0; z < nz_; ++z)
         for (int y = 0; y < ny_; ++y)
             for (int x = 0; x < nx_; ++x, ++i) {
@@ -132,20 +107,23 @@ void FastTrialLoop::scanRanges() {
                     left = (side ? in_->paUndist : in_->apUndist)[u];
                     for (std::size_t j = 0; j < count; ++j)
                         if (inRange(side != 0, y, u, j)) {
-                            if (g.empty()) g.lo = static_cast<int>(j);
-                            g.hi = static_cast<int>(j);
+                            if (g.empty()) g.lo = static_cast<std::int16_t>(j);
+                            g.hi = static_cast<std::int16_t>(j);
                         }
                     if (!g.empty()) resample(side != 0, x, y, z, u, static_cast<std::size_t>(g.hi), left);
                 }
                 history_[u] = (rangeAp_[u].lo > 0 && !rangeAp_[u].empty()) ||
                               (rangePa_[u].lo > 0 && !rangePa_[u].empty());
-                historyBox_[u] = history_[u];
+                if (history_[u]) historyRow_[static_cast<std::size_t>(z) * ny_ + y] = 1;
             }
-    boxSum(historyBox_, in_->vdm.dimensions(), h_, boxTmp_);
 }
 
 bool FastTrialLoop::dependsOnHistory(std::uint32_t centre, const int lo[3], const int hi[3]) const {
-    if (historyBox_[centre] == 0) return false;
+    bool anyRow = false;
+    for (int zz = lo[2]; zz <= hi[2] && !anyRow; ++zz)
+        for (int yy = lo[1]; yy <= hi[1] && !anyRow; ++yy)
+            anyRow = historyRow_[static_cast<std::size_t>(zz) * ny_ + yy] != 0;
+    if (!anyRow) return false;
     for (int zz = lo[2]; zz <= hi[2]; ++zz)
         for (int yy = lo[1]; yy <= hi[1]; ++yy)
             for (int xx = lo[0]; xx <= hi[0]; ++xx) {
@@ -177,7 +155,7 @@ void FastTrialLoop::historyTrials(std::size_t shift) {
                     Cost::add(sums, a, b);
                 }
         const double cost = Cost::cost(sums);
-        if (cost < bestCost_[c]) bestCost_[c] = cost, bestIndex_[c] = j;
+        if (cost < bestCost_[c]) bestCost_[c] = cost, bestIndex_[c] = static_cast<std::int16_t>(j);
     }
 }
 
@@ -300,7 +278,8 @@ void FastTrialLoop::rowTrials(std::size_t shift) {
                     ssd ? SquaredDifferenceCost::cost({rowSquares_[static_cast<std::size_t>(x)]})
                         : CorrelationCost::cost(
                               {sums[0][x], sums[1][x], sums[2][x], sums[3][x], sums[4][x], sums[5][x]});
-                if (cost < bestCost_[u]) bestCost_[u] = cost, bestIndex_[u] = static_cast<int>(shift);
+                if (cost < bestCost_[u])
+                    bestCost_[u] = cost, bestIndex_[u] = static_cast<std::int16_t>(shift);
             }
         }
 }

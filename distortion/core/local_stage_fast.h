@@ -25,9 +25,8 @@ struct StageInputs {
 };
 
 // The trial loop of one stage, evaluated shift by shift over the whole
-// volume instead of neighbourhood by neighbourhood. Its scan state lives
-// in the object, so an estimation that keeps one object for all its stages
-// sizes that memory once.
+// volume instead of neighbourhood by neighbourhood. The phases share the
+// scan state kept in the object.
 class FastTrialLoop {
 public:
     // Same contract as optimiseStageLiteral, except that the undistorted
@@ -38,10 +37,9 @@ private:
     // In-range shifts of one voxel form an interval [lo, hi] (shifts
     // ascend); lo > hi when none is in range.
     struct Range {
-        int lo = 1, hi = 0;
+        std::int16_t lo = 1, hi = 0;
         bool empty() const { return lo > hi; }
     };
-
     void scanRanges();
     void scanRaster();
     bool dependsOnHistory(std::uint32_t centre, const int lo[3], const int hi[3]) const;
@@ -64,7 +62,9 @@ private:
     std::vector<std::uint32_t> touchTime_;
     // Centres whose neighbourhood values depend on that history, in scan order.
     std::vector<std::uint32_t> historyCentres_;
-    std::vector<std::int32_t> historyBox_, boxTmp_;
+    // Per row (y, z): whether any voxel of it has history, a quick test
+    // before a neighbourhood is searched voxel by voxel.
+    std::vector<std::uint8_t> historyRow_;
     // Per row of centres (y, z): the first and last centre the shift-wise
     // trials evaluate, first > last when none.
     std::vector<int> rowFirst_, rowLast_;
@@ -72,7 +72,7 @@ private:
     std::vector<float> productsAa_, productsBb_, productsAb_;
     std::vector<double> squares_;
     std::vector<double> bestCost_;
-    std::vector<int> bestIndex_;
+    std::vector<std::int16_t> bestIndex_;
     std::vector<float> rowSums_;
     std::vector<double> rowSquares_;
 };

@@ -30,27 +30,21 @@ const char* distanceName(bool useSsd) {
     return useSsd ? "SSD" : "NCC";
 }
 
-// Cubic resampling of both sources, with the coefficients kept for the
-// whole estimation: without intensity correction the sources never change,
-// so their coefficients are computed once.
+// Cubic resampling of both sources through one coefficient store kept for
+// the whole estimation.
 class BothUndistorted {
 public:
-    explicit BothUndistorted(bool sourcesFixed) : sourcesFixed_(sourcesFixed) {}
     void update(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
         MIREL_ASSERT(vdm.dimensions() == srcAp.dimensions());
         MIREL_ASSERT(vdm.dimensions() == srcPa.dimensions());
-        if (!(sourcesFixed_ && prepared_)) {
-            ap_.prepare(srcAp);
-            pa_.prepare(srcPa);
-            prepared_ = true;
-        }
-        ap_.resample(vdm, false, apU);
-        pa_.resample(vdm, true, paU);
+        resampler_.prepare(srcAp);
+        resampler_.resample(vdm, false, apU);
+        resampler_.prepare(srcPa);
+        resampler_.resample(vdm, true, paU);
     }
 
 private:
-    bool sourcesFixed_, prepared_ = false;
-    CubicResampler ap_, pa_;
+    CubicResampler resampler_;
 };
 
 // The cost of one trial over the listed positions, summed in list order.
@@ -187,9 +181,12 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
 
     Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
     gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
-    Volume srcAp, srcPa, apU, paU;
-    BothUndistorted undistortBoth(!useIntensityCorrection);
-    prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
+    // Without intensity correction the sources are the volumes themselves.
+    Volume correctedAp, correctedPa, apU, paU;
+    const Volume& srcAp = useIntensityCorrection ? correctedAp : vol_ap;
+    const Volume& srcPa = useIntensityCorrection ? correctedPa : vol_pa;
+    BothUndistorted undistortBoth;
+    if (useIntensityCorrection) prepareSources(vol_ap, vol_pa, vdm, true, correctedAp, correctedPa);
     undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
     const double start = selectedDistance(apU, paU, useSsd);
     log << distanceName(useSsd) << " after applying smoothed VDM: " << start << std::endl;
@@ -203,15 +200,18 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     const std::clock_t clockStart = std::clock();
 
     Volume newMap, weight;
-    FastTrialLoop fastLoop;
     for (std::size_t s = 0; s < localbox.size(); ++s) {
         const std::array<double, 3>& widths = vdm_smoothing[s];
-        if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
+        if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s])) {
+            // One per stage: its scan state is freed before the smoothing
+            // needs its own, which keeps the peak memory down.
+            FastTrialLoop fastLoop;
             fastLoop.optimise({vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd}, newMap, weight,
                               nullptr);
-        else
+        } else {
             optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap,
                                  weight);
+        }
         vdm = std::move(newMap);
         if (schedule.literalTrials) {
             weightedSmooth(vdm, gaussianKernel3d({9, 9, 9}, widths, {0, 0, 0}, false), weight, true);
@@ -225,7 +225,7 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
         const long adjustments = improveInverseConsistency(vdm);
         log << "Smoothed (" << widths[0] << ") and needed " << adjustments
             << " iterations to improve inverse consistency" << std::endl;
-        prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
+        if (useIntensityCorrection) prepareSources(vol_ap, vol_pa, vdm, true, correctedAp, correctedPa);
         undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
         log << "Finished iteration with " << distanceName(useSsd) << ": "
             << selectedDistance(apU, paU, useSsd) << std::endl;
