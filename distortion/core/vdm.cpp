@@ -47,18 +47,27 @@ void solveLines(double* v, int n, std::size_t stride, std::size_t lines, const s
     }
 }
 
-// The same along x, where each line is contiguous.
-void solveLine(double* v, int n, const std::vector<double>& factor, const std::vector<double>& pivot) {
+// The same along x, where each line is contiguous: the neighbouring lines
+// of one plane are solved together, so that their divisions overlap.
+void solveLinesAlongX(double* v, int n, std::size_t lines, std::size_t lineStride,
+                      const std::vector<double>& factor, const std::vector<double>& pivot) {
     if (n <= 0) return;
-    v[0] = v[0] / kDiag;
-    for (int i = 1; i < n; ++i) v[i] = (v[i] - kOff * v[i - 1]) / pivot[static_cast<std::size_t>(i)];
-    for (int i = n - 2; i >= 0; --i) v[i] -= factor[static_cast<std::size_t>(i)] * v[i + 1];
+    for (std::size_t k = 0; k < lines; ++k) v[k * lineStride] = v[k * lineStride] / kDiag;
+    for (int i = 1; i < n; ++i) {
+        const double m = pivot[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) {
+            double* line = v + k * lineStride;
+            line[i] = (line[i] - kOff * line[i - 1]) / m;
+        }
+    }
+    for (int i = n - 2; i >= 0; --i) {
+        const double f = factor[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) {
+            double* line = v + k * lineStride;
+            line[i] -= f * line[i + 1];
+        }
+    }
 }
-
-struct SplineWeights {
-    int f;
-    double w[4];  // for indices f+2, f+1, f, f-1
-};
 
 SplineWeights splineWeights(float coordinate) {
     SplineWeights s;
@@ -89,6 +98,9 @@ void checkMapFits(const Volume& vdm, const Dimensions& sourceDimensions) {
 
 double* CubicResampler::storage(const Dimensions& d) {
     dims_ = d;
+    weightsX_.resize(static_cast<std::size_t>(d[0] > 0 ? d[0] : 0));
+    for (int x = 0; x < d[0]; ++x)
+        weightsX_[static_cast<std::size_t>(x)] = splineWeights(static_cast<float>(x));
     c_.resize(static_cast<std::size_t>(d[0]) * static_cast<std::size_t>(d[1]) *
               static_cast<std::size_t>(d[2]));
     return c_.data();
@@ -104,34 +116,80 @@ void CubicResampler::prefilter() {
     for (int z = 0; z < nz; ++z) solveLines(c_.data() + z * sz, ny, sy, sy, factor_, pivot_);
     eliminationFactors(nx, factor_, pivot_);
     for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y) solveLine(c_.data() + z * sz + y * sy, nx, factor_, pivot_);
+        solveLinesAlongX(c_.data() + z * sz, nx, static_cast<std::size_t>(ny), sy, factor_, pivot_);
+}
+
+// A term whose weight is 0 (the outermost tap at a whole-numbered
+// coordinate, which x and z always are) adds nothing and is skipped on
+// every axis.
+double CubicResampler::sampleAt(int x, const SplineWeights& wz, const SplineWeights& wy) const {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const SplineWeights& wx = weightsX_[static_cast<std::size_t>(x)];
+    double sum = 0.0;
+    for (int kz = 0; kz < 4; ++kz) {
+        const int zz = wz.f + 2 - kz;
+        if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
+        for (int ky = 0; ky < 4; ++ky) {
+            const int yc = wy.f + 2 - ky;
+            if (yc < 0 || yc >= ny || wy.w[ky] == 0.0) continue;
+            const double wzy = wz.w[kz] * wy.w[ky];
+            const double* row = &c_[(static_cast<std::size_t>(zz) * ny + yc) * nx];
+            for (int kx = 0; kx < 4; ++kx) {
+                const int xx = wx.f + 2 - kx;
+                if (xx < 0 || xx >= nx || wx.w[kx] == 0.0) continue;
+                sum += wzy * wx.w[kx] * row[xx];
+            }
+        }
+    }
+    return sum;
+}
+
+// The same terms in the same order for two voxels of a row whose taps all
+// lie inside the volume: two independent sums keep the processor busy while
+// each waits for its previous addition.
+void CubicResampler::sampleInsidePair(int x, int z, const SplineWeights& wz, const SplineWeights wy[2],
+                                      double sum[2]) const {
+    const int nx = dims_[0], ny = dims_[1];
+    sum[0] = sum[1] = 0.0;
+    for (int kz = 1; kz < 4; ++kz) {
+        const std::size_t plane = static_cast<std::size_t>(z + 2 - kz) * ny;
+        for (int ky = 0; ky < 4; ++ky)
+            for (int b = 0; b < 2; ++b) {
+                if (wy[b].w[ky] == 0.0) continue;
+                const SplineWeights& wx = weightsX_[static_cast<std::size_t>(x + b)];
+                const double wzy = wz.w[kz] * wy[b].w[ky];
+                const double* at = &c_[(plane + static_cast<std::size_t>(wy[b].f + 2 - ky)) * nx + x + b];
+                sum[b] += wzy * wx.w[1] * at[1];
+                sum[b] += wzy * wx.w[2] * at[0];
+                sum[b] += wzy * wx.w[3] * at[-1];
+            }
+    }
 }
 
 void CubicResampler::resampleRow(const Volume& vdm, bool negate, int y, int z, float* out) const {
     const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
     const SplineWeights wz = splineWeights(static_cast<float>(z));
+    const bool zInside = z >= 1 && z + 1 < nz;
     const float* d = vdm.data() + vdm.index(0, y, z);
-    for (int x = 0; x < nx; ++x) {
-        const SplineWeights wx = splineWeights(static_cast<float>(x));
-        const float yy = negate ? static_cast<float>(y) - d[x] : static_cast<float>(y) + d[x];
-        const SplineWeights wy = splineWeights(yy);
-        double sum = 0.0;
-        for (int kz = 0; kz < 4; ++kz) {
-            const int zz = wz.f + 2 - kz;
-            if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
-            for (int ky = 0; ky < 4; ++ky) {
-                const int yc = wy.f + 2 - ky;
-                if (yc < 0 || yc >= ny || wy.w[ky] == 0.0) continue;
-                const double wzy = wz.w[kz] * wy.w[ky];
-                const double* row = &c_[(static_cast<std::size_t>(zz) * ny + yc) * nx];
-                for (int kx = 0; kx < 4; ++kx) {
-                    const int xx = wx.f + 2 - kx;
-                    if (xx < 0 || xx >= nx) continue;
-                    sum += wzy * wx.w[kx] * row[xx];
-                }
+    auto yWeights = [&](int x) {
+        return splineWeights(negate ? static_cast<float>(y) - d[x] : static_cast<float>(y) + d[x]);
+    };
+    auto yInside = [ny](const SplineWeights& w) { return w.f >= 1 && w.f + 2 < ny; };
+    int x = 0;
+    while (x < nx) {
+        if (zInside && x >= 1 && x + 2 < nx) {
+            const SplineWeights wy[2] = {yWeights(x), yWeights(x + 1)};
+            if (yInside(wy[0]) && yInside(wy[1])) {
+                double sum[2];
+                sampleInsidePair(x, z, wz, wy, sum);
+                out[x] = static_cast<float>(sum[0]);
+                out[x + 1] = static_cast<float>(sum[1]);
+                x += 2;
+                continue;
             }
         }
-        out[x] = static_cast<float>(sum);
+        out[x] = static_cast<float>(sampleAt(x, wz, yWeights(x)));
+        ++x;
     }
 }
 
@@ -196,14 +254,6 @@ void undistortLocal(Volume& dst, const Volume& src, const Volume& vdm, const std
         const int y0 = static_cast<int>(fl);
         dst(p[0], p[1], p[2]) = (1.0f - f) * src(p[0], y0, p[2]) + f * src(p[0], y0 + 1, p[2]);
     }
-}
-
-float sampleColumn(const float* v, int n, float t) {
-    const float fl = std::floor(t);
-    const int i0 = static_cast<int>(fl), i1 = i0 + 1;
-    const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
-    const float b = (i1 >= 0 && i1 < n) ? v[i1] : 0.0f;
-    return (static_cast<float>(i1) - t) * a + (t - static_cast<float>(i0)) * b;
 }
 
 Volume yDerivative(const Volume& vdm) {

@@ -5,6 +5,7 @@
 #include "distortion/core/containers.h"
 #include "distortion/core/distance.h"
 
+#include <cmath>
 #include <vector>
 
 namespace mirel {
@@ -14,6 +15,13 @@ Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate);
 
 // Fails, as the resampling does, unless the map has the source's dimensions.
 void checkMapFits(const Volume& vdm, const Dimensions& sourceDimensions);
+
+// The cubic B-spline weights at a coordinate with floor f, for the
+// coefficients at f + 2, f + 1, f, f - 1.
+struct SplineWeights {
+    int f;
+    double w[4];
+};
 
 // The same with the coefficient storage kept between calls, so that a caller
 // resampling many volumes sizes it once.
@@ -41,6 +49,11 @@ private:
     Dimensions dims_{0, 0, 0};
     std::vector<double> c_;
     std::vector<double> factor_, pivot_;
+    // The x coordinates are whole numbers: their weights are computed once.
+    std::vector<SplineWeights> weightsX_;
+    double sampleAt(int x, const SplineWeights& wz, const SplineWeights& wy) const;
+    void sampleInsidePair(int x, int z, const SplineWeights& wz, const SplineWeights wy[2],
+                          double sum[2]) const;
 };
 
 // Trilinear resampling; neighbours outside the volume contribute 0.
@@ -52,7 +65,14 @@ void undistortLocal(Volume& dst, const Volume& src, const Volume& vdm, const std
                     const std::vector<Position>& boxCoordinates, const Volume& box, float shift, bool negate);
 
 // Linear sampling of a column at a real position; outside counts as 0.
-float sampleColumn(const float* v, int n, float t);
+// Inline: the column-wise estimate calls it for every row of every trial.
+inline float sampleColumn(const float* v, int n, float t) {
+    const float fl = std::floor(t);
+    const int i0 = static_cast<int>(fl), i1 = i0 + 1;
+    const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
+    const float b = (i1 >= 0 && i1 < n) ? v[i1] : 0.0f;
+    return (static_cast<float>(i1) - t) * a + (t - static_cast<float>(i0)) * b;
+}
 
 // Central differences along y; first and last rows 0.
 Volume yDerivative(const Volume& vdm);
