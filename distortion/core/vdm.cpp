@@ -144,17 +144,17 @@ double CubicResampler::sampleAt(int x, const SplineWeights& wz, const SplineWeig
     return sum;
 }
 
-// The same terms in the same order for two voxels of a row whose taps all
-// lie inside the volume: two independent sums keep the processor busy while
-// each waits for its previous addition.
-void CubicResampler::sampleInsidePair(int x, int z, const SplineWeights& wz, const SplineWeights wy[2],
-                                      double sum[2]) const {
+// The same terms in the same order for four voxels of a row whose taps all
+// lie inside the volume: four independent sums keep the processor busy
+// while each waits for its previous addition.
+void CubicResampler::sampleInsideFour(int x, int z, const SplineWeights& wz, const SplineWeights wy[4],
+                                      double sum[4]) const {
     const int nx = dims_[0], ny = dims_[1];
-    sum[0] = sum[1] = 0.0;
+    sum[0] = sum[1] = sum[2] = sum[3] = 0.0;
     for (int kz = 1; kz < 4; ++kz) {
         const std::size_t plane = static_cast<std::size_t>(z + 2 - kz) * ny;
         for (int ky = 0; ky < 4; ++ky)
-            for (int b = 0; b < 2; ++b) {
+            for (int b = 0; b < 4; ++b) {
                 if (wy[b].w[ky] == 0.0) continue;
                 const SplineWeights& wx = weightsX_[static_cast<std::size_t>(x + b)];
                 const double wzy = wz.w[kz] * wy[b].w[ky];
@@ -177,14 +177,13 @@ void CubicResampler::resampleRow(const Volume& vdm, bool negate, int y, int z, f
     auto yInside = [ny](const SplineWeights& w) { return w.f >= 1 && w.f + 2 < ny; };
     int x = 0;
     while (x < nx) {
-        if (zInside && x >= 1 && x + 2 < nx) {
-            const SplineWeights wy[2] = {yWeights(x), yWeights(x + 1)};
-            if (yInside(wy[0]) && yInside(wy[1])) {
-                double sum[2];
-                sampleInsidePair(x, z, wz, wy, sum);
-                out[x] = static_cast<float>(sum[0]);
-                out[x + 1] = static_cast<float>(sum[1]);
-                x += 2;
+        if (zInside && x >= 1 && x + 4 < nx) {
+            const SplineWeights wy[4] = {yWeights(x), yWeights(x + 1), yWeights(x + 2), yWeights(x + 3)};
+            if (yInside(wy[0]) && yInside(wy[1]) && yInside(wy[2]) && yInside(wy[3])) {
+                double sum[4];
+                sampleInsideFour(x, z, wz, wy, sum);
+                for (int b = 0; b < 4; ++b) out[x + b] = static_cast<float>(sum[b]);
+                x += 4;
                 continue;
             }
         }

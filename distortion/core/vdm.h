@@ -52,8 +52,8 @@ private:
     // The x coordinates are whole numbers: their weights are computed once.
     std::vector<SplineWeights> weightsX_;
     double sampleAt(int x, const SplineWeights& wz, const SplineWeights& wy) const;
-    void sampleInsidePair(int x, int z, const SplineWeights& wz, const SplineWeights wy[2],
-                          double sum[2]) const;
+    void sampleInsideFour(int x, int z, const SplineWeights& wz, const SplineWeights wy[4],
+                          double sum[4]) const;
 };
 
 // Trilinear resampling; neighbours outside the volume contribute 0.
