@@ -6,6 +6,7 @@
 #include "distortion/core/containers.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace distortion::core {
 
@@ -16,5 +17,10 @@ std::size_t countNonFinite(const Volume& v);
 // voxel whose sample position lies next to one of them along y (either
 // linear neighbour with a nonzero weight) is NaN.
 Volume undistortCubicKeepingNonFiniteLocal(const Volume& src, const Volume& vdm, bool negate);
+
+// The output voxels (indices into a volume of the map's dimensions) whose
+// sample position lies next to a source voxel marked in `bad` along y: the
+// ones that hold NaN after resampling with the non-finite values as 0.
+std::vector<std::size_t> outputsNearNonFinite(const std::vector<bool>& bad, const Volume& vdm, bool negate);
 
 }  // namespace distortion::core

@@ -8,30 +8,66 @@
 namespace distortion::core {
 namespace {
 
-// Solves (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i] with zeros outside, in place
-// over a strided line, by forward elimination and back substitution.
-void solveLine(double* v, int n, std::size_t stride, std::vector<double>& work) {
+const double kOff = 1.0 / 6.0, kDiag = 4.0 / 6.0;
+
+// The elimination factors of the system (c[i-1] + 4 c[i] + c[i+1]) / 6 =
+// v[i] with zeros outside, which depend only on its length: pivot[i] is the
+// divisor of row i, factor[i] the multiplier of the back substitution.
+void eliminationFactors(int n, std::vector<double>& factor, std::vector<double>& pivot) {
+    factor.resize(static_cast<std::size_t>(n));
+    pivot.resize(static_cast<std::size_t>(n));
     if (n <= 0) return;
-    work.resize(static_cast<std::size_t>(n));
-    const double off = 1.0 / 6.0, diag = 4.0 / 6.0;
-    work[0] = off / diag;
-    v[0] = v[0] / diag;
-    for (int i = 1; i < n; ++i) {
-        const double m = diag - off * work[static_cast<std::size_t>(i - 1)];
-        work[static_cast<std::size_t>(i)] = off / m;
-        v[i * stride] = (v[i * stride] - off * v[(i - 1) * stride]) / m;
+    factor[0] = kOff / kDiag;
+    pivot[0] = kDiag;
+    for (std::size_t i = 1; i < static_cast<std::size_t>(n); ++i) {
+        pivot[i] = kDiag - kOff * factor[i - 1];
+        factor[i] = kOff / pivot[i];
     }
-    for (int i = n - 2; i >= 0; --i) v[i * stride] -= work[static_cast<std::size_t>(i)] * v[(i + 1) * stride];
 }
 
-struct SplineWeights {
-    int f;
-    double w[4];  // for indices f+2, f+1, f, f-1
-};
+// Solves the system along one axis for `lines` neighbouring lines at once:
+// element k of line position i is v[i * stride + k]. Each line sees the
+// operations of a solve of its own, in the same order; running across
+// lines keeps the memory access contiguous.
+void solveLines(double* v, int n, std::size_t stride, std::size_t lines, const std::vector<double>& factor,
+                const std::vector<double>& pivot) {
+    if (n <= 0) return;
+    for (std::size_t k = 0; k < lines; ++k) v[k] = v[k] / kDiag;
+    for (int i = 1; i < n; ++i) {
+        double* row = v + static_cast<std::size_t>(i) * stride;
+        const double* previous = row - stride;
+        const double m = pivot[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) row[k] = (row[k] - kOff * previous[k]) / m;
+    }
+    for (int i = n - 2; i >= 0; --i) {
+        double* row = v + static_cast<std::size_t>(i) * stride;
+        const double* next = row + stride;
+        const double f = factor[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) row[k] -= f * next[k];
+    }
+}
 
-// Sample positions farther out than this (or not numbers) lie outside any
-// volume; they are never converted to an integer, which would be undefined.
-constexpr float kFarOutside = 1e9f;
+// The same along x, where each line is contiguous: the neighbouring lines
+// of one plane are solved together, so that their divisions overlap.
+void solveLinesAlongX(double* v, int n, std::size_t lines, std::size_t lineStride,
+                      const std::vector<double>& factor, const std::vector<double>& pivot) {
+    if (n <= 0) return;
+    for (std::size_t k = 0; k < lines; ++k) v[k * lineStride] = v[k * lineStride] / kDiag;
+    for (int i = 1; i < n; ++i) {
+        const double m = pivot[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) {
+            double* line = v + k * lineStride;
+            line[i] = (line[i] - kOff * line[i - 1]) / m;
+        }
+    }
+    for (int i = n - 2; i >= 0; --i) {
+        const double f = factor[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < lines; ++k) {
+            double* line = v + k * lineStride;
+            line[i] -= f * line[i + 1];
+        }
+    }
+}
 
 SplineWeights splineWeights(float coordinate) {
     SplineWeights s;
@@ -53,58 +89,133 @@ SplineWeights splineWeights(float coordinate) {
 
 }  // namespace
 
+void CubicResampler::prepare(const Volume& src) {
+    prepare(src.dimensions(), [&src](std::size_t i) { return src[i]; });
+}
+
+void checkMapFits(const Volume& vdm, const Dimensions& sourceDimensions) {
+    const struct {
+        Dimensions d;
+        Dimensions dimensions() const { return d; }
+    } src{sourceDimensions};
+    MIREL_ASSERT(vdm.dimensions() == src.dimensions());
+}
+
+double* CubicResampler::storage(const Dimensions& d) {
+    dims_ = d;
+    weightsX_.resize(static_cast<std::size_t>(d[0] > 0 ? d[0] : 0));
+    for (int x = 0; x < d[0]; ++x)
+        weightsX_[static_cast<std::size_t>(x)] = splineWeights(static_cast<float>(x));
+    c_.resize(static_cast<std::size_t>(d[0]) * static_cast<std::size_t>(d[1]) *
+              static_cast<std::size_t>(d[2]));
+    return c_.data();
+}
+
+// Along z, then y, then x.
+void CubicResampler::prefilter() {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const std::size_t sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
+    eliminationFactors(nz, factor_, pivot_);
+    solveLines(c_.data(), nz, sz, sz, factor_, pivot_);
+    eliminationFactors(ny, factor_, pivot_);
+    for (int z = 0; z < nz; ++z) solveLines(c_.data() + z * sz, ny, sy, sy, factor_, pivot_);
+    eliminationFactors(nx, factor_, pivot_);
+    for (int z = 0; z < nz; ++z)
+        solveLinesAlongX(c_.data() + z * sz, nx, static_cast<std::size_t>(ny), sy, factor_, pivot_);
+}
+
+// A term whose weight is 0 (the outermost tap at a whole-numbered
+// coordinate, which x and z always are) adds nothing and is skipped on
+// every axis.
+double CubicResampler::sampleAt(int x, const SplineWeights& wz, const SplineWeights& wy) const {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const SplineWeights& wx = weightsX_[static_cast<std::size_t>(x)];
+    double sum = 0.0;
+    for (int kz = 0; kz < 4; ++kz) {
+        const int zz = wz.f + 2 - kz;
+        if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
+        for (int ky = 0; ky < 4; ++ky) {
+            const int yc = wy.f + 2 - ky;
+            if (yc < 0 || yc >= ny || wy.w[ky] == 0.0) continue;
+            const double wzy = wz.w[kz] * wy.w[ky];
+            const double* row = &c_[(static_cast<std::size_t>(zz) * ny + yc) * nx];
+            for (int kx = 0; kx < 4; ++kx) {
+                const int xx = wx.f + 2 - kx;
+                if (xx < 0 || xx >= nx || wx.w[kx] == 0.0) continue;
+                sum += wzy * wx.w[kx] * row[xx];
+            }
+        }
+    }
+    return sum;
+}
+
+// The same terms in the same order for four voxels of a row whose taps all
+// lie inside the volume: four independent sums keep the processor busy
+// while each waits for its previous addition.
+void CubicResampler::sampleInsideFour(int x, int z, const SplineWeights& wz, const SplineWeights wy[4],
+                                      double sum[4]) const {
+    const int nx = dims_[0], ny = dims_[1];
+    sum[0] = sum[1] = sum[2] = sum[3] = 0.0;
+    for (int kz = 1; kz < 4; ++kz) {
+        const std::size_t plane = static_cast<std::size_t>(z + 2 - kz) * ny;
+        for (int ky = 0; ky < 4; ++ky)
+            for (int b = 0; b < 4; ++b) {
+                if (wy[b].w[ky] == 0.0) continue;
+                const SplineWeights& wx = weightsX_[static_cast<std::size_t>(x + b)];
+                const double wzy = wz.w[kz] * wy[b].w[ky];
+                const double* at = &c_[(plane + static_cast<std::size_t>(wy[b].f + 2 - ky)) * nx + x + b];
+                sum[b] += wzy * wx.w[1] * at[1];
+                sum[b] += wzy * wx.w[2] * at[0];
+                sum[b] += wzy * wx.w[3] * at[-1];
+            }
+    }
+}
+
+void CubicResampler::resampleRow(const Volume& vdm, bool negate, int y, int z, float* out) const {
+    const int nx = dims_[0], ny = dims_[1], nz = dims_[2];
+    const SplineWeights wz = splineWeights(static_cast<float>(z));
+    const bool zInside = z >= 1 && z + 1 < nz;
+    const float* d = vdm.data() + vdm.index(0, y, z);
+    auto yWeights = [&](int x) {
+        return splineWeights(negate ? static_cast<float>(y) - d[x] : static_cast<float>(y) + d[x]);
+    };
+    auto yInside = [ny](const SplineWeights& w) { return w.f >= 1 && w.f + 2 < ny; };
+    int x = 0;
+    while (x < nx) {
+        if (zInside && x >= 1 && x + 4 < nx) {
+            const SplineWeights wy[4] = {yWeights(x), yWeights(x + 1), yWeights(x + 2), yWeights(x + 3)};
+            if (yInside(wy[0]) && yInside(wy[1]) && yInside(wy[2]) && yInside(wy[3])) {
+                double sum[4];
+                sampleInsideFour(x, z, wz, wy, sum);
+                for (int b = 0; b < 4; ++b) out[x + b] = static_cast<float>(sum[b]);
+                x += 4;
+                continue;
+            }
+        }
+        out[x] = static_cast<float>(sampleAt(x, wz, yWeights(x)));
+        ++x;
+    }
+}
+
+void CubicResampler::resample(const Volume& vdm, bool negate, Volume& out) const {
+    checkMapFits(vdm, dims_);
+    if (out.dimensions() != dims_) out = Volume(dims_);
+    for (int z = 0; z < dims_[2]; ++z)
+        for (int y = 0; y < dims_[1]; ++y) resampleRow(vdm, negate, y, z, out.data() + out.index(0, y, z));
+}
+
 std::vector<double> bsplineCoefficients(const Volume& src) {
-    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-    std::vector<double> c(src.data(), src.data() + src.size());
-    std::vector<double> work;
-    const std::size_t sx = 1, sy = static_cast<std::size_t>(nx), sz = static_cast<std::size_t>(nx) * ny;
-    for (int y = 0; y < ny; ++y)
-        for (int x = 0; x < nx; ++x) solveLine(&c[y * sy + x], nz, sz, work);
-    for (int z = 0; z < nz; ++z)
-        for (int x = 0; x < nx; ++x) solveLine(&c[z * sz + x], ny, sy, work);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y) solveLine(&c[z * sz + y * sy], nx, sx, work);
-    return c;
+    CubicResampler r;
+    r.prepare(src);
+    return r.coefficients();
 }
 
 Volume undistortCubic(const Volume& src, const Volume& vdm, bool negate) {
     MIREL_ASSERT(vdm.dimensions() == src.dimensions());
-    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
-    const std::vector<double> c = bsplineCoefficients(src);
-    // The sample list first (three floats per voxel), then one evaluation each.
-    std::vector<float> points(src.size() * 3);
-    for (int z = 0, i = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x, ++i) {
-                const float d = vdm[static_cast<std::size_t>(i)];
-                points[3 * static_cast<std::size_t>(i)] = static_cast<float>(x);
-                points[3 * static_cast<std::size_t>(i) + 1] =
-                    negate ? static_cast<float>(y) - d : static_cast<float>(y) + d;
-                points[3 * static_cast<std::size_t>(i) + 2] = static_cast<float>(z);
-            }
+    CubicResampler r;
+    r.prepare(src);
     Volume out(src.dimensions());
-    for (std::size_t i = 0; i < src.size(); ++i) {
-        const SplineWeights wx = splineWeights(points[3 * i]);
-        const SplineWeights wy = splineWeights(points[3 * i + 1]);
-        const SplineWeights wz = splineWeights(points[3 * i + 2]);
-        double sum = 0.0;
-        for (int kz = 0; kz < 4; ++kz) {
-            const int zz = wz.f + 2 - kz;
-            if (zz < 0 || zz >= nz || wz.w[kz] == 0.0) continue;
-            for (int ky = 0; ky < 4; ++ky) {
-                const int yy = wy.f + 2 - ky;
-                if (yy < 0 || yy >= ny || wy.w[ky] == 0.0) continue;
-                const double wzy = wz.w[kz] * wy.w[ky];
-                const double* row = &c[(static_cast<std::size_t>(zz) * ny + yy) * nx];
-                for (int kx = 0; kx < 4; ++kx) {
-                    const int xx = wx.f + 2 - kx;
-                    if (xx < 0 || xx >= nx) continue;
-                    sum += wzy * wx.w[kx] * row[xx];
-                }
-            }
-        }
-        out[i] = static_cast<float>(sum);
-    }
+    r.resample(vdm, negate, out);
     return out;
 }
 
@@ -151,15 +262,6 @@ void undistortLocal(Volume& dst, const Volume& src, const Volume& vdm, const std
         const int y0 = static_cast<int>(fl);
         dst(p[0], p[1], p[2]) = (1.0f - f) * src(p[0], y0, p[2]) + f * src(p[0], y0 + 1, p[2]);
     }
-}
-
-float sampleColumn(const float* v, int n, float t) {
-    if (!(std::fabs(t) < kFarOutside)) return 0.0f;
-    const float fl = std::floor(t);
-    const int i0 = static_cast<int>(fl), i1 = i0 + 1;
-    const float a = (i0 >= 0 && i0 < n) ? v[i0] : 0.0f;
-    const float b = (i1 >= 0 && i1 < n) ? v[i1] : 0.0f;
-    return (static_cast<float>(i1) - t) * a + (t - static_cast<float>(i0)) * b;
 }
 
 Volume yDerivative(const Volume& vdm) {

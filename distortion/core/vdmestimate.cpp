@@ -63,9 +63,32 @@ const char* distanceName(bool useSsd) {
     return useSsd ? "SSD" : "NCC";
 }
 
-void undistortBoth(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
-    apU = undistortCubic(srcAp, vdm, false);
-    paU = undistortCubic(srcPa, vdm, true);
+// Cubic resampling of both sources through one coefficient store kept for
+// the whole estimation.
+class BothUndistorted {
+public:
+    void update(const Volume& srcAp, const Volume& srcPa, const Volume& vdm, Volume& apU, Volume& paU) {
+        MIREL_ASSERT(vdm.dimensions() == srcAp.dimensions());
+        MIREL_ASSERT(vdm.dimensions() == srcPa.dimensions());
+        resampler_.prepare(srcAp);
+        resampler_.resample(vdm, false, apU);
+        resampler_.prepare(srcPa);
+        resampler_.resample(vdm, true, paU);
+    }
+
+private:
+    CubicResampler resampler_;
+};
+
+// The cost of one trial over the listed positions, summed in list order.
+template <class Cost>
+double trialCost(const Volume& apUndist, const Volume& paUndist, const std::vector<Position>& positions) {
+    typename Cost::Sums sums;
+    for (const Position& p : positions) {
+        const std::size_t i = apUndist.index(p[0], p[1], p[2]);
+        Cost::add(sums, apUndist[i], paUndist[i]);
+    }
+    return Cost::cost(sums);
 }
 
 }  // namespace
@@ -169,8 +192,9 @@ void optimiseStageLiteral(const Volume& vdm, const Volume& srcAp, const Volume& 
                 for (std::size_t j = 0; j < shifts.size(); ++j) {
                     undistortLocal(apUndist, srcAp, vdm, positions, boxCoordinates, box, shifts[j], false);
                     undistortLocal(paUndist, srcPa, vdm, positions, boxCoordinates, box, shifts[j], true);
-                    const double cost =
-                        useSsd ? ssd(apUndist, paUndist, positions) : -ncc(apUndist, paUndist, positions);
+                    const double cost = useSsd
+                                            ? trialCost<SquaredDifferenceCost>(apUndist, paUndist, positions)
+                                            : trialCost<CorrelationCost>(apUndist, paUndist, positions);
                     if (cost < best) {
                         best = cost;
                         bestIndex = static_cast<int>(j);
@@ -195,9 +219,13 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     Volume vdm = estimateColumnwise(fft, vol_ap, vol_pa, columnSigma, order, log);
     gaussianFilter(fft, vdm, {1.5, 1.5, 1.5}, {0, 0, 0}, true);
     checkDisplacements(vdm, "after the column-wise estimate");
-    Volume srcAp, srcPa, apU, paU;
-    prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
-    undistortBoth(srcAp, srcPa, vdm, apU, paU);
+    // Without intensity correction the sources are the volumes themselves.
+    Volume correctedAp, correctedPa, apU, paU;
+    const Volume& srcAp = useIntensityCorrection ? correctedAp : vol_ap;
+    const Volume& srcPa = useIntensityCorrection ? correctedPa : vol_pa;
+    BothUndistorted undistortBoth;
+    if (useIntensityCorrection) prepareSources(vol_ap, vol_pa, vdm, true, correctedAp, correctedPa);
+    undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
     const double start = selectedDistance(apU, paU, useSsd);
     log << distanceName(useSsd) << " after applying smoothed VDM: " << start << std::endl;
     if (std::isnan(start)) {
@@ -212,11 +240,16 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
     Volume newMap, weight;
     for (std::size_t s = 0; s < localbox.size(); ++s) {
         const std::array<double, 3>& widths = vdm_smoothing[s];
-        if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s]))
-            optimiseStageFast(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap, weight);
-        else
+        if (!schedule.literalTrials && fastStageApplies(localbox[s], s_values[s])) {
+            // One per stage: its scan state is freed before the smoothing
+            // needs its own, which keeps the peak memory down.
+            FastTrialLoop fastLoop;
+            fastLoop.optimise({vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd}, newMap, weight,
+                              nullptr);
+        } else {
             optimiseStageLiteral(vdm, srcAp, srcPa, apU, paU, localbox[s], s_values[s], useSsd, newMap,
                                  weight);
+        }
         vdm = std::move(newMap);
         if (schedule.literalTrials) {
             weightedSmooth(vdm, gaussianKernel3d({9, 9, 9}, widths, {0, 0, 0}, false), weight, true);
@@ -231,8 +264,8 @@ Volume estimateVdm(const FftApi& fft, const Volume& vol_ap, const Volume& vol_pa
         const long adjustments = improveInverseConsistency(vdm);
         log << "Smoothed (" << widths[0] << ") and needed " << adjustments
             << " iterations to improve inverse consistency" << std::endl;
-        prepareSources(vol_ap, vol_pa, vdm, useIntensityCorrection, srcAp, srcPa);
-        undistortBoth(srcAp, srcPa, vdm, apU, paU);
+        if (useIntensityCorrection) prepareSources(vol_ap, vol_pa, vdm, true, correctedAp, correctedPa);
+        undistortBoth.update(srcAp, srcPa, vdm, apU, paU);
         log << "Finished iteration with " << distanceName(useSsd) << ": "
             << selectedDistance(apU, paU, useSsd) << std::endl;
     }

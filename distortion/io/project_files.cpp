@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iomanip>
@@ -267,10 +268,10 @@ std::string dataFilePath(const Project& p) {
     return folderOf(p.path) + p.entry("Prefix").text + (p.kind() == ProjectKind::FMR ? ".stc" : ".dwi");
 }
 
-void readProjectData(Project& p) {
+DataLayout openProjectData(const Project& p, std::ifstream& in) {
     const std::string dataPath = dataFilePath(p);
     const bool fmr = p.kind() == ProjectKind::FMR;
-    std::ifstream in(dataPath, std::ios::binary);
+    in.open(dataPath, std::ios::binary);
     if (!in)
         throw OpenFileError((fmr ? "Failed opening STC for reading: " : "Failed opening for reading: ") +
                             dataPath);
@@ -279,23 +280,26 @@ void readProjectData(Project& p) {
                                  std::to_string(p.intOf("DataStorageFormat")));
     for (const char* id : {"ResolutionX", "ResolutionY", "NrOfSlices", "NrOfVolumes"})
         checkPositive(p, id, p.path);
-    const std::size_t nx = static_cast<std::size_t>(p.intOf("ResolutionX"));
-    const std::size_t ny = static_cast<std::size_t>(p.intOf("ResolutionY"));
-    const std::size_t nz = static_cast<std::size_t>(p.intOf("NrOfSlices"));
-    const std::size_t nt = static_cast<std::size_t>(p.intOf("NrOfVolumes"));
-    const bool floats = p.intOf("DataType") == 2;
-    const std::size_t bytesPerValue = floats ? 4 : 2;
+    DataLayout l;
+    l.nx = static_cast<std::size_t>(p.intOf("ResolutionX"));
+    l.ny = static_cast<std::size_t>(p.intOf("ResolutionY"));
+    l.nz = static_cast<std::size_t>(p.intOf("NrOfSlices"));
+    l.nt = static_cast<std::size_t>(p.intOf("NrOfVolumes"));
+    l.floats = p.intOf("DataType") == 2;
+    l.volumeMajor = !fmr;
+    const std::size_t bytesPerValue = l.bytesPerValue();
     // Sizes from a header are checked against the file before any allocation.
     in.seekg(0, std::ios::end);
     const std::streamoff fileSize = in.tellg();
     in.seekg(0, std::ios::beg);
     const std::size_t limit = std::numeric_limits<std::size_t>::max() / bytesPerValue;
+    const std::size_t nx = l.nx, ny = l.ny, nz = l.nz, nt = l.nt;
     const bool tooLarge = nx > limit / ny || nx * ny > limit / nz || nx * ny * nz > limit / nt ||
                           nx * ny * nz > static_cast<std::size_t>(std::numeric_limits<int>::max());
     if (tooLarge)
         throw IOError(p.path + ": the data size " + std::to_string(nx) + " x " + std::to_string(ny) + " x " +
                       std::to_string(nz) + " x " + std::to_string(nt) + " is too large");
-    const std::size_t expected = nx * ny * nz * nt * bytesPerValue;
+    const std::size_t expected = l.totalBytes();
     if (fileSize < 0 || static_cast<std::size_t>(fileSize) < expected)
         throw ReadFileError("error reading from binary file");
     // More data than the header describes means the header's sizes are not
@@ -305,33 +309,42 @@ void readProjectData(Project& p) {
                             p.path + " describes " + std::to_string(expected) + " (" + std::to_string(nx) +
                             " x " + std::to_string(ny) + " x " + std::to_string(nz) + " x " +
                             std::to_string(nt) + " values of " + std::to_string(bytesPerValue) + " bytes)");
+    return l;
+}
 
-    p.volumes.assign(nt, Volume());
-    for (Volume& v : p.volumes) v = Volume(static_cast<int>(nx), static_cast<int>(ny), static_cast<int>(nz));
-    const std::size_t plane = nx * ny;
-    std::vector<char> buffer(plane * bytesPerValue);
+void readProjectData(Project& p) {
+    std::ifstream in;
+    const DataLayout l = openProjectData(p, in);
+    p.volumes.assign(l.nt, Volume());
+    for (Volume& v : p.volumes)
+        v = Volume(static_cast<int>(l.nx), static_cast<int>(l.ny), static_cast<int>(l.nz));
+    const std::size_t plane = l.planeValues();
+    std::vector<char> buffer(plane * l.bytesPerValue());
     auto readPlane = [&](Volume& v, std::size_t z) {
         if (!in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())))
             throw ReadFileError("error reading from binary file");
-        float* dst = v.data() + z * plane;
-        if (floats) {
-            std::memcpy(dst, buffer.data(), plane * 4);
-        } else {
-            for (std::size_t i = 0; i < plane; ++i) {
-                std::int16_t s;
-                std::memcpy(&s, buffer.data() + 2 * i, 2);
-                dst[i] = static_cast<float>(s);
-            }
-        }
+        samplesToFloats(buffer.data(), l.floats, plane, v.data() + z * plane);
     };
-    if (fmr) {
-        for (std::size_t z = 0; z < nz; ++z)
-            for (std::size_t t = 0; t < nt; ++t) readPlane(p.volumes[t], z);
+    if (!l.volumeMajor) {
+        for (std::size_t z = 0; z < l.nz; ++z)
+            for (std::size_t t = 0; t < l.nt; ++t) readPlane(p.volumes[t], z);
     } else {
-        for (std::size_t t = 0; t < nt; ++t)
-            for (std::size_t z = 0; z < nz; ++z) readPlane(p.volumes[t], z);
+        for (std::size_t t = 0; t < l.nt; ++t)
+            for (std::size_t z = 0; z < l.nz; ++z) readPlane(p.volumes[t], z);
     }
     p.dataRead = true;
+}
+
+void samplesToFloats(const char* bytes, bool floats, std::size_t count, float* out) {
+    if (floats) {
+        std::memcpy(out, bytes, count * 4);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        std::int16_t s;
+        std::memcpy(&s, bytes + 2 * i, 2);
+        out[i] = static_cast<float>(s);
+    }
 }
 
 std::string headerText(const Project& p) {

@@ -5,6 +5,9 @@
 
 #include "distortion/core/containers.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -68,11 +71,39 @@ inline Project readDMR(const std::string& path, bool readData) {
 std::string dataFilePath(const Project& project);
 void readProjectData(Project& project);
 
+// How a project's data file holds its samples: FMR data slice by slice
+// (every volume's plane z before plane z + 1), DMR data volume by volume.
+struct DataLayout {
+    std::size_t nx = 0, ny = 0, nz = 0, nt = 0;
+    bool floats = false;  // 32-bit floats, else 16-bit integers
+    bool volumeMajor = false;
+    std::size_t bytesPerValue() const { return floats ? 4 : 2; }
+    std::size_t planeValues() const { return nx * ny; }
+    std::size_t planeBytes() const { return planeValues() * bytesPerValue(); }
+    std::size_t totalBytes() const { return planeBytes() * nz * nt; }
+    // Where plane z of volume t starts in the file.
+    std::size_t planeOffset(std::size_t t, std::size_t z) const {
+        return (volumeMajor ? t * nz + z : z * nt + t) * planeBytes();
+    }
+};
+
+// Opens the data file and checks the header's sizes against it, with the
+// errors reading the data gives; nothing is allocated by the header's sizes.
+DataLayout openProjectData(const Project& project, std::ifstream& in);
+
+// Stored samples (little-endian 16-bit integers or floats) as floats.
+void samplesToFloats(const char* bytes, bool floats, std::size_t count, float* out);
+// A float as a stored 16-bit sample: truncated toward zero and held inside
+// the 16-bit range (NaN becomes 0).
+std::int16_t toStoredInt16(float v);
+
 // The header text as written (exposed for tests).
 std::string headerText(const Project& project);
 
 // Writes header and data under a new path; each file appears whole or not
 // at all. Throws WriteFileError.
 void writeProject(Project& project, const std::string& newPath);
+// The same with the data file's bytes given whole, in the file's order.
+void writeProject(Project& project, const std::string& newPath, const std::vector<char>& dataBytes);
 
 }  // namespace distortion::io

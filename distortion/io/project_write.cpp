@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace distortion::io {
@@ -19,14 +20,6 @@ std::string fileStem(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-// Truncation toward zero, held inside the 16-bit range (NaN becomes 0).
-std::int16_t toInt16(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 32767.0f) return 32767;
-    if (v <= -32768.0f) return -32768;
-    return static_cast<std::int16_t>(std::trunc(v));
 }
 
 void writeData(const Project& p, std::ostream& out) {
@@ -43,7 +36,7 @@ void writeData(const Project& p, std::ostream& out) {
             std::memcpy(buffer.data(), src, plane * 4);
         } else {
             for (std::size_t i = 0; i < plane; ++i) {
-                const std::int16_t s = toInt16(src[i]);
+                const std::int16_t s = toStoredInt16(src[i]);
                 std::memcpy(buffer.data() + 2 * i, &s, 2);
             }
         }
@@ -58,10 +51,32 @@ void writeData(const Project& p, std::ostream& out) {
     }
 }
 
+void writeProjectWith(Project& p, const std::string& newPath, const std::function<void(std::ostream&)>& data);
+
 }  // namespace
+
+std::int16_t toStoredInt16(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 32767.0f) return 32767;
+    if (v <= -32768.0f) return -32768;
+    return static_cast<std::int16_t>(std::trunc(v));
+}
 
 void writeProject(Project& p, const std::string& newPath) {
     if (!p.dataRead) readProjectData(p);
+    writeProjectWith(p, newPath, [&p](std::ostream& out) { writeData(p, out); });
+}
+
+void writeProject(Project& p, const std::string& newPath, const std::vector<char>& dataBytes) {
+    writeProjectWith(p, newPath, [&dataBytes](std::ostream& out) {
+        out.write(dataBytes.data(), static_cast<std::streamsize>(dataBytes.size()));
+    });
+}
+
+namespace {
+
+void writeProjectWith(Project& p, const std::string& newPath,
+                      const std::function<void(std::ostream&)>& data) {
     p.path = newPath;
     HeaderEntry& prefix = p.entry("Prefix");
     prefix.text = fileStem(newPath);
@@ -71,17 +86,19 @@ void writeProject(Project& p, const std::string& newPath) {
     tl::AtomicFile header;
     if (!header.open(newPath)) throw WriteFileError("Cannot Create file: " + newPath);
     header.stream() << headerText(p);
-    tl::AtomicFile data;
-    if (!data.open(dataPath))
+    tl::AtomicFile dataFile;
+    if (!dataFile.open(dataPath))
         throw WriteFileError((fmr ? "Failed opening STC for writing: " : "Failed opening for writing: ") +
                              dataPath);
-    writeData(p, data.stream());
+    data(dataFile.stream());
     // The data first: a header never names a data file that is not complete.
-    if (!data.commit())
+    if (!dataFile.commit())
         throw WriteFileError((fmr ? "Failed opening STC for writing: " : "Failed opening for writing: ") +
-                             dataPath + " (" + data.problem() + ")");
+                             dataPath + " (" + dataFile.problem() + ")");
     if (!header.commit())
         throw WriteFileError("Cannot Create file: " + newPath + " (" + header.problem() + ")");
 }
+
+}  // namespace
 
 }  // namespace distortion::io

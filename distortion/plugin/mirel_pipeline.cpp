@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -168,8 +169,14 @@ void apply(std::ostream& log) {
         const std::string& path = files[i];
         const bool fmr = isFMR(path);
         if (!fmr && !isDMR(path)) continue;
-        Project p = fmr ? readFMR(path, true) : readDMR(path, true);
-        const Dimensions dims = p.volumes.front().dimensions();
+        // The data are streamed by the undistortion; their file is checked
+        // here, before any question.
+        Project p = fmr ? readFMR(path, false) : readDMR(path, false);
+        std::ifstream data;
+        const DataLayout layout = openProjectData(p, data);
+        data.close();
+        const Dimensions dims{static_cast<int>(layout.nx), static_cast<int>(layout.ny),
+                              static_cast<int>(layout.nz)};
         Volume map;
         if (dims == fileMap.dimensions()) {
             // The first path of the list, FMR or DMR alike.

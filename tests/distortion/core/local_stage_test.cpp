@@ -1,6 +1,7 @@
-// The box-sum trial loop against the literal one: the same shift chosen on
-// at least 99.9 % of optimised voxels, on random and phantom-like volumes,
-// and whole estimations within 1e-3 voxel.
+// The shift-wise trial loop against the literal one: the same shift chosen
+// on every voxel and the same map bit for bit, on random and phantom-like
+// volumes, with and without history from rows shifted outside; whole
+// estimations (which smooth differently) within 1e-3 voxel.
 #include "distortion/core/local_stage_fast.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <sstream>
 
@@ -33,17 +35,16 @@ Volume phantomLike(int nx, int ny, int nz, float centreY, unsigned seed) {
     return v;
 }
 
-Volume randomVolume(int nx, int ny, int nz, unsigned seed) {
+Volume randomVolume(int nx, int ny, int nz, unsigned seed, float low = 0.0f, float high = 300.0f) {
     std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> u(0.0f, 300.0f);
+    std::uniform_real_distribution<float> u(low, high);
     Volume v(nx, ny, nz);
     for (std::size_t i = 0; i < v.size(); ++i) v[i] = u(rng);
     return v;
 }
 
 struct Agreement {
-    std::size_t optimised = 0, same = 0;
-    double maxMapDifference = 0;
+    std::size_t optimised = 0, same = 0, sameMap = 0;
 };
 
 Agreement compareStage(const Volume& ap, const Volume& pa, const Volume& vdm, int boxSize,
@@ -59,10 +60,9 @@ Agreement compareStage(const Volume& ap, const Volume& pa, const Volume& vdm, in
     Agreement a;
     for (std::size_t i = 0; i < vdm.size(); ++i) {
         EXPECT_EQ(weightLiteral[i], weightFast[i]) << "voxel " << i;
-        if (weightLiteral[i] != 1.0f) continue;
-        ++a.optimised;
+        if (weightLiteral[i] == 1.0f) ++a.optimised;
         if (chosenLiteral[i] == chosenFast[i]) ++a.same;
-        a.maxMapDifference = std::max(a.maxMapDifference, std::fabs(double(mapLiteral[i]) - mapFast[i]));
+        if (std::memcmp(&mapLiteral[i], &mapFast[i], sizeof(float)) == 0) ++a.sameMap;
     }
     return a;
 }
@@ -100,13 +100,25 @@ TEST(LocalStageFast, AgreesWithTheLiteralTrialLoop) {
          shiftsOf(-6, 6, 2, 0.4f), true},
         {"random ncc", randomVolume(18, 16, 9, 8), randomVolume(18, 16, 9, 9), noisyMap, 7,
          shiftsOf(-5, 5, 1, 0.15f), false},
+        // Shifts of up to five rows on 16 rows: many trials fall outside and
+        // leave history behind.
+        {"phantom ncc, wide shifts", phantomLike(20, 24, 10, 11, 13), phantomLike(20, 24, 10, 13, 14),
+         smoothMap, 7, shiftsOf(-10, 10, 2, 0.5f), false},
+        {"random ssd, wide shifts", randomVolume(18, 16, 9, 15), randomVolume(18, 16, 9, 16), noisyMap, 7,
+         shiftsOf(-10, 10, 2, 0.5f), true},
+        // Bright and nearly flat: single-precision correlation sums are mostly
+        // rounding, so any change in their order or precision changes choices.
+        {"bright flat ncc", randomVolume(18, 16, 9, 19, 5000.0f, 5020.0f),
+         randomVolume(18, 16, 9, 20, 5000.0f, 5020.0f), noisyMap, 5, shiftsOf(-5, 5, 1, 0.3f), false},
+        {"random ncc, wide shifts", randomVolume(18, 16, 9, 17), randomVolume(18, 16, 9, 18), noisyMap, 5,
+         shiftsOf(-10, 10, 2, 0.5f), false},
     };
     for (const Case& c : cases) {
         const Agreement a = compareStage(c.ap, c.pa, c.vdm, c.box, c.shifts, c.ssd);
         ASSERT_GT(a.optimised, 100u) << c.name;
-        EXPECT_GE(static_cast<double>(a.same) / a.optimised, 0.999)
-            << c.name << ": " << a.same << " of " << a.optimised;
-        std::printf("%s: same shift on %zu of %zu optimised voxels\n", c.name, a.same, a.optimised);
+        EXPECT_EQ(a.same, c.vdm.size())
+            << c.name << ": the same shift on " << a.same << " of " << c.vdm.size();
+        EXPECT_EQ(a.sameMap, c.vdm.size()) << c.name << ": the same map value on " << a.sameMap;
     }
 }
 

@@ -154,3 +154,57 @@ TEST(MapOperations, DerivativeResizeAndInverse) {
     for (int t = 1; t < 8; ++t) EXPECT_FLOAT_EQ(inv2(0, t, 0), t / 2.0f - t) << t;
     EXPECT_EQ(inv2(0, 0, 0), 0.0f);
 }
+
+namespace {
+
+// One line of the tridiagonal system (c[i-1] + 4 c[i] + c[i+1]) / 6 = v[i]
+// (zeros outside) solved by forward elimination and back substitution,
+// written out line by line as the method states it.
+void solveLineLiterally(std::vector<double>& v, std::size_t start, int n, std::size_t stride) {
+    std::vector<double> work(static_cast<std::size_t>(n));
+    const double off = 1.0 / 6.0, diag = 4.0 / 6.0;
+    work[0] = off / diag;
+    v[start] = v[start] / diag;
+    for (int i = 1; i < n; ++i) {
+        const double m = diag - off * work[static_cast<std::size_t>(i - 1)];
+        work[static_cast<std::size_t>(i)] = off / m;
+        v[start + i * stride] = (v[start + i * stride] - off * v[start + (i - 1) * stride]) / m;
+    }
+    for (int i = n - 2; i >= 0; --i)
+        v[start + i * stride] -= work[static_cast<std::size_t>(i)] * v[start + (i + 1) * stride];
+}
+
+std::vector<double> coefficientsLineByLine(const Volume& src) {
+    const int nx = src.nx(), ny = src.ny(), nz = src.nz();
+    std::vector<double> c(src.data(), src.data() + src.size());
+    const std::size_t sy = static_cast<std::size_t>(nx), sz = sy * ny;
+    for (int y = 0; y < ny; ++y)
+        for (int x = 0; x < nx; ++x) solveLineLiterally(c, y * sy + x, nz, sz);
+    for (int z = 0; z < nz; ++z)
+        for (int x = 0; x < nx; ++x) solveLineLiterally(c, z * sz + x, ny, sy);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y) solveLineLiterally(c, z * sz + y * sy, nx, 1);
+    return c;
+}
+
+}  // namespace
+
+// The plane-wise solve is the line-by-line solve to the last bit, whatever
+// volumes the resampler held before.
+TEST(CubicUndistort, CoefficientsEqualTheLineByLineSolveBitForBit) {
+    CubicResampler r;
+    for (const Volume& v : {randomVolume(9, 7, 5, 5, -1000, 1000), randomVolume(4, 11, 1, 6, 0, 30000),
+                            randomVolume(1, 3, 8, 7, -5, 5), randomVolume(9, 7, 5, 8, 0, 1)}) {
+        r.prepare(v);
+        const std::vector<double> expected = coefficientsLineByLine(v);
+        ASSERT_EQ(r.coefficients().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(r.coefficients()[i], expected[i]) << "coefficient " << i;
+        // A resampled volume equals the one of a fresh resampler.
+        const Volume map = randomVolume(v.nx(), v.ny(), v.nz(), 9, -2.5f, 2.5f);
+        Volume out;
+        r.resample(map, true, out);
+        const Volume fresh = undistortCubic(v, map, true);
+        for (std::size_t i = 0; i < v.size(); ++i) ASSERT_EQ(out[i], fresh[i]);
+    }
+}
