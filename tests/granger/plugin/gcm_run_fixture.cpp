@@ -69,18 +69,10 @@ talvora::RunResult GcmRunTest::run(const json& commands, const json& extra) {
 }
 
 json GcmRunTest::runCommand(const std::string& subject, int method, const json& overrides) {
-    json p = {{"VOIFile", "reference.voi"},
-              {"SelectedVOIIndex", 0},
-              {"SelectedTimeWindowMethod", method},
-              {"SelectedConditionName", "Task"},
-              {"SubjectID", subject},
-              {"NrOfSubjVTCs", 1},
-              {"SubjVTC-1", subject + "/run1.vtc"},
-              {"VTCIntervalStart", 11},
-              {"VTCIntervalEnd", 0},
-              {"VTCProtocolCond", 0}};
-    for (auto it = overrides.begin(); it != overrides.end(); ++it) p[it.key()] = it.value();
-    return {{"command", "RunGCM"}, {"parameters", p}};
+    json command = study::grangerRunCommand(subject, method);
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        command["parameters"][it.key()] = it.value();
+    return command;
 }
 
 json GcmRunTest::startCheck() {
