@@ -3,6 +3,7 @@
 #include "host/documents/documents.h"
 #include "host/formats/format_io.h"
 #include "support/test_files.h"
+#include "tests/granger/plugin/small_study.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,14 +38,8 @@ void GcmRunTest::TearDown() {
 }
 
 study::GrangerStudyOptions GcmRunTest::smallStudy() {
-    study::GrangerStudyOptions o;
-    o.subjects = 2;
-    o.dimX = 6;
-    o.dimY = 4;
-    o.dimZ = 1;
-    o.volumes = 120;
-    o.settings = "// test settings\nNumSurrogateSimulations= 100\nAutoRegressionOrder= 1\n";
-    return o;
+    return granger_test::smallStudy(
+        2, "// test settings\nNumSurrogateSimulations= 100\nAutoRegressionOrder= 1\n");
 }
 
 void GcmRunTest::writeStudy(study::GrangerStudyOptions options) {
