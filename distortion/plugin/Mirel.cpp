@@ -2,24 +2,21 @@
 
 #include "distortion/plugin/host_log.h"
 #include "distortion/plugin/mirel_commands.h"
+#include "distortion/plugin/mirel_host.h"
 #include "frame/numeric_services.h"
 #include "frame/plugin_hosts.h"
 
 #include <exception>
 #include <string>
 
+namespace distortion::plugin {
 namespace {
-
-using F = tl::HostFunction;
-const tl::HostAccess& host = tl::g_mirelAccess;
 
 void showMessage(const char* text) {
     if (auto box = host.optional<F::hxMessageBox>()) box(text);
 }
 
 }  // namespace
-
-namespace distortion::plugin {
 
 Mirel::~Mirel() = default;
 

@@ -5,6 +5,7 @@
 #include "distortion/core/errors.h"
 #include "distortion/io/file_names.h"
 #include "distortion/io/project_files.h"
+#include "distortion/plugin/mirel_host.h"
 #include "frame/numeric_services.h"
 #include "frame/plugin_hosts.h"
 
@@ -12,12 +13,6 @@
 #include <fstream>
 #include <stdexcept>
 #include <vector>
-
-namespace {
-using F = tl::HostFunction;
-// A missing host function stops the command with "the host does not offer <name>".
-const tl::HostAccess& host = tl::g_mirelAccess;
-}  // namespace
 
 namespace distortion::plugin {
 

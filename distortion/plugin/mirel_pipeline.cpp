@@ -9,18 +9,13 @@
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
 #include "distortion/plugin/mirel_commands.h"
+#include "distortion/plugin/mirel_host.h"
 #include "frame/plugin_hosts.h"
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-
-namespace {
-using F = tl::HostFunction;
-// A missing host function stops the command with "the host does not offer <name>".
-const tl::HostAccess& host = tl::g_mirelAccess;
-}  // namespace
 
 namespace distortion::plugin {
 

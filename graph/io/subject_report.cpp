@@ -3,6 +3,7 @@
 #include "graph/core/feature_registry.h"
 #include "graph/core/graph_feature_compute.h"
 #include "graph/io/subject_data.h"
+#include "linkmesh/tools/usage_answer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -95,16 +96,7 @@ void writeSubjectReport(std::ostream& out, const std::string& manifestPath) {
 }
 
 int runSubjectReports(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        err << kUsage;
-        return 2;
-    }
-    for (const std::string& a : args) {
-        if (a == "-h" || a == "--help") {
-            out << kUsage;
-            return 0;
-        }
-    }
+    if (const auto answered = linkmesh::cli::usageAnswer(args, kUsage, out, err)) return *answered;
     int status = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         try {

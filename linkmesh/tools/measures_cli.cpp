@@ -1,6 +1,7 @@
 #include "linkmesh/tools/measures_cli.h"
 
 #include "linkmesh/linkmesh.h"
+#include "linkmesh/tools/usage_answer.h"
 
 #include <cstdio>
 #include <exception>
@@ -42,16 +43,7 @@ void write_report(std::ostream& out, const std::string& path, const Eigen::Matri
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        err << kUsage;
-        return 2;
-    }
-    for (const std::string& a : args) {
-        if (a == "-h" || a == "--help") {
-            out << kUsage;
-            return 0;
-        }
-    }
+    if (const auto answered = usageAnswer(args, kUsage, out, err)) return *answered;
     int status = 0;
     bool first = true;
     for (const std::string& path : args) {

@@ -1,35 +1,22 @@
 // The talvora program end to end: describing plug-ins, running a job file,
 // and refusing bad input with a clear message and a non-zero status.
+#include "support/run_program.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
+using test_support::contains;
+using test_support::Outcome;
 
 Outcome talvora(const std::string& args) {
-    const std::string command =
-        std::string(TALVORA_EXE) + " " + args + " --plugins-dir " + PLUGINS_DIR + " 2>&1";
-    Outcome out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
+    return test_support::shell(std::string(TALVORA_EXE) + " " + args + " --plugins-dir " + PLUGINS_DIR);
 }
 
 fs::path scratch(const std::string& name) {
@@ -41,10 +28,6 @@ fs::path scratch(const std::string& name) {
 
 void write(const fs::path& path, const std::string& text) {
     std::ofstream(path) << text;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 TEST(TalvoraCli, InfoDescribesEveryPlugin) {

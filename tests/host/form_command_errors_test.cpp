@@ -2,41 +2,24 @@
 // a line naming the command and the plug-in's own error, although `execute`
 // returned true (distortion plug-in) or only false (Granger plug-in).
 #include "host/app/transcript.h"
+#include "support/phantom.h"
+#include "support/run_program.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
+using test_support::Outcome;
+using test_support::shell;
 
-Outcome shell(const std::string& command) {
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test_support::contains;
 
 void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
@@ -55,13 +38,7 @@ protected:
 
     static void SetUpTestSuite() {
         root = fs::path(::testing::TempDir()) / ("talvora_form_errors_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        const Outcome a = shell(std::string(PHANTOM_EXE) + " --small --size 24x30x9 --volumes 2 --out " +
-                                (root / "p").string());
-        const Outcome b = shell(std::string(PHANTOM_EXE) + " --small --size 16x20x9 --volumes 2 --out " +
-                                (root / "q").string());
-        ASSERT_EQ(a.status, 0) << a.output;
-        ASSERT_EQ(b.status, 0) << b.output;
+        ASSERT_EQ(test_support::makeTwoPhantoms(PHANTOM_EXE, root, "24x30x9", "16x20x9"), "");
         set = root / "p" / "ap_pa_sev5";
     }
     static void TearDownTestSuite() { fs::remove_all(root); }

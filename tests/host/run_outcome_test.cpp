@@ -1,16 +1,15 @@
 // A run's exit status and last line tell the truth about its outcome: result
 // or map files that could not be written, a log file cut short, a run that
 // computed nothing, and a job whose answers did not fit.
+#include "support/run_program.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
@@ -18,32 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // stdout and stderr together, in order
-    std::string lastLine() const {
-        std::string text = output;
-        while (!text.empty() && text.back() == '\n') text.pop_back();
-        const auto cut = text.rfind('\n');
-        return cut == std::string::npos ? text : text.substr(cut + 1);
-    }
-};
-
-Outcome shell(const std::string& command) {
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test_support::contains;
+using test_support::Outcome;
+using test_support::shell;
 
 // One generated study per test (two VTCs, three VOIs), and its VOI-based job
 // rewritten as needed.

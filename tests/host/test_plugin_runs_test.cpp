@@ -2,37 +2,21 @@
 // transcript, which holds UTF-8 only, whatever bytes the plug-in logged.
 #include "host/session/host_session.h"
 #include "host/session/job.h"
+#include "support/run_program.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-Outcome shell(const std::string& command) {
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
+using test_support::Outcome;
+using test_support::shell;
 
 std::string readAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

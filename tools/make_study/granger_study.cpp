@@ -158,7 +158,18 @@ void writeProtocols(const GrangerStudyOptions& o, const fs::path& dir) {
     talvora::formats::writeProtocolFile(dir / "study.prt", msec);
 }
 
-json runCommand(const std::string& subject, int method) {
+json groupCommand(const GrangerStudyOptions& o, int method) {
+    json p = {{"NrOfSubjects", o.subjects}, {"SelectedTimeWindowMethod", method}, {"SubjectSpecificVOIs", 0}};
+    for (int s = 1; s <= o.subjects; ++s) {
+        p["SubjID-" + std::to_string(s)] = subjectId(s);
+        p["SubjDataFolder-" + std::to_string(s)] = subjectId(s) + "/";
+    }
+    return {{"command", "PrepareForANCOVA"}, {"parameters", p}};
+}
+
+}  // namespace
+
+json grangerRunCommand(const std::string& subject, int method) {
     return {{"command", "RunGCM"},
             {"parameters",
              {{"VOIFile", "reference.voi"},
@@ -172,17 +183,6 @@ json runCommand(const std::string& subject, int method) {
               {"VTCIntervalEnd", 0},
               {"VTCProtocolCond", 0}}}};
 }
-
-json groupCommand(const GrangerStudyOptions& o, int method) {
-    json p = {{"NrOfSubjects", o.subjects}, {"SelectedTimeWindowMethod", method}, {"SubjectSpecificVOIs", 0}};
-    for (int s = 1; s <= o.subjects; ++s) {
-        p["SubjID-" + std::to_string(s)] = subjectId(s);
-        p["SubjDataFolder-" + std::to_string(s)] = subjectId(s) + "/";
-    }
-    return {{"command", "PrepareForANCOVA"}, {"parameters", p}};
-}
-
-}  // namespace
 
 void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::ostream& report) {
     fs::create_directories(out);
@@ -247,8 +247,8 @@ void writeGrangerStudy(const GrangerStudyOptions& o, const fs::path& out, std::o
         commands.push_back({{"command", "GetCondsOfVTCProtocol"},
                             {"parameters", {{"VTCFile", id + "/run1.vtc"}}},
                             {"print", {"NrOfConditions", "CondName-1"}}});
-        commands.push_back(runCommand(id, 1));
-        commands.push_back(runCommand(id, 2));
+        commands.push_back(grangerRunCommand(id, 1));
+        commands.push_back(grangerRunCommand(id, 2));
     }
     commands.push_back(groupCommand(o, 2));
     commands.push_back(groupCommand(o, 1));

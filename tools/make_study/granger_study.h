@@ -6,6 +6,8 @@
 // settings file and a job running every command of the Granger plug-in.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
@@ -38,6 +40,10 @@ std::string subjectId(int subject);
 
 // The Task intervals (first, last) in volumes.
 std::vector<std::pair<int, int>> taskIntervals(int volumes);
+
+// The job command running the Granger analysis of one subject's first VTC
+// against the reference VOI, with time-window method `method`.
+nlohmann::json grangerRunCommand(const std::string& subject, int method);
 
 // Writes the study into `out` (created) and names what it wrote on `report`.
 void writeGrangerStudy(const GrangerStudyOptions& options, const std::filesystem::path& out,

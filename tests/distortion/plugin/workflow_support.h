@@ -2,40 +2,27 @@
 // phantom: the shared fixture of the workflow tests.
 #pragma once
 
+#include "support/phantom.h"
+#include "support/run_program.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace workflow {
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
+using test_support::contains;
+using test_support::Outcome;
 
 inline Outcome run(const std::string& command) {
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
+    return test_support::shell(command);
 }
 
-inline bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 inline std::size_t countOf(const std::string& text, const std::string& part) {
     std::size_t n = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -56,13 +43,7 @@ protected:
     static void SetUpTestSuite() {
         // One folder per process: ctest runs the tests in parallel processes.
         root = fs::path(::testing::TempDir()) / ("mirel_workflow_" + std::to_string(getpid()));
-        fs::remove_all(root);
-        const Outcome a = run(std::string(PHANTOM_EXE) + " --small --size 32x40x9 --volumes 2 --out " +
-                              (root / "p").string());
-        const Outcome b = run(std::string(PHANTOM_EXE) + " --small --size 24x30x9 --volumes 2 --out " +
-                              (root / "q").string());
-        ASSERT_EQ(a.status, 0) << a.output;
-        ASSERT_EQ(b.status, 0) << b.output;
+        ASSERT_EQ(test_support::makeTwoPhantoms(PHANTOM_EXE, root, "32x40x9", "24x30x9"), "");
         set = root / "p" / "ap_pa_sev5";
     }
     static void TearDownTestSuite() { fs::remove_all(root); }

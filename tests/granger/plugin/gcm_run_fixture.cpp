@@ -3,6 +3,7 @@
 #include "host/documents/documents.h"
 #include "host/formats/format_io.h"
 #include "support/test_files.h"
+#include "tests/granger/plugin/small_study.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,14 +38,8 @@ void GcmRunTest::TearDown() {
 }
 
 study::GrangerStudyOptions GcmRunTest::smallStudy() {
-    study::GrangerStudyOptions o;
-    o.subjects = 2;
-    o.dimX = 6;
-    o.dimY = 4;
-    o.dimZ = 1;
-    o.volumes = 120;
-    o.settings = "// test settings\nNumSurrogateSimulations= 100\nAutoRegressionOrder= 1\n";
-    return o;
+    return granger_test::smallStudy(
+        2, "// test settings\nNumSurrogateSimulations= 100\nAutoRegressionOrder= 1\n");
 }
 
 void GcmRunTest::writeStudy(study::GrangerStudyOptions options) {
@@ -69,18 +64,10 @@ talvora::RunResult GcmRunTest::run(const json& commands, const json& extra) {
 }
 
 json GcmRunTest::runCommand(const std::string& subject, int method, const json& overrides) {
-    json p = {{"VOIFile", "reference.voi"},
-              {"SelectedVOIIndex", 0},
-              {"SelectedTimeWindowMethod", method},
-              {"SelectedConditionName", "Task"},
-              {"SubjectID", subject},
-              {"NrOfSubjVTCs", 1},
-              {"SubjVTC-1", subject + "/run1.vtc"},
-              {"VTCIntervalStart", 11},
-              {"VTCIntervalEnd", 0},
-              {"VTCProtocolCond", 0}};
-    for (auto it = overrides.begin(); it != overrides.end(); ++it) p[it.key()] = it.value();
-    return {{"command", "RunGCM"}, {"parameters", p}};
+    json command = study::grangerRunCommand(subject, method);
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        command["parameters"][it.key()] = it.value();
+    return command;
 }
 
 json GcmRunTest::startCheck() {

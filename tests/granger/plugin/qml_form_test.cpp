@@ -5,6 +5,7 @@
 #include "host/session/host_state.h"
 #include "host/session/plugin_loader.h"
 #include "host/app/qml_form.h"
+#include "tests/granger/plugin/small_study.h"
 #include "tools/make_study/granger_study.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +37,7 @@ protected:
         const fs::path built(CAUSALIS_PLUGIN_PATH);
         fs::copy_file(built, dir_ / "plugins/CausalisPlugin_v27.so");
         fs::copy_file(built.parent_path() / "CausalisPlugin.qml", dir_ / "plugins/CausalisPlugin.qml");
-        study::GrangerStudyOptions o;
-        o.subjects = 1;
-        o.dimX = 6;
-        o.dimY = 4;
-        o.dimZ = 1;
-        o.volumes = 120;
-        o.settings = "NumSurrogateSimulations= 50\n";
+        const study::GrangerStudyOptions o = granger_test::smallStudy(1, "NumSurrogateSimulations= 50\n");
         std::ostringstream report;
         study::writeGrangerStudy(o, dir_, report);
         fs::copy_file(dir_ / "VUVIrurar.ini", dir_ / "plugins/VUVIrurar.ini");

@@ -11,6 +11,7 @@
 #include "graph/widgets/qxtspanslider.h"
 
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -33,13 +34,6 @@
 #include <cmath>
 #include <filesystem>
 
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-using namespace graph::widgets;
-
-using graph_test::Rows;
-using graph_test::TempFolder;
 using QtCharts::QSplineSeries;
 
 namespace {
@@ -404,14 +398,8 @@ TEST_F(CircularPlotTest, SingleNodeAndAllZeroMatricesDrawNoEdges) {
 
 TEST(CircularPlotFromWindow, OpensOnceDrivesOptionsAndDisablesThemOnClose) {
     TempFolder folder;
-    const std::string path = graph_test::writeSubject(folder, "s", "sub", {kFour});
-    auto subject = std::make_shared<Subject>();
-    subject->manifest = readStudyManifest(path);
-    subject->folder = (folder.path() / "s").string();
-    ConnectivityObject object(subject);
-    object.load();
-    object.showWindow();
-    ConnectivityObjectUI* ui = object.window();
+    const auto object = graph_test::openSubjectWindow(folder, "s", {kFour});
+    ConnectivityObjectUI* ui = object->window();
     const ConnectivityForm& f = ui->form();
     EXPECT_FALSE(f.groupbox_CircularPlot->isEnabled());
     f.pb_CircularPlotConnMtx->click();

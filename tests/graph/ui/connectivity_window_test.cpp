@@ -12,6 +12,7 @@
 
 #include "linkmesh/linkmesh.h"
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QApplication>
@@ -29,14 +30,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-using namespace graph::widgets;
-
-using graph_test::Rows;
-using graph_test::TempFolder;
-
 namespace {
 
 class ConnectivityWindow : public ::testing::Test {
@@ -44,15 +37,8 @@ protected:
     // Loads a subject written to disk and opens its window.
     ConnectivityObjectUI* open(const std::vector<Rows>& matrices,
                                const std::vector<std::string>& conditions = {}) {
-        const std::string path =
-            graph_test::writeSubject(folder, "s" + std::to_string(count++), "sub", matrices, conditions);
-        auto subject = std::make_shared<Subject>();
-        subject->manifest = readStudyManifest(path);
-        subject->folder = (folder.path() / ("s" + std::to_string(count - 1))).string();
-        object = std::make_unique<ConnectivityObject>(subject);
-        object->setPrompts(scriptedPrompts(script));
-        object->load();
-        object->showWindow();
+        object = graph_test::openSubjectWindow(folder, "s" + std::to_string(count++), matrices, conditions,
+                                               script);
         return object->window();
     }
 

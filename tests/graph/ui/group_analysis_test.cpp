@@ -5,6 +5,7 @@
 #include "graph/ui/nodora_form.h"
 
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QListWidget>
@@ -17,13 +18,6 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
-
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-
-using graph_test::Rows;
-using graph_test::TempFolder;
 
 namespace {
 

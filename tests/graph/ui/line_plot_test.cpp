@@ -8,6 +8,7 @@
 #include "graph/widgets/my_label.h"
 
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -30,13 +31,7 @@
 #include <fstream>
 #include <sstream>
 
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-using namespace graph::widgets;
-
 using namespace QtCharts;
-using graph_test::TempFolder;
 
 namespace {
 
@@ -215,16 +210,9 @@ TEST(LinePlotTest, TimeseriesPlotOfConditions) {
 
 TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition) {
     TempFolder folder;
-    const std::string path = graph_test::writeSubject(
-        folder, "s", "sub", {graph_test::exampleMatrix(5, 1), graph_test::exampleMatrix(5, 2)},
-        {"Rest", "Tap"});
-    auto subject = std::make_shared<Subject>();
-    subject->manifest = readStudyManifest(path);
-    subject->folder = (folder.path() / "s").string();
-    ConnectivityObject object(subject);
-    object.load();
-    object.showWindow();
-    ConnectivityObjectUI* w = object.window();
+    const auto object = graph_test::openSubjectWindow(
+        folder, "s", {graph_test::exampleMatrix(5, 1), graph_test::exampleMatrix(5, 2)}, {"Rest", "Tap"});
+    ConnectivityObjectUI* w = object->window();
     w->computeButton("strength")->click();
     w->inspectButton("strength")->click();
     auto* plot = qobject_cast<LinePlot*>(w->lastFeaturePlot());
@@ -254,14 +242,8 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition) {
 TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed) {
     TempFolder folder;
     const graph_test::Rows signedRows = {{0, -0.5f, 0.25f}, {-0.5f, 0, 0.75f}, {0.25f, 0.75f, 0}};
-    const std::string path = graph_test::writeSubject(folder, "s", "sub", {signedRows});
-    auto subject = std::make_shared<Subject>();
-    subject->manifest = readStudyManifest(path);
-    subject->folder = (folder.path() / "s").string();
-    ConnectivityObject object(subject);
-    object.load();
-    object.showWindow();
-    ConnectivityObjectUI* w = object.window();
+    const auto object = graph_test::openSubjectWindow(folder, "s", {signedRows});
+    ConnectivityObjectUI* w = object->window();
     QComboBox* choice = w->form().cbox_NegativeWeights;
     ASSERT_EQ(choice->count(), 2);
     EXPECT_EQ(choice->itemText(0), "positive weights only");

@@ -7,6 +7,7 @@
 #include "graph/ui/subjects_model.h"
 
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QCheckBox>
@@ -22,13 +23,6 @@
 #include <QTableView>
 
 #include <gtest/gtest.h>
-
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-using namespace graph::widgets;
-
-using graph_test::TempFolder;
 
 namespace {
 

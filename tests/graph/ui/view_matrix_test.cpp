@@ -9,6 +9,7 @@
 #include "graph/ui/views/view_matrix.h"
 
 #include "manifest_fixture.h"
+#include "ui_fixture.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -28,13 +29,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-using namespace graph::core;
-using namespace graph::io;
-using namespace graph::ui;
-using namespace graph::widgets;
-
-using graph_test::TempFolder;
 
 namespace {
 
@@ -227,21 +221,15 @@ TEST_F(ViewMatrixTest, ImageExportAndPressingTheOverview) {
 
 TEST(ViewMatrixFromWindow, VisualizeTwiceShowsTheSameWindow) {
     TempFolder folder;
-    const std::string path = graph_test::writeSubject(folder, "s", "sub", {graph_test::exampleMatrix(4, 2)});
-    auto subject = std::make_shared<Subject>();
-    subject->manifest = readStudyManifest(path);
-    subject->folder = (folder.path() / "s").string();
-    ConnectivityObject object(subject);
-    object.load();
-    object.showWindow();
-    object.window()->form().pb_PlotConnMtx->click();
-    ViewMatrix* first = object.window()->matrixView();
+    const auto object = graph_test::openSubjectWindow(folder, "s", {graph_test::exampleMatrix(4, 2)});
+    object->window()->form().pb_PlotConnMtx->click();
+    ViewMatrix* first = object->window()->matrixView();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->table()->horizontalHeaderItem(0)->text(), "N0");
     first->close();
-    object.window()->form().pb_PlotConnMtx->click();
-    EXPECT_EQ(object.window()->matrixView(), first);
+    object->window()->form().pb_PlotConnMtx->click();
+    EXPECT_EQ(object->window()->matrixView(), first);
     EXPECT_TRUE(first->isVisible());
 }
 

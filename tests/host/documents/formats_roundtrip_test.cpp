@@ -8,6 +8,7 @@
 #include "host/formats/voi_file.h"
 #include "host/formats/vtc_file.h"
 #include "support/grids.h"
+#include "support/little_endian.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <limits>
 
 namespace fmt = talvora::formats;
+using test_support::f32;
+using test_support::i16;
 using test_support::readBytes;
 using test_support::TempFolder;
 using test_support::writeBytes;
@@ -42,17 +45,6 @@ fmt::VtcHeader vtcHeader(int version, int dataType) {
     h.referenceSpace = version == 3 ? 1 : 3;
     h.tr = 1999.6f;
     return h;
-}
-
-// Little-endian helpers for building the expected file by hand.
-void i16(std::string& s, int v) {
-    s += static_cast<char>(v & 0xff);
-    s += static_cast<char>((v >> 8) & 0xff);
-}
-void f32(std::string& s, float v) {
-    char b[4];
-    std::memcpy(b, &v, 4);
-    s.append(b, 4);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "host/services/host_exports.h"
 #include "host/session/host_state.h"
 #include "host/session/job.h"
+#include "read_as.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -22,40 +23,11 @@
 
 namespace fmt = talvora::formats;
 namespace fs = std::filesystem;
+using test_support::readAs;
 using test_support::TempFolder;
 using test_support::writeBytes;
 
 namespace {
-
-// Reads `path` with the reader of format `ext`; the error text, or "" when read.
-std::string readAs(const std::string& ext, const fs::path& path) {
-    const std::array<int, 3> dims{256, 256, 256};
-    try {
-        if (ext == ".vtc")
-            fmt::readVtcFile(path);
-        else if (ext == ".vth")
-            fmt::readVtcHeader(path);
-        else if (ext == ".prt")
-            fmt::readProtocolFile(path);
-        else if (ext == ".voi")
-            fmt::readVoiFile(path, &dims);
-        else if (ext == ".msk")
-            fmt::readMaskFile(path);
-        else if (ext == ".glm")
-            fmt::readGlmFile(path);
-        else if (ext == ".blm")
-            fmt::readMapSetFile(path);
-        else if (ext == ".vmr")
-            fmt::readVmrFile(path);
-        else if (ext == ".json")
-            talvora::readJob(path);
-        else
-            return "no reader for " + ext;
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
 
 const char* const kEveryReader[] = {".vtc", ".vth", ".prt", ".voi", ".msk", ".glm", ".blm", ".vmr", ".json"};
 

@@ -28,6 +28,14 @@ bool inLeft(const Grid& grid, int voxel);
 bool inRight(const Grid& grid, int voxel);
 VtcSpec standardVtc();
 
+// The regions' mean signal change as the plot files write it, one value per
+// second of the trial. Left: 2 s flat, rise to 2 % at 4 s, plateau to 8 s,
+// back to 0 at 10 s. Right: the same shape 2 s later, at 3 %.
+inline const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",
+                                                      "1", "0", "0", "0", "0", "0", "0", "0"};
+inline const std::vector<std::string> kRightPercent = {"0", "0", "0",   "0", "0", "1.5", "3", "3", "3",
+                                                       "3", "3", "1.5", "0", "0", "0",   "0", "0"};
+
 class LatencyRunTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -29,8 +29,6 @@ std::string measuresBlock(int region, const std::vector<std::string>& onset,
 
 const std::string kLeftBlock1 = measuresBlock(1, {"2.1"}, {"7.1"}, {"3.1"}, {"2"});
 const std::string kLeftBlock2 = measuresBlock(2, {"2.1"}, {"7.1"}, {"3.1"}, {"2"});
-const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",
-                                               "1", "0", "0", "0", "0", "0", "0", "0"};
 
 TEST_F(LatencyRunTest, MaskRunFitsEveryMaskedVoxelInLinearOrder) {
     writeStandardStudy();

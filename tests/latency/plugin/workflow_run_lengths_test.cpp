@@ -14,11 +14,6 @@ namespace {
 using nlohmann::json;
 using test_support::plotFile;
 
-const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",
-                                               "1", "0", "0", "0", "0", "0", "0", "0"};
-const std::vector<std::string> kRightPercent = {"0", "0", "0",   "0", "0", "1.5", "3", "3", "3",
-                                                "3", "3", "1.5", "0", "0", "0",   "0", "0"};
-
 // A run of `volumes` volumes at TR 1 s with a "Task" trial every 20 s from
 // 4 s on, as many as end before the run does.
 VtcSpec runOf(int volumes) {

@@ -14,10 +14,6 @@ using nlohmann::json;
 
 using test_support::plotFile;
 
-// Left: 2 s flat, rise to 2 % at 4 s, plateau to 8 s, back to 0 at 10 s.
-const std::vector<std::string> kLeftPercent = {"0", "0", "0", "1", "2", "2", "2", "2", "2",
-                                               "1", "0", "0", "0", "0", "0", "0", "0"};
-
 const std::vector<std::string> kStandardLog = {
     " ",
     " ",
