@@ -1,4 +1,4 @@
-#include "latency_study.h"
+#include "tools/support/latency_study.h"
 
 #include <cmath>
 #include <fstream>
