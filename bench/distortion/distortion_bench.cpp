@@ -9,7 +9,7 @@
 #include "distortion/core/vdmestimate.h"
 #include "distortion/io/project_files.h"
 #include "distortion/io/undistort_project.h"
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 #include "tools/make_phantom/phantom_model.h"
 
 #include <sys/resource.h>

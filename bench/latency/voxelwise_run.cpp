@@ -12,7 +12,7 @@
 #include "host/documents/documents.h"
 #include "host/session/host_state.h"
 #include "host/session/job.h"
-#include "tests/latency/plugin/latency_study.h"
+#include "tools/support/latency_study.h"
 
 namespace {
 

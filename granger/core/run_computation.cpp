@@ -34,12 +34,8 @@ bool voiTimeCourse(const ReferenceVoi& voi, const RunGeometry& g, SliceReader& v
     std::map<std::size_t, int> counts;
     int inside = 0;
     for (std::size_t i = 0; i + 2 < voi.voxels.size(); i += 3) {
-        int x = voi.voxels[i], y = voi.voxels[i + 1], z = voi.voxels[i + 2];
-        if (voi.referenceConvention) {
-            x = 128 - voi.voxels[i + 1];
-            y = 128 - voi.voxels[i + 2];
-            z = 128 - voi.voxels[i];
-        }
+        const auto [x, y, z] =
+            tl::voiVoxelToVolume(voi.convention, voi.voxels[i], voi.voxels[i + 1], voi.voxels[i + 2]);
         const int gx = static_cast<int>(std::floor(static_cast<double>(x - g.xStart) / g.resolution + 0.5));
         const int gy = static_cast<int>(std::floor(static_cast<double>(y - g.yStart) / g.resolution + 0.5));
         const int gz = static_cast<int>(std::floor(static_cast<double>(z - g.zStart) / g.resolution + 0.5));

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "frame/voi_convention.h"
+
 namespace granger::core {
 
 // The grid every VTC of a run shares and the largest number of volumes seen:
@@ -44,8 +46,8 @@ struct Condition {
 
 struct ReferenceVoi {
     std::string name;
-    bool referenceConvention = false;  // coordinates in the Talairach convention
-    std::vector<int> voxels;           // c0 c1 c2 per voxel
+    int convention = tl::kVoiVolumeConvention;  // how the voxels are stored
+    std::vector<int> voxels;                    // c0 c1 c2 per voxel
 };
 
 // How a computation ended: done, stopped by an invalid parameter set, or

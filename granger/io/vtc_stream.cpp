@@ -1,5 +1,8 @@
 #include "granger/io/vtc_stream.h"
 
+#include "frame/grid.h"
+#include "frame/vtc_header.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -43,6 +46,36 @@ bool readText(std::istream& in, std::string& s) {
     return false;
 }
 
+// The header's values from the stream; a short read or a refused value
+// ends the header with Refused (the caller answers "no header").
+struct Refused {};
+struct HeaderSource {
+    std::istream& in;
+
+    std::int16_t int16(const char*) {
+        std::int32_t v = 0;
+        if (!readI16(in, v)) throw Refused{};
+        return static_cast<std::int16_t>(v);
+    }
+    std::uint8_t uint8(const char*) {
+        std::int32_t v = 0;
+        if (!readU8(in, v)) throw Refused{};
+        return static_cast<std::uint8_t>(v);
+    }
+    float float32(const char*) {
+        float v = 0.0f;
+        if (!readF32(in, v)) throw Refused{};
+        return v;
+    }
+    std::string text(const char*) {
+        std::string s;
+        if (!readText(in, s)) throw Refused{};
+        return s;
+    }
+    [[noreturn]] void unsupportedVersion(int) { throw Refused{}; }
+    [[noreturn]] void tooManyProtocols(int) { throw Refused{}; }
+};
+
 void toFloats(const char* raw, std::size_t count, bool isFloat, float* out) {
     if (isFloat) {
         std::memcpy(out, raw, count * 4);
@@ -55,39 +88,26 @@ void toFloats(const char* raw, std::size_t count, bool isFloat, float* out) {
 }  // namespace
 
 std::optional<VtcInfo> readVtcInfo(std::istream& in) {
-    VtcInfo h;
     const std::streampos start = in.tellg();
-    if (!readI16(in, h.version) || (h.version != 2 && h.version != 3)) return std::nullopt;
-    if (!readText(in, h.sourceFMR)) return std::nullopt;
-    h.nrOfProtocols = 1;
-    if (h.version == 3) {
-        if (!readI16(in, h.nrOfProtocols) || h.nrOfProtocols < 0 || h.nrOfProtocols > 1) return std::nullopt;
-    }
-    if (h.nrOfProtocols != 0 && !readText(in, h.protocolName)) return std::nullopt;
-    h.dataType = 1;
-    if (h.version == 3) {
-        std::int32_t ignored = 0;
-        if (!readI16(in, ignored) || !readI16(in, h.dataType)) return std::nullopt;
-    }
-    if (!readI16(in, h.nrOfVolumes) || !readI16(in, h.resolution) || !readI16(in, h.xStart) ||
-        !readI16(in, h.xEnd) || !readI16(in, h.yStart) || !readI16(in, h.yEnd) || !readI16(in, h.zStart) ||
-        !readI16(in, h.zEnd))
+    tl::VtcHeaderFields f;
+    try {
+        HeaderSource source{in};
+        f = tl::readVtcHeaderFields(source);
+    } catch (const Refused&) {
         return std::nullopt;
-    h.referenceSpace = 3;
-    if (h.version == 3) {
-        if (!readU8(in, h.lrConvention) || !readU8(in, h.referenceSpace)) return std::nullopt;
-    } else {
-        std::int32_t ignored = 0;
-        if (!readI16(in, ignored)) return std::nullopt;
     }
-    float tr = 0.0f;
-    if (!readF32(in, tr) || !std::isfinite(tr) || std::fabs(tr) > 1e9f) return std::nullopt;
-    h.trMs = static_cast<std::int32_t>(std::floor(tr + 0.5f));
-    if (h.version == 2) {
-        float f;
-        std::int32_t i;
-        if (!readF32(in, f) || !readF32(in, f) || !readI16(in, i) || !readI16(in, i)) return std::nullopt;
-    }
+    VtcInfo h;
+    h.version = f.version;
+    h.sourceFMR = f.sourceFMR;
+    h.nrOfProtocols = f.linkedProtocols;
+    h.protocolName = f.protocolName;
+    h.dataType = f.dataType;
+    h.nrOfVolumes = f.nrOfVolumes;
+    tl::copyGridBox(f, h);
+    h.lrConvention = f.lrConvention;
+    h.referenceSpace = f.hasConventionBytes ? f.referenceSpace : 3;
+    if (!std::isfinite(f.tr) || std::fabs(f.tr) > 1e9f) return std::nullopt;
+    h.trMs = static_cast<std::int32_t>(std::floor(f.tr + 0.5f));
     if (h.nrOfVolumes < 1 || h.resolution < 1 || h.dimX() < 1 || h.dimY() < 1 || h.dimZ() < 1)
         return std::nullopt;
     h.headerBytes = static_cast<std::int32_t>(in.tellg() - start);

@@ -28,11 +28,6 @@ struct VtcInfo {
     int dimY() const { return resolution > 0 ? (yEnd - yStart) / resolution : 0; }
     int dimZ() const { return resolution > 0 ? (zEnd - zStart) / resolution : 0; }
     std::size_t bytesPerValue() const { return dataType == 2 ? 4 : 2; }
-    // Same grid: resolution and the six bounds.
-    bool sameBox(const VtcInfo& o) const {
-        return resolution == o.resolution && xStart == o.xStart && xEnd == o.xEnd && yStart == o.yStart &&
-               yEnd == o.yEnd && zStart == o.zStart && zEnd == o.zEnd;
-    }
 };
 
 // Reads the header from the start of `in`. Refuses versions other than 2 and

@@ -1,6 +1,7 @@
 // Selecting the VTCs of the condition and their intervals, from the form's
 // parameters (shared source and target VTCs) or from file dialogs (separate
 // ones), by a manual interval or the intervals of a protocol condition.
+#include "frame/grid.h"
 #include "granger/io/vtc_stream.h"
 #include "granger/plugin/host_calls.h"
 #include "granger/plugin/run_description.h"
@@ -51,17 +52,9 @@ std::string admitVtc(const std::string& path, RunDescription& run, int& volumes)
     if (!info) return "its header could not be read";
     core::RunGeometry& g = run.geometry;
     if (!run.haveBox) {
-        g.resolution = info->resolution;
-        g.xStart = info->xStart;
-        g.xEnd = info->xEnd;
-        g.yStart = info->yStart;
-        g.yEnd = info->yEnd;
-        g.zStart = info->zStart;
-        g.zEnd = info->zEnd;
+        tl::copyGridBox(*info, g);
         run.haveBox = true;
-    } else if (g.resolution != info->resolution || g.xStart != info->xStart || g.xEnd != info->xEnd ||
-               g.yStart != info->yStart || g.yEnd != info->yEnd || g.zStart != info->zStart ||
-               g.zEnd != info->zEnd) {
+    } else if (!tl::sameGridBox(g, *info)) {
         return "its resolution or bounding box differs from the first VTC's";
     }
     volumes = info->nrOfVolumes;

@@ -1,5 +1,6 @@
 #include "granger/plugin/gcm_output.h"
 
+#include "frame/grid.h"
 #include "granger/core/fdr.h"
 #include "granger/io/log_file.h"
 #include "granger/plugin/host_calls.h"
@@ -44,13 +45,7 @@ core::Outcome createMapSet(const RunDescription& run) {
     tl::NRVMPSetRecord set;
     std::memset(&set, 0, sizeof set);
     set.nrOfThresholds = static_cast<std::int32_t>(s.qThresholds.size());
-    set.xStart = g.xStart;
-    set.xEnd = g.xEnd;
-    set.yStart = g.yStart;
-    set.yEnd = g.yEnd;
-    set.zStart = g.zStart;
-    set.zEnd = g.zEnd;
-    set.resolution = g.resolution;
+    tl::copyGridBox(g, set);
     if (!createMaps(nrOfMaps, 0, static_cast<int>(s.qThresholds.size()), set)) {
         return core::Outcome::terminal("Could not create a volume map structure to write GCM results");
     }

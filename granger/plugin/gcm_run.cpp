@@ -113,7 +113,8 @@ bool VUVIrurar::runGcm() {
     }
     core::ReferenceVoi voi;
     voi.name = record.name;
-    voi.referenceConvention = set.convention >= 3;
+    // Every convention from 3 up stores reference coordinates.
+    voi.convention = set.convention >= 3 ? tl::kVoiReferenceConvention : tl::kVoiVolumeConvention;
     voi.voxels.assign(voxels,
                       voxels + 3 * static_cast<std::size_t>(record.nrOfVoxels > 0 ? record.nrOfVoxels : 0));
     run.vois.push_back(voi);

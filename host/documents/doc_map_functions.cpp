@@ -1,5 +1,6 @@
 // Host functions for the set of volume maps in functional resolution
 // (NR-VMPs): create, read, fill in place, rename, delete, save and load.
+#include "frame/grid.h"
 #include "host/documents/doc_functions_common.h"
 #include "host/services/host_exports.h"
 #include "host/session/run_outputs.h"
@@ -30,13 +31,7 @@ formats::Rgb colorOf(const std::uint8_t* field) {
 
 formats::FunctionalGrid gridOf(const tl::NRVMPSetRecord& r) {
     formats::FunctionalGrid g;
-    g.resolution = r.resolution;
-    g.xStart = r.xStart;
-    g.xEnd = r.xEnd;
-    g.yStart = r.yStart;
-    g.yEnd = r.yEnd;
-    g.zStart = r.zStart;
-    g.zEnd = r.zEnd;
+    tl::copyGridBox(r, g);
     return g;
 }
 

@@ -1,6 +1,8 @@
 #include "host/formats/vtc_file.h"
 
 #include "frame/atomic_file.h"
+#include "frame/grid.h"
+#include "frame/vtc_header.h"
 
 #include <cmath>
 #include <cstring>
@@ -51,6 +53,13 @@ public:
     }
     std::size_t position() const { return pos_; }
 
+    [[noreturn]] void unsupportedVersion(int version) {
+        fail(path_, "unsupported VTC version " + std::to_string(version) + " (versions 2 and 3 are read)");
+    }
+    [[noreturn]] void tooManyProtocols(int linked) {
+        fail(path_, "the header links " + std::to_string(linked) + " protocols; at most one is supported");
+    }
+
 private:
     void need(std::size_t n, const char* field) {
         if (pos_ + n > bytes_.size())
@@ -80,48 +89,20 @@ void putText(std::string& out, const std::string& s) {
 
 VtcHeader parseVtcHeader(const fs::path& path, const std::string& head, std::uint64_t fileSize) {
     FieldReader in(path, head);
+    const tl::VtcHeaderFields f = tl::readVtcHeaderFields(in);
     VtcHeader h;
-    h.version = in.int16("version");
-    if (h.version != 2 && h.version != 3)
-        fail(path, "unsupported VTC version " + std::to_string(h.version) + " (versions 2 and 3 are read)");
-    h.sourceFMR = in.text("source project name");
-    int linked = 1;
-    if (h.version == 3) {
-        linked = in.int16("number of linked protocols");
-        if (linked != 0 && linked != 1)
-            fail(path, "the header links " + std::to_string(linked) + " protocols; at most one is supported");
-    }
-    h.hasProtocol = linked == 1;
-    if (h.hasProtocol) h.protocolName = in.text("linked protocol name");
-    if (h.version == 3) {
-        h.currentProtocolIndex = in.int16("current protocol index");
-        h.dataType = in.int16("data type");
-    } else {
-        h.dataType = 1;
-    }
-    h.nrOfVolumes = in.int16("number of volumes");
-    h.grid.resolution = in.int16("resolution");
-    h.grid.xStart = in.int16("XStart");
-    h.grid.xEnd = in.int16("XEnd");
-    h.grid.yStart = in.int16("YStart");
-    h.grid.yEnd = in.int16("YEnd");
-    h.grid.zStart = in.int16("ZStart");
-    h.grid.zEnd = in.int16("ZEnd");
-    if (h.version == 3) {
-        h.lrConvention = in.uint8("left-right convention");
-        h.referenceSpace = in.uint8("reference space");
-    } else {
-        in.int16("reserved field after the bounding box");
-        h.lrConvention = 1;
-        h.referenceSpace = 3;
-    }
-    h.tr = in.float32("repetition time");
-    if (h.version == 2) {
-        in.float32("reserved fields after the repetition time");
-        in.float32("reserved fields after the repetition time");
-        in.int16("reserved fields after the repetition time");
-        in.int16("reserved fields after the repetition time");
-    }
+    h.version = f.version;
+    h.sourceFMR = f.sourceFMR;
+    h.hasProtocol = f.linkedProtocols == 1;
+    h.protocolName = f.protocolName;
+    h.currentProtocolIndex = f.currentProtocolIndex;
+    h.dataType = f.dataType;
+    h.nrOfVolumes = f.nrOfVolumes;
+    tl::copyGridBox(f, h.grid);
+    // Version 2 stores neither byte: convention 1, reference space 3.
+    h.lrConvention = f.hasConventionBytes ? f.lrConvention : 1;
+    h.referenceSpace = f.hasConventionBytes ? f.referenceSpace : 3;
+    h.tr = f.tr;
     h.headerBytes = in.position();
 
     if (h.nrOfVolumes < 1) fail(path, "the header gives " + std::to_string(h.nrOfVolumes) + " volumes");

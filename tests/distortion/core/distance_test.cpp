@@ -63,7 +63,7 @@ TEST(Distance, SquaredDifferenceTable) {
 #include "distortion/core/filtering.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 
 #include <functional>
 #include <sstream>

@@ -2,7 +2,7 @@
 // volume only, random small pairs) end in bounded time, with either a map of
 // finite, plausible displacements or a clear error; never a hang.
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 

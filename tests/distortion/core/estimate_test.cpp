@@ -1,5 +1,5 @@
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "distortion/core/local_stage_fast.h"
 #include "distortion/core/vdm.h"
 #include "distortion/core/vdmestimate.h"
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 
 #include <gtest/gtest.h>
 

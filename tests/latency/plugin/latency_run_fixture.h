@@ -14,7 +14,7 @@
 #include "host/documents/doc_store.h"
 #include "host/session/host_state.h"
 #include "host/session/job.h"
-#include "latency_study.h"
+#include "tools/support/latency_study.h"
 
 namespace latency_test {
 

@@ -1,4 +1,4 @@
-#include "latency_study.h"
+#include "tools/support/latency_study.h"
 
 #include <cmath>
 #include <fstream>
@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "frame/grid.h"
 #include "host/formats/glm_file.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
@@ -21,13 +22,7 @@ namespace {
 
 formats::FunctionalGrid functionalGrid(const Grid& g) {
     formats::FunctionalGrid out;
-    out.resolution = g.resolution;
-    out.xStart = g.xStart;
-    out.xEnd = g.xEnd;
-    out.yStart = g.yStart;
-    out.yEnd = g.yEnd;
-    out.zStart = g.zStart;
-    out.zEnd = g.zEnd;
+    tl::copyGridBox(g, out);
     return out;
 }
 

@@ -1,4 +1,4 @@
-#include "tests/distortion/core/fftw_for_tests.h"
+#include "tools/support/fftw_for_tests.h"
 
 #include <fftw3.h>
 
