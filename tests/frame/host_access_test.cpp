@@ -21,10 +21,13 @@ namespace fs = std::filesystem;
 
 std::string g_lastName;
 int g_answer = 1;
+std::size_t g_fill = 0;
 
+// Fills the whole buffer it was given (g_fill bytes) without a terminator,
+// as a careless host might.
 int fillParameter(const char* name, char* value) {
     g_lastName = name;
-    std::memset(value, 'x', 40);  // no terminator within the first 40 bytes
+    std::memset(value, 'x', g_fill);
     return g_answer;
 }
 
@@ -44,8 +47,10 @@ TEST(HostAccess, RequiredCallNamesTheMissingFunction) {
 TEST(HostAccess, TextStopsBeforeTheBuffersLastByte) {
     tl::HostAccess host(tl::deliverables::kCausalisPlugin);
     host.table().hxGetStringParameter = fillParameter;
+    g_fill = 10;
     EXPECT_EQ(host.readText<F::hxGetStringParameter>(10, "COMMAND"), std::string(9, 'x'));
     EXPECT_EQ(g_lastName, "COMMAND");
+    g_fill = 41;
     EXPECT_EQ(host.readRequiredText<F::hxGetStringParameter>(41, "files"), std::string(40, 'x'));
 }
 
@@ -54,6 +59,7 @@ TEST(HostAccess, AnswerIsKeptOnlyWhenTheHostAnswers) {
     std::string text = "before";
     EXPECT_FALSE(host.readAnswer<F::hxGetStringParameter>(text, 8, "a"));
     host.table().hxGetStringParameter = fillParameter;
+    g_fill = 8;
     g_answer = 0;
     EXPECT_FALSE(host.readAnswer<F::hxGetStringParameter>(text, 8, "a"));
     EXPECT_EQ(text, "before");
