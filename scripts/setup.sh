@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qtbase5-dev libqt5charts5-dev
+  qtbase5-dev libqt5charts5-dev libqt5svg5-dev
   qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2
   libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev

@@ -58,6 +58,8 @@ CircularPlot::CircularPlot(const Subject& subject, std::vector<Eigen::MatrixXf> 
 
     exportAction_ = new QAction(QStringLiteral("Export to image..."), this);
     connect(exportAction_, &QAction::triggered, this, &CircularPlot::saveImage);
+    figureAction_ = new QAction(plot_export::kFigureAction, this);
+    connect(figureAction_, &QAction::triggered, this, &CircularPlot::saveFigure);
     mstAction_ = new QAction(QStringLiteral("Mark maximum spanning tree"), this);
     mstAction_->setCheckable(true);
     connect(mstAction_, &QAction::triggered, this, &CircularPlot::markMaximumSpanningTree);
@@ -128,12 +130,22 @@ void CircularPlot::displayRangeChanged(int lower, int upper) {
 void CircularPlot::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addAction(exportAction_);
+    menu.addAction(figureAction_);
     menu.addAction(mstAction_);
     menu.exec(plot_->mapToGlobal(pos));
 }
 
 void CircularPlot::saveImage() {
     plot_export::saveWidgetImage(this, plot_, prompts_);
+}
+
+plot_export::FigurePainter CircularPlot::figure() const {
+    // The items' bounds, not the view's: labels the window clips are kept.
+    return plot_export::sceneFigure(plot_->scene());
+}
+
+void CircularPlot::saveFigure() {
+    plot_export::saveFigure(this, figure(), prompts_);
 }
 
 void CircularPlot::markMaximumSpanningTree() {

@@ -2,6 +2,7 @@
 // The circular plot's window: the chart, the condition slider (when the
 // subject uses the protocol), PNG export and the backbone marker.
 
+#include "graph/ui/views/plot_export.h"
 #include "graph/io/subject.h"
 #include "graph/ui/user_prompts.h"
 
@@ -42,6 +43,9 @@ public:
     void setPrompts(const UserPrompts& prompts) { prompts_ = prompts; }
     // The context menu's actions, for the tests.
     QList<QAction*> contextActions() const;
+    // The whole plot with every label, for SVG or PNG files of any size.
+    plot_export::FigurePainter figure() const;
+    QAction* figureAction() const { return figureAction_; }
 
 signals:
     void closingWindow();
@@ -51,6 +55,8 @@ public slots:
     void displayRangeChanged(int lower, int upper);
     void showContextMenu(const QPoint& pos);
     void saveImage();
+    // Asks for an .svg or .png file and writes the figure (300 DPI PNG).
+    void saveFigure();
     void markMaximumSpanningTree();
 
 protected:
@@ -68,6 +74,7 @@ private:
     QVBoxLayout* mainLayout_;
     QHBoxLayout* conditionsLayout_;
     QAction* exportAction_;
+    QAction* figureAction_;
     QAction* mstAction_;
     // Recursive: a range change may arrive while a redraw is running on the
     // same thread (both are driven by the UI), and must not wait for itself.

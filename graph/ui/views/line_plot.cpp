@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QGridLayout>
+#include <QGraphicsLayout>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPushButton>
@@ -93,6 +95,8 @@ LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
     csvAction_ = new QAction(QStringLiteral("Export to CSV..."), this);
     allCsvAction_ = new QAction(QStringLiteral("Export all series to CSV..."), this);
     connect(imageAction_, &QAction::triggered, this, &LinePlot::saveImage);
+    figureAction_ = new QAction(plot_export::kFigureAction, this);
+    connect(figureAction_, &QAction::triggered, this, &LinePlot::saveFigure);
     connect(csvAction_, &QAction::triggered, this, &LinePlot::saveCSV);
     connect(allCsvAction_, &QAction::triggered, this, &LinePlot::saveAllCSV);
 }
@@ -255,11 +259,33 @@ void LinePlot::conditionsHide() {
 void LinePlot::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addActions(contextActions());
+    menu.addAction(figureAction_);
     menu.exec(view_->mapToGlobal(pos));
 }
 
 void LinePlot::saveImage() {
     plot_export::saveWidgetImage(this, view_, prompts_);
+}
+
+plot_export::FigurePainter LinePlot::figure() const {
+    QChart* chart = chart_;
+    QChartView* view = view_;
+    return [chart, view](QPainter& painter, const QRectF& target) {
+        // On screen the series are named in a dock; a figure for a paper
+        // carries its own legend, shown only while it is drawn.
+        QLegend* legend = chart->legend();
+        const bool shown = legend->isVisible();
+        legend->setAlignment(Qt::AlignBottom);
+        legend->show();
+        chart->layout()->activate();
+        plot_export::sceneFigure(view->scene(), view->sceneRect())(painter, target);
+        legend->setVisible(shown);
+        chart->layout()->activate();
+    };
+}
+
+void LinePlot::saveFigure() {
+    plot_export::saveFigure(this, figure(), prompts_);
 }
 
 void LinePlot::writeFirstSeriesCsv(std::ostream& out) const {

@@ -3,6 +3,7 @@
 // as one line per matrix against the nodes; TimeseriesLinePlot draws one
 // value per condition as a single line against the conditions.
 
+#include "graph/ui/views/plot_export.h"
 #include "graph/ui/user_prompts.h"
 
 #include <QList>
@@ -56,6 +57,9 @@ public:
     QCheckBox* checkBox(int row) const;
     MyLabel* nameLabel(int row) const;
     QList<QAction*> contextActions() const;
+    // The chart with its axes and legend, for SVG or PNG files of any size.
+    plot_export::FigurePainter figure() const;
+    QAction* figureAction() const { return figureAction_; }
 
     // The CSV forms: the first series on one line, and every series as a row.
     void writeFirstSeriesCsv(std::ostream& out) const;
@@ -68,6 +72,8 @@ public slots:
     void conditionsHide();
     void showContextMenu(const QPoint& pos);
     void saveImage();
+    // Asks for an .svg or .png file and writes the figure (300 DPI PNG).
+    void saveFigure();
     void saveCSV();
     void saveAllCSV();
 
@@ -92,6 +98,7 @@ private:
     QPushButton* hide_;
     QGridLayout* grid_;
     QAction* imageAction_;
+    QAction* figureAction_;
     QAction* csvAction_;
     QAction* allCsvAction_;
     UserPrompts prompts_ = UserPrompts::interactive();

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace QtCharts;
@@ -104,6 +105,8 @@ ConnectivityMatrixWidget::ConnectivityMatrixWidget(QWidget* parent) : QGraphicsV
     imageAction_ = new QAction(QStringLiteral("Export to image..."), this);
     csvAction_ = new QAction(QStringLiteral("Export to CSV..."), this);
     connect(imageAction_, &QAction::triggered, this, &ConnectivityMatrixWidget::saveImage);
+    figureAction_ = new QAction(plot_export::kFigureAction, this);
+    connect(figureAction_, &QAction::triggered, this, &ConnectivityMatrixWidget::saveFigure);
     connect(csvAction_, &QAction::triggered, this, &ConnectivityMatrixWidget::saveCSV);
 }
 
@@ -153,6 +156,7 @@ void ConnectivityMatrixWidget::clearValue() {
 void ConnectivityMatrixWidget::showContextMenu(const QPoint& pos) {
     QMenu menu(this);
     menu.addAction(imageAction_);
+    menu.addAction(figureAction_);
     menu.addAction(csvAction_);
     menu.exec(mapToGlobal(pos));
 }
@@ -180,6 +184,43 @@ void ConnectivityMatrixWidget::resizeEvent(QResizeEvent* event) {
 
 void ConnectivityMatrixWidget::saveImage() {
     plot_export::saveWidgetImage(this, this, prompts_);
+}
+
+plot_export::FigurePainter ConnectivityMatrixWidget::figure() const {
+    QGraphicsScene* scene = scene_;
+    const QStringList names = names_;
+    return [scene, names](QPainter& painter, const QRectF& target) {
+        painter.fillRect(target, Qt::white);
+        const int n = std::max(1, static_cast<int>(names.size()));
+        int longest = 1;
+        for (const QString& name : names) longest = std::max(longest, static_cast<int>(name.size()));
+        // A quarter of the shorter side holds the names; the font fits both
+        // a cell's height and the longest name in that margin.
+        const double side = std::min(target.width(), target.height());
+        const double margin = side / 4.0;
+        const double cell = (side - margin) / n;
+        QFont font = painter.font();
+        font.setPixelSize(std::max(1, static_cast<int>(std::min(cell * 0.8, margin / (longest * 0.7)))));
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const QRectF grid(target.left() + margin, target.top() + margin, cell * n, cell * n);
+        scene->render(&painter, grid, scene->sceneRect(), Qt::IgnoreAspectRatio);
+        const double gap = margin * 0.05;
+        for (int i = 0; i < names.size(); ++i) {
+            painter.drawText(QRectF(target.left(), grid.top() + i * cell, margin - gap, cell),
+                             Qt::AlignRight | Qt::AlignVCenter, names[i]);
+            painter.save();
+            painter.translate(grid.left() + (i + 0.5) * cell, grid.top() - gap);
+            painter.rotate(-90);
+            painter.drawText(QRectF(0, -cell / 2, margin - gap, cell), Qt::AlignLeft | Qt::AlignVCenter,
+                             names[i]);
+            painter.restore();
+        }
+    };
+}
+
+void ConnectivityMatrixWidget::saveFigure() {
+    plot_export::saveFigure(this, figure(), prompts_);
 }
 
 void ConnectivityMatrixWidget::saveCSV() {

@@ -2,6 +2,7 @@
 // The parts of the matrix view: the table that reports the pointer leaving,
 // the upright column header, the histogram chart and the overview picture.
 
+#include "graph/ui/views/plot_export.h"
 #include "graph/ui/user_prompts.h"
 
 #include <Eigen/Dense>
@@ -95,6 +96,10 @@ public:
     int cellCount() const { return static_cast<int>(cells_.size()); }
     ConnectivityMatrixWidgetRect* cell(int row, int column) const;
     QList<QAction*> contextActions() const { return {imageAction_, csvAction_}; }
+    // The cells with the node names on the left and on top, for SVG or PNG
+    // files of any size.
+    plot_export::FigurePainter figure() const;
+    QAction* figureAction() const { return figureAction_; }
 
     static constexpr double kCellSize = 4.0;
 
@@ -107,6 +112,8 @@ public slots:
     void showContextMenu(const QPoint& pos);
     void highlightTable(QGraphicsSceneMouseEvent* event);
     void saveImage();
+    // Asks for an .svg or .png file and writes the figure (300 DPI PNG).
+    void saveFigure();
     void saveCSV();
 
 protected:
@@ -120,6 +127,7 @@ private:
     Eigen::MatrixXf matrix_;
     QStringList names_;
     QAction* imageAction_;
+    QAction* figureAction_;
     QAction* csvAction_;
     UserPrompts prompts_ = UserPrompts::interactive();
 };

@@ -12,6 +12,7 @@
 
 #include "manifest_fixture.h"
 #include "ui_fixture.h"
+#include "figure_checks.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -425,4 +426,30 @@ TEST(CircularPlotFromWindow, OpensOnceDrivesOptionsAndDisablesThemOnClose) {
     f.pb_CircularPlotConnMtx->click();
     EXPECT_EQ(ui->circularPlot(), plot) << "closing hides, the next press shows the same window";
     EXPECT_TRUE(f.groupbox_CircularPlot->isEnabled());
+}
+
+TEST_F(CircularPlotTest, FigureExportsAsSvgAndPngWithEveryLabel) {
+    const QStringList labels{"R_DLPFC", "L_Insula", "Precuneus", "ACC_left"};
+    CircularPlot* w = make({toEigen(kFour)}, labels);
+    graph_test::expectFigureExports(w, w->figure(), folder.path(), labels);
+
+    // The menu entry picks the format by the file's extension.
+    const QString svg = QString::fromStdString((folder.path() / "menu.svg").string());
+    const QString png = QString::fromStdString((folder.path() / "menu.png").string());
+    script->saveFiles << svg << png;
+    w->figureAction()->trigger();
+    w->figureAction()->trigger();
+    EXPECT_EQ(script->saveDialogs.last(), "Save as...|SVG (*.svg);;PNG (*.png)|svg");
+    EXPECT_TRUE(QSvgRenderer(svg).isValid());
+    const QImage image(png, "PNG");
+    EXPECT_EQ(image.size(), QSize(2400, 2400));
+    EXPECT_NEAR(image.dotsPerMeterX(), 300 / 0.0254, 1.0);
+    EXPECT_TRUE(script->errors.isEmpty());
+
+    const QString missing = QString::fromStdString((folder.path() / "gone" / "f.svg").string());
+    script->saveFiles << missing;
+    w->saveFigure();
+    ASSERT_EQ(script->errors.size(), 1);
+    EXPECT_TRUE(script->errors[0].contains(missing));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "gone"));
 }

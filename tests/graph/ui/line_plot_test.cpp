@@ -9,6 +9,7 @@
 
 #include "manifest_fixture.h"
 #include "ui_fixture.h"
+#include "figure_checks.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -268,4 +269,15 @@ TEST(LinePlotTest, NegativeWeightsChoiceIsUsedAndNamed) {
     EXPECT_EQ(plot->sourcesText(),
               "Measure: Strength\nSubject: sub\nMatrices: 1\nWeights: Computed with absolute values.");
     plot->close();
+}
+
+TEST(LinePlotTest, FigureExportsWithAxisNamesAndLegend) {
+    TempFolder folder;
+    LinePlot plot("Degree", true);
+    plot.addSeries({0.5f, 0.25f, 0.125f}, "Rest");
+    plot.addSeries({0.75f, 0.5f, 1.0f}, "Tapping");
+    plot.finish({"R_DLPFC", "L_Insula", "Precuneus"});
+    plot.show();
+    graph_test::expectFigureExports(&plot, plot.figure(), folder.path(),
+                                    {"R_DLPFC", "L_Insula", "Precuneus", "Rest", "Tapping"});
 }

@@ -10,6 +10,7 @@
 
 #include "manifest_fixture.h"
 #include "ui_fixture.h"
+#include "figure_checks.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -253,4 +254,21 @@ TEST_F(ViewMatrixTest, OneNodeAndAllZeroMatricesShowWithoutFailing) {
     ViewMatrix* empty = make({});
     EXPECT_EQ(empty->table()->rowCount(), 0);
     EXPECT_EQ(empty->overview()->cellCount(), 0);
+}
+
+TEST_F(ViewMatrixTest, OverviewFigureExportsWithTheNodeNames) {
+    const QStringList labels{"R_DLPFC", "L_Insula", "Precuneus"};
+    view = std::make_unique<ViewMatrix>();
+    view->setPrompts(scriptedPrompts(script));
+    view->setMatrices({sample()});
+    view->setNodeNames(labels);
+    view->build();
+    view->show();
+    graph_test::expectFigureExports(view.get(), view->overview()->figure(), folder.path(), labels);
+
+    const QString path = QString::fromStdString((folder.path() / "menu.png").string());
+    script->saveFiles << path;
+    view->overview()->figureAction()->trigger();
+    EXPECT_EQ(script->saveDialogs.last(), "Save as...|SVG (*.svg);;PNG (*.png)|svg");
+    EXPECT_EQ(QImage(path, "PNG").size(), QSize(2400, 2400));
 }
