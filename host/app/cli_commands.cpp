@@ -41,10 +41,6 @@ std::string show(const PluginInfo::Text& text) {
 
 }  // namespace
 
-// Says why a finished run failed and gives its exit status (see docs/host.md).
-int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
-                    const std::function<void(const std::string&)>& say);
-
 int runInfo(const CliOptions& opts) {
     HostState& host = HostState::instance();
     applyHostOptions(opts, host.version, host.moduleName);

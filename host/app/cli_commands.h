@@ -1,7 +1,9 @@
 #pragma once
 
 #include "frame/version_gate.h"
+#include "host/session/job.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,11 @@ int runGui(const CliOptions& opts, int argc, char** argv);
 // here only: onto the host itself (info, gui) or onto a job, whose own
 // identity they override (run). A malformed version throws naming the option.
 void applyHostOptions(const CliOptions& opts, tl::Version& version, std::string& moduleName);
+
+// Says why a finished run failed and gives its exit status (docs/host.md);
+// `formCommands`: the run ran form commands (not held to writing a file).
+int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
+                    const std::function<void(const std::string&)>& say);
 
 // The plug-in folder: --plugins-dir, else "plugins" beside the program.
 std::string defaultPluginsDir(const CliOptions& opts);

@@ -2,7 +2,6 @@
 
 #include "host/session/host_state.h"
 
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QQuickWindow>
 #include <QQmlApplicationEngine>
@@ -13,7 +12,7 @@
 
 namespace talvora::app {
 
-FormBridge::FormBridge(LoadedPlugin& plugin, QObject* parent) : QObject(parent), plugin_(plugin) {
+FormBridge::FormBridge(PluginRun& run, QObject* parent) : QObject(parent), run_(run) {
     refreshLog();
 }
 
@@ -40,17 +39,26 @@ int FormBridge::intParameter(const QString& name) const {
 }
 
 bool FormBridge::execute() {
-    const bool result = plugin_.execute();
+    const bool result = run_.runStoredCommand();
+    const std::string error = run_.endRunError();
+    if (!error.empty() && onRunError) onRunError(QString::fromStdString(error));
     refreshLog();
     return result;
 }
 
+QString FormBridge::chooseFile(const char* kind, const QString& title, const QString& filter) {
+    const std::string t = title.toStdString(), f = filter.toStdString();
+    const auto answer = HostState::instance().ask({kind, t + " [" + f + "]", t, f, {}, 0, 0});
+    if (!answer || !answer->is_string()) return {};
+    return QString::fromStdString(answer->get<std::string>());
+}
+
 QString FormBridge::chooseOpenFile(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(nullptr, title, QString(), filter);
+    return chooseFile("open", title, filter);
 }
 
 QString FormBridge::chooseSaveFile(const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(nullptr, title, QString(), filter);
+    return chooseFile("save", title, filter);
 }
 
 void FormBridge::refreshLog() {

@@ -4,12 +4,13 @@
 // script parameters, triggers `execute` and follows the host's log pane.
 #pragma once
 
-#include "host/session/plugin_loader.h"
+#include "host/session/plugin_run.h"
 
 #include <QObject>
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 class QQmlApplicationEngine;
@@ -21,15 +22,17 @@ class FormBridge : public QObject {
     Q_PROPERTY(QString logText READ logText NOTIFY logTextChanged)
 
 public:
-    explicit FormBridge(LoadedPlugin& plugin, QObject* parent = nullptr);
+    // The form's commands run in `run`, as the same commands of a job do.
+    explicit FormBridge(PluginRun& run, QObject* parent = nullptr);
 
     Q_INVOKABLE void setStringParameter(const QString& name, const QString& value);
     Q_INVOKABLE void setIntParameter(const QString& name, int value);
     Q_INVOKABLE QString stringParameter(const QString& name) const;
     Q_INVOKABLE int intParameter(const QString& name) const;
-    // Calls the plug-in's execute (the form set "COMMAND" or "task" before).
+    // Runs the command the form stored in "COMMAND" or "task".
     Q_INVOKABLE bool execute();
-    // Native file dialogs; an empty text when cancelled.
+    // File dialogs, answered by the session's answerer; an empty text when
+    // cancelled.
     Q_INVOKABLE QString chooseOpenFile(const QString& title, const QString& filter);
     Q_INVOKABLE QString chooseSaveFile(const QString& title, const QString& filter);
 
@@ -37,11 +40,16 @@ public:
     // Takes up log lines written since the last call.
     void refreshLog();
 
+    // Told of a host error that ended a command (an answer or parameter too
+    // long for the plug-in's buffer); the next command starts afresh.
+    std::function<void(const QString&)> onRunError;
+
 signals:
     void logTextChanged();
 
 private:
-    LoadedPlugin& plugin_;
+    QString chooseFile(const char* kind, const QString& title, const QString& filter);
+    PluginRun& run_;
     QString logText_;
     std::size_t linesShown_ = 0;
 };

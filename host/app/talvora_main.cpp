@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
 
     auto* gui = app.add_subcommand("gui", "Start a plug-in with its Qt windows and run the event loop");
     gui->add_option("plugin", opts.plugins, "Plug-in name or library path")->required()->expected(1);
+    gui->add_option("--job", opts.job, "Preload this job file's documents, parameters and folder");
     gui->add_option("--quit-after", opts.quitAfterMs, "Close after this many milliseconds (for screenshots)");
 
     for (auto* sub : {info, run, gui}) {

@@ -79,11 +79,12 @@ void hxLogText(const char* text) {
 void hxMessageBox(const char* text) {
     host().record("message", str(text), "");
     if (host().echo) std::cout << "Talvora> [message] " << str(text) << '\n' << std::flush;
+    host().answerer().showMessage(str(text));
 }
 
 int hxYesNoMessageBox(const char* question) {
     const std::string text = str(question);
-    auto answer = host().nextAnswer("yesno", text);
+    auto answer = host().ask({"yesno", text, text, {}, {}, 0, 0});
     if (!answer) return 0;
     if (answer->is_boolean()) return answer->get<bool>() ? 1 : 0;
     if (answer->is_string()) {
@@ -97,7 +98,7 @@ int hxYesNoMessageBox(const char* question) {
 
 int hxGetIntegerInput(const char* prompt, int defaultValue, int minimum, int maximum) {
     const std::string text = str(prompt);
-    auto answer = host().nextAnswer("integer", text);
+    auto answer = host().ask({"integer", text, text, {}, defaultValue, double(minimum), double(maximum)});
     if (!answer || answer->is_null()) return minimum - 1;  // cancelled
     if (answer->is_string() && answer->get<std::string>() == "default") return defaultValue;
     if (!answer->is_number_integer()) {
@@ -120,7 +121,7 @@ int hxGetIntegerInput(const char* prompt, int defaultValue, int minimum, int max
 
 float hxGetFloatInput(const char* prompt, float defaultValue, float minimum, float maximum) {
     const std::string text = str(prompt);
-    auto answer = host().nextAnswer("float", text);
+    auto answer = host().ask({"float", text, text, {}, defaultValue, minimum, maximum});
     if (!answer || answer->is_null()) return minimum - 1.0f;
     if (answer->is_string() && answer->get<std::string>() == "default") return defaultValue;
     if (!answer->is_number()) {
@@ -138,7 +139,7 @@ float hxGetFloatInput(const char* prompt, float defaultValue, float minimum, flo
 
 int hxGetTextInput(const char* prompt, const char* defaultText, char* result) {
     const std::string text = str(prompt);
-    auto answer = host().nextAnswer("text", text);
+    auto answer = host().ask({"text", text, text, {}, str(defaultText), 0, 0});
     if (!answer || answer->is_null()) return 0;
     if (answer->is_string() && answer->get<std::string>() == "default")
         return copyOut(str(defaultText), result);
@@ -152,7 +153,7 @@ int hxGetTextInput(const char* prompt, const char* defaultText, char* result) {
 namespace {
 int fileDialog(const char* kind, const char* title, const char* filter, char* result) {
     const std::string text = str(title);
-    auto answer = host().nextAnswer(kind, text + " [" + str(filter) + "]");
+    auto answer = host().ask({kind, text + " [" + str(filter) + "]", text, str(filter), {}, 0, 0});
     if (!answer || answer->is_null()) return 0;
     if (!answer->is_string()) {
         answerMismatch(kind, text, *answer, "give a path or null to cancel");

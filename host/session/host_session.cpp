@@ -11,9 +11,13 @@ HostSession& HostSession::current() {
 void HostSession::beginJob() {
     const bool echo = state_.echo;
     const bool interactive = state_.interactive;
+    DialogAnswerer& answerer = state_.answerer();
+    auto logObserver = state_.logObserver;
     state_.reset();
     state_.echo = echo;
     state_.interactive = interactive;
+    state_.setAnswerer(&answerer);
+    state_.logObserver = logObserver;
     documents_.closeAll();
     fmr_.close();
     outputs_.reset();

@@ -26,7 +26,8 @@ public:
     // A fresh host for the next job: default identity, empty log, script,
     // events, parameters and run error, every document closed (the functional
     // project too), no file outcomes recorded. How the host talks to its user
-    // (log echo, terminal answers) stays as it was set.
+    // (log echo, terminal answers, the dialog
+    // answerer and the log observer) stays as it was set.
     void beginJob();
 
 private:

@@ -9,7 +9,9 @@ void HostState::reset() {
     moduleName = "Talvora.exe";
     logLines.clear();
     events.clear();
-    answers_.clear();
+    script_.clear();
+    answerer_ = &script_;
+    logObserver = nullptr;
     runError.clear();
     interactive = false;
     busyDepth = 0;
@@ -24,6 +26,7 @@ void HostState::reset() {
 void HostState::log(const std::string& line) {
     logLines.push_back(line);
     if (echo) std::cout << line << '\n' << std::flush;
+    if (logObserver) logObserver(line);
     if (!logFile_.is_open()) return;
     // After a failed write nothing more is tried: the file would have a gap.
     if (logLinesLost_ == 0) {
@@ -56,10 +59,6 @@ void HostState::openLogFile(const std::string& path) {
     if (!logFile_) throw std::runtime_error(path + ": cannot open the log file for writing");
 }
 
-void HostState::setAnswers(std::vector<ScriptedAnswer> answers) {
-    answers_.assign(answers.begin(), answers.end());
-}
-
 std::string describe(const nlohmann::json& value) {
     if (value.is_string()) return value.get<std::string>();
     if (value.is_null()) return "cancel";
@@ -67,35 +66,41 @@ std::string describe(const nlohmann::json& value) {
     return value.dump();
 }
 
-std::optional<nlohmann::json> HostState::nextAnswer(const std::string& kind, const std::string& text) {
+std::optional<nlohmann::json> HostState::ask(const DialogRequest& request) {
     if (!runError.empty()) {
-        record(kind, text, "cancel (run ended)");
+        record(request.kind, request.text, "cancel (run ended)");
         return std::nullopt;
     }
+    return answerer_->answer(*this, request);
+}
+
+std::optional<nlohmann::json> JobScript::answer(HostState& host, const DialogRequest& request) {
+    const std::string& kind = request.kind;
+    const std::string& text = request.text;
     if (answers_.empty()) {
-        if (interactive) {
+        if (host.interactive) {
             std::cout << "Talvora> " << text << "\n  (" << kind << ") answer: " << std::flush;
             std::string line;
             if (std::getline(std::cin, line)) {
                 nlohmann::json value = nlohmann::json::parse(line, nullptr, false);
                 if (value.is_discarded()) value = line;  // plain text, a path say
-                record(kind, text, describe(value));
+                host.record(kind, text, describe(value));
                 return value;
             }
         }
-        runError = "the job has no answer left for the " + kind + " dialog \"" + text + "\"";
-        record(kind, text, "cancel (no answer)");
+        host.runError = "the job has no answer left for the " + kind + " dialog \"" + text + "\"";
+        host.record(kind, text, "cancel (no answer)");
         return std::nullopt;
     }
     ScriptedAnswer next = answers_.front();
     answers_.pop_front();
     if (next.expect && text.find(*next.expect) == std::string::npos) {
-        runError = "the job expected a dialog containing \"" + *next.expect +
-                   "\" but the plug-in asked the " + kind + " dialog \"" + text + "\"";
-        record(kind, text, "cancel (unexpected prompt)");
+        host.runError = "the job expected a dialog containing \"" + *next.expect +
+                        "\" but the plug-in asked the " + kind + " dialog \"" + text + "\"";
+        host.record(kind, text, "cancel (unexpected prompt)");
         return std::nullopt;
     }
-    record(kind, text, describe(next.value));
+    host.record(kind, text, describe(next.value));
     return next.value;
 }
 

@@ -4,10 +4,12 @@
 
 #include "frame/host_records.h"
 #include "frame/version_gate.h"
+#include "host/session/dialog_answerer.h"
 
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,6 +30,19 @@ struct DialogEvent {
 struct ScriptedAnswer {
     nlohmann::json value;
     std::optional<std::string> expect;  // a text the prompt must contain
+};
+
+// The job file's answers, in order; when they run out, the terminal (when
+// the host is interactive) or the end of the run.
+class JobScript : public DialogAnswerer {
+public:
+    std::optional<nlohmann::json> answer(HostState& host, const DialogRequest& request) override;
+    void set(std::vector<ScriptedAnswer> answers) { answers_.assign(answers.begin(), answers.end()); }
+    std::size_t remaining() const { return answers_.size(); }
+    void clear() { answers_.clear(); }
+
+private:
+    std::deque<ScriptedAnswer> answers_;
 };
 
 class HostState {
@@ -51,13 +66,22 @@ public:
     std::string finishLogFile();
     std::vector<std::string> logLines;
     bool echo = true;
+    // Told of every log line as it is written (GUI mode's log pane).
+    std::function<void(const std::string&)> logObserver;
 
-    // Dialog script.
-    void setAnswers(std::vector<ScriptedAnswer> answers);
-    // Next answer for a dialog of `kind` with `text`; nullopt when the run must
-    // end (answers ran out or did not fit). Records the event either way.
-    std::optional<nlohmann::json> nextAnswer(const std::string& kind, const std::string& text);
-    size_t remainingAnswers() const { return answers_.size(); }
+    // Dialog script: the job's answers (the answerer unless another is set).
+    void setAnswers(std::vector<ScriptedAnswer> answers) { script_.set(std::move(answers)); }
+    // Next answer for a dialog; nullopt when the run must end (answers ran out
+    // or did not fit, or the run already ended). Records the event either way.
+    std::optional<nlohmann::json> ask(const DialogRequest& request);
+    std::optional<nlohmann::json> nextAnswer(const std::string& kind, const std::string& text) {
+        return ask({kind, text, text, {}, {}, 0, 0});
+    }
+    size_t remainingAnswers() const { return script_.remaining(); }
+    // Who answers from now on; nullptr: the job's script again. The answerer
+    // stays set across jobs (it is how the host talks to its user).
+    void setAnswerer(DialogAnswerer* answerer) { answerer_ = answerer ? answerer : &script_; }
+    DialogAnswerer& answerer() { return *answerer_; }
     void record(const std::string& kind, const std::string& text, const std::string& answer);
     std::vector<DialogEvent> events;
     // First error of the run (unexpected prompt, answers ran out); once set,
@@ -77,7 +101,8 @@ public:
 private:
     friend class HostSession;
     HostState() = default;
-    std::deque<ScriptedAnswer> answers_;
+    JobScript script_;
+    DialogAnswerer* answerer_ = &script_;
     std::ofstream logFile_;
     std::string logPath_;
     std::size_t logLinesWritten_ = 0;

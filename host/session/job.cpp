@@ -1,13 +1,10 @@
 #include "host/session/job.h"
 
-#include "host/session/command_errors.h"
-#include "host/session/deliverables.h"
 #include "host/documents/documents.h"
 #include "host/session/host_session.h"
 #include "host/platform/platform.h"
 #include "host/documents/doc_store.h"
-#include "host/session/plugin_loader.h"
-#include "host/session/run_outputs.h"
+#include "host/session/plugin_run.h"
 
 #include "host/formats/format_io.h"
 
@@ -199,8 +196,15 @@ fs::path resolvePluginPath(const std::string& plugin, const fs::path& jobDir, co
     return candidate;
 }
 
+void openJobDocuments(const Job& job) {
+    try {
+        openDocuments(job.documents, job.file.parent_path());
+    } catch (const std::exception& e) {
+        throw JobError(e.what());
+    }
+}
+
 RunResult runJob(const Job& job, const fs::path& pluginsDir) {
-    RunResult result;
     HostSession::current().beginJob();
     HostState& host = HostState::instance();
     const fs::path pluginPath = resolvePluginPath(job.plugin, job.file.parent_path(), pluginsDir);
@@ -221,19 +225,16 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
     host.pluginsPath = fs::absolute(pluginPath).parent_path().string() + "/";
     host.openBase = job.file.parent_path().string();
     host.saveBase = job.workDir.string();
+    host.setAnswerer(nullptr);  // a job answers from its own script
     host.setAnswers(job.answers);
     host.runError.clear();
     host.openLogFile((job.workDir / job.logFile).string());
     for (auto it = job.parameters.begin(); it != job.parameters.end(); ++it)
         host.parameters[it.key()] = it.value();
 
-    try {
-        openDocuments(job.documents, job.file.parent_path());
-    } catch (const std::exception& e) {
-        throw JobError(e.what());
-    }
+    openJobDocuments(job);
 
-    LoadedPlugin plugin(pluginPath.string());
+    PluginRun run(pluginPath);
     // Plug-ins write their result files into the current folder.
     const fs::path before = fs::current_path();
     fs::current_path(job.workDir);
@@ -245,61 +246,23 @@ RunResult runJob(const Job& job, const fs::path& pluginsDir) {
         }
     } restore{before};
 
-    RunOutputs& outputs = RunOutputs::instance();
-    outputs.start();
-    struct StopRecording {
-        RunOutputs& outputs;
-        ~StopRecording() { outputs.stop(); }
-    } stopRecording{outputs};
-    const auto collectOutputs = [&] {
-        outputs.stop();
-        result.unwritten = outputs.missing();
-        result.filesWritten = outputs.writtenCount();
-        const MapSet* maps = DocumentStore::instance().maps();
-        result.mapsCreated = maps && !maps->maps.empty();
-        result.logProblem = host.finishLogFile();
-    };
-
-    plugin.create();
-    host.stringParameterBuffer = stringParameterBufferOf(plugin.info().deliverable);
-    result.initialised = plugin.initPlugin();
-    if (!result.initialised) {
-        result.error = host.runError.empty() ? "initPlugin returned false" : host.runError;
-        plugin.destroy();
-        collectOutputs();
-        return result;
+    if (!run.start()) {
+        run.finish();
+        return run.result();
     }
-    const std::string commandParameter = commandParameterOf(plugin.info().deliverable);
     if (!job.commands.empty()) {
-        if (commandParameter.empty())
+        if (run.commandParameter().empty())
             throw JobError(job.file.string() + ": \"commands\" are for form-driven plug-ins; " +
-                           plugin.info().deliverable + " is not one");
+                           run.plugin().info().deliverable + " is not one");
         for (const JobCommand& command : job.commands) {
-            for (auto it = command.parameters.begin(); it != command.parameters.end(); ++it)
-                host.parameters[it.key()] = it.value();
-            host.parameters[commandParameter] = command.command;
-            const std::size_t dialogsBefore = host.events.size(), linesBefore = host.logLines.size();
-            result.executeResults.push_back(plugin.execute());
-            const CommandTrace trace{{host.events.begin() + dialogsBefore, host.events.end()},
-                                     {host.logLines.begin() + linesBefore, host.logLines.end()}};
-            if (auto error = commandError(plugin.info().deliverable, trace))
-                result.commandErrors.push_back("command " + std::to_string(result.executeResults.size()) +
-                                               " (\"" + command.command + "\") reported an error: " + *error);
-            for (const std::string& name : command.print) {
-                auto it = host.parameters.find(name);
-                result.printed.push_back(name + " = " +
-                                         (it == host.parameters.end() ? "(unset)" : describe(it->second)));
-            }
+            run.runCommand(command.command, command.parameters, command.print);
             if (!host.runError.empty()) break;
         }
     } else {
-        for (int i = 0; i < job.executions && host.runError.empty(); ++i)
-            result.executeResults.push_back(plugin.execute());
+        for (int i = 0; i < job.executions && host.runError.empty(); ++i) run.execute();
     }
-    plugin.destroy();
-    result.error = host.runError;
-    collectOutputs();
-    return result;
+    run.finish();
+    return run.result();
 }
 
 }  // namespace talvora::session

@@ -63,6 +63,10 @@ struct RunResult {
 std::filesystem::path resolvePluginPath(const std::string& plugin, const std::filesystem::path& jobDir,
                                         const std::filesystem::path& pluginsDir);
 
+// Opens the job's documents (relative paths from the job's folder), as a
+// run of the job does; throws JobError naming the file and the problem.
+void openJobDocuments(const Job& job);
+
 // Runs the job: opens documents, loads the plug-in, initialises it, executes
 // it (once per command for form-driven plug-ins) and destroys it.
 RunResult runJob(const Job& job, const std::filesystem::path& pluginsDir);

@@ -3,7 +3,7 @@
 // log pane and the files the commands wrote.
 #include "host/documents/documents.h"
 #include "host/session/host_state.h"
-#include "host/session/plugin_loader.h"
+#include "host/session/plugin_run.h"
 #include "host/app/qml_form.h"
 #include "tests/granger/plugin/small_study.h"
 #include "tools/make_study/granger_study.h"
@@ -82,8 +82,8 @@ std::string parameter(const char* name) {
 }  // namespace
 
 TEST_F(QmlFormTest, BridgeReadsAndWritesScriptParameters) {
-    talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
-    talvora::FormBridge bridge(plugin);
+    talvora::PluginRun run(dir_ / "plugins/CausalisPlugin_v27.so");
+    talvora::FormBridge bridge(run);
     bridge.setIntParameter("NrOfSubjects", 3);
     bridge.setStringParameter("SubjID-1", "S01");
     EXPECT_EQ(bridge.intParameter("NrOfSubjects"), 3);
@@ -91,16 +91,15 @@ TEST_F(QmlFormTest, BridgeReadsAndWritesScriptParameters) {
     EXPECT_EQ(bridge.stringParameter("NrOfSubjects").toStdString(), "3");
     EXPECT_EQ(bridge.intParameter("SubjID-1"), 0);
     EXPECT_EQ(bridge.stringParameter("Missing").toStdString(), "");
-    EXPECT_EQ(talvora::formFileOf(plugin), dir_ / "plugins/CausalisPlugin.qml");
+    EXPECT_EQ(talvora::formFileOf(run.plugin()), dir_ / "plugins/CausalisPlugin.qml");
 }
 
 TEST_F(QmlFormTest, FormRunsEveryCommandFromItsFields) {
-    talvora::LoadedPlugin plugin((dir_ / "plugins/CausalisPlugin_v27.so").string());
-    plugin.create();
-    ASSERT_TRUE(plugin.initPlugin());
-    talvora::FormBridge bridge(plugin);
+    talvora::PluginRun run(dir_ / "plugins/CausalisPlugin_v27.so");
+    ASSERT_TRUE(run.start());
+    talvora::FormBridge bridge(run);
     QQmlApplicationEngine engine;
-    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(plugin)));
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
     int logChanges = 0;
     QObject::connect(&bridge, &talvora::FormBridge::logTextChanged, [&] { ++logChanges; });
 
@@ -143,7 +142,9 @@ TEST_F(QmlFormTest, FormRunsEveryCommandFromItsFields) {
               "PrepareForANCOVA done");
     EXPECT_TRUE(fs::exists(dir_ / "RFX-INST_N1_COND-Task_VOI-Reference.vmp"));
     EXPECT_TRUE(fs::exists(dir_ / "RFX-dGCM_N1_COND-Task_VOI-Reference.vmp"));
-    plugin.destroy();
+    run.finish();
+    EXPECT_EQ(run.result().executeResults.size(), 4u);
+    EXPECT_TRUE(run.result().commandErrors.empty());
 }
 
 // The host program's GUI mode shows the form and leaves execute to it.
