@@ -79,8 +79,15 @@ QRectF visibleRect(QQuickItem* box, QQuickItem* page) {
     return rect.isValid() ? rect : QRectF(rect.topLeft(), QSizeF(0, 0));
 }
 
+// A group box's title belongs to the box (some styles draw it with a Label).
+bool isGroupTitle(const QQuickItem* item) {
+    const QQuickItem* parent = item->parentItem();
+    return parent && parent->inherits("QQuickGroupBox") &&
+           parent->property("label").value<QQuickItem*>() == item;
+}
+
 void collect(QQuickItem* item, std::vector<FormControl>& out) {
-    if (!item->isVisible()) return;
+    if (!item->isVisible() || isGroupTitle(item)) return;
     const QString kind = kindOf(item);
     if (!kind.isEmpty()) {
         FormControl c;
@@ -188,29 +195,44 @@ bool nothingBetween(const QRectF& gap, const FormControl& label, const FormContr
     return true;
 }
 
-bool labels(const FormControl& label, const FormControl& input, const std::vector<FormControl>& all) {
-    if (label.kind != "label" || label.page != input.page) return false;
-    if (label.control->property("text").toString().trimmed().isEmpty()) return false;
+bool usableLabel(const FormControl& label, const FormControl& input) {
+    return label.kind == "label" && label.page == input.page &&
+           !label.control->property("text").toString().trimmed().isEmpty();
+}
+
+// A label on the input's row, left of it, with nothing in between.
+bool labelsBeside(const FormControl& label, const FormControl& input, const std::vector<FormControl>& all) {
+    if (!usableLabel(label, input)) return false;
     const QRectF& l = label.rect;
     const QRectF& r = input.rect;
-    const double gapX = r.left() - l.right();
-    const bool beside =
-        gapX >= -kSlack && gapX <= kMaxLabelGapX && l.center().y() >= r.top() && l.center().y() <= r.bottom();
-    if (beside &&
-        nothingBetween(QRectF(l.right(), r.top(), std::max(0.0, gapX), r.height()), label, input, all))
-        return true;
-    const double gapY = r.top() - l.bottom();
-    const bool above =
-        gapY >= -kSlack && gapY <= kMaxLabelGapY && l.left() >= r.left() - 4 && l.left() < r.right();
-    return above &&
-           nothingBetween(QRectF(r.left(), l.bottom(), r.width(), std::max(0.0, gapY)), label, input, all);
+    const double gap = r.left() - l.right();
+    return gap >= -kSlack && gap <= kMaxLabelGapX && l.center().y() >= r.top() &&
+           l.center().y() <= r.bottom() &&
+           nothingBetween(QRectF(l.right(), r.top(), std::max(0.0, gap), r.height()), label, input, all);
+}
+
+// A label just above the input, starting over it, with nothing in between,
+// that is not already the label beside another input.
+bool labelsAbove(const FormControl& label, const FormControl& input, const std::vector<FormControl>& all) {
+    if (!usableLabel(label, input)) return false;
+    const QRectF& l = label.rect;
+    const QRectF& r = input.rect;
+    const double gap = r.top() - l.bottom();
+    if (gap < -kSlack || gap > kMaxLabelGapY || l.left() < r.left() - 4 || l.left() >= r.right())
+        return false;
+    if (!nothingBetween(QRectF(r.left(), l.bottom(), r.width(), std::max(0.0, gap)), label, input, all))
+        return false;
+    return std::none_of(all.begin(), all.end(), [&](const FormControl& other) {
+        return &other != &input && isInput(other) && labelsBeside(label, other, all);
+    });
 }
 
 void checkLabelled(const std::vector<FormControl>& all, std::vector<std::string>& out) {
     for (const FormControl& input : all) {
         if (!isInput(input)) continue;
-        const bool found =
-            std::any_of(all.begin(), all.end(), [&](const FormControl& l) { return labels(l, input, all); });
+        const bool found = std::any_of(all.begin(), all.end(), [&](const FormControl& l) {
+            return labelsBeside(l, input, all) || labelsAbove(l, input, all);
+        });
         if (!found)
             out.push_back(nameOf(input) + " " + describe(input.rect) + " has no label beside or above it");
     }
