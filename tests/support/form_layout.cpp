@@ -10,9 +10,11 @@
 #include <QPixmap>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QTest>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace test_support {
 namespace {
@@ -352,6 +354,36 @@ std::vector<std::string> layoutProblems(QQuickWindow& window) {
     checkLabelled(all, out);
     for (const FormControl& c : all)
         if (c.kind == "textarea") checkFrame(c, window, out);
+    scrollToTop(all, window);
+    return out;
+}
+
+std::vector<std::string> typingProblems(QQuickWindow& window) {
+    std::vector<std::string> out;
+    window.requestActivate();
+    if (!QTest::qWaitForWindowActive(&window)) out.push_back("the form's window does not become active");
+    const std::vector<FormControl> all = visibleControls(window);
+    for (const FormControl& target : all) {
+        if ((target.kind != "field" && target.kind != "textarea") ||
+            target.control->property("readOnly").toBool())
+            continue;
+        scrollTo(target, window);
+        std::map<const QQuickItem*, QString> before;
+        for (const FormControl& c : all) before[c.control] = c.control->property("text").toString();
+        const QPointF centre =
+            target.box->mapToScene(QPointF(target.box->width() / 2, target.box->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+        for (const char key : std::string("typed")) QTest::keyClick(&window, key);
+        for (const FormControl& c : all) {
+            const QString now = c.control->property("text").toString();
+            if (c.control == target.control && !now.contains("typed"))
+                out.push_back("a click into " + nameOf(target) +
+                              " and typing left it without the typed text");
+            if (c.control != target.control && now != before[c.control])
+                out.push_back("typing after a click into " + nameOf(target) + " changed " + nameOf(c));
+            c.control->setProperty("text", before[c.control]);
+        }
+    }
     scrollToTop(all, window);
     return out;
 }

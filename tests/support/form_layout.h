@@ -38,6 +38,11 @@ std::vector<FormControl> visibleControls(QQuickWindow& window);
 // areas' frames and back to the top.
 std::vector<std::string> layoutProblems(QQuickWindow& window);
 
+// Clicks into the middle of every editable text field and area, types, and
+// reports where the typed text did not land in that control alone (each
+// control's text is restored afterwards).
+std::vector<std::string> typingProblems(QQuickWindow& window);
+
 // The names among `expected` that no visible control of the window has.
 std::vector<std::string> missingControls(QQuickWindow& window, const std::vector<std::string>& expected);
 

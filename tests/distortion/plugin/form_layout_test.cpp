@@ -70,6 +70,8 @@ TEST_P(DistortionFormLayout, EveryControlHasRoomAndALabel) {
     EXPECT_TRUE(missing.empty()) << "not shown:\n" << lines(missing);
     const std::vector<std::string> problems = test_support::layoutProblems(*window);
     EXPECT_TRUE(problems.empty()) << lines(problems);
+    const std::vector<std::string> typing = test_support::typingProblems(*window);
+    EXPECT_TRUE(typing.empty()) << lines(typing);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowSizes, DistortionFormLayout,
