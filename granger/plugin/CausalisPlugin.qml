@@ -14,7 +14,21 @@ ApplicationWindow {
     visible: true
     width: 760
     height: 720
+    minimumWidth: 640
+    minimumHeight: 480
     title: "RFX Granger Causality Mapping (GCM) v2.7"
+
+    // The buttons beside the fields share one width, so the fields line up.
+    readonly property real sideButtonWidth: Math.max(voiBrowseButton.implicitWidth, startCheckButton.implicitWidth,
+                                                     vtcAddButton.implicitWidth, conditionsButton.implicitWidth,
+                                                     groupButton.implicitWidth)
+    SystemPalette { id: colors }
+    FontMetrics { id: textMetrics; font: vtcList.font }
+
+    // Height of a text area that shows `lines` lines.
+    function linesHigh(area, lines) {
+        return lines * textMetrics.lineSpacing + area.topPadding + area.bottomPadding
+    }
 
     // Runs one command of the plug-in; false when the plug-in refused it.
     function runCommand(command) {
@@ -104,88 +118,180 @@ ApplicationWindow {
         runCommand("PrepareForANCOVA")
     }
 
-    ColumnLayout {
+    // The whole form scrolls when the window is smaller than its controls
+    // need; a larger window gives the extra height to the log.
+    ScrollView {
+        id: page
+        objectName: "gcmPage"
         anchors.fill: parent
-        anchors.margins: 10
-        spacing: 6
+        clip: true
+        contentWidth: availableWidth
+        contentHeight: Math.max(body.implicitHeight + 2 * body.anchors.margins, window.height)
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+        // A page that scrolls says so: the bar stays in view, in the margin.
+        ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
 
-        GroupBox {
-            title: "Reference region"
-            Layout.fillWidth: true
-            GridLayout {
-                anchors.fill: parent
-                columns: 3
-                Label { text: "VOI file" }
-                TextField { id: voiFileField; objectName: "voiFileField"; Layout.fillWidth: true }
-                Button {
-                    text: "Browse..."
-                    onClicked: {
-                        var f = talvora.chooseOpenFile("Open a VOI file", "VOI files (*.voi)")
-                        if (f.length > 0) voiFileField.text = f
+        ColumnLayout {
+            id: body
+            anchors.fill: parent
+            anchors.margins: 12
+            spacing: 6
+
+            GroupBox {
+                title: "Reference region"
+                Layout.fillWidth: true
+                GridLayout {
+                    anchors.fill: parent
+                    columns: 3
+                    Label { objectName: "voiFileLabel"; text: "VOI file" }
+                    TextField { id: voiFileField; objectName: "voiFileField"; Layout.fillWidth: true; selectByMouse: true }
+                    Button {
+                        id: voiBrowseButton
+                        objectName: "voiBrowseButton"
+                        text: "Browse..."
+                        Layout.preferredWidth: window.sideButtonWidth
+                        onClicked: {
+                            var f = talvora.chooseOpenFile("Open a VOI file", "VOI files (*.voi)")
+                            if (f.length > 0) voiFileField.text = f
+                        }
+                    }
+                    Label { objectName: "voiComboLabel"; text: "Reference VOI" }
+                    ComboBox { id: voiCombo; objectName: "voiCombo"; Layout.fillWidth: true }
+                    Button {
+                        id: startCheckButton
+                        objectName: "startCheckButton"
+                        text: "Load VOIs"
+                        Layout.preferredWidth: window.sideButtonWidth
+                        onClicked: window.startCheck()
                     }
                 }
-                Button { objectName: "startCheckButton"; text: "Load VOIs"; onClicked: window.startCheck() }
-                ComboBox { id: voiCombo; objectName: "voiCombo"; Layout.fillWidth: true; Layout.columnSpan: 2 }
             }
-        }
 
-        GroupBox {
-            title: "Subject"
-            Layout.fillWidth: true
-            GridLayout {
-                anchors.fill: parent
-                columns: 3
-                Label { text: "Subject ID" }
-                TextField { id: subjectField; objectName: "subjectField"; Layout.fillWidth: true; Layout.columnSpan: 2 }
-                Label { text: "VTC files\n(one per line)" }
-                TextArea { id: vtcList; objectName: "vtcList"; Layout.fillWidth: true; Layout.preferredHeight: 60 }
-                Button {
-                    text: "Add..."
-                    onClicked: {
-                        var f = talvora.chooseOpenFile("Add a VTC", "Volume Time Course Files (*.vtc)")
-                        if (f.length > 0) vtcList.text = vtcList.text.length > 0 ? vtcList.text + "\n" + f : f
+            GroupBox {
+                title: "Subject"
+                Layout.fillWidth: true
+                GridLayout {
+                    anchors.fill: parent
+                    columns: 3
+                    Label { objectName: "subjectLabel"; text: "Subject ID" }
+                    TextField { id: subjectField; objectName: "subjectField"; Layout.fillWidth: true; Layout.columnSpan: 2; selectByMouse: true }
+                    Label { objectName: "vtcListLabel"; text: "VTC files, one per line" }
+                    ScrollView {
+                        objectName: "vtcListView"
+                        Layout.fillWidth: true
+                        Layout.minimumHeight: linesHigh(vtcList, 4)
+                        Layout.preferredHeight: linesHigh(vtcList, 4)
+                        TextArea {
+                            id: vtcList
+                            objectName: "vtcList"
+                            selectByMouse: true
+                        background: Rectangle {
+                            color: colors.base
+                            border.width: 1
+                            border.color: vtcList.activeFocus ? colors.highlight : colors.mid
+                        }
+                        }
+                    }
+                    Button {
+                        id: vtcAddButton
+                        objectName: "vtcAddButton"
+                        text: "Add..."
+                        Layout.preferredWidth: window.sideButtonWidth
+                        Layout.alignment: Qt.AlignTop
+                        onClicked: {
+                            var f = talvora.chooseOpenFile("Add a VTC", "Volume Time Course Files (*.vtc)")
+                            if (f.length > 0) vtcList.text = vtcList.text.length > 0 ? vtcList.text + "\n" + f : f
+                        }
+                    }
+                    Label { objectName: "methodLabel"; text: "Intervals" }
+                    ComboBox {
+                        id: methodCombo
+                        objectName: "methodCombo"
+                        Layout.fillWidth: true
+                        Layout.columnSpan: 2
+                        model: ["Manual: one interval per VTC", "Protocol condition"]
+                    }
+                    Label { objectName: "conditionLabel"; text: "Condition" }
+                    ComboBox { id: conditionCombo; objectName: "conditionCombo"; Layout.fillWidth: true }
+                    Button {
+                        id: conditionsButton
+                        objectName: "conditionsButton"
+                        text: "Read conditions"
+                        Layout.preferredWidth: window.sideButtonWidth
+                        onClicked: window.readConditions()
+                    }
+                    Label { objectName: "manualNameLabel"; text: "Interval name" }
+                    TextField { id: manualName; objectName: "manualName"; text: "Interval"; Layout.fillWidth: true; Layout.columnSpan: 2; selectByMouse: true }
+                    // The manual interval: from this volume to the last but the skipped ones.
+                    Label { objectName: "intervalStartLabel"; text: "First volume" }
+                    SpinBox { id: intervalStart; objectName: "intervalStart"; from: 1; to: 32767; value: 1; editable: true; Layout.columnSpan: 2 }
+                    Label { objectName: "intervalEndLabel"; text: "Volumes skipped at end" }
+                    SpinBox { id: intervalEnd; objectName: "intervalEnd"; from: 0; to: 32767; value: 0; editable: true; Layout.columnSpan: 2 }
+                    Button { objectName: "runButton"; text: "Run"; Layout.columnSpan: 3; Layout.alignment: Qt.AlignRight; onClicked: window.runGcm() }
+                }
+            }
+
+            GroupBox {
+                title: "Group"
+                Layout.fillWidth: true
+                GridLayout {
+                    anchors.fill: parent
+                    columns: 2
+                    Label {
+                        objectName: "groupListLabel"
+                        text: "One line per subject: ID, data folder, optional own VOI name"
+                        wrapMode: Text.WordWrap
+                        Layout.fillWidth: true
+                        Layout.columnSpan: 2
+                    }
+                    ScrollView {
+                        objectName: "groupListView"
+                        Layout.fillWidth: true
+                        Layout.minimumHeight: linesHigh(groupList, 4)
+                        Layout.preferredHeight: linesHigh(groupList, 4)
+                        TextArea {
+                            id: groupList
+                            objectName: "groupList"
+                            selectByMouse: true
+                        background: Rectangle {
+                            color: colors.base
+                            border.width: 1
+                            border.color: groupList.activeFocus ? colors.highlight : colors.mid
+                        }
+                        }
+                    }
+                    Button {
+                        id: groupButton
+                        objectName: "groupButton"
+                        text: "Prepare group maps"
+                        Layout.preferredWidth: window.sideButtonWidth
+                        Layout.alignment: Qt.AlignTop
+                        onClicked: window.prepareGroup()
                     }
                 }
-                Label { text: "Intervals" }
-                ComboBox {
-                    id: methodCombo
-                    objectName: "methodCombo"
-                    Layout.fillWidth: true
-                    model: ["Manual: one interval per VTC", "Protocol condition"]
-                }
-                Button { objectName: "conditionsButton"; text: "Read conditions"; onClicked: window.readConditions() }
-                Label { text: "Condition" }
-                ComboBox { id: conditionCombo; objectName: "conditionCombo"; Layout.fillWidth: true; Layout.columnSpan: 2 }
-                Label { text: "Manual: name, skip" }
-                TextField { id: manualName; objectName: "manualName"; text: "Interval" }
-                RowLayout {
-                    SpinBox { id: intervalStart; objectName: "intervalStart"; from: 1; to: 32767; value: 1; editable: true }
-                    SpinBox { id: intervalEnd; objectName: "intervalEnd"; from: 0; to: 32767; value: 0; editable: true }
-                }
-                Button { objectName: "runButton"; text: "Run"; Layout.columnSpan: 3; onClicked: window.runGcm() }
             }
-        }
 
-        GroupBox {
-            title: "Group (one line per subject: ID, data folder, optional own VOI name)"
-            Layout.fillWidth: true
-            RowLayout {
-                anchors.fill: parent
-                TextArea { id: groupList; objectName: "groupList"; Layout.fillWidth: true; Layout.preferredHeight: 50 }
-                Button { objectName: "groupButton"; text: "Prepare group maps"; onClicked: window.prepareGroup() }
-            }
-        }
+            Label { id: statusLabel; objectName: "statusLabel"; text: ""; Layout.fillWidth: true }
 
-        Label { id: statusLabel; objectName: "statusLabel"; text: "" }
-
-        ScrollView {
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            TextArea {
-                objectName: "logView"
-                readOnly: true
-                text: talvora.logText
-                font.family: "monospace"
+            Label { objectName: "logLabel"; text: "Log" }
+            ScrollView {
+                objectName: "logScroll"
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                Layout.minimumHeight: linesHigh(logView, 4)
+                Layout.preferredHeight: linesHigh(logView, 6)
+                TextArea {
+                    id: logView
+                    objectName: "logView"
+                    readOnly: true
+                    text: talvora.logText
+                    font.family: "monospace"
+                    background: Rectangle {
+                        color: colors.base
+                        border.width: 1
+                        border.color: colors.mid
+                    }
+                }
             }
         }
     }

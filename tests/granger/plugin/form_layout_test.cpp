@@ -1,0 +1,75 @@
+// The plug-in's form as the host shows it, offscreen, at the smallest window
+// it must work in and at full screen: every control has room and a label, and
+// nothing is cut or hidden under something else.
+#include "host/app/qml_form.h"
+#include "host/session/host_state.h"
+#include "host/session/plugin_loader.h"
+#include "support/form_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string lines(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& s : items) out += "  " + s + "\n";
+    return out;
+}
+
+struct Size {
+    int width, height;
+};
+
+void PrintTo(const Size& size, std::ostream* out) {
+    *out << size.width << "x" << size.height;
+}
+
+class GrangerFormLayout : public ::testing::TestWithParam<Size> {};
+
+TEST_P(GrangerFormLayout, EveryControlHasRoomAndALabel) {
+    talvora::HostState::instance().reset();
+    talvora::LoadedPlugin plugin(CAUSALIS_PLUGIN_PATH);
+    talvora::FormBridge bridge(plugin);
+    QQmlApplicationEngine engine;
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(plugin)));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
+    ASSERT_NE(window, nullptr);
+
+    const Size size = GetParam();
+    test_support::layOut(*window, size.width, size.height);
+    ASSERT_EQ(window->width(), size.width);
+    ASSERT_EQ(window->height(), size.height);
+    const std::vector<std::string> missing = test_support::missingControls(
+        *window, {"voiFileField", "startCheckButton", "voiCombo", "subjectField", "vtcList", "methodCombo",
+                  "conditionsButton", "conditionCombo", "manualName", "intervalStart", "intervalEnd",
+                  "runButton", "groupList", "groupButton", "statusLabel", "logView"});
+    EXPECT_TRUE(missing.empty()) << "not shown:\n" << lines(missing);
+    const std::vector<std::string> problems = test_support::layoutProblems(*window);
+    EXPECT_TRUE(problems.empty()) << lines(problems);
+    const std::vector<std::string> typing = test_support::typingProblems(*window);
+    EXPECT_TRUE(typing.empty()) << lines(typing);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, GrangerFormLayout,
+                         ::testing::Values(Size{640, 480}, Size{800, 600}, Size{1600, 1000}),
+                         [](const ::testing::TestParamInfo<Size>& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
