@@ -3,7 +3,7 @@
 // nothing is cut or hidden under something else.
 #include "host/app/qml_form.h"
 #include "host/session/host_state.h"
-#include "host/session/plugin_loader.h"
+#include "host/session/plugin_run.h"
 #include "support/form_layout.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +36,10 @@ class DistortionFormLayout : public ::testing::TestWithParam<Size> {};
 
 TEST_P(DistortionFormLayout, EveryControlHasRoomAndALabel) {
     talvora::HostState::instance().reset();
-    talvora::LoadedPlugin plugin(MIREL_PLUGIN_PATH);
-    talvora::FormBridge bridge(plugin);
+    talvora::PluginRun run(MIREL_PLUGIN_PATH);
+    talvora::FormBridge bridge(run);
     QQmlApplicationEngine engine;
-    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(plugin)));
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
     auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
     ASSERT_NE(window, nullptr);
 
