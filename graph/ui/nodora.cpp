@@ -273,8 +273,13 @@ void Nodora::showDistanceTable(std::vector<NamedMatrix> entries, const Eigen::Ma
     view->setColumnCount(n);
     QStringList names;
     for (const NamedMatrix& e : distanceEntries_) names << QString::fromStdString(e.name);
-    view->setHorizontalHeaderLabels(names);
+    // Column headers break after the subject ("sub-01 /" over "Rest"), so a
+    // table of conditions stays about as wide as its numbers.
+    QStringList columnNames = names;
+    columnNames.replaceInStrings(QStringLiteral(" / "), QStringLiteral(" /\n"));
+    view->setHorizontalHeaderLabels(columnNames);
     view->setVerticalHeaderLabels(names);
+    for (int c = 0; c < n; ++c) view->horizontalHeaderItem(c)->setToolTip(names[c]);
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < n; ++c) {
             auto* cell = new QTableWidgetItem(QString::fromStdString(formatValue(table(r, c))));

@@ -104,7 +104,10 @@ TEST_F(GroupAnalysisPage, FiveMatricesShowAsAFiveByFiveTable) {
     const double between[3][3] = {
         {0, kEdgePath, kEdgeTriangle}, {kEdgePath, 0, kPathTriangle}, {kEdgeTriangle, kPathTriangle, 0}};
     for (int r = 0; r < 5; ++r) {
-        EXPECT_EQ(table->horizontalHeaderItem(r)->text(), names[r]);
+        QString column = names[r];
+        column.replace(" / ", " /\n");  // column headers take two lines
+        EXPECT_EQ(table->horizontalHeaderItem(r)->text(), column);
+        EXPECT_EQ(table->horizontalHeaderItem(r)->toolTip(), names[r]);
         EXPECT_EQ(table->verticalHeaderItem(r)->text(), names[r]);
         for (int c = 0; c < 5; ++c) {
             const QTableWidgetItem* cell = table->item(r, c);
@@ -207,7 +210,7 @@ TEST(GroupAnalysis, OfferedWithTwoSubjectsComputedAndExported) {
     f.btn_ComputeGraphDistance->click();
     EXPECT_EQ(f.lbl_GraphStatus->text(), "Spectral Euclidean Distance (3 matrices)");
     EXPECT_EQ(tableText(f.tbl_GraphResults),
-              "|edge|tri / Rest|tri / Tap\n"
+              "|edge|tri /\nRest|tri /\nTap\n"
               "edge|0|1.41421|1.78089\n"
               "tri / Rest|1.41421|0|1.23074\n"
               "tri / Tap|1.78089|1.23074|0\n");
