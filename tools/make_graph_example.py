@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes example subjects for the graph plug-in (study manifests + CSV files).
 
-    python3 tools/make_graph_example.py OUTPUT_FOLDER [--nodes N] [--seed S]
+    python3 tools/make_graph_example.py OUTPUT_FOLDER [--nodes N] [--seed S] [--conditions N]
 
 Creates two subjects in OUTPUT_FOLDER, each in its own folder:
 
@@ -158,14 +158,20 @@ def main(argv):
     parser.add_argument("output", help="folder to write the subjects into (created if missing)")
     parser.add_argument("--nodes", type=int, default=12, help="nodes per matrix (default 12)")
     parser.add_argument("--seed", type=int, default=2024, help="random seed (default 2024)")
+    parser.add_argument("--conditions", type=int, default=0,
+                        help="give sub-01_task N conditions 'Condition 1'..'Condition N' "
+                             "instead of its four protocol entries")
     args = parser.parse_args(argv)
     if args.nodes < 2:
         parser.error("--nodes must be at least 2")
+    if args.conditions < 0:
+        parser.error("--conditions must not be negative")
 
     rng = random.Random(args.seed)
-    task = make_subject(
-        os.path.join(args.output, "sub-01_task"), "sub-01_task", rng, args.nodes,
-        [(0, "Rest", 1), (20, "Cue", 2), (22, "Finger tapping", 1), (62, "Recovery", 1)])
+    protocol = [(0, "Rest", 1), (20, "Cue", 2), (22, "Finger tapping", 1), (62, "Recovery", 1)]
+    if args.conditions:
+        protocol = [(20 * k, "Condition %d" % (k + 1), 1) for k in range(args.conditions)]
+    task = make_subject(os.path.join(args.output, "sub-01_task"), "sub-01_task", rng, args.nodes, protocol)
     rest = make_subject(os.path.join(args.output, "sub-02_rest"), "sub-02_rest", rng, args.nodes, [])
     print(task)
     print(rest)

@@ -23,6 +23,15 @@ std::vector<float> offDiagonalValues(const Eigen::MatrixXf& m) {
     return values;
 }
 
+std::vector<float> upperTriangleValues(const Eigen::MatrixXf& m) {
+    std::vector<float> values;
+    const Eigen::Index n = std::min(m.rows(), m.cols());
+    values.reserve(static_cast<std::size_t>(n * (n - 1) / 2));
+    for (Eigen::Index i = 0; i < n; ++i)
+        for (Eigen::Index j = i + 1; j < m.cols(); ++j) values.push_back(m(i, j));
+    return values;
+}
+
 HistogramBins histogram(const std::vector<float>& values, int bins, bool normalize) {
     HistogramBins h;
     h.heights.assign(static_cast<std::size_t>(std::max(bins, 1)), 0.0);

@@ -18,6 +18,10 @@ Eigen::MatrixXf mirrorUpperTriangle(const Eigen::MatrixXf& m);
 // Every entry off the diagonal, row by row.
 std::vector<float> offDiagonalValues(const Eigen::MatrixXf& m);
 
+// The entries above the diagonal, row by row: each pair of nodes once, as
+// the circular plot draws them.
+std::vector<float> upperTriangleValues(const Eigen::MatrixXf& m);
+
 struct HistogramBins {
     double lowest = 0;            // left edge of the first bin
     double highest = 0;           // right edge of the last bin

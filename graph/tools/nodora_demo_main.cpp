@@ -3,14 +3,15 @@
 //
 //   nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX]
 //               [--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]
-//               [--inspect KEY] [--screenshots DIR] [--quit-after MS]
+//               [--inspect KEY] [--group] [--screenshots DIR] [--quit-after MS]
 //
 // Adds the manifests as subjects of the main dialog; --view opens the
 // connectivity window of subject ROW (from 0), --tab selects its tab,
 // --compute presses the "compute" buttons of the given features and --span
 // sets the display range slider (0 to 1000). --circular and --matrix open the
 // circular plot and the matrix view, --inspect the plot of a computed feature,
-// and --screenshots saves a picture of each open window into DIR.
+// --group shows the Group Analysis page with every subject selected and
+// compared, and --screenshots saves a picture of each open window into DIR.
 #include "graph/ui/connectivity_form.h"
 #include "graph/ui/connectivity_object.h"
 #include "graph/ui/connectivity_object_ui.h"
@@ -20,6 +21,7 @@
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
@@ -46,6 +48,7 @@ struct DemoOptions {
     int quitAfterMs = 0;
     bool circular = false;
     bool matrix = false;
+    bool group = false;
     QString inspect;
     QString screenshots;
 };
@@ -69,6 +72,8 @@ bool parse(const QStringList& args, DemoOptions& o) {
             o.circular = true;
         } else if (a == "--matrix") {
             o.matrix = true;
+        } else if (a == "--group") {
+            o.group = true;
         } else if (a == "--inspect" && hasValue) {
             o.inspect = args[++i];
         } else if (a == "--screenshots" && hasValue) {
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
     if (!parse(app.arguments(), options)) {
         std::cerr << "usage: nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX] "
                      "[--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]\n"
-                     "                   [--inspect KEY] [--screenshots DIR] [--quit-after MS]\n";
+                     "                   [--inspect KEY] [--group] [--screenshots DIR] [--quit-after MS]\n";
         return 2;
     }
 
@@ -101,6 +106,12 @@ int main(int argc, char** argv) {
     for (const QString& manifest : options.manifests) dialog->addSubjectFromFile(manifest);
     dialog->move(20, 40);
     dialog->show();
+    if (options.group) {
+        const NodoraForm& form = dialog->form();
+        form.tabWidget->setCurrentWidget(form.tab_GroupAnalysis);
+        form.list_ConnObjs->selectAll();
+        form.btn_ComputeGraphDistance->click();
+    }
 
     if (options.viewRow >= 0) {
         const QModelIndex cell = dialog->subjectsModel()->index(options.viewRow, 1);
@@ -109,7 +120,6 @@ int main(int argc, char** argv) {
         const auto objects = dialog->findChildren<ConnectivityObject*>();
         if (!objects.isEmpty() && objects.last()->window()) {
             ConnectivityObjectUI* window = objects.last()->window();
-            window->move(dialog->frameGeometry().topRight() + QPoint(20, 0));  // side by side
             if (options.tab >= 0) window->form().tabWidget->setCurrentIndex(options.tab);
             for (const QString& key : options.compute) {
                 if (QPushButton* compute = window->computeButton(key)) compute->click();

@@ -2,6 +2,7 @@
 
 #include "graph/ui/connectivity_object_ui.h"
 #include "graph/io/subject_data.h"
+#include "graph/ui/window_placement.h"
 
 namespace graph::ui {
 
@@ -34,6 +35,7 @@ void ConnectivityObject::showWindow() {
         window_ = new ConnectivityObjectUI(this);
         window_->setAttribute(Qt::WA_DeleteOnClose);
         connect(window_, &QObject::destroyed, this, &ConnectivityObject::connectivityObjectUIDestroyed);
+        placeNewWindow(window_);
     }
     window_->show();
     window_->raise();

@@ -10,11 +10,13 @@
 #include "graph/ui/views/circular_plot_widget.h"
 #include "graph/ui/views/line_plot.h"
 #include "graph/ui/views/view_matrix.h"
+#include "graph/ui/window_placement.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -24,6 +26,7 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <algorithm>
 #include <exception>
 
 namespace graph::ui {
@@ -45,6 +48,11 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// A span slider value as the labels beside it show it, in units of the range.
+QString spanText(int value) {
+    return QString::number(value / double(kSpanMaximum), 'g', 6);
+}
+
 QString plotTitleOf(const QString& key) {
     const FeatureDefinition* feature = findFeature(key.toStdString());
     return feature ? QString::fromStdString(feature->plotTitle) : QString();
@@ -63,6 +71,9 @@ QPushButton* makeFeatureButton(const QString& text, int row, const QString& key)
 ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* parent)
     : QDialog(parent), ui(new ConnectivityForm), object_(object) {
     ui->setupUi(this);
+    // Several subjects' windows can be open at once: the title tells them apart.
+    setWindowTitle(QStringLiteral("%1 - %2").arg(
+        windowTitle(), QString::fromStdString(object_->subject().manifest.unique_id)));
     prepareGraphFeatures();
     prepareNodesTable();
     ui->tabWidget->setTabEnabled(ui->tabWidget->indexOf(ui->tab_Filter), false);
@@ -72,6 +83,11 @@ ConnectivityObjectUI::ConnectivityObjectUI(ConnectivityObject* object, QWidget* 
     spanner->setOrientation(Qt::Horizontal);
     spanner->setRange(0, kSpanMaximum);
     spanner->setSpan(0, kSpanMaximum);
+    // Arrow keys move a handle by a hundredth of the range, Page Up/Down by a
+    // tenth: a thousandth per key press took a thousand presses to cross it.
+    spanner->setSingleStep(kSpanMaximum / 100);
+    spanner->setPageStep(kSpanMaximum / 10);
+    fixSpanLabelWidths();
 
     connectWidgets();
 }
@@ -296,6 +312,7 @@ void ConnectivityObjectUI::openFeaturePlot(int row, const QString& key, const QS
     plot->setWindowFlag(Qt::Window);
     plot->setPrompts(object_->prompts());
     lastPlot_ = plot;
+    placeNewWindow(plot);
     plot->show();
     plot->raise();
 }
@@ -329,6 +346,7 @@ void ConnectivityObjectUI::plotConnectivityMatrix(bool) {
             view->setConditions(object_->subject().manifest.ordered_conditions);
         matrixView_ = view;
         view->build();
+        placeNewWindow(view);
     }
     matrixView_->show();
     matrixView_->raise();
@@ -353,6 +371,7 @@ void ConnectivityObjectUI::plotCircular(bool) {
         widget->setThicknessMultiplier(ui->sBox_CircPlot_ThicknessMultiplier->value());
         widget->setColorizeEdges(ui->chkBox_CircPlot_ConnColors->isChecked());
         circularPlot_->buildAndPlot();
+        placeNewWindow(circularPlot_);
     }
     circularPlot_->show();
     circularPlot_->raise();
@@ -363,8 +382,26 @@ void ConnectivityObjectUI::circularPlot_disableOptions() {
 }
 
 void ConnectivityObjectUI::circularPlot_displayRangeChanged(int lower, int upper) {
-    ui->lbl_Spanner_Low->setText(QString::number(lower / double(kSpanMaximum), 'g', 6));
-    ui->lbl_Spanner_Upper->setText(QString::number(upper / double(kSpanMaximum), 'g', 6));
+    ui->lbl_Spanner_Low->setText(spanText(lower));
+    ui->lbl_Spanner_Upper->setText(spanText(upper));
+}
+
+void ConnectivityObjectUI::fixSpanLabelWidths() {
+    // A label as wide as its widest text keeps the slider's groove where it
+    // is while the values change under the pointer.
+    QLabel* low = ui->lbl_Spanner_Low;
+    QLabel* upper = ui->lbl_Spanner_Upper;
+    const QFontMetrics metrics(low->font());
+    int widest = std::max(metrics.horizontalAdvance(low->text()), metrics.horizontalAdvance(upper->text()));
+    for (int value = 0; value <= kSpanMaximum; ++value)
+        widest = std::max(widest, metrics.horizontalAdvance(spanText(value)));
+    const QMargins margins = low->contentsMargins();
+    // A pixel either side for glyphs that reach past their advance.
+    const int width = widest + margins.left() + margins.right() + 2 * low->margin() + 2;
+    low->setFixedWidth(width);
+    upper->setFixedWidth(width);
+    low->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    upper->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 // Each option goes to the circular plot once it exists.

@@ -70,6 +70,7 @@ private slots:
 
 private:
     QPushButton* featureButton(const QString& key, int column) const;
+    void fixSpanLabelWidths();
     void connectWidgets();
 
     ConnectivityForm* ui;

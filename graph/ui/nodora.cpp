@@ -10,19 +10,18 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QScreen>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <algorithm>
-#include <sstream>
 
 #include <exception>
 
@@ -64,6 +63,9 @@ Nodora::Nodora(QWidget* parent) : QDialog(parent), ui(new NodoraForm) {
     connect(ui->pb_CloseDialog, &QPushButton::clicked, this, &Nodora::closeDialog);
     connect(ui->btn_ComputeGraphDistance, &QPushButton::clicked, this, &Nodora::computeGraphDistance);
     connect(ui->btn_ExportGraphDistance, &QPushButton::clicked, this, &Nodora::exportGraphDistance);
+    connect(ui->btn_OpenSubject, &QPushButton::clicked, this, &Nodora::openSelectedSubjects);
+    connect(ui->btn_ReleaseSubject, &QPushButton::clicked, this, &Nodora::releaseSelectedSubjects);
+    connect(ui->btn_ReleaseAllSubjects, &QPushButton::clicked, this, &Nodora::releaseAllSubjects);
 }
 
 Nodora::~Nodora() {
@@ -107,8 +109,11 @@ void Nodora::viewConnectivityUI() {
     if (!button) return;
     bool ok = false;
     const int row = button->property(kRowProperty).toInt(&ok);
-    if (!ok || row < 0 || static_cast<std::size_t>(row) >= subjects_.size()) return;
+    if (ok) openConnectivityWindow(row);
+}
 
+void Nodora::openConnectivityWindow(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= subjects_.size()) return;
     auto* object = new ConnectivityObject(subjects_[static_cast<std::size_t>(row)], this);
     object->setPrompts(prompts_);
     try {
@@ -120,33 +125,36 @@ void Nodora::viewConnectivityUI() {
                                .arg(QString::fromLocal8Bit(e.what())));
         return;
     }
+    // Placed beside the open windows (not under this dialog, which stays on top).
     object->showWindow();
-    // The dialog stays on top: a window opened under it would seem not to
-    // open at all, so it goes beside it.
-    if (ConnectivityObjectUI* window = object->window()) {
-        placeBesideDialog(window);
-        window->raise();
-        window->activateWindow();
+}
+
+std::vector<int> Nodora::selectedGroupRows() const {
+    std::vector<int> rows;
+    for (const QListWidgetItem* item : ui->list_ConnObjs->selectedItems())
+        rows.push_back(ui->list_ConnObjs->row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QList<ConnectivityObject*> Nodora::connectivityObjects() const {
+    return findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void Nodora::openSelectedSubjects() {
+    for (const int row : selectedGroupRows()) openConnectivityWindow(row);
+}
+
+void Nodora::releaseSelectedSubjects() {
+    for (const int row : selectedGroupRows()) {
+        const Subject* subject = subjects_.at(static_cast<std::size_t>(row)).get();
+        for (ConnectivityObject* object : connectivityObjects())
+            if (&object->subject() == subject) delete object;  // closes its window with it
     }
 }
 
-QPoint Nodora::besidePosition(const QRect& dialog, int width, const QRect& available) {
-    constexpr int kGap = 8;
-    QPoint topLeft(dialog.right() + 1 + kGap, dialog.top());
-    // No room on the right: the left side, else as far right as it fits.
-    if (available.isValid() && topLeft.x() + width > available.right() + 1) {
-        if (dialog.left() - kGap - width >= available.left())
-            topLeft.setX(dialog.left() - kGap - width);
-        else
-            topLeft.setX(std::max(available.left(), available.right() + 1 - width));
-    }
-    return topLeft;
-}
-
-void Nodora::placeBesideDialog(QWidget* window) const {
-    const QScreen* screen = this->screen();
-    window->move(besidePosition(frameGeometry(), window->frameGeometry().width(),
-                                screen ? screen->availableGeometry() : QRect()));
+void Nodora::releaseAllSubjects() {
+    for (ConnectivityObject* object : connectivityObjects()) delete object;
 }
 
 void Nodora::closeEvent(QCloseEvent* event) {
@@ -154,8 +162,7 @@ void Nodora::closeEvent(QCloseEvent* event) {
     // them first lets the dialog be the last window to close, so a host that
     // quits on the last closed window does quit; deleting them with the
     // dialog would only hide them and leave the host running.
-    for (ConnectivityObject* object :
-         findChildren<ConnectivityObject*>(QString(), Qt::FindDirectChildrenOnly))
+    for (ConnectivityObject* object : connectivityObjects())
         if (ConnectivityObjectUI* window = object->window()) window->close();
     QDialog::closeEvent(event);
 }
@@ -219,18 +226,17 @@ void Nodora::updateGroupAnalysis() {
 }
 
 void Nodora::computeGraphDistance() {
-    std::vector<std::size_t> rows;
-    for (const QListWidgetItem* item : ui->list_ConnObjs->selectedItems())
-        rows.push_back(static_cast<std::size_t>(ui->list_ConnObjs->row(item)));
-    std::sort(rows.begin(), rows.end());
+    const std::vector<int> rows = selectedGroupRows();
     if (rows.size() < 2) {
-        ui->plain_GraphResults->setPlainText(QStringLiteral("Select two or more subjects to compare."));
+        showDistanceTable({}, {});
+        ui->lbl_GraphStatus->setText(QStringLiteral("Select two or more subjects to compare."));
         return;
     }
     std::vector<NamedMatrix> entries;
+    Eigen::MatrixXf table;
     try {
-        for (const std::size_t row : rows) {
-            const Subject& subject = *subjects_.at(row);
+        for (const int row : rows) {
+            const Subject& subject = *subjects_.at(static_cast<std::size_t>(row));
             const std::vector<Eigen::MatrixXf> matrices = loadFinalMatrices(subject);
             for (std::size_t k = 0; k < matrices.size(); ++k) {
                 std::string name = subject.manifest.unique_id;
@@ -243,21 +249,48 @@ void Nodora::computeGraphDistance() {
                 entries.push_back({name, matrices[k]});
             }
         }
-        distanceTable_ = spectralDistanceTable(entries);
+        table = spectralDistanceTable(entries);
     } catch (const std::exception& e) {
-        distanceEntries_.clear();
-        ui->btn_ExportGraphDistance->setEnabled(false);
+        showDistanceTable({}, {});
         const QString text =
             tr("The spectral distance could not be computed:\n%1").arg(QString::fromLocal8Bit(e.what()));
-        ui->plain_GraphResults->setPlainText(text);
+        ui->lbl_GraphStatus->setText(text);
         prompts_.showError(this, kErrorTitle, text);
         return;
     }
+    showDistanceTable(std::move(entries), table);
+    ui->lbl_GraphStatus->setText(
+        QStringLiteral("Spectral Euclidean Distance (%1 matrices)").arg(table.rows()));
+}
+
+void Nodora::showDistanceTable(std::vector<NamedMatrix> entries, const Eigen::MatrixXf& table) {
     distanceEntries_ = std::move(entries);
-    std::ostringstream text;
-    writeDistanceText(text, distanceEntries_, distanceTable_);
-    ui->plain_GraphResults->setPlainText(QString::fromStdString(text.str()));
-    ui->btn_ExportGraphDistance->setEnabled(true);
+    distanceTable_ = table;
+    QTableWidget* view = ui->tbl_GraphResults;
+    const int n = static_cast<int>(distanceEntries_.size());
+    view->clear();
+    view->setRowCount(n);
+    view->setColumnCount(n);
+    QStringList names;
+    for (const NamedMatrix& e : distanceEntries_) names << QString::fromStdString(e.name);
+    // Column headers break after the subject ("sub-01 /" over "Rest"), so a
+    // table of conditions stays about as wide as its numbers.
+    QStringList columnNames = names;
+    columnNames.replaceInStrings(QStringLiteral(" / "), QStringLiteral(" /\n"));
+    view->setHorizontalHeaderLabels(columnNames);
+    view->setVerticalHeaderLabels(names);
+    for (int c = 0; c < n; ++c) view->horizontalHeaderItem(c)->setToolTip(names[c]);
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            auto* cell = new QTableWidgetItem(QString::fromStdString(formatValue(table(r, c))));
+            cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);  // results, not input
+            cell->setToolTip(QStringLiteral("%1 vs %2").arg(names[r], names[c]));
+            view->setItem(r, c, cell);
+        }
+    }
+    view->resizeColumnsToContents();
+    ui->btn_ExportGraphDistance->setEnabled(n > 0);
 }
 
 void Nodora::exportGraphDistance() {

@@ -14,6 +14,7 @@
 
 namespace graph::ui {
 
+class ConnectivityObject;
 struct NodoraForm;
 class SubjectsModel;
 
@@ -35,10 +36,6 @@ public:
     // reason shown to the user, when the manifest cannot be read.
     bool addSubjectFromFile(const QString& path);
 
-    // Where a connectivity window of the given width goes: right of the
-    // dialog, else left of it, else as far right as the screen allows.
-    static QPoint besidePosition(const QRect& dialog, int width, const QRect& available);
-
 public slots:
     bool data_addSubject();
     void data_removeSubject();
@@ -49,12 +46,21 @@ public slots:
     // Group Analysis page: spectral distances between the selected subjects.
     void computeGraphDistance();
     void exportGraphDistance();
+    // Group Analysis page: "Open" opens the connectivity windows of the
+    // selected subjects; "Release" closes them and frees their matrices,
+    // "Release All" does so for every subject.
+    void openSelectedSubjects();
+    void releaseSelectedSubjects();
+    void releaseAllSubjects();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void placeBesideDialog(QWidget* window) const;
+    void openConnectivityWindow(int row);
+    std::vector<int> selectedGroupRows() const;
+    QList<ConnectivityObject*> connectivityObjects() const;
+    void showDistanceTable(std::vector<core::NamedMatrix> entries, const Eigen::MatrixXf& table);
     void removeSubjectAt(int row);
     void renumberViewButtons();
     void updateRemoveButtons();

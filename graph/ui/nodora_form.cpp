@@ -8,7 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -75,6 +75,11 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f) {
     f.btn_ReleaseSubject = named(new QPushButton(QStringLiteral("Release")), "btn_ReleaseSubject");
     f.btn_ReleaseAllSubjects =
         named(new QPushButton(QStringLiteral("Release All")), "btn_ReleaseAllSubjects");
+    f.btn_OpenSubject->setToolTip(QStringLiteral("Open the connectivity windows of the selected subjects."));
+    f.btn_ReleaseSubject->setToolTip(
+        QStringLiteral("Close the connectivity windows of the selected subjects and free their matrices."));
+    f.btn_ReleaseAllSubjects->setToolTip(
+        QStringLiteral("Close every connectivity window and free the matrices."));
     subjectButtons->addWidget(f.btn_OpenSubject);
     subjectButtons->addWidget(f.btn_ReleaseSubject);
     subjectButtons->addWidget(f.btn_ReleaseAllSubjects);
@@ -94,24 +99,26 @@ QWidget* buildGroupAnalysisTab(NodoraForm& f) {
     auto* distanceRow = new QHBoxLayout;
     f.cbox_GraphDistance = named(new QComboBox, "cbox_GraphDistance");
     f.cbox_GraphDistance->addItem(QStringLiteral("Spectral Euclidean Distance"));
-    f.cbox_grp_useFilteredMatrix =
-        named(new QCheckBox(QStringLiteral("use filtered matrix")), "cbox_grp_useFilteredMatrix");
     f.btn_ComputeGraphDistance =
         named(new QPushButton(QStringLiteral("Compute")), "btn_ComputeGraphDistance");
     distanceRow->addWidget(f.cbox_GraphDistance);
-    distanceRow->addWidget(f.cbox_grp_useFilteredMatrix);
     distanceRow->addWidget(f.btn_ComputeGraphDistance);
     groupLayout->addLayout(distanceRow);
 
-    f.plain_GraphResults = named(new QPlainTextEdit, "plain_GraphResults");
-    f.plain_GraphResults->setReadOnly(true);
-    f.plain_GraphResults->setFont(QFont(QStringLiteral("monospace")));
-    groupLayout->addWidget(f.plain_GraphResults);
+    // What the last "Compute" did, then its distances as a table.
+    f.lbl_GraphStatus = named(new QLabel, "lbl_GraphStatus");
+    f.lbl_GraphStatus->setWordWrap(true);
+    f.lbl_GraphStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    groupLayout->addWidget(f.lbl_GraphStatus);
+    f.tbl_GraphResults = named(new QTableWidget, "tbl_GraphResults");
+    f.tbl_GraphResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    f.tbl_GraphResults->setMinimumHeight(120);
+    groupLayout->addWidget(f.tbl_GraphResults, 1);
     f.btn_ExportGraphDistance =
         named(new QPushButton(QStringLiteral("Export to CSV...")), "btn_ExportGraphDistance");
     f.btn_ExportGraphDistance->setEnabled(false);
     groupLayout->addWidget(f.btn_ExportGraphDistance, 0, Qt::AlignRight);
-    layout->addWidget(f.groupBox_6);
+    layout->addWidget(f.groupBox_6, 1);
 
     f.tab_GroupAnalysis = page;
     return page;

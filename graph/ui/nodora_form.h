@@ -8,10 +8,10 @@ class QDialog;
 class QGroupBox;
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QTableWidget;
 class QWidget;
 
 namespace graph::ui {
@@ -35,10 +35,10 @@ struct NodoraForm {
     QPushButton* btn_ReleaseAllSubjects = nullptr;
     QGroupBox* groupBox_6 = nullptr;
     QLabel* label_2 = nullptr;
-    QPlainTextEdit* plain_GraphResults = nullptr;
     QPushButton* btn_ComputeGraphDistance = nullptr;
     QComboBox* cbox_GraphDistance = nullptr;
-    QCheckBox* cbox_grp_useFilteredMatrix = nullptr;
+    QLabel* lbl_GraphStatus = nullptr;
+    QTableWidget* tbl_GraphResults = nullptr;
     QPushButton* btn_ExportGraphDistance = nullptr;
 
     QCheckBox* cbox_KeepOnTop = nullptr;

@@ -124,6 +124,12 @@ void QxtSpanSliderPrivate::triggerAction(QAbstractSlider::SliderAction action, b
         case QAbstractSlider::SliderSingleStepSub:
             value = qBound(min, current - q->singleStep(), max);
             break;
+        case QAbstractSlider::SliderPageStepAdd:
+            value = qBound(min, current + q->pageStep(), max);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            value = qBound(min, current - q->pageStep(), max);
+            break;
         case QAbstractSlider::SliderToMinimum:
             value = min;
             break;
@@ -310,6 +316,14 @@ void QxtSpanSlider::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Down:
             if (!horizontal) action = invertedControls() ? SliderSingleStepAdd : SliderSingleStepSub;
+            break;
+        // Page keys move the main handle by a page step in either orientation,
+        // as they move a plain slider.
+        case Qt::Key_PageUp:
+            action = invertedControls() ? SliderPageStepSub : SliderPageStepAdd;
+            break;
+        case Qt::Key_PageDown:
+            action = invertedControls() ? SliderPageStepAdd : SliderPageStepSub;
             break;
         default:
             event->ignore();

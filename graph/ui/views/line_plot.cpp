@@ -4,10 +4,11 @@
 #include "graph/ui/views/plot_export.h"
 
 #include <QAction>
-#include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QGraphicsLayout>
@@ -20,6 +21,10 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 using namespace QtCharts;
 
 namespace graph::ui {
@@ -29,6 +34,16 @@ using namespace graph::widgets;
 namespace {
 
 constexpr int kMostTicks = 50;
+// Room along the axis for one upright name besides its line height: the
+// chart's padding on both sides of a label (4 px each) and a little air.
+constexpr qreal kLabelAir = 12;
+
+// Ten colours that stay apart on screen and in print (the "tab10" set), so a
+// plot of up to ten conditions repeats none.
+const QColor kPalette[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e), QColor(0x2c, 0xa0, 0x2c),
+                           QColor(0xd6, 0x27, 0x28), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                           QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
+                           QColor(0x17, 0xbe, 0xcf)};
 
 QString csvField(const QString& text) {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
@@ -40,6 +55,10 @@ QString csvField(const QString& text) {
 }
 
 }  // namespace
+
+QList<QColor> LinePlot::palette() {
+    return QList<QColor>(std::begin(kPalette), std::end(kPalette));
+}
 
 LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
     : QMainWindow(parent), title_(title), usesProtocol_(usesProtocol) {
@@ -54,6 +73,8 @@ LinePlot::LinePlot(const QString& title, bool usesProtocol, QWidget* parent)
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, &LinePlot::showContextMenu);
     setCentralWidget(view_);
+    // The names that fit along the axis depend on the plot's width.
+    connect(chart_, &QChart::plotAreaChanged, this, &LinePlot::thinAxisLabels);
 
     legendDock_ = new QDockWidget(QStringLiteral("Legend"), this);
     legendDock_->setObjectName(QStringLiteral("dw_Legend"));
@@ -129,7 +150,8 @@ void LinePlot::addSeries(const QList<float>& values, const QString& name, int ty
     chart_->addSeries(series);
     series_.append(series);
 
-    const QColor color = series->color();
+    const QColor color = kPalette[(series_.size() - 1) % std::size(kPalette)];
+    series->setColor(color);
     QColor faded = color;
     faded.setAlphaF(0.25);
     const QPen defaultPen(color, 2);
@@ -198,13 +220,49 @@ void LinePlot::setConditionAxis(const QStringList& names, const QString& title) 
         chart_->removeAxis(old);
         delete old;
     }
-    auto* axis = new QBarCategoryAxis;
-    axis->append(names);
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setTitleText(title);
     axis->setLabelsAngle(90);
-    if (!names.isEmpty()) axis->setRange(names.first(), names.last());
+    axis->setRange(-0.5, names.size() - 0.5);
+    axisNames_ = names;
+    axisStep_ = 0;
     chart_->addAxis(axis, Qt::AlignBottom);
     for (QLineSeries* s : series_) s->attachAxis(axis);
+    thinAxisLabels();
+}
+
+int LinePlot::axisLabelStep(int names, qreal axisLength, qreal labelRoom) {
+    if (names <= 1 || axisLength <= 0) return 1;
+    // The chart shares the axis among its labels and one more slot (the
+    // axis start).
+    for (int step = 1; step < names; ++step) {
+        const int labels = (names + step - 1) / step;
+        if ((labels + 1) * labelRoom <= axisLength) return step;
+    }
+    return names;
+}
+
+void LinePlot::thinAxisLabels() {
+    auto* axis = chart_->axes(Qt::Horizontal).isEmpty()
+                     ? nullptr
+                     : qobject_cast<QCategoryAxis*>(chart_->axes(Qt::Horizontal).first());
+    if (!axis) return;
+    // Upright names side by side need a line height each; when the nodes sit
+    // closer than that, every k-th node is named (Qt would otherwise cut
+    // every name down to an ellipsis).
+    const qreal room = QFontMetricsF(axis->labelsFont()).height() + kLabelAir;
+    const int step = axisLabelStep(axisNames_.size(), chart_->plotArea().width(), room);
+    if (step == axisStep_) return;
+    axisStep_ = step;
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    for (int i = 0; i < axisNames_.size(); i += step) axis->append(axisNames_[i], i);
+}
+
+QStringList LinePlot::axisLabels() const {
+    const auto axes = chart_->axes(Qt::Horizontal);
+    auto* axis = axes.isEmpty() ? nullptr : qobject_cast<QCategoryAxis*>(axes.first());
+    return axis ? axis->categoriesLabels() : QStringList();
 }
 
 QCheckBox* LinePlot::checkBox(int row) const {
@@ -233,6 +291,12 @@ void LinePlot::toggleLineSeries(int) {
     if (!check) return;
     const int row = check->property("row").toInt();
     if (row >= 0 && row < series_.size()) series_[row]->setVisible(check->isChecked());
+}
+
+void LinePlot::hideConditionControls() {
+    conditions_->hide();
+    show_->hide();
+    hide_->hide();
 }
 
 void LinePlot::setShown(bool shown) {
@@ -321,6 +385,9 @@ TimeseriesLinePlot::TimeseriesLinePlot(const QString& title, bool usesProtocol, 
 
 void TimeseriesLinePlot::setValues(const QList<float>& values, const QString& name) {
     addSeries(values, name, 1);
+    // One line: its check box shows and hides it, so the per-condition
+    // chooser and its buttons have nothing to offer.
+    hideConditionControls();
     chart_->createDefaultAxes();
     chart_->legend()->hide();
     if (!chart_->axes(Qt::Vertical).isEmpty()) chart_->axes(Qt::Vertical).first()->setTitleText(title_);

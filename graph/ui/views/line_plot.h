@@ -6,6 +6,7 @@
 #include "graph/ui/views/plot_export.h"
 #include "graph/ui/user_prompts.h"
 
+#include <QColor>
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
@@ -49,6 +50,16 @@ public:
     void setSourcesText(const QString& text);
     QString sourcesText() const;
 
+    // The colours of the lines, in order (the k-th line takes colour k modulo
+    // their count).
+    static QList<QColor> palette();
+    // How many nodes apart the axis names stand: the smallest step at which
+    // the names shown, plus one slot for the axis start, get `labelRoom`
+    // pixels each along `axisLength` pixels (every name at step 1).
+    static int axisLabelStep(int names, qreal axisLength, qreal labelRoom);
+    // The names the node axis shows now (every node, or every k-th).
+    QStringList axisLabels() const;
+
     QtCharts::QChart* chart() const { return chart_; }
     QtCharts::QChartView* chartView() const { return view_; }
     const QList<QtCharts::QLineSeries*>& series() const { return series_; }
@@ -76,10 +87,12 @@ public slots:
     void saveFigure();
     void saveCSV();
     void saveAllCSV();
+    void thinAxisLabels();
 
 protected:
     void setConditionAxis(const QStringList& names, const QString& title);
     void showOnlyImageExport();
+    void hideConditionControls();
 
     QtCharts::QChart* chart_;
     QtCharts::QChartView* view_;
@@ -101,6 +114,8 @@ private:
     QAction* figureAction_;
     QAction* csvAction_;
     QAction* allCsvAction_;
+    QStringList axisNames_;
+    int axisStep_ = 0;
     UserPrompts prompts_ = UserPrompts::interactive();
 };
 

@@ -269,7 +269,8 @@ void ViewMatrix::fillTable() {
 }
 
 void ViewMatrix::fillHistogram() {
-    const std::vector<float> values = offDiagonalValues(matrix_);
+    // Each pair of nodes counts once, as in the circular plot.
+    const std::vector<float> values = upperTriangleValues(matrix_);
     const HistogramBins bins = core::histogram(values, sboxBins_->value(), cboxNormalize_->isChecked());
     histogram_->setBars(bins.heights, bins.lowest, bins.highest);
     if (values.empty())

@@ -23,6 +23,15 @@ TEST(MatrixTables, OffDiagonalValuesRowByRow) {
     EXPECT_TRUE(offDiagonalValues(Eigen::MatrixXf::Zero(1, 1)).empty());
 }
 
+TEST(MatrixTables, UpperTriangleValuesCountEachPairOnce) {
+    Eigen::MatrixXf m(3, 3);
+    m << 7, 1, 2, 3, 7, 4, 5, 6, 7;
+    EXPECT_EQ(upperTriangleValues(m), (std::vector<float>{1, 2, 4}));
+    EXPECT_TRUE(upperTriangleValues(Eigen::MatrixXf::Zero(1, 1)).empty());
+    EXPECT_TRUE(upperTriangleValues(Eigen::MatrixXf()).empty());
+    EXPECT_EQ(upperTriangleValues(Eigen::MatrixXf::Ones(12, 12)).size(), 66u);
+}
+
 TEST(MatrixTables, HistogramCountsAndFractions) {
     // 0 .. 1 in 10 bins of 0.1: 0 and 0.05 in bin 0, 0.55 in bin 5, 1 in bin 9.
     const std::vector<float> values = {0.0f, 0.05f, 0.55f, 1.0f, -0.0f};

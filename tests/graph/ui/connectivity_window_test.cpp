@@ -16,6 +16,8 @@
 #include "scripted_prompts.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QTest>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -66,7 +68,7 @@ Eigen::MatrixXf toEigen(const Rows& rows) {
 TEST_F(ConnectivityWindow, WidgetsStartAsDescribed) {
     ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
     const ConnectivityForm& f = w->form();
-    EXPECT_EQ(w->windowTitle(), "Dialog");
+    EXPECT_EQ(w->windowTitle(), "Dialog - sub");
     EXPECT_TRUE(w->testAttribute(Qt::WA_DeleteOnClose));
     ASSERT_EQ(f.tabWidget->count(), 4);
     EXPECT_EQ(f.tabWidget->currentIndex(), 0);
@@ -123,6 +125,51 @@ TEST_F(ConnectivityWindow, SpanSliderDrivesTheRangeLabels) {
         EXPECT_EQ(f.lbl_Spanner_Low->text(), c.low);
         EXPECT_EQ(f.lbl_Spanner_Upper->text(), c.up);
     }
+}
+
+TEST_F(ConnectivityWindow, SpanLabelsKeepTheirWidthSoTheGrooveStaysPut) {
+    ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
+    const ConnectivityForm& f = w->form();
+    w->resize(641, 640);
+    QApplication::processEvents();
+    QxtSpanSlider* spanner = f.widget_CircPlot_Spanner;
+    const QRect groove = spanner->geometry();
+    const int lowWidth = f.lbl_Spanner_Low->width();
+    const int upperWidth = f.lbl_Spanner_Upper->width();
+    // Short and long texts alike: "0", "1", "0.5", "0.888", "0.111".
+    for (const auto& [lower, upper] : {std::pair{0, 1000}, std::pair{500, 1000}, std::pair{888, 999},
+                                       std::pair{111, 777}, std::pair{0, 10}, std::pair{1000, 1000}}) {
+        spanner->setSpan(lower, upper);
+        QApplication::processEvents();
+        EXPECT_EQ(f.lbl_Spanner_Low->width(), lowWidth) << lower;
+        EXPECT_EQ(f.lbl_Spanner_Upper->width(), upperWidth) << upper;
+        EXPECT_EQ(spanner->geometry(), groove) << lower << ".." << upper;
+        // And every text fits its label.
+        const QFontMetrics metrics(f.lbl_Spanner_Low->font());
+        EXPECT_LE(metrics.horizontalAdvance(f.lbl_Spanner_Low->text()), lowWidth);
+        EXPECT_LE(metrics.horizontalAdvance(f.lbl_Spanner_Upper->text()), upperWidth);
+    }
+}
+
+TEST_F(ConnectivityWindow, ArrowsStepAHundredthAndPageKeysATenthOfTheRange) {
+    ConnectivityObjectUI* w = open({graph_test::exampleMatrix(5, 1)});
+    w->form().pb_CircularPlotConnMtx->click();  // the range slider works once the plot is open
+    QxtSpanSlider* spanner = w->form().widget_CircPlot_Spanner;
+    ASSERT_TRUE(spanner->isEnabled());
+    EXPECT_EQ(spanner->singleStep(), 10);
+    EXPECT_EQ(spanner->pageStep(), 100);
+    spanner->setSpan(200, 800);
+    QTest::keyClick(spanner, Qt::Key_Right);  // the lower handle moves first
+    EXPECT_EQ(spanner->lowerValue(), 210);
+    QTest::keyClick(spanner, Qt::Key_PageUp);
+    EXPECT_EQ(spanner->lowerValue(), 310);
+    QTest::keyClick(spanner, Qt::Key_PageDown);
+    QTest::keyClick(spanner, Qt::Key_PageDown);
+    EXPECT_EQ(spanner->lowerValue(), 110);
+    QTest::keyClick(spanner, Qt::Key_Left);
+    EXPECT_EQ(spanner->lowerValue(), 100);
+    EXPECT_EQ(spanner->upperValue(), 800);
+    EXPECT_EQ(w->form().lbl_Spanner_Low->text(), "0.1");
 }
 
 TEST_F(ConnectivityWindow, FeatureTableRowsAndButtons) {

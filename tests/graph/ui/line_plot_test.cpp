@@ -13,7 +13,10 @@
 #include "scripted_prompts.h"
 
 #include <QAction>
-#include <QBarCategoryAxis>
+#include <QApplication>
+#include <QCategoryAxis>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -28,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,9 +95,9 @@ TEST(LinePlotTest, WindowSeriesAndLegendRows) {
     EXPECT_TRUE(plot.checkBox(0)->isChecked());
     EXPECT_EQ(plot.checkBox(0)->property("ts_label").toString(), "Rest");
 
-    auto* axis = qobject_cast<QBarCategoryAxis*>(plot.chart()->axes(Qt::Horizontal).first());
+    auto* axis = qobject_cast<QCategoryAxis*>(plot.chart()->axes(Qt::Horizontal).first());
     ASSERT_NE(axis, nullptr);
-    EXPECT_EQ(axis->categories(), QStringList({"V1", "V2", "V3"}));
+    EXPECT_EQ(plot.axisLabels(), QStringList({"V1", "V2", "V3"}));
     EXPECT_EQ(axis->titleText(), "VOIs");
     EXPECT_EQ(axis->labelsAngle(), 90);
     EXPECT_EQ(plot.chart()->axes(Qt::Vertical).first()->titleText(), "Degree");
@@ -200,13 +204,93 @@ TEST(LinePlotTest, TimeseriesPlotOfConditions) {
     ASSERT_EQ(plot.series().size(), 1);
     EXPECT_EQ(plot.series()[0]->name(), "Global Efficiency");
     EXPECT_EQ(plot.series()[0]->at(1), QPointF(1, 0.75));
-    auto* axis = qobject_cast<QBarCategoryAxis*>(plot.chart()->axes(Qt::Horizontal).first());
+    auto* axis = qobject_cast<QCategoryAxis*>(plot.chart()->axes(Qt::Horizontal).first());
     ASSERT_NE(axis, nullptr);
-    EXPECT_EQ(axis->categories(), QStringList({"Rest", "Cue", "Tap"}));
+    EXPECT_EQ(plot.axisLabels(), QStringList({"Rest", "Cue", "Tap"}));
     EXPECT_EQ(axis->titleText(), "Conditions");
     EXPECT_EQ(plot.chart()->axes(Qt::Vertical).first()->titleText(), "Global Efficiency");
     ASSERT_EQ(plot.contextActions().size(), 1);
     EXPECT_EQ(plot.contextActions()[0]->text(), "Export to image...");
+    // One line, shown and hidden by its check box: no empty chooser of
+    // conditions and no buttons for it.
+    EXPECT_TRUE(plot.conditionsBox()->isHidden());
+    EXPECT_TRUE(plot.findChild<QPushButton*>("btn_Show")->isHidden());
+    EXPECT_TRUE(plot.findChild<QPushButton*>("btn_Hide")->isHidden());
+    EXPECT_FALSE(plot.checkBox(0)->isHidden());
+}
+
+TEST(LinePlotTest, TenSeriesTakeTenDistinctColours) {
+    const QList<QColor> palette = LinePlot::palette();
+    ASSERT_GE(palette.size(), 10);
+    LinePlot plot("Strength", true);
+    for (int k = 0; k < 11; ++k) plot.addSeries({float(k), float(k + 1)}, QStringLiteral("C%1").arg(k));
+    plot.finish({"A", "B"});
+    QList<QRgb> seen;
+    for (int k = 0; k < 10; ++k) {
+        const QColor colour = plot.series()[k]->pen().color();
+        EXPECT_EQ(colour.rgb(), palette[k].rgb()) << k;
+        EXPECT_FALSE(seen.contains(colour.rgb())) << "series " << k << " repeats a colour";
+        seen << colour.rgb();
+        // The legend's colour box shows the same colour.
+        auto* box = plot.findChild<MyLabel*>(QStringLiteral("Colorbox%1").arg(k));
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->styleSheet().contains(
+            QStringLiteral("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue())));
+    }
+    // The palette's colours are far apart, not shades of each other.
+    for (int a = 0; a < palette.size(); ++a)
+        for (int b = a + 1; b < palette.size(); ++b) {
+            const int distance = std::abs(palette[a].red() - palette[b].red()) +
+                                 std::abs(palette[a].green() - palette[b].green()) +
+                                 std::abs(palette[a].blue() - palette[b].blue());
+            EXPECT_GT(distance, 60) << a << " and " << b;
+        }
+    EXPECT_EQ(plot.series()[10]->pen().color().rgb(), palette[10 % palette.size()].rgb());
+}
+
+TEST(LinePlotTest, AxisLabelStepFitsTheNamesAlongTheAxis) {
+    EXPECT_EQ(LinePlot::axisLabelStep(30, 900, 25), 1);    // 31 slots of 25 in 900
+    EXPECT_EQ(LinePlot::axisLabelStep(30, 600, 25), 2);    // 16 slots of 25 = 400
+    EXPECT_EQ(LinePlot::axisLabelStep(30, 300, 25), 3);    // 11 slots = 275
+    EXPECT_EQ(LinePlot::axisLabelStep(200, 300, 25), 19);  // 11 names and one slot
+    EXPECT_EQ(LinePlot::axisLabelStep(5, 10, 25), 5);      // only the first name
+    EXPECT_EQ(LinePlot::axisLabelStep(1, 10, 25), 1);
+    EXPECT_EQ(LinePlot::axisLabelStep(30, 0, 25), 1);  // not laid out yet
+}
+
+TEST(LinePlotTest, ThirtyNodeNamesAreReadableNotEllipses) {
+    LinePlot plot("Strength", true);
+    QStringList names;
+    QList<float> values;
+    for (int i = 0; i < 30; ++i) {
+        names << QStringLiteral("N%1").arg(i, 2, 10, QLatin1Char('0'));
+        values << float(i);
+    }
+    for (int k = 0; k < 7; ++k) plot.addSeries(values, QStringLiteral("C%1").arg(k));
+    plot.finish(names);
+    plot.resize(900, 560);
+    plot.show();
+    QApplication::processEvents();
+
+    const QStringList shown = plot.axisLabels();
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_EQ(shown.first(), "N00");
+    // Every shown name is drawn whole: no label of the chart is cut to an
+    // ellipsis, and each shown name is in the scene as it is.
+    QStringList drawn;
+    for (QGraphicsItem* item : plot.chartView()->scene()->items()) {
+        auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+        if (!text || !text->isVisible()) continue;
+        const QString plain = text->toPlainText();
+        EXPECT_FALSE(plain.contains(QStringLiteral("...")) || plain.contains(QChar(0x2026)))
+            << plain.toStdString();
+        drawn << plain;
+    }
+    for (const QString& name : shown) EXPECT_TRUE(drawn.contains(name)) << name.toStdString();
+    // Thinned evenly: the names shown are every k-th node.
+    const int step = names.indexOf(shown.value(1));
+    for (int i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], names[i * step]);
+    plot.close();
 }
 
 TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition) {
@@ -222,9 +306,9 @@ TEST(LinePlotTest, InspectFromTheWindowNamesSeriesByCondition) {
     ASSERT_EQ(plot->series().size(), 2);
     EXPECT_EQ(plot->series()[0]->name(), "Rest");
     EXPECT_EQ(plot->series()[1]->name(), "Tap");
-    auto* axis = qobject_cast<QBarCategoryAxis*>(plot->chart()->axes(Qt::Horizontal).first());
+    auto* axis = qobject_cast<QCategoryAxis*>(plot->chart()->axes(Qt::Horizontal).first());
     ASSERT_NE(axis, nullptr);
-    EXPECT_EQ(axis->categories().first(), "N0");
+    EXPECT_EQ(plot->axisLabels().first(), "N0");
     plot->close();
 
     // Global efficiency per condition: a double click on its Result cell.

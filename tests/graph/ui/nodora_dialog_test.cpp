@@ -261,7 +261,7 @@ TEST(SubjectsModel, AddAndRemove) {
     EXPECT_EQ(model.index(1, 0).data().toString(), "c");
 }
 
-TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog) {
+TEST_F(NodoraDialog, ViewOpensTheWindowInsideTheScreen) {
     dialog.move(40, 40);
     dialog.show();
     ASSERT_TRUE(add(subject("beside")));
@@ -270,16 +270,7 @@ TEST_F(NodoraDialog, ViewOpensTheWindowBesideTheDialog) {
     ConnectivityObjectUI* window = objects().first()->window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    const QRect available = dialog.screen()->availableGeometry();
-    EXPECT_EQ(window->frameGeometry().topLeft(),
-              Nodora::besidePosition(dialog.frameGeometry(), window->frameGeometry().width(), available));
-
-    // Right when there is room, else left, else as far right as it fits.
-    const QRect screen(0, 0, 1920, 1080);
-    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, screen), QPoint(548, 50));
-    EXPECT_EQ(Nodora::besidePosition(QRect(1400, 50, 440, 550), 640, screen), QPoint(752, 50));
-    EXPECT_EQ(Nodora::besidePosition(QRect(300, 50, 1400, 550), 640, screen), QPoint(1280, 50));
-    EXPECT_EQ(Nodora::besidePosition(QRect(100, 50, 440, 550), 640, QRect()), QPoint(548, 50));
+    EXPECT_TRUE(dialog.screen()->availableGeometry().contains(window->frameGeometry()));
 }
 
 TEST_F(NodoraDialog, ClosingTheDialogClosesItsConnectivityWindows) {

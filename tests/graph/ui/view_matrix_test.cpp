@@ -172,16 +172,17 @@ TEST_F(ViewMatrixTest, ConditionsBrowseMatricesTriggersDoNot) {
     EXPECT_EQ(v->valueLabel()->text(), "No matrix for this condition.");
 }
 
-TEST_F(ViewMatrixTest, HistogramOfOffDiagonalValuesFollowsItsControls) {
+TEST_F(ViewMatrixTest, HistogramOfEachPairOnceFollowsItsControls) {
     ViewMatrix* v = make({sample()});
-    // Off-diagonal: 0.5, -0.25, 0.75, 1, -0.25, 1 over -0.25 .. 1 (bins of 0.125).
+    // Above the diagonal: 0.5, -0.25, 1 over -0.25 .. 1 (bins of 0.125); the
+    // 0.75 below it is not a pair of its own.
     QtCharts::QBarSet* bars = v->histogram()->bars();
     ASSERT_EQ(bars->count(), 10);
-    const double expected[10] = {2, 0, 0, 0, 0, 0, 1, 0, 1, 2};
+    const double expected[10] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(bars->at(i), expected[i]) << i;
-    EXPECT_EQ(v->histogramLabel()->text(), "6 values, -0.25 to 1");
+    EXPECT_EQ(v->histogramLabel()->text(), "3 values, -0.25 to 1");
     v->normalizeBox()->setChecked(true);
-    EXPECT_DOUBLE_EQ(bars->at(0), 2.0 / 6.0);
+    EXPECT_DOUBLE_EQ(bars->at(0), 1.0 / 3.0);
     v->binsBox()->setValue(20);
     EXPECT_EQ(bars->count(), 20);
     EXPECT_EQ(v->histogram()->categories().first(), "-0.25");
@@ -247,8 +248,8 @@ TEST_F(ViewMatrixTest, OneNodeAndAllZeroMatricesShowWithoutFailing) {
     EXPECT_EQ(view->histogram()->bars()->sum(), 0.0);
 
     ViewMatrix* v = make({Eigen::MatrixXf::Zero(3, 3)});
-    EXPECT_EQ(v->histogramLabel()->text(), "6 values, 0 to 0");
-    EXPECT_EQ(v->histogram()->bars()->at(0), 6.0);
+    EXPECT_EQ(v->histogramLabel()->text(), "3 values, 0 to 0");
+    EXPECT_EQ(v->histogram()->bars()->at(0), 3.0);
     EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_high")->text(), "0");
 
     ViewMatrix* empty = make({});

@@ -245,11 +245,23 @@ TEST(SpanSlider, PressOutsideTheHandlesIsIgnored) {
     EXPECT_EQ(slider.upperValue(), 600);
 }
 
-TEST(SpanSlider, UnknownActionIsIgnored) {
+TEST(SpanSlider, PageKeysMoveTheMainHandleByAPageStep) {
     QxtSpanSlider slider(Qt::Horizontal);
     slider.setRange(0, 1000);
+    slider.setSingleStep(10);
+    slider.setPageStep(100);
     slider.setSpan(300, 700);
-    QTest::keyClick(&slider, Qt::Key_PageUp);  // page steps are not span actions
-    EXPECT_EQ(slider.lowerValue(), 300);
+    QTest::keyClick(&slider, Qt::Key_PageUp);
+    EXPECT_EQ(slider.lowerValue(), 400);
+    EXPECT_EQ(slider.upperValue(), 700);
+    QTest::keyClick(&slider, Qt::Key_PageDown);
+    QTest::keyClick(&slider, Qt::Key_PageDown);
+    EXPECT_EQ(slider.lowerValue(), 200);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(&slider, Qt::Key_PageDown);
+    EXPECT_EQ(slider.lowerValue(), 0) << "stops at the minimum";
+
+    slider.setInvertedControls(true);
+    QTest::keyClick(&slider, Qt::Key_PageDown);
+    EXPECT_EQ(slider.lowerValue(), 100) << "inverted controls turn the page keys round";
     EXPECT_EQ(slider.upperValue(), 700);
 }
