@@ -232,3 +232,28 @@ TEST_F(ConvertTest, UnknownPairsAndStrayOptionsAreRefused) {
     EXPECT_EQ(tf::formatKey("a/run.VTC"), "vtc");
     EXPECT_EQ(tf::formatKey("a/noext"), "");
 }
+
+TEST_F(ConvertTest, IntegerVtcsAreWidenedVolumeByVolume) {
+    // A hand-made uint16 VTC of 2 x 1 x 1 voxels and 3 volumes; value
+    // 10 * voxel + volume, so a transposition fault shows.
+    tf::VtcHeader h;
+    h.dataType = 1;
+    h.nrOfVolumes = 3;
+    h.grid.resolution = 2;
+    h.grid.xStart = 4, h.grid.xEnd = 8, h.grid.yStart = 0, h.grid.yEnd = 2, h.grid.zStart = 6,
+    h.grid.zEnd = 8;
+    h.tr = 1500.0f;
+    const std::vector<std::uint16_t> values = {0, 1, 2, 10, 11, 12};
+    tf::writeVtcFile(dir / "int.vtc", h, {}, values);
+    tf::Placement p;
+    p.anatomicalToWorld(0, 3) = 100.0;  // anatomical voxel (0, 0, 0) at x = 100 mm
+    tf::writePlacementSidecar(dir / "int.vtc", p, h.grid);
+    convert(dir / "int.vtc", dir / "int.nii");
+    const tf::NiftiImage img = tf::readNiftiImage(dir / "int.nii");
+    EXPECT_EQ(img.values, (std::vector<float>{0, 10, 1, 11, 2, 12}));
+    EXPECT_DOUBLE_EQ(img.header.timeStepMilliseconds(), 1500.0);
+    // Functional voxel 0 covers anatomical x 4 and 5: its centre is 4.5.
+    EXPECT_NEAR(img.header.affine(0, 3), 104.5, 1e-9);
+    EXPECT_NEAR(img.header.affine(2, 3), 6.5, 1e-9);
+    EXPECT_NEAR(img.header.affine(0, 0), 2.0, 1e-9);
+}
