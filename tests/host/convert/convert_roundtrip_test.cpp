@@ -257,3 +257,36 @@ TEST_F(ConvertTest, IntegerVtcsAreWidenedVolumeByVolume) {
     EXPECT_NEAR(img.header.affine(2, 3), 6.5, 1e-9);
     EXPECT_NEAR(img.header.affine(0, 0), 2.0, 1e-9);
 }
+
+TEST_F(ConvertTest, RunAgainstTheAnatomysAxesIsCopiedAlongThem) {
+    // The run's x axis points left, the anatomy's right: the VTC follows the
+    // anatomy, so its voxel x is the run's voxel 3 - x, with no resampling.
+    const json& bold = fixture("bold_las.nii.gz");
+    const std::string said = convert(kData / "bold_las.nii.gz", dir / "run.vtc",
+                                     {{"--anatomy", (kData / "t1_ras_for_las.nii.gz").string()}});
+    EXPECT_EQ(said.find("resampled"), std::string::npos) << said;
+    const tf::VtcFile vtc = tf::readVtcFile(dir / "run.vtc");
+    const tf::FunctionalGrid& g = vtc.header.grid;
+    ASSERT_EQ(g.voxelCount(), 60u);
+    const tf::Affine toWorld =
+        tf::functionalToWorld(tf::readPlacementSidecar(dir / "run.vtc").anatomicalToWorld, g);
+    EXPECT_GT(toWorld(0, 0), 0.0);  // the anatomy's direction
+    const tf::Affine toRun = affineOf(bold).inverse() * toWorld;
+    std::size_t v = 0;
+    for (int z = 0; z < g.dimZ(); ++z)
+        for (int y = 0; y < g.dimY(); ++y)
+            for (int x = 0; x < g.dimX(); ++x, ++v) {
+                const Eigen::Vector4d s = toRun * Eigen::Vector4d(x, y, z, 1);
+                std::array<long, 3> ijk{};
+                for (int a = 0; a < 3; ++a) {
+                    ijk[a] = std::lround(s[a]);
+                    ASSERT_NEAR(s[a], double(ijk[a]), 1e-6);
+                    ASSERT_GE(ijk[a], 0);
+                    ASSERT_LT(ijk[a], bold["size"][a].get<long>());
+                }
+                EXPECT_EQ(ijk[0], 3 - x);
+                const std::size_t at = std::size_t(ijk[0] + 4 * (ijk[1] + 5 * ijk[2]));
+                for (std::size_t t = 0; t < 3; ++t)
+                    ASSERT_EQ(vtc.floatValues[v * 3 + t], float(bold["values"][at + 60 * t].get<double>()));
+            }
+}
