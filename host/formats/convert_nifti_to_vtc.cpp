@@ -1,0 +1,166 @@
+// BOLD.nii[.gz] -> RUN.vtc, and beside it RUN.vmr (the anatomy from
+// --anatomy, or an empty volume holding the run) and both placement
+// sidecars. The run streams through volume by volume: only the VTC's values
+// and a block of volumes are held.
+#include "frame/atomic_file.h"
+#include "host/formats/anatomy_space.h"
+#include "host/formats/axis_grid.h"
+#include "host/formats/bids_sidecar.h"
+#include "host/formats/convert_registry.h"
+#include "host/formats/output_set.h"
+#include "host/formats/vtc_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include <sys/mman.h>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace talvora::formats {
+
+namespace {
+
+constexpr int kMaxVolumes = 32767;  // the VTC stores the count in 16 bits
+constexpr std::size_t kBlockVolumes = 32;
+
+bool isotropicWholeMm(const Eigen::Vector3d& edges, int mm) {
+    for (int a = 0; a < 3; ++a)
+        if (std::abs(edges[a] - mm) > 1e-4) return false;
+    return true;
+}
+
+int chooseResolution(const NiftiHeader& h, const ConvertRequest& r) {
+    const Eigen::Vector3d edges = voxelEdges(h.affine);
+    if (r.option("--res")) return r.integerOption("--res", 1, 3, 3);
+    const int nearest = int(std::clamp<long>(std::lround(edges.mean()), 1, 3));
+    if (!isotropicWholeMm(edges, nearest)) {
+        std::ostringstream line;
+        line << h.path.string() << ": no --res: resolution " << nearest
+             << " mm, the whole millimetres nearest to its " << edges[0] << " x " << edges[1] << " x "
+             << edges[2] << " mm voxels";
+        r.say(line.str());
+    }
+    return nearest;
+}
+
+void explainResampling(const NiftiHeader& h, int res, bool withAnatomy, const ConvertRequest& r) {
+    const Eigen::Vector3d edges = voxelEdges(h.affine);
+    std::ostringstream why;
+    if (!isotropicWholeMm(edges, res))
+        why << "its voxels are " << edges[0] << " x " << edges[1] << " x " << edges[2] << " mm, not " << res
+            << " mm";
+    const double tilt = obliqueDegrees(h.affine);
+    if (tilt > 0.01)
+        why << (why.tellp() > 0 ? "; " : "") << "it is oblique (axes up to " << tilt << " degrees off)";
+    if (why.tellp() == 0)
+        why << "its voxel centres are not on the " << (withAnatomy ? "anatomy's " : "") << res << " mm grid"
+            << (withAnatomy ? "" : " (tilted by " + std::to_string(tilt) + " degrees)");
+    r.say(h.path.string() + ": " + why.str() + ": resampled (trilinear) to the nearest axis-aligned " +
+          std::to_string(res) + " mm grid");
+}
+
+struct FreeDeleter {
+    void operator()(float* p) const { std::free(p); }
+};
+using RunValues = std::unique_ptr<float[], FreeDeleter>;
+
+// A run-sized array in 2 MiB pages where the system offers them on request:
+// filling it then takes a page fault per 2 MiB instead of per 4 KiB, which
+// is much of the time of a fast conversion.
+RunValues allocateRun(std::size_t count) {
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    const std::size_t bytes =
+        std::max(kHugePage, (count * sizeof(float) + kHugePage - 1) / kHugePage * kHugePage);
+    void* p = std::aligned_alloc(kHugePage, bytes);
+    if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    return RunValues(static_cast<float*>(p));
+}
+
+// Fills the VTC's voxel-major values from the run's volume-major file. The
+// array is not zeroed first: every value is written once below, and zeroing
+// a run-sized array costs as much as filling it.
+RunValues streamRun(NiftiReader& reader, const VolumeResampler& resampler, std::size_t voxels) {
+    const std::size_t volumes = reader.header().volumes();
+    RunValues values = allocateRun(voxels * volumes);
+    std::vector<float> source, block(voxels * std::min(kBlockVolumes, volumes));
+    for (std::size_t t0 = 0; t0 < volumes; t0 += kBlockVolumes) {
+        const std::size_t count = std::min(kBlockVolumes, volumes - t0);
+        for (std::size_t b = 0; b < count; ++b) {
+            reader.readNextVolume(source);
+            resampler.apply(source.data(), block.data() + b * voxels);
+        }
+        // Blocks of volumes keep the transposition's writes near each other.
+        for (std::size_t v = 0; v < voxels; ++v) {
+            float* course = values.get() + v * volumes + t0;
+            for (std::size_t b = 0; b < count; ++b) course[b] = block[b * voxels + v];
+        }
+    }
+    return values;
+}
+
+}  // namespace
+
+void convertNiftiToVtc(const ConvertRequest& r) {
+    NiftiReader reader(r.input);
+    const NiftiHeader& h = reader.header();
+    if (h.dimensions < 4)
+        fail(r.input,
+             "is a " + std::to_string(h.dimensions) + "-D image; a run needs 4 dimensions (x, y, z, time)");
+    if (h.volumes() > std::size_t(kMaxVolumes))
+        fail(r.input, "holds " + std::to_string(h.volumes()) + " volumes; a VTC holds at most 32767");
+    const double trMs = repetitionTimeMs(h, r);
+    const int res = chooseResolution(h, r);
+    const auto anatomy = r.option("--anatomy");
+    const AnatomySpace space = anatomy ? anatomyFromImage(*anatomy, r) : anatomyAroundRun(h, res);
+    bool cropped = false;
+    const FunctionalGrid grid = functionalGridIn(space, h, res, &cropped);
+    if (cropped) r.say(r.input.string() + ": the parts of the run outside the anatomy are left out");
+    // A finer grid than the run's multiplies its size; beyond a factor that
+    // no sensible --res reaches (3 mm to 1 mm is 27) it is refused before
+    // anything is allocated for it.
+    const double runValues = double(h.voxelsPerVolume()) * double(h.volumes());
+    const double vtcValues = double(grid.voxelCount()) * double(h.volumes());
+    if (vtcValues > 32.0 * std::max(runValues, double(1 << 20)))
+        fail(r.input, "would become a VTC of " + std::to_string(std::llround(vtcValues)) +
+                          " values, more than 32 times the run's; choose a coarser --res");
+    GridPlacement target;
+    target.affine = functionalToWorld(space.placement.anatomicalToWorld, grid);
+    target.size = {grid.dimX(), grid.dimY(), grid.dimZ()};
+    const VolumeResampler resampler(h.affine, h.size, target);
+    if (!resampler.exact()) explainResampling(h, res, anatomy.has_value(), r);
+
+    VtcHeader vtc;
+    vtc.sourceFMR = r.input.filename().string();
+    vtc.nrOfVolumes = int(h.volumes());
+    vtc.grid = grid;
+    vtc.tr = static_cast<float>(trMs);
+    const RunValues values = streamRun(reader, resampler, grid.voxelCount());
+    const std::string vtcHeader = encodeVtcHeader(vtc);
+    const std::size_t valueBytes = grid.voxelCount() * h.volumes() * sizeof(float);
+
+    const fs::path vmrPath = fs::path(r.output).replace_extension(".vmr");
+    OutputSet outputs;
+    outputs.add(r.output, [&] {
+        tl::writeFileAtomically(r.output, [&](std::ostream& out) {
+            out.write(vtcHeader.data(), std::streamsize(vtcHeader.size()));
+            out.write(reinterpret_cast<const char*>(values.get()), std::streamsize(valueBytes));
+        });
+    });
+    outputs.add(vmrPath, [&] { writeVmrFile(vmrPath, space.vmr); });
+    outputs.add(placementSidecarPath(r.output),
+                [&] { writePlacementSidecar(r.output, space.placement, grid); });
+    outputs.add(placementSidecarPath(vmrPath), [&] { writePlacementSidecar(vmrPath, space.placement); });
+    outputs.keep();
+    r.say("wrote " + r.output.string() + " (" + grid.describe() + ", " + std::to_string(h.volumes()) +
+          " volumes), " + vmrPath.string() + " and their placement sidecars");
+}
+
+}  // namespace talvora::formats
