@@ -143,12 +143,9 @@ void CircularPlot::saveImage() {
 
 plot_export::FigurePainter CircularPlot::figure() const {
     CircularPlotWidget* plot = plot_;
-    return [plot](QPainter& painter, const QRectF& target) {
-        // The plot as it is, not as the pointer last left it; and the
-        // content the view is fitted to: every label and the colour key.
-        plot->clearHover();
-        plot_export::sceneFigure(plot->scene(), plot->contentRect())(painter, target);
-    };
+    // The plot as it is, not as the pointer last left it; and the content
+    // the view is fitted to: every label and the colour key.
+    return [plot](QPainter& painter, const QRectF& target) { plot->drawFigure(painter, target); };
 }
 
 void CircularPlot::saveFigure() {

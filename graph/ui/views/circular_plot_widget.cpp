@@ -3,13 +3,14 @@
 #include "graph/core/circular_labels.h"
 #include "graph/core/circular_layout.h"
 #include "graph/ui/views/circular_plot_colour_bar.h"
+#include "graph/ui/views/circular_plot_edges.h"
+#include "graph/ui/views/plot_export.h"
 #include "graph/widgets/my_graphics_simple_text_item.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
 #include <QGraphicsLayout>
 #include <QGraphicsPathItem>
-#include <QPainterPathStroker>
 #include <QScatterSeries>
 #include <QSplineSeries>
 #include <QValueAxis>
@@ -40,49 +41,6 @@ constexpr double kColourBarGap = 24.0;
 }  // namespace
 
 namespace {
-
-// Draws one edge series. The series (outside any chart) carries the edge's
-// data, pen, visibility and properties as the rest of the plot expects; this
-// light item paints it. A chart with one series per edge spends quadratic
-// time on its legend and layout bookkeeping, which made a dense 100-node
-// matrix take a minute to open.
-class EdgeItem : public QGraphicsPathItem {
-public:
-    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path,
-             QGraphicsItem* parent)
-        : QGraphicsPathItem(path, parent), series_(series), widget_(widget) {
-        setAcceptHoverEvents(true);
-        setPen(series->pen());
-        setBrush(Qt::NoBrush);
-        setVisible(series->isVisible());
-        QObject::connect(series, &QXYSeries::penChanged, series, [this](const QPen& pen) { setPen(pen); });
-        QObject::connect(series, &QAbstractSeries::visibleChanged, series,
-                         [this] { setVisible(series_->isVisible()); });
-    }
-
-    // Only the stroke reacts to the pointer, a few pixels wide at least.
-    QPainterPath shape() const override {
-        QPainterPathStroker stroker;
-        stroker.setWidth(std::max<qreal>(pen().widthF(), 4.0));
-        return stroker.createStroke(path());
-    }
-
-protected:
-    void hoverEnterEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, true); }
-    void hoverLeaveEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, false); }
-
-private:
-    QSplineSeries* series_;
-    CircularPlotWidget* widget_;
-};
-
-// A curve that passes through the middle point at its half: the quadratic
-// whose control point is 2 * middle - (start + end) / 2.
-QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end) {
-    QPainterPath path(start);
-    path.quadTo(2.0 * middle - (start + end) / 2.0, end);
-    return path;
-}
 
 QColor toColor(const circular::Rgb& rgb) {
     return QColor::fromRgbF(rgb.red, rgb.green, rgb.blue, 1.0);
@@ -160,6 +118,9 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     triggerText_ = new QGraphicsSimpleTextItem(chart_);
     triggerText_->setFont(triggerFont_);
     triggerText_->hide();
+    edgeLayer_ = new CircularPlotEdges(this, QRectF(0, 0, circular::kExtent, circular::kExtent), chart_);
+    // Above the chart's background, below the nodes.
+    edgeLayer_->setZValue(kEdgeZ);
     colourBar_ = new CircularPlotColourBar(chart_);
     colourBar_->setZValue(10);
     colourBar_->hide();
@@ -180,11 +141,10 @@ QPointF CircularPlotWidget::nodeOnScreen(int k) const {
 }
 
 void CircularPlotWidget::clearGraph() {
-    // Series first: their deletion disconnects them from the edge items.
+    // The painter first: it holds the series.
+    edgeLayer_->clear();
     qDeleteAll(edges_);
     edges_.clear();
-    qDeleteAll(edgeItems_);
-    edgeItems_.clear();
     if (nodes_) {
         chart_->removeSeries(nodes_);
         delete nodes_;
@@ -279,13 +239,10 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
             edges_.insert(index, series);
             connect(series, &QSplineSeries::hovered, this, &CircularPlotWidget::highlightEdge);
             const QPointF controlOnScreen = chart_->mapToPosition(QPointF(control.x, control.y), nodes_);
-            auto* item =
-                new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
-            // Above the chart's background, below the nodes.
-            item->setZValue(kEdgeZ);
-            edgeItems_.append(item);
+            edgeLayer_->add(series, onScreen[j], controlOnScreen, onScreen[i]);
         }
     }
+    edgeLayer_->edgesChanged();
 }
 
 QString CircularPlotWidget::nodeName(int k) const {
@@ -408,6 +365,7 @@ void CircularPlotWidget::setDisplayRange(double low, double up) {
         series->setVisible(shown);
         series->setProperty("filtered-out", !shown);
     }
+    edgeLayer_->edgesChanged();
     updateColourBar();
     viewport()->update();
 }
@@ -429,6 +387,7 @@ void CircularPlotWidget::hoverNode(int node, bool state) {
                              series->property("emitting-to").toInt() == node;
         if (!touches) series->setVisible(false);
     }
+    edgeLayer_->edgesChanged();
 }
 
 void CircularPlotWidget::highlightEdge(QPointF, bool state) {
@@ -465,6 +424,7 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
         valueText_->setText(QString::number(w, 'g', 6));
         valueText_->setPos(chart_->mapToPosition(control, nodes_));
         valueText_->show();
+        edgeLayer_->edgesChanged();
         return;
     }
     restoreFadedPens();
@@ -480,9 +440,11 @@ void CircularPlotWidget::restoreFadedPens() {
         series->setPointLabelsVisible(false);
     }
     valueText_->hide();
+    edgeLayer_->edgesChanged();
 }
 
 void CircularPlotWidget::clearHover() {
+    edgeLayer_->forgetHover();
     if (hoveredEdge_) restoreFadedPens();
     if (hoveredNode_ >= 0) hoverNode(hoveredNode_, false);
 }
@@ -529,6 +491,7 @@ void CircularPlotWidget::updatePenWidths() {
         series->setPen(pen);
         series->setProperty("pen", pen);
     }
+    edgeLayer_->edgesChanged();
     viewport()->update();
 }
 
@@ -541,8 +504,17 @@ void CircularPlotWidget::setColorizeEdges(bool colorize) {
         series->setPen(pen);
         series->setProperty("pen", pen);
     }
+    edgeLayer_->edgesChanged();
     updateColourBar();
     viewport()->update();
+}
+
+void CircularPlotWidget::drawFigure(QPainter& painter, const QRectF& target) {
+    clearHover();
+    // Paths, not the on-screen pixmap: an SVG keeps every edge as a curve.
+    edgeLayer_->setCached(false);
+    plot_export::sceneFigure(scene(), contentRect_)(painter, target);
+    edgeLayer_->setCached(true);
 }
 
 }  // namespace graph::ui

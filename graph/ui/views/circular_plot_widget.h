@@ -31,6 +31,7 @@ namespace graph::ui {
 using widgets::MyGraphicsSimpleTextItem;
 
 class CircularPlotColourBar;
+class CircularPlotEdges;
 
 class CircularPlotWidget : public QtCharts::QChartView {
     Q_OBJECT
@@ -75,6 +76,9 @@ public:
     // Takes back a hover highlight (an edge's or a label's), so that a
     // figure shows the plot as it is and not the pointer's trace.
     void clearHover();
+    // The content as a figure: no hover highlight, edges as paths.
+    void drawFigure(QPainter& painter, const QRectF& target);
+    CircularPlotEdges* edgeLayer() const { return edgeLayer_; }
     QGraphicsSimpleTextItem* valueText() const { return valueText_; }
     QGraphicsSimpleTextItem* triggerText() const { return triggerText_; }
     // Where node k is drawn, in the chart's item coordinates.
@@ -125,7 +129,7 @@ private:
     int labelMode_ = GraphMode;
     QHash<int, QtCharts::QSplineSeries*> edges_;
     QtCharts::QScatterSeries* nodes_ = nullptr;
-    QList<QGraphicsItem*> edgeItems_;
+    CircularPlotEdges* edgeLayer_ = nullptr;
 
     QPen highlightPen_;
     QPen defaultPen_;

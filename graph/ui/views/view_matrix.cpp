@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStyle>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace graph::ui {
@@ -250,9 +253,11 @@ void ViewMatrix::fillTable() {
     table_->setColumnCount(static_cast<int>(matrix_.cols()));
     table_->setHorizontalHeaderLabels(nodeNames_);
     table_->setVerticalHeaderLabels(nodeNames_);
+    int longest = 0;
     for (int r = 0; r < matrix_.rows(); ++r) {
         for (int c = 0; c < matrix_.cols(); ++c) {
             const QString text = QString::number(matrix_(r, c), 'g', 6);
+            longest = std::max(longest, static_cast<int>(text.size()));
             auto* item = new QTableWidgetItem(values ? text : QString());
             item->setData(Qt::UserRole, text);
             item->setToolTip(text);
@@ -260,12 +265,24 @@ void ViewMatrix::fillTable() {
             table_->setItem(r, c, item);
         }
     }
-    // Without values the cells are small squares; with them, wide enough to read.
+    // Without values the cells are small squares; with them, wide enough to
+    // read. One width for every column, from the longest text: sizing each
+    // column to its contents lays out every cell's text, which took most of
+    // the time to open a large matrix.
     QHeaderView* header = table_->horizontalHeader();
-    header->setSectionResizeMode(values ? QHeaderView::ResizeToContents : QHeaderView::Fixed);
-    if (!values)
-        for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, kHeaderSection);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    const int width = values ? std::max(kHeaderSection, valueColumnWidth(longest)) : kHeaderSection;
+    for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, width);
     table_->setUpdatesEnabled(true);
+}
+
+int ViewMatrix::valueColumnWidth(int characters) const {
+    // Numbers are digits, signs, points and "e": none is wider than a digit
+    // in the usual fonts; the rest is the cell's margins.
+    const QFontMetrics metrics(table_->font());
+    const int margin =
+        2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1) + 4;
+    return metrics.horizontalAdvance(QString(characters, QLatin1Char('0'))) + margin;
 }
 
 void ViewMatrix::fillHistogram() {

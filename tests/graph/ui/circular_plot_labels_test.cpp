@@ -4,6 +4,7 @@
 // shown; exports without the pointer's highlight.
 #include "graph/ui/views/circular_plot.h"
 #include "graph/ui/views/circular_plot_colour_bar.h"
+#include "graph/ui/views/circular_plot_edges.h"
 #include "graph/ui/views/circular_plot_widget.h"
 #include "graph/core/circular_layout.h"
 #include "graph/widgets/my_graphics_simple_text_item.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QGraphicsEllipseItem>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScatterSeries>
 #include <QSplineSeries>
@@ -302,4 +304,37 @@ TEST_F(CircularPlotLabelsTest, FigureLeavesOutTheHoverHighlight) {
     EXPECT_EQ(plot->edge(0, 1)->pen(), before);
     EXPECT_EQ(plot->edge(0, 2)->pen().color(), before.color());
     EXPECT_TRUE(plot->edge(0, 1)->isVisible());
+}
+
+TEST_F(CircularPlotLabelsTest, PointerOverAnEdgeHighlightsItAndLeavingRestoresIt) {
+    Eigen::MatrixXf m(4, 4);
+    m << 0, 0.8f, 0.4f, 0, 0.8f, 0, 0.6f, 0, 0.4f, 0.6f, 0, 0.2f, 0, 0, 0.2f, 0;
+    CircularPlotWidget* plot = open(m, atlasNames(4));
+    QSplineSeries* target = plot->edge(0, 2);
+    // The curve passes through its middle point, the series' second point.
+    const QPointF middle =
+        plot->chart()->mapToScene(plot->chart()->mapToPosition(target->at(1), plot->nodeSeries()));
+    CircularPlotEdges* layer = plot->edgeLayer();
+    EXPECT_EQ(layer->edgeAt(layer->mapFromScene(middle)), target);
+    EXPECT_EQ(layer->edgeAt(layer->mapFromScene(middle + QPointF(40, -60))), nullptr) << "no edge there";
+
+    const auto moveTo = [&](const QPointF& scenePoint) {
+        const QPoint at = plot->mapFromScene(scenePoint);
+        QMouseEvent move(QEvent::MouseMove, at, plot->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(plot->viewport(), &move);
+    };
+    const QPen before = plot->edge(0, 1)->pen();
+    moveTo(middle);
+    EXPECT_TRUE(plot->valueText()->isVisible());
+    EXPECT_EQ(plot->valueText()->text(), "0.4");
+    EXPECT_EQ(target->pen().color(), QColor(Qt::blue));
+    EXPECT_EQ(plot->edge(0, 1)->pen().color(), QColor(0, 0, 0, 10));
+    moveTo(middle + QPointF(40, -60));
+    EXPECT_FALSE(plot->valueText()->isVisible());
+    EXPECT_EQ(plot->edge(0, 1)->pen(), before);
+
+    // A hidden edge is not caught.
+    window->displayRangeChanged(500, 1000);
+    EXPECT_EQ(layer->edgeAt(layer->mapFromScene(middle)), nullptr);
 }

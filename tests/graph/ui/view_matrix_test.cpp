@@ -13,6 +13,7 @@
 #include "figure_checks.h"
 #include "scripted_prompts.h"
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QBarSet>
 #include <QCheckBox>
@@ -291,4 +292,18 @@ TEST_F(ViewMatrixTest, OverviewFigureExportsWithTheNodeNames) {
     view->overview()->figureAction()->trigger();
     EXPECT_EQ(script->saveDialogs.last(), "Save as...|SVG (*.svg);;PNG (*.png)|svg");
     EXPECT_EQ(QImage(path, "PNG").size(), QSize(2400, 2400));
+}
+
+TEST_F(ViewMatrixTest, EveryColumnHoldsItsWidestValueWhole) {
+    Eigen::MatrixXf m(3, 3);
+    m << 0, -0.123457f, 1e-9f, 0.5f, 0, -1234.56f, 1, 0.25f, 0;
+    ViewMatrix* v = make({m});
+    const QFontMetrics metrics(v->table()->font());
+    for (int c = 0; c < 3; ++c) {
+        const int width = v->table()->horizontalHeader()->sectionSize(c);
+        for (int r = 0; r < 3; ++r)
+            EXPECT_GE(width, metrics.horizontalAdvance(text(r, c)) + 4) << text(r, c).toStdString();
+    }
+    v->showValuesBox()->setChecked(false);
+    EXPECT_EQ(v->table()->horizontalHeader()->sectionSize(0), 15) << "small squares without values";
 }
