@@ -335,7 +335,9 @@ void CircularPlotWidget::placeColourBar() {
 }
 
 void CircularPlotWidget::fitContent() {
-    QRectF content;
+    // Without a graph (a trigger's text) the whole chart, so the text keeps
+    // its size instead of filling the window.
+    QRectF content(0, 0, circular::kExtent, circular::kExtent);
     if (nodes_) {
         const double reach = circular::radius() + nodesSize_ / 2.0;
         content = QRectF(circular::kCentre - reach, circular::kCentre - reach, 2 * reach, 2 * reach);
@@ -344,7 +346,6 @@ void CircularPlotWidget::fitContent() {
         if (label->isVisible()) content |= label->mapRectToParent(label->boundingRect());
     if (triggerText_->isVisible()) content |= triggerText_->mapRectToParent(triggerText_->boundingRect());
     if (colourBar_->isVisible()) content |= colourBar_->mapRectToParent(colourBar_->fullRect());
-    if (content.isEmpty()) content = QRectF(0, 0, circular::kExtent, circular::kExtent);
     content.adjust(-kContentMargin, -kContentMargin, kContentMargin, kContentMargin);
     contentRect_ = chart_->mapRectToScene(content);
     scene()->setSceneRect(contentRect_);

@@ -274,6 +274,9 @@ TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers) {
     EXPECT_EQ(w->plotState().value("condition_type").toInt(), 2);
     EXPECT_TRUE(widget()->triggerText()->isVisible());
     EXPECT_EQ(widget()->triggerText()->text(), "Trigger \"Cue\"");
+    // The text keeps its size: the view shows the whole chart, not the text alone.
+    EXPECT_LT(widget()->transform().m11(), 1.5);
+    EXPECT_TRUE(widget()->contentRect().contains(widget()->triggerText()->sceneBoundingRect()));
     EXPECT_TRUE(widget()->edgeSeries().isEmpty());
     EXPECT_TRUE(widget()->labels().isEmpty());
 

@@ -286,6 +286,8 @@ TEST_F(ViewMatrixTest, OverviewFigureExportsWithTheNodeNames) {
     view->build();
     view->show();
     graph_test::expectFigureExports(view.get(), view->overview()->figure(), folder.path(), labels);
+    // The colour key under the grid names the smallest and largest value.
+    graph_test::expectSvgFigure(view->overview()->figure(), folder.path() / "key.svg", {"-0.25", "1"});
 
     const QString path = QString::fromStdString((folder.path() / "menu.png").string());
     script->saveFiles << path;
