@@ -36,6 +36,14 @@ QStringList names(int n) {
     return list;
 }
 
+// Atlas-style region names, as long as real atlases' labels get.
+QStringList longNames(int n) {
+    QStringList list;
+    for (int i = 0; i < n; ++i)
+        list << QStringLiteral("Left dorsolateral prefrontal cortex, anterior part, region %1").arg(i);
+    return list;
+}
+
 void CircularPlotOpen(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const Eigen::MatrixXf m = denseMatrix(n);
@@ -66,17 +74,25 @@ void CircularPlotRangeChange(benchmark::State& state) {
     }
 }
 
-void MatrixViewOpen(benchmark::State& state) {
+void openMatrixView(benchmark::State& state, const QStringList& nodeNames) {
     const int n = static_cast<int>(state.range(0));
     const Eigen::MatrixXf m = denseMatrix(n);
     for (auto _ : state) {
         ViewMatrix view;
         view.setMatrices({m});
-        view.setNodeNames(names(n));
+        view.setNodeNames(nodeNames);
         view.build();
         QApplication::processEvents();
         benchmark::DoNotOptimize(view.grab());
     }
+}
+
+void MatrixViewOpen(benchmark::State& state) {
+    openMatrixView(state, names(static_cast<int>(state.range(0))));
+}
+
+void MatrixViewOpenLongNames(benchmark::State& state) {
+    openMatrixView(state, longNames(static_cast<int>(state.range(0))));
 }
 
 }  // namespace
@@ -84,6 +100,7 @@ void MatrixViewOpen(benchmark::State& state) {
 BENCHMARK(CircularPlotOpen)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(CircularPlotRangeChange)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(MatrixViewOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(MatrixViewOpenLongNames)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);

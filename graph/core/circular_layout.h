@@ -42,21 +42,15 @@ double colourRamp(double x);
 // Colour of a weight: red f(w - 0.5), green f(w), blue f(w + 0.5).
 Rgb weightColour(double w);
 
-// Label item k is placed at node k's chart value read as item coordinates,
-// whose y axis points down, which mirrors the circle top to bottom; the node
-// that really sits there is this one.
-std::size_t labelNode(std::size_t slot, std::size_t n);
-
-// Where the label of slot k goes in item coordinates (y down) and by how many
-// degrees it is turned, given the chart's centre in the same coordinates.
-struct LabelPlacement {
-    Point position;
-    double rotation = 0;
-};
-LabelPlacement labelPlacement(float angle, Point nodeOnScreen, Point centre);
-
 // Pen width of an edge: multiplier x weight (or the fixed thickness),
 // truncated toward zero.
 int penWidth(bool useWeights, double multiplier, double weight, double fixedThickness);
+
+// The width an edge is drawn with: penWidth, except that a negative width
+// (a negative weight) draws the thin one-pixel pen. The width stands for the
+// weight's size only above zero; a strong negative weight must not look like
+// a strong positive one.
+constexpr int kThinPenWidth = 1;
+int edgePenWidth(bool useWeights, double multiplier, double weight, double fixedThickness);
 
 }  // namespace graph::core::circular

@@ -3,7 +3,8 @@
 //
 //   nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX]
 //               [--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]
-//               [--inspect KEY] [--group] [--screenshots DIR] [--quit-after MS]
+//               [--inspect KEY] [--group] [--colours] [--screenshots DIR] [--figures DIR]
+//               [--quit-after MS]
 //
 // Adds the manifests as subjects of the main dialog; --view opens the
 // connectivity window of subject ROW (from 0), --tab selects its tab,
@@ -11,16 +12,24 @@
 // sets the display range slider (0 to 1000). --circular and --matrix open the
 // circular plot and the matrix view, --inspect the plot of a computed feature,
 // --group shows the Group Analysis page with every subject selected and
-// compared, and --screenshots saves a picture of each open window into DIR.
+// compared, --colours colours the circular plot's edges by weight,
+// --screenshots saves a picture of each open window into DIR and --figures
+// writes the circular plot's and the matrix overview's figures (SVG and
+// 300-DPI PNG) into DIR.
 #include "graph/ui/connectivity_form.h"
 #include "graph/ui/connectivity_object.h"
 #include "graph/ui/connectivity_object_ui.h"
 #include "graph/ui/nodora.h"
 #include "graph/ui/nodora_form.h"
 #include "graph/ui/subjects_model.h"
+#include "graph/ui/views/circular_plot.h"
+#include "graph/ui/views/matrix_widgets.h"
+#include "graph/ui/views/plot_export.h"
+#include "graph/ui/views/view_matrix.h"
 #include "graph/widgets/qxtspanslider.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -51,6 +60,8 @@ struct DemoOptions {
     bool group = false;
     QString inspect;
     QString screenshots;
+    QString figures;
+    bool colours = false;
 };
 
 bool parse(const QStringList& args, DemoOptions& o) {
@@ -76,6 +87,10 @@ bool parse(const QStringList& args, DemoOptions& o) {
             o.group = true;
         } else if (a == "--inspect" && hasValue) {
             o.inspect = args[++i];
+        } else if (a == "--colours") {
+            o.colours = true;
+        } else if (a == "--figures" && hasValue) {
+            o.figures = args[++i];
         } else if (a == "--screenshots" && hasValue) {
             o.screenshots = args[++i];
         } else if (a == "--quit-after" && hasValue) {
@@ -97,7 +112,8 @@ int main(int argc, char** argv) {
     if (!parse(app.arguments(), options)) {
         std::cerr << "usage: nodora-demo [MANIFEST.json ...] [--view ROW] [--tab INDEX] "
                      "[--compute KEY[,KEY...]] [--span LOWER,UPPER] [--circular] [--matrix]\n"
-                     "                   [--inspect KEY] [--group] [--screenshots DIR] [--quit-after MS]\n";
+                     "                   [--inspect KEY] [--group] [--colours] [--screenshots DIR] [--figures DIR]\n"
+                     "                   [--quit-after MS]\n";
         return 2;
     }
 
@@ -125,11 +141,27 @@ int main(int argc, char** argv) {
                 if (QPushButton* compute = window->computeButton(key)) compute->click();
             }
             if (options.circular) window->form().pb_CircularPlotConnMtx->click();
+            if (options.colours) window->form().chkBox_CircPlot_ConnColors->setChecked(true);
             if (options.spanLower >= 0)
                 window->form().widget_CircPlot_Spanner->setSpan(options.spanLower, options.spanUpper);
             if (options.matrix) window->form().pb_PlotConnMtx->click();
             if (!options.inspect.isEmpty()) {
                 if (QPushButton* inspect = window->inspectButton(options.inspect)) inspect->click();
+            }
+            if (!options.figures.isEmpty()) {
+                QTimer::singleShot(800, window, [window, dir = options.figures] {
+                    const auto write = [&dir](const plot_export::FigurePainter& figure, const QString& name) {
+                        for (const QString& suffix : {QStringLiteral(".svg"), QStringLiteral(".png")}) {
+                            const QString problem =
+                                plot_export::writeFigure(figure, {}, dir + "/" + name + suffix);
+                            if (!problem.isEmpty()) std::cerr << problem.toStdString() << "\n";
+                        }
+                    };
+                    if (window->circularPlot())
+                        write(window->circularPlot()->figure(), "graph_circular_plot");
+                    if (window->matrixView())
+                        write(window->matrixView()->overview()->figure(), "graph_matrix_view");
+                });
             }
             if (!options.screenshots.isEmpty()) {
                 // Once everything has been laid out and painted.

@@ -136,12 +136,16 @@ void CircularPlot::showContextMenu(const QPoint& pos) {
 }
 
 void CircularPlot::saveImage() {
+    // The pointer's highlight is not part of the picture.
+    plot_->clearHover();
     plot_export::saveWidgetImage(this, plot_, prompts_);
 }
 
 plot_export::FigurePainter CircularPlot::figure() const {
-    // The items' bounds, not the view's: labels the window clips are kept.
-    return plot_export::sceneFigure(plot_->scene());
+    CircularPlotWidget* plot = plot_;
+    // The plot as it is, not as the pointer last left it; and the content
+    // the view is fitted to: every label and the colour key.
+    return [plot](QPainter& painter, const QRectF& target) { plot->drawFigure(painter, target); };
 }
 
 void CircularPlot::saveFigure() {

@@ -1,11 +1,16 @@
 #include "graph/ui/views/circular_plot_widget.h"
 
+#include "graph/core/circular_labels.h"
 #include "graph/core/circular_layout.h"
+#include "graph/ui/views/circular_plot_colour_bar.h"
+#include "graph/ui/views/circular_plot_edges.h"
+#include "graph/ui/views/plot_export.h"
 #include "graph/widgets/my_graphics_simple_text_item.h"
 
+#include <QFontMetricsF>
+#include <QGraphicsEllipseItem>
 #include <QGraphicsLayout>
 #include <QGraphicsPathItem>
-#include <QPainterPathStroker>
 #include <QScatterSeries>
 #include <QSplineSeries>
 #include <QValueAxis>
@@ -21,52 +26,21 @@ using namespace graph::widgets;
 
 namespace {
 constexpr qreal kEdgeZ = 3.5;
-}
+// Between a node's rim and its label.
+constexpr double kLabelGap = 4.0;
+// Labels shrink from the base font down to this many pixels before they
+// are thinned; smaller text is unreadable even in a printed figure.
+constexpr int kLargestShrunkPixels = 13;
+constexpr int kSmallestPixels = 7;
+// Longer names are elided (the tool tip keeps them whole): the plot would
+// otherwise shrink for one long name.
+constexpr double kLongestLabelShare = 0.55;
+// White space around the content the view is fitted to.
+constexpr double kContentMargin = 8.0;
+constexpr double kColourBarGap = 24.0;
+}  // namespace
 
 namespace {
-
-// Draws one edge series. The series (outside any chart) carries the edge's
-// data, pen, visibility and properties as the rest of the plot expects; this
-// light item paints it. A chart with one series per edge spends quadratic
-// time on its legend and layout bookkeeping, which made a dense 100-node
-// matrix take a minute to open.
-class EdgeItem : public QGraphicsPathItem {
-public:
-    EdgeItem(QSplineSeries* series, CircularPlotWidget* widget, const QPainterPath& path,
-             QGraphicsItem* parent)
-        : QGraphicsPathItem(path, parent), series_(series), widget_(widget) {
-        setAcceptHoverEvents(true);
-        setPen(series->pen());
-        setBrush(Qt::NoBrush);
-        setVisible(series->isVisible());
-        QObject::connect(series, &QXYSeries::penChanged, series, [this](const QPen& pen) { setPen(pen); });
-        QObject::connect(series, &QAbstractSeries::visibleChanged, series,
-                         [this] { setVisible(series_->isVisible()); });
-    }
-
-    // Only the stroke reacts to the pointer, a few pixels wide at least.
-    QPainterPath shape() const override {
-        QPainterPathStroker stroker;
-        stroker.setWidth(std::max<qreal>(pen().widthF(), 4.0));
-        return stroker.createStroke(path());
-    }
-
-protected:
-    void hoverEnterEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, true); }
-    void hoverLeaveEvent(QGraphicsSceneHoverEvent*) override { widget_->highlightEdgeSeries(series_, false); }
-
-private:
-    QSplineSeries* series_;
-    CircularPlotWidget* widget_;
-};
-
-// A curve that passes through the middle point at its half: the quadratic
-// whose control point is 2 * middle - (start + end) / 2.
-QPainterPath edgePath(const QPointF& start, const QPointF& middle, const QPointF& end) {
-    QPainterPath path(start);
-    path.quadTo(2.0 * middle - (start + end) / 2.0, end);
-    return path;
-}
 
 QColor toColor(const circular::Rgb& rgb) {
     return QColor::fromRgbF(rgb.red, rgb.green, rgb.blue, 1.0);
@@ -100,7 +74,9 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     : QChartView(new QChart, parent),
       highlightPen_(QColor(Qt::blue)),
       defaultPen_(defaultEdgeColor()),
-      markerPen_(QColor(Qt::red)),
+      // Magenta never occurs in the weight colour map (its red and blue
+      // channels are never both full), so marked edges stand out on it.
+      markerPen_(QColor(Qt::magenta)),
       titleFont_(QStringLiteral("Arial"), 28),
       labelFont_(QStringLiteral("Arial"), 10),
       triggerFont_(QStringLiteral("Arial"), 14) {
@@ -121,6 +97,10 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     // exactly that square.
     chart_->setPlotArea(QRectF(0, 0, circular::kExtent, circular::kExtent));
     chart_->setTitleFont(titleFont_);
+    // The chart keeps this size; the view scales the content into the window.
+    chart_->resize(circular::kExtent, circular::kExtent);
+    chart_->setBackgroundVisible(false);
+    setBackgroundBrush(Qt::white);
 
     axisX_ = new QValueAxis;
     axisY_ = new QValueAxis;
@@ -138,6 +118,12 @@ CircularPlotWidget::CircularPlotWidget(QWidget* parent)
     triggerText_ = new QGraphicsSimpleTextItem(chart_);
     triggerText_->setFont(triggerFont_);
     triggerText_->hide();
+    edgeLayer_ = new CircularPlotEdges(this, QRectF(0, 0, circular::kExtent, circular::kExtent), chart_);
+    // Above the chart's background, below the nodes.
+    edgeLayer_->setZValue(kEdgeZ);
+    colourBar_ = new CircularPlotColourBar(chart_);
+    colourBar_->setZValue(10);
+    colourBar_->hide();
 }
 
 CircularPlotWidget::~CircularPlotWidget() {
@@ -155,11 +141,10 @@ QPointF CircularPlotWidget::nodeOnScreen(int k) const {
 }
 
 void CircularPlotWidget::clearGraph() {
-    // Series first: their deletion disconnects them from the edge items.
+    // The painter first: it holds the series.
+    edgeLayer_->clear();
     qDeleteAll(edges_);
     edges_.clear();
-    qDeleteAll(edgeItems_);
-    edgeItems_.clear();
     if (nodes_) {
         chart_->removeSeries(nodes_);
         delete nodes_;
@@ -167,26 +152,29 @@ void CircularPlotWidget::clearGraph() {
     }
     qDeleteAll(labels_);
     labels_.clear();
+    qDeleteAll(nodeTips_);
+    nodeTips_.clear();
+    hoveredEdge_ = nullptr;
+    hoveredNode_ = -1;
     valueText_->hide();
     triggerText_->hide();
+    colourBar_->hide();
 }
 
 void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state) {
     clearGraph();
     labelMode_ = mode;
     const QString condition = state.value(QStringLiteral("condition_str")).toString();
-    if (mode == TriggerMode) {
-        triggerText_->setText(QStringLiteral("Trigger \"%1\"").arg(condition));
-        triggerText_->setPos(width() / 2.0, height() / 2.0);
-        triggerText_->show();
-        return;
-    }
     const int slice = state.value(QStringLiteral("slice")).toInt();
-    if (slice < 0 || static_cast<std::size_t>(slice) >= matrices_.size()) {
-        // More conditions than matrices: say so instead of drawing nothing.
-        triggerText_->setText(QStringLiteral("No matrix for \"%1\"").arg(condition));
-        triggerText_->setPos(width() / 2.0, height() / 2.0);
+    if (mode == TriggerMode || slice < 0 || static_cast<std::size_t>(slice) >= matrices_.size()) {
+        // A trigger, or more conditions than matrices: say so instead of
+        // drawing nothing, in the middle of where the circle would be.
+        triggerText_->setText(mode == TriggerMode ? QStringLiteral("Trigger \"%1\"").arg(condition)
+                                                  : QStringLiteral("No matrix for \"%1\"").arg(condition));
+        triggerText_->setPos(circular::kCentre - triggerText_->boundingRect().width() / 2.0,
+                             circular::kCentre);
         triggerText_->show();
+        fitContent();
         return;
     }
     std::vector<float> marker;
@@ -194,6 +182,7 @@ void CircularPlotWidget::plot(int mode, const QHash<QString, QVariant>& state) {
     const int side = static_cast<int>(std::sqrt(static_cast<double>(marker.size())));
     layoutGraph(matrices_[static_cast<std::size_t>(slice)], marker, side);
     placeLabels();
+    updateColourBar();
 }
 
 void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::vector<float>& marker,
@@ -226,7 +215,7 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
             const QColor cmap = toColor(circular::weightColour(w));
             const QColor ownColor = pen.color();
             if (colorize_ && !marked) pen.setColor(cmap);
-            pen.setWidth(std::abs(circular::penWidth(useWeights_, multiplier_, w, fixedThickness_)));
+            pen.setWidth(circular::edgePenWidth(useWeights_, multiplier_, w, fixedThickness_));
             const circular::Point control =
                 circular::controlPoint(toPoint(positions_[i]), toPoint(positions_[j]));
             series->append(positions_[j]);
@@ -250,36 +239,124 @@ void CircularPlotWidget::layoutGraph(const Eigen::MatrixXf& matrix, const std::v
             edges_.insert(index, series);
             connect(series, &QSplineSeries::hovered, this, &CircularPlotWidget::highlightEdge);
             const QPointF controlOnScreen = chart_->mapToPosition(QPointF(control.x, control.y), nodes_);
-            auto* item =
-                new EdgeItem(series, this, edgePath(onScreen[j], controlOnScreen, onScreen[i]), chart_);
-            // Above the chart's background, below the nodes.
-            item->setZValue(kEdgeZ);
-            edgeItems_.append(item);
+            edgeLayer_->add(series, onScreen[j], controlOnScreen, onScreen[i]);
         }
     }
+    edgeLayer_->edgesChanged();
+}
+
+QString CircularPlotWidget::nodeName(int k) const {
+    return k < nodeNames_.size() ? nodeNames_[k] : QString::number(k);
 }
 
 void CircularPlotWidget::placeLabels() {
+    qDeleteAll(labels_);
+    labels_.clear();
+    qDeleteAll(nodeTips_);
+    nodeTips_.clear();
+    if (!nodes_) return;
     const std::size_t n = static_cast<std::size_t>(n_);
-    const QPointF centre = chart_->plotArea().center();
-    for (std::size_t slot = 0; slot < n; ++slot) {
-        const std::size_t node = circular::labelNode(slot, n);
-        const QString name = node < static_cast<std::size_t>(nodeNames_.size()) ? nodeNames_[int(node)]
-                                                                                : QString::number(node);
-        auto* label = new MyGraphicsSimpleTextItem(name, chart_);
-        label->setFont(labelFont_);
-        label->setProperty("index", static_cast<int>(node));
+    const QPointF centre = chart_->mapToPosition(QPointF(circular::kCentre, circular::kCentre), nodes_);
+    const double rim = nodesSize_ / 2.0;
+    const double offset = rim + kLabelGap;
+    // The font shrinks with the node count until neighbours fit side by
+    // side; below the smallest size only every labelStep_-th label is shown.
+    const double budget = circular::labelHeightBudget(n, circular::radius() + offset);
+    QFont font = labelFont_;
+    double height = QFontMetricsF(font).height();
+    for (int pixels = kLargestShrunkPixels; height > budget && pixels >= kSmallestPixels; --pixels) {
+        font.setPixelSize(pixels);
+        height = QFontMetricsF(font).height();
+    }
+    labelStep_ = static_cast<int>(circular::labelStep(height, budget));
+    const QFontMetricsF metrics(font);
+    const double longest = circular::radius() * kLongestLabelShare;
+    for (int k = 0; k < n_; ++k) {
+        const QString name = nodeName(k);
+        auto* label = new MyGraphicsSimpleTextItem(metrics.elidedText(name, Qt::ElideRight, longest), chart_);
+        label->setFont(font);
+        label->setToolTip(name);
+        label->setProperty("index", k);
+        label->setProperty("thinned", k % labelStep_ != 0);
         label->setZValue(10);
-        // The slot's chart value read as an item position, y pointing down.
-        const QPointF itemPosition = positions_[int(slot)];
-        const circular::LabelPlacement placement =
-            circular::labelPlacement(angles_[slot], toPoint(itemPosition), toPoint(centre));
+        const QRectF box = label->boundingRect();
+        const QPointF node = nodeOnScreen(k);
+        const circular::RadialLabel placement =
+            circular::radialLabel(toPoint(node), toPoint(centre), offset, box.width(), box.height());
         label->setPos(placement.position.x, placement.position.y);
         label->setRotation(placement.rotation);
-        label->setVisible(labelsVisible_);
+        label->setVisible(labelsVisible_ && k % labelStep_ == 0);
         connect(label, &MyGraphicsSimpleTextItem::hovering, this, &CircularPlotWidget::hoveringLabel);
         labels_.append(label);
+        // Every node names itself under the pointer, also where its label
+        // is thinned out.
+        auto* tip =
+            new QGraphicsEllipseItem(QRectF(node - QPointF(rim, rim), QSizeF(2 * rim, 2 * rim)), chart_);
+        tip->setPen(Qt::NoPen);
+        tip->setBrush(Qt::NoBrush);
+        tip->setToolTip(name);
+        tip->setZValue(11);
+        nodeTips_.append(tip);
     }
+}
+
+void CircularPlotWidget::updateColourBar() {
+    bool any = false;
+    double low = 0.0;
+    double high = 0.0;
+    if (colorize_) {
+        for (const QSplineSeries* series : edges_) {
+            if (isFilteredOut(series)) continue;
+            const double w = series->property("value").toDouble();
+            low = any ? std::min(low, w) : w;
+            high = any ? std::max(high, w) : w;
+            any = true;
+        }
+    }
+    // The key belongs to coloured edges; without them (or without a shown
+    // edge) it would explain nothing.
+    colourBar_->setVisible(any);
+    if (any) colourBar_->setRange(low, high);
+    placeColourBar();
+}
+
+void CircularPlotWidget::placeColourBar() {
+    QRectF above(QPointF(circular::kCentre, circular::kCentre), QSizeF());
+    if (nodes_) {
+        const double reach = circular::radius() + nodesSize_ / 2.0;
+        above = QRectF(circular::kCentre - reach, circular::kCentre - reach, 2 * reach, 2 * reach);
+    }
+    for (const MyGraphicsSimpleTextItem* label : labels_)
+        if (label->isVisible()) above |= label->mapRectToParent(label->boundingRect());
+    const QRectF bar = colourBar_->fullRect();
+    colourBar_->setPos(circular::kCentre - CircularPlotColourBar::kWidth / 2.0,
+                       above.bottom() + kColourBarGap - bar.top());
+    fitContent();
+}
+
+void CircularPlotWidget::fitContent() {
+    // Without a graph (a trigger's text) the whole chart, so the text keeps
+    // its size instead of filling the window.
+    QRectF content(0, 0, circular::kExtent, circular::kExtent);
+    if (nodes_) {
+        const double reach = circular::radius() + nodesSize_ / 2.0;
+        content = QRectF(circular::kCentre - reach, circular::kCentre - reach, 2 * reach, 2 * reach);
+    }
+    for (const MyGraphicsSimpleTextItem* label : labels_)
+        if (label->isVisible()) content |= label->mapRectToParent(label->boundingRect());
+    if (triggerText_->isVisible()) content |= triggerText_->mapRectToParent(triggerText_->boundingRect());
+    if (colourBar_->isVisible()) content |= colourBar_->mapRectToParent(colourBar_->fullRect());
+    content.adjust(-kContentMargin, -kContentMargin, kContentMargin, kContentMargin);
+    contentRect_ = chart_->mapRectToScene(content);
+    scene()->setSceneRect(contentRect_);
+    fitInView(contentRect_, Qt::KeepAspectRatio);
+}
+
+void CircularPlotWidget::resizeEvent(QResizeEvent* event) {
+    // Not the chart view's own: that would stretch the chart to the window
+    // and leave labels outside it.
+    QGraphicsView::resizeEvent(event);
+    if (!contentRect_.isEmpty()) fitInView(contentRect_, Qt::KeepAspectRatio);
 }
 
 void CircularPlotWidget::setDisplayRange(double low, double up) {
@@ -289,13 +366,18 @@ void CircularPlotWidget::setDisplayRange(double low, double up) {
         series->setVisible(shown);
         series->setProperty("filtered-out", !shown);
     }
+    edgeLayer_->edgesChanged();
+    updateColourBar();
     viewport()->update();
 }
 
 void CircularPlotWidget::hoveringLabel(bool state) {
     const QObject* label = sender();
-    if (!label) return;
-    const int node = label->property("index").toInt();
+    if (label) hoverNode(label->property("index").toInt(), state);
+}
+
+void CircularPlotWidget::hoverNode(int node, bool state) {
+    hoveredNode_ = state ? node : -1;
     for (QSplineSeries* series : edges_) {
         if (isFilteredOut(series)) continue;
         if (!state) {
@@ -306,17 +388,26 @@ void CircularPlotWidget::hoveringLabel(bool state) {
                              series->property("emitting-to").toInt() == node;
         if (!touches) series->setVisible(false);
     }
+    edgeLayer_->edgesChanged();
 }
 
 void CircularPlotWidget::highlightEdge(QPointF, bool state) {
     highlightEdgeSeries(qobject_cast<QSplineSeries*>(sender()), state);
 }
 
+namespace {
+// The hovered edge's pen width follows the same rule as its own pen.
+int highlightWidth(const QSplineSeries* series) {
+    return circular::edgePenWidth(true, 1.0, series->property("pen-width").toDouble(), 0.0);
+}
+}  // namespace
+
 void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state) {
     if (!hovered || !hovered->isVisible()) return;
     const double w = hovered->property("value").toDouble();
     if (std::isnan(w)) return;
     if (state) {
+        hoveredEdge_ = hovered;
         for (QSplineSeries* series : edges_) {
             if (isMarked(series)) continue;
             series->setProperty("fadein-pen", series->pen());
@@ -327,15 +418,21 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
         }
         if (!isMarked(hovered)) {
             QPen pen = highlightPen_;
-            pen.setWidth(std::abs(static_cast<int>(std::trunc(hovered->property("pen-width").toDouble()))));
+            pen.setWidth(highlightWidth(hovered));
             hovered->setPen(pen);
         }
         const QPointF control = hovered->at(1);
         valueText_->setText(QString::number(w, 'g', 6));
         valueText_->setPos(chart_->mapToPosition(control, nodes_));
         valueText_->show();
+        edgeLayer_->edgesChanged();
         return;
     }
+    restoreFadedPens();
+}
+
+void CircularPlotWidget::restoreFadedPens() {
+    hoveredEdge_ = nullptr;
     for (QSplineSeries* series : edges_) {
         if (isMarked(series)) continue;
         const QPen pen = series->property("fadein-pen").value<QPen>();
@@ -344,17 +441,29 @@ void CircularPlotWidget::highlightEdgeSeries(QSplineSeries* hovered, bool state)
         series->setPointLabelsVisible(false);
     }
     valueText_->hide();
+    edgeLayer_->edgesChanged();
+}
+
+void CircularPlotWidget::clearHover() {
+    edgeLayer_->forgetHover();
+    if (hoveredEdge_) restoreFadedPens();
+    if (hoveredNode_ >= 0) hoverNode(hoveredNode_, false);
 }
 
 void CircularPlotWidget::setNodesSize(int size) {
     nodesSize_ = size;
     if (nodes_) nodes_->setMarkerSize(size);
+    // The labels keep their distance from the nodes' rim.
+    placeLabels();
+    placeColourBar();
     viewport()->update();
 }
 
 void CircularPlotWidget::setLabelsVisible(bool visible) {
     labelsVisible_ = visible;
-    for (MyGraphicsSimpleTextItem* label : labels_) label->setVisible(visible);
+    for (MyGraphicsSimpleTextItem* label : labels_)
+        label->setVisible(visible && !label->property("thinned").toBool());
+    placeColourBar();
     viewport()->update();
 }
 
@@ -379,10 +488,11 @@ void CircularPlotWidget::updatePenWidths() {
     for (QSplineSeries* series : edges_) {
         QPen pen = series->pen();
         const double w = series->property("value").toDouble();
-        pen.setWidth(std::abs(circular::penWidth(useWeights_, multiplier_, w, fixedThickness_)));
+        pen.setWidth(circular::edgePenWidth(useWeights_, multiplier_, w, fixedThickness_));
         series->setPen(pen);
         series->setProperty("pen", pen);
     }
+    edgeLayer_->edgesChanged();
     viewport()->update();
 }
 
@@ -395,7 +505,17 @@ void CircularPlotWidget::setColorizeEdges(bool colorize) {
         series->setPen(pen);
         series->setProperty("pen", pen);
     }
+    edgeLayer_->edgesChanged();
+    updateColourBar();
     viewport()->update();
+}
+
+void CircularPlotWidget::drawFigure(QPainter& painter, const QRectF& target) {
+    clearHover();
+    // Paths, not the on-screen pixmap: an SVG keeps every edge as a curve.
+    edgeLayer_->setCached(false);
+    plot_export::sceneFigure(scene(), contentRect_)(painter, target);
+    edgeLayer_->setCached(true);
 }
 
 }  // namespace graph::ui

@@ -18,6 +18,7 @@ class QScatterSeries;
 class QSplineSeries;
 class QValueAxis;
 }  // namespace QtCharts
+class QGraphicsEllipseItem;
 class QGraphicsItem;
 class QGraphicsSimpleTextItem;
 
@@ -28,6 +29,9 @@ class MyGraphicsSimpleTextItem;
 namespace graph::ui {
 
 using widgets::MyGraphicsSimpleTextItem;
+
+class CircularPlotColourBar;
+class CircularPlotEdges;
 
 class CircularPlotWidget : public QtCharts::QChartView {
     Q_OBJECT
@@ -59,7 +63,22 @@ public:
     const QList<QtCharts::QSplineSeries*> edgeSeries() const { return edges_.values(); }
     QtCharts::QSplineSeries* edge(int i, int j) const;
     QtCharts::QScatterSeries* nodeSeries() const { return nodes_; }
+    // One label per node, label k for node k; thinned ones are hidden.
     const QList<MyGraphicsSimpleTextItem*>& labels() const { return labels_; }
+    // Every node's full name as a tool tip, also where its label is thinned.
+    const QList<QGraphicsEllipseItem*>& nodeTips() const { return nodeTips_; }
+    // Labels shown: every labelStep()-th node when they cannot all fit.
+    int labelStep() const { return labelStep_; }
+    CircularPlotColourBar* colourBar() const { return colourBar_; }
+    // The part of the scene the view is fitted to and figures are drawn
+    // from: the circle, every shown label and the colour key.
+    QRectF contentRect() const { return contentRect_; }
+    // Takes back a hover highlight (an edge's or a label's), so that a
+    // figure shows the plot as it is and not the pointer's trace.
+    void clearHover();
+    // The content as a figure: no hover highlight, edges as paths.
+    void drawFigure(QPainter& painter, const QRectF& target);
+    CircularPlotEdges* edgeLayer() const { return edgeLayer_; }
     QGraphicsSimpleTextItem* valueText() const { return valueText_; }
     QGraphicsSimpleTextItem* triggerText() const { return triggerText_; }
     // Where node k is drawn, in the chart's item coordinates.
@@ -70,12 +89,23 @@ public:
 
 public slots:
     void hoveringLabel(bool state);
+    // Shows only node's edges (true) or every edge in the range again.
+    void hoverNode(int node, bool state);
     void highlightEdge(QPointF point, bool state);
     // Any edge's hover, for callers that know the series (tests).
     void highlightEdgeSeries(QtCharts::QSplineSeries* series, bool state);
 
+protected:
+    // The chart keeps its own size; the view scales the content to fit.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void clearGraph();
+    void fitContent();
+    void restoreFadedPens();
+    void updateColourBar();
+    void placeColourBar();
+    QString nodeName(int k) const;
     void layoutGraph(const Eigen::MatrixXf& matrix, const std::vector<float>& marker, int markerSide);
     void placeLabels();
     void updatePenWidths();
@@ -90,10 +120,16 @@ private:
     QList<QPointF> positions_;
     QStringList nodeNames_;
     QList<MyGraphicsSimpleTextItem*> labels_;
+    QList<QGraphicsEllipseItem*> nodeTips_;
+    int labelStep_ = 1;
+    CircularPlotColourBar* colourBar_ = nullptr;
+    QRectF contentRect_;
+    QtCharts::QSplineSeries* hoveredEdge_ = nullptr;
+    int hoveredNode_ = -1;
     int labelMode_ = GraphMode;
     QHash<int, QtCharts::QSplineSeries*> edges_;
     QtCharts::QScatterSeries* nodes_ = nullptr;
-    QList<QGraphicsItem*> edgeItems_;
+    CircularPlotEdges* edgeLayer_ = nullptr;
 
     QPen highlightPen_;
     QPen defaultPen_;

@@ -1,5 +1,6 @@
 #include "graph/ui/views/matrix_widgets.h"
 
+#include "graph/core/circular_layout.h"
 #include "graph/core/matrix_tables.h"
 #include "graph/ui/views/plot_export.h"
 
@@ -186,19 +187,54 @@ void ConnectivityMatrixWidget::saveImage() {
     plot_export::saveWidgetImage(this, this, prompts_);
 }
 
+namespace {
+
+QColor weightColor(double w) {
+    const circular::Rgb c = circular::weightColour(w);
+    return QColor::fromRgbF(c.red, c.green, c.blue, 1.0);
+}
+
+// The colour key under the grid: the map from the smallest to the largest
+// value, both written under its ends.
+void drawColourKey(QPainter& painter, const QRectF& strip, double low, double high) {
+    constexpr int kSlices = 96;
+    const QRectF bar(strip.left(), strip.top(), strip.width(), strip.height() * 0.4);
+    const double slice = bar.width() / kSlices;
+    painter.setPen(Qt::NoPen);
+    for (int i = 0; i < kSlices; ++i) {
+        painter.setBrush(weightColor(low + (high - low) * (i + 0.5) / kSlices));
+        painter.drawRect(
+            QRectF(bar.left() + i * slice, bar.top(), slice * (i + 1 < kSlices ? 1.02 : 1.0), bar.height()));
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(80, 80, 80), 0));
+    painter.drawRect(bar);
+    painter.setPen(Qt::black);
+    const QRectF under(bar.left(), bar.bottom(), bar.width(), strip.bottom() - bar.bottom());
+    painter.drawText(under, Qt::AlignLeft | Qt::AlignVCenter, plot_export::number(low));
+    painter.drawText(under, Qt::AlignRight | Qt::AlignVCenter, plot_export::number(high));
+}
+
+}  // namespace
+
 plot_export::FigurePainter ConnectivityMatrixWidget::figure() const {
     QGraphicsScene* scene = scene_;
     const QStringList names = names_;
-    return [scene, names](QPainter& painter, const QRectF& target) {
+    const double low = matrix_.size() ? matrix_.minCoeff() : 0.0;
+    const double high = matrix_.size() ? matrix_.maxCoeff() : 0.0;
+    const bool hasCells = matrix_.size() > 0;
+    return [scene, names, low, high, hasCells](QPainter& painter, const QRectF& target) {
         painter.fillRect(target, Qt::white);
         const int n = std::max(1, static_cast<int>(names.size()));
         int longest = 1;
         for (const QString& name : names) longest = std::max(longest, static_cast<int>(name.size()));
-        // A quarter of the shorter side holds the names; the font fits both
-        // a cell's height and the longest name in that margin.
+        // A quarter of the shorter side holds the names, a strip at the
+        // bottom the colour key; the font fits both a cell's height and the
+        // longest name in that margin.
         const double side = std::min(target.width(), target.height());
         const double margin = side / 4.0;
-        const double cell = (side - margin) / n;
+        const double keyStrip = side * 0.08;
+        const double cell = std::min(target.width() - margin, target.height() - margin - keyStrip) / n;
         QFont font = painter.font();
         font.setPixelSize(std::max(1, static_cast<int>(std::min(cell * 0.8, margin / (longest * 0.7)))));
         painter.setFont(font);
@@ -216,6 +252,13 @@ plot_export::FigurePainter ConnectivityMatrixWidget::figure() const {
                              names[i]);
             painter.restore();
         }
+        if (!hasCells) return;
+        QFont keyFont = painter.font();
+        keyFont.setPixelSize(std::max(1, static_cast<int>(keyStrip * 0.35)));
+        painter.setFont(keyFont);
+        drawColourKey(painter,
+                      QRectF(grid.left(), grid.bottom() + keyStrip * 0.25, grid.width(), keyStrip * 0.75),
+                      low, high);
     };
 }
 

@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStyle>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace graph::ui {
@@ -24,6 +27,7 @@ using namespace graph::widgets;
 namespace {
 
 constexpr int kHeaderSection = 15;
+constexpr int kLegendSwatches = 10;
 
 QColor weightColor(double w) {
     const circular::Rgb c = circular::weightColour(w);
@@ -172,13 +176,7 @@ QColor ViewMatrix::cellColor(int row, int column) const {
 
 void ViewMatrix::build() {
     buildConditions();
-    if (!matrices_.empty()) {
-        const Eigen::MatrixXf& first = matrices_.front();
-        smallest_ = first.size() ? first.minCoeff() : 0.0f;
-        largest_ = first.size() ? first.maxCoeff() : 0.0f;
-    }
     showMatrix(0);
-    buildLegend();
     show();
 }
 
@@ -237,9 +235,14 @@ void ViewMatrix::showMatrix(int k) {
     colours_.reserve(static_cast<std::size_t>(matrix_.size()));
     for (Eigen::Index r = 0; r < matrix_.rows(); ++r)
         for (Eigen::Index c = 0; c < matrix_.cols(); ++c) colours_.push_back(weightColor(matrix_(r, c)));
+    // The key spans the matrix on show, so both its ends are values the
+    // table holds.
+    smallest_ = matrix_.size() ? matrix_.minCoeff() : 0.0f;
+    largest_ = matrix_.size() ? matrix_.maxCoeff() : 0.0f;
     fillTable();
     overview_->setMatrix(matrix_, colours_, nodeNames_);
     fillHistogram();
+    buildLegend();
 }
 
 void ViewMatrix::fillTable() {
@@ -250,9 +253,11 @@ void ViewMatrix::fillTable() {
     table_->setColumnCount(static_cast<int>(matrix_.cols()));
     table_->setHorizontalHeaderLabels(nodeNames_);
     table_->setVerticalHeaderLabels(nodeNames_);
+    int longest = 0;
     for (int r = 0; r < matrix_.rows(); ++r) {
         for (int c = 0; c < matrix_.cols(); ++c) {
             const QString text = QString::number(matrix_(r, c), 'g', 6);
+            longest = std::max(longest, static_cast<int>(text.size()));
             auto* item = new QTableWidgetItem(values ? text : QString());
             item->setData(Qt::UserRole, text);
             item->setToolTip(text);
@@ -260,12 +265,24 @@ void ViewMatrix::fillTable() {
             table_->setItem(r, c, item);
         }
     }
-    // Without values the cells are small squares; with them, wide enough to read.
+    // Without values the cells are small squares; with them, wide enough to
+    // read. One width for every column, from the longest text: sizing each
+    // column to its contents lays out every cell's text, which took most of
+    // the time to open a large matrix.
     QHeaderView* header = table_->horizontalHeader();
-    header->setSectionResizeMode(values ? QHeaderView::ResizeToContents : QHeaderView::Fixed);
-    if (!values)
-        for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, kHeaderSection);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    const int width = values ? std::max(kHeaderSection, valueColumnWidth(longest)) : kHeaderSection;
+    for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, width);
     table_->setUpdatesEnabled(true);
+}
+
+int ViewMatrix::valueColumnWidth(int characters) const {
+    // Numbers are digits, signs, points and "e": none is wider than a digit
+    // in the usual fonts; the rest is the cell's margins.
+    const QFontMetrics metrics(table_->font());
+    const int margin =
+        2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1) + 4;
+    return metrics.horizontalAdvance(QString(characters, QLatin1Char('0'))) + margin;
 }
 
 void ViewMatrix::fillHistogram() {
@@ -283,23 +300,35 @@ void ViewMatrix::fillHistogram() {
 }
 
 void ViewMatrix::buildLegend() {
-    auto* grid = new QGridLayout(legend_);
-    grid->setSpacing(0);
-    const double step = (static_cast<double>(largest_) - smallest_) / 10.0;
-    for (int i = 0; i < 10; ++i) {
-        const double value = smallest_ + i * step;
+    qDeleteAll(legend_->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly));
+    auto* grid = qobject_cast<QGridLayout*>(legend_->layout());
+    if (!grid) {
+        grid = new QGridLayout(legend_);
+        grid->setSpacing(0);
+    }
+    // Ten swatches from the smallest to the largest value, both included,
+    // and those two values written under the ends.
+    const double step = (static_cast<double>(largest_) - smallest_) / (kLegendSwatches - 1);
+    for (int i = 0; i < kLegendSwatches; ++i) {
+        const double value = i + 1 == kLegendSwatches ? largest_ : smallest_ + i * step;
         auto* swatch = new QLabel(legend_);
         swatch->setObjectName(QStringLiteral("legend_%1").arg(i));
         swatch->setFixedSize(15, 15);
         const QColor c = weightColor(value);
         swatch->setStyleSheet(swatchStyle(c) + QStringLiteral(" border: 0px;"));
         swatch->setProperty("color", c);
+        swatch->setToolTip(QString::number(value, 'g', 6));
         grid->addWidget(swatch, 0, i);
-        if (i == 0 || i == 9) {
+        if (i == 0 || i + 1 == kLegendSwatches) {
             auto* text = new QLabel(QString::number(value, 'g', 6), legend_);
             text->setObjectName(i == 0 ? QStringLiteral("legend_low") : QStringLiteral("legend_high"));
             text->setStyleSheet(QStringLiteral("font-size: 8px;"));
-            grid->addWidget(text, 1, i, 1, 1, i == 0 ? Qt::AlignLeft : Qt::AlignRight);
+            // Spans half the bar, so a long number is never cut to a swatch's width.
+            const int half = kLegendSwatches / 2;
+            if (i == 0)
+                grid->addWidget(text, 1, 0, 1, half, Qt::AlignLeft);
+            else
+                grid->addWidget(text, 1, half, 1, kLegendSwatches - half, Qt::AlignRight);
         }
     }
 }

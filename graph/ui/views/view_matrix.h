@@ -65,6 +65,7 @@ private:
     void showMatrix(int k);
     void fillTable();
     void fillHistogram();
+    int valueColumnWidth(int characters) const;
     void buildLegend();
     void scrollTableTo(int row, int column);
 

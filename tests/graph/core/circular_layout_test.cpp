@@ -52,42 +52,19 @@ TEST(CircularLayout, WeightColourMatchesTheRampAtKnownPoints) {
     }
 }
 
-TEST(CircularLayout, LabelSlotShowsTheNodeDrawnAtItsMirroredPosition) {
-    // Chart values have y up, item coordinates y down: the slot's value read
-    // as an item position lands where the node at (x, 640 - y) is drawn.
-    for (const std::size_t n : {1u, 2u, 4u, 7u, 12u, 13u}) {
-        const std::vector<Point> p = nodePositions(nodeAngles(n));
-        for (std::size_t slot = 0; slot < n; ++slot) {
-            const std::size_t node = labelNode(slot, n);
-            ASSERT_LT(node, n);
-            EXPECT_NEAR(p[slot].x, p[node].x, 1e-3) << n << " " << slot;
-            EXPECT_NEAR(p[slot].y, kExtent - p[node].y, 1e-3) << n << " " << slot;
-        }
-    }
-}
-
-TEST(CircularLayout, LabelPlacementByDirection) {
-    const Point centre{320, 320};
-    // Right: gain 1.25, turned by the angle (with the label's pi).
-    LabelPlacement right = labelPlacement(0.5f, {420, 320}, centre);
-    EXPECT_DOUBLE_EQ(right.position.x, 420 + 75.0);
-    EXPECT_DOUBLE_EQ(right.position.y, 320.0);
-    EXPECT_NEAR(right.rotation, 0.5f * 180.0 / 3.14156, 1e-9);
-    // Left: gain 2, half a turn more.
-    LabelPlacement left = labelPlacement(3.0f, {220, 320}, centre);
-    EXPECT_DOUBLE_EQ(left.position.x, 220 - 120.0);
-    EXPECT_NEAR(left.rotation, 3.0f * 180.0 / 3.14156 + 180.0, 1e-9);
-    // Vertical: gain 1, 5 pixels added on both axes, not turned.
-    LabelPlacement down = labelPlacement(1.57f, {320, 420}, centre);
-    EXPECT_DOUBLE_EQ(down.position.x, 325.0);
-    EXPECT_DOUBLE_EQ(down.position.y, 485.0);
-    EXPECT_EQ(down.rotation, 0.0);
-}
-
 TEST(CircularLayout, PenWidthTruncatesTowardZero) {
     EXPECT_EQ(penWidth(true, 5.0, 0.55, 1.0), 2);
     EXPECT_EQ(penWidth(true, 5.0, 0.19, 1.0), 0);
     EXPECT_EQ(penWidth(true, 5.0, -0.55, 1.0), -2);
     EXPECT_EQ(penWidth(false, 5.0, 0.55, 3.5), 3);
     EXPECT_EQ(penWidth(true, 10.0, 1.0, 1.0), 10);
+}
+
+TEST(CircularLayout, NegativeWeightsDrawTheThinPen) {
+    // A strong negative weight must not look like a strong positive one.
+    EXPECT_EQ(edgePenWidth(true, 5.0, -0.55, 1.0), 1);
+    EXPECT_EQ(edgePenWidth(true, 10.0, -1.0, 1.0), 1);
+    EXPECT_EQ(edgePenWidth(true, 5.0, -0.1, 1.0), 0) << "truncated toward zero first, as positive ones";
+    EXPECT_EQ(edgePenWidth(true, 5.0, 0.55, 1.0), 2);
+    EXPECT_EQ(edgePenWidth(false, 5.0, -0.9, 3.5), 3) << "fixed thickness for every sign";
 }

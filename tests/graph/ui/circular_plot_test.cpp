@@ -159,13 +159,17 @@ TEST_F(CircularPlotTest, PenWidthsAndColoursFollowTheOptions) {
     CircularPlotWidget* plot = widget();
     plot->setUseWeights(true);
     plot->setThicknessMultiplier(5.0);
-    // 5 x weight, truncated: 1.0 -> 5, 0.5 -> 2, 0.3 -> 1, -0.5 -> 2 (width of the size).
+    // 5 x weight, truncated: 1.0 -> 5, 0.5 -> 2, 0.3 -> 1; -0.5 the thin pen.
     EXPECT_EQ(edge(0, 1)->pen().width(), 5);
     EXPECT_EQ(edge(0, 2)->pen().width(), 2);
     EXPECT_EQ(edge(0, 3)->pen().width(), 1);
-    EXPECT_EQ(edge(1, 2)->pen().width(), 2);
+    EXPECT_EQ(edge(1, 2)->pen().width(), 1) << "a negative weight is never drawn thick";
     plot->setThicknessMultiplier(10.0);
     EXPECT_EQ(edge(0, 1)->pen().width(), 10);
+    EXPECT_EQ(edge(1, 2)->pen().width(), 1);
+    plot->highlightEdgeSeries(edge(1, 2), true);
+    EXPECT_EQ(edge(1, 2)->pen().width(), 1) << "nor when hovered";
+    plot->highlightEdgeSeries(edge(1, 2), false);
     EXPECT_EQ(edge(0, 3)->pen().width(), 3);
     EXPECT_EQ(edge(0, 3)->property("pen").value<QPen>().width(), 3);
     plot->setUseWeights(false);
@@ -270,6 +274,9 @@ TEST_F(CircularPlotTest, ConditionsStepThroughMatricesAndTriggers) {
     EXPECT_EQ(w->plotState().value("condition_type").toInt(), 2);
     EXPECT_TRUE(widget()->triggerText()->isVisible());
     EXPECT_EQ(widget()->triggerText()->text(), "Trigger \"Cue\"");
+    // The text keeps its size: the view shows the whole chart, not the text alone.
+    EXPECT_LT(widget()->transform().m11(), 1.5);
+    EXPECT_TRUE(widget()->contentRect().contains(widget()->triggerText()->sceneBoundingRect()));
     EXPECT_TRUE(widget()->edgeSeries().isEmpty());
     EXPECT_TRUE(widget()->labels().isEmpty());
 
@@ -351,7 +358,7 @@ TEST_F(CircularPlotTest, SpanningTreeMarksTheBackboneAndFollowsConditions) {
     EXPECT_TRUE(edge(0, 3)->property("mst_sig").toBool());
     EXPECT_FALSE(edge(1, 2)->property("mst_sig").toBool());
     EXPECT_FALSE(edge(1, 3)->property("mst_sig").toBool());
-    EXPECT_EQ(edge(0, 1)->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(edge(0, 1)->pen().color(), QColor(Qt::magenta));
     EXPECT_EQ(w->plotState().value("mst").toList().size(), 16);
 
     // A condition change recomputes the marker inside the locked redraw.

@@ -13,6 +13,7 @@
 #include "figure_checks.h"
 #include "scripted_prompts.h"
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QBarSet>
 #include <QCheckBox>
@@ -125,10 +126,21 @@ TEST_F(ViewMatrixTest, PickingAndLeavingTheTable) {
     EXPECT_EQ(v->valueLabel()->text(), "");
 }
 
-TEST_F(ViewMatrixTest, LegendSpansTheFirstMatrixAndCollapsesForEqualValues) {
+TEST_F(ViewMatrixTest, LegendSpansTheShownMatrixAndCollapsesForEqualValues) {
     ViewMatrix* v = make({sample()});
+    // Both ends of the bar are the smallest and largest value shown.
     EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_low")->text(), "-0.25");
-    EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_high")->text(), "0.875");  // -0.25 + 9 x 0.125
+    EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_high")->text(), "1");
+    const auto swatch = [&](int i) {
+        return v->legendBox()
+            ->findChild<QLabel*>(QStringLiteral("legend_%1").arg(i))
+            ->property("color")
+            .value<QColor>();
+    };
+    // -0.25 -> (0, 1, 1); 1 -> (0.5, 0, 0).
+    EXPECT_EQ(swatch(0), QColor::fromRgbF(0.0, 1.0, 1.0));
+    EXPECT_EQ(swatch(9), QColor::fromRgbF(0.5, 0.0, 0.0));
+    EXPECT_EQ(v->legendBox()->findChildren<QLabel*>().size(), 12) << "ten swatches and two values";
     EXPECT_EQ(v->legendBox()->findChild<QLabel*>("legend_low")->styleSheet(), "font-size: 8px;");
 
     make({Eigen::MatrixXf::Constant(3, 3, 0.4f)});
@@ -163,6 +175,15 @@ TEST_F(ViewMatrixTest, ConditionsBrowseMatricesTriggersDoNot) {
     emit labelAt(2)->clicked();
     EXPECT_EQ(v->shownIndex(), 2);
     EXPECT_EQ(text(0, 1), "0.125");
+    // The key follows the matrix on show.
+    Eigen::MatrixXf third = sample();
+    third(1, 2) = 2.5f;
+    ViewMatrix* w = make({sample(), third}, {{0, "Rest", 1}, {5, "Tap", 1}}, true);
+    emit qobject_cast<MyLabel*>(w->conditionsGrid()->itemAtPosition(1, 1)->widget())->clicked();
+    EXPECT_EQ(w->legendBox()->findChild<QLabel*>("legend_high")->text(), "2.5");
+    EXPECT_EQ(w->legendBox()->findChildren<QLabel*>().size(), 12) << "the old key is gone";
+    v = make({sample(), sample(), second}, conditions, true);
+    emit labelAt(2)->clicked();
     // Colour box of a condition reacts too.
     emit qobject_cast<MyLabel*>(v->conditionsGrid()->itemAtPosition(0, 0)->widget())->clicked();
     EXPECT_EQ(v->shownIndex(), 0);
@@ -266,10 +287,26 @@ TEST_F(ViewMatrixTest, OverviewFigureExportsWithTheNodeNames) {
     view->build();
     view->show();
     graph_test::expectFigureExports(view.get(), view->overview()->figure(), folder.path(), labels);
+    // The colour key under the grid names the smallest and largest value.
+    graph_test::expectSvgFigure(view->overview()->figure(), folder.path() / "key.svg", {"-0.25", "1"});
 
     const QString path = QString::fromStdString((folder.path() / "menu.png").string());
     script->saveFiles << path;
     view->overview()->figureAction()->trigger();
     EXPECT_EQ(script->saveDialogs.last(), "Save as...|SVG (*.svg);;PNG (*.png)|svg");
     EXPECT_EQ(QImage(path, "PNG").size(), QSize(2400, 2400));
+}
+
+TEST_F(ViewMatrixTest, EveryColumnHoldsItsWidestValueWhole) {
+    Eigen::MatrixXf m(3, 3);
+    m << 0, -0.123457f, 1e-9f, 0.5f, 0, -1234.56f, 1, 0.25f, 0;
+    ViewMatrix* v = make({m});
+    const QFontMetrics metrics(v->table()->font());
+    for (int c = 0; c < 3; ++c) {
+        const int width = v->table()->horizontalHeader()->sectionSize(c);
+        for (int r = 0; r < 3; ++r)
+            EXPECT_GE(width, metrics.horizontalAdvance(text(r, c)) + 4) << text(r, c).toStdString();
+    }
+    v->showValuesBox()->setChecked(false);
+    EXPECT_EQ(v->table()->horizontalHeader()->sectionSize(0), 15) << "small squares without values";
 }
