@@ -52,7 +52,8 @@ std::string headerText(const ProjectSeries& p, const std::string& prefix) {
              entry("GradientYDirInterpretation", "-1") + entry("GradientZDirInterpretation", "3") +
              entry("GradientInformationAvailable", "YES");
         for (const auto& g : p.gradients)
-            h += number(g[0]) + " " + number(g[1]) + " " + number(g[2]) + " " + number(g[3]) + "\n";
+            h += formats::formatFloat(g[0]) + " " + formats::formatFloat(g[1]) + " " +
+                 formats::formatFloat(g[2]) + " " + formats::formatFloat(g[3]) + "\n";
     } else {
         h += entry("MultibandSequence", "0") + "\n" + entry("SliceTimingTableSize", "0") +
              "AcqusitionTime:\tNA\n";
