@@ -7,18 +7,6 @@
 namespace talvora::bids {
 namespace fs = std::filesystem;
 
-fs::path bidsSidecarPath(const fs::path& image) {
-    std::string name = image.filename().string();
-    for (const char* ext : {".nii.gz", ".NII.GZ", ".nii", ".NII"}) {
-        const std::string e = ext;
-        if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0) {
-            name.erase(name.size() - e.size());
-            break;
-        }
-    }
-    return image.parent_path() / (name + ".json");
-}
-
 nlohmann::json readJsonObject(const fs::path& sidecar, const std::string& neededFor) {
     std::error_code ec;
     if (!fs::exists(sidecar, ec)) formats::fail(sidecar, "no such file (needed for " + neededFor + ")");

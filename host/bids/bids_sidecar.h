@@ -1,6 +1,7 @@
-// The JSON sidecar that BIDS puts beside an image ("x.nii.gz" -> "x.json"),
-// and the keys of it that our conversions read.
+// The keys of a BIDS JSON sidecar that the EPI and map conversions read.
 #pragma once
+
+#include "host/formats/bids_sidecar.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,8 +11,8 @@
 
 namespace talvora::bids {
 
-// "sub-1_dir-AP_epi.nii.gz" -> "sub-1_dir-AP_epi.json" (also for ".nii").
-std::filesystem::path bidsSidecarPath(const std::filesystem::path& image);
+// The sidecar beside an image is formats::bidsSidecarPath().
+using formats::bidsSidecarPath;
 
 // The sidecar's JSON object; throws naming the sidecar when it is missing
 // (saying what it was needed for) or not a JSON object.
