@@ -142,6 +142,11 @@ ProjectSeries readProjectSeries(const fs::path& project) {
     p.trMs = numberKey(keys, "TR");
     p.voxelSize = {numberKey(keys, "InplaneResolutionX"), numberKey(keys, "InplaneResolutionY"),
                    numberKey(keys, "SliceThickness") + numberKey(keys, "SliceGap")};
+    // Diffusion data are read volume by volume, as the distortion plug-in
+    // reads them; it takes no other storage format either.
+    const auto storage = keys.find("DataStorageFormat");
+    if (p.diffusion && (storage == keys.end() || storage->second != "3"))
+        formats::fail(project, "DataStorageFormat must be 3 (volume after volume) in a diffusion project");
     const auto type = keys.find("DataType");
     const bool floats = type != keys.end() && type->second == "2";
     const auto prefix = keys.find("Prefix");

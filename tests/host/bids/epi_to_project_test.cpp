@@ -104,6 +104,22 @@ TEST(EpiToProject, DiffusionProjectHoldsVolumesInTurnAndTheGradientTable) {
               std::string::npos)
         << header;
 
+    // Back to NIfTI volume by volume; a storage format other than 3 is refused.
+    talvora::bids::convertProjectToNifti(request(tmp / "d.dmr", tmp / "d.nii.gz", report));
+    EXPECT_EQ(fmt::readNiftiImage(tmp / "d.nii.gz").values, data);
+    std::string other = header;
+    other.replace(other.find("DataStorageFormat:            3"), 31, "DataStorageFormat:            2");
+    writeBytes(tmp / "d.dmr", other);
+    try {
+        talvora::bids::convertProjectToNifti(request(tmp / "d.dmr", tmp / "e.nii.gz", report));
+        ADD_FAILURE() << "storage format 2 was read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  (tmp / "d.dmr").string() +
+                      ": DataStorageFormat must be 3 (volume after volume) in a diffusion project");
+    }
+    EXPECT_FALSE(fs::exists(tmp / "e.nii.gz"));
+
     // A table that does not fit the series is refused, and nothing written.
     writeBytes(tmp / "short.bval", "0 1000\n");
     try {
