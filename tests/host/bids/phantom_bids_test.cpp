@@ -22,11 +22,11 @@ using test_support::shell;
 
 const std::string kTalvora = std::string(TALVORA_EXE) + " ";
 
-std::string estimateJob(const std::string& file0, const std::string& file1) {
+std::string estimateJob(const std::string& file0, const std::string& file1, int rllr = 0) {
     return R"({"plugin": "Mirel_r122", "documents": {"fmr": ")" + file0 +
            R"("}, "commands": [{"command": "estimate", "parameters": {"file0": ")" + file0 +
-           R"(", "file1": ")" + file1 +
-           R"(", "volume0": 0, "volume1": 0, "rllr": 0, "use_ic": 0, "use_ssd": 1, "apply_to_input": 1, )"
+           R"(", "file1": ")" + file1 + R"(", "volume0": 0, "volume1": 0, "rllr": )" + std::to_string(rllr) +
+           R"(, "use_ic": 0, "use_ssd": 1, "apply_to_input": 1, )"
            R"("save_derivative": 0, "order": 0}}]})";
 }
 
@@ -145,6 +145,48 @@ TEST_F(PhantomAsBids, PairsThatAreNotOppositeAndMissingDirectionsAreRefused) {
     // Nothing written by any refusal.
     for (const char* name : {"ap.fmr", "ap.stc", "ap.fmr.json", "p.fmr", "p.stc", "b.fmr", "b.fmr.json"})
         EXPECT_FALSE(fs::exists(conv / name)) << name;
+}
+
+// The left-right pair: encoded along i, corrected with "rllr" 1.
+TEST(PhantomAsBidsLeftRight, ConvertedPairEstimatesTheSameMapWithRllr) {
+    test_support::TempFolder tmp;
+    const auto made = shell(std::string(PHANTOM_EXE) + " --bids --size 24x30x9 --volumes 1 --out " +
+                            (tmp.path() / "p").string());
+    ASSERT_EQ(made.status, 0) << made.output;
+    const fs::path set = tmp.path() / "p" / "lr_rl_sev5", fmap = set / "bids" / "sub-phantom" / "fmap";
+    const auto lr =
+        shell(kTalvora + "convert " + (fmap / "sub-phantom_dir-LR_epi.nii.gz").string() + " " +
+              (set / "lr.fmr").string() + " --pair " + (fmap / "sub-phantom_dir-RL_epi.nii.gz").string());
+    ASSERT_EQ(lr.status, 0) << lr.output;
+    EXPECT_TRUE(contains(lr.output, "phase encoding i runs along the columns (x): rllr 1 (LR/RL)"))
+        << lr.output;
+    ASSERT_EQ(shell(kTalvora + "convert " + (fmap / "sub-phantom_dir-RL_epi.nii.gz").string() + " " +
+                    (set / "rl.fmr").string())
+                  .status,
+              0);
+    const std::string plugins = std::string(" --plugins-dir ") + PLUGINS_DIR;
+    test_support::writeBytes(set / "job_bids.json", estimateJob("lr.fmr", "rl.fmr", 1));
+    test_support::writeBytes(set / "job_direct.json", estimateJob("run_lr.fmr", "run_rl.fmr", 1));
+    ASSERT_EQ(shell(kTalvora + "run " + (set / "job_bids.json").string() + plugins).status, 0);
+    ASSERT_EQ(shell(kTalvora + "run " + (set / "job_direct.json").string() + plugins).status, 0);
+    const auto fromBids = talvora::formats::readFmrMapFile(set / "lr_vdm.map");
+    const auto fromProjects = talvora::formats::readFmrMapFile(set / "run_lr_vdm.map");
+    ASSERT_EQ(fromBids.maps.size(), 1u);
+    double largest = 0.0;
+    for (float v : fromProjects.maps[0].values) largest = std::max(largest, std::fabs(double(v)));
+    EXPECT_GT(largest, 1.0);
+    EXPECT_EQ(fromBids.maps[0].values, fromProjects.maps[0].values);
+    // i: f = +D / 0.05.
+    ASSERT_EQ(shell(kTalvora + "convert " + (set / "lr_vdm.map").string() + " " +
+                    (set / "hz.nii.gz").string() + " --hz")
+                  .status,
+              0);
+    const auto hz = talvora::formats::readNiftiImage(set / "hz.nii.gz");
+    ASSERT_EQ(hz.values.size(), fromBids.maps[0].values.size());
+    for (std::size_t i = 0; i < hz.values.size(); ++i)
+        ASSERT_NEAR(hz.values[i], fromBids.maps[0].values[i] / 0.05,
+                    1e-4 * (1.0 + std::fabs(fromBids.maps[0].values[i] / 0.05)))
+            << i;
 }
 
 }  // namespace
