@@ -57,8 +57,9 @@ void explainResampling(const NiftiHeader& h, int res, bool withAnatomy, const Co
     const double tilt = obliqueDegrees(h.affine);
     if (tilt > 0.01)
         why << (why.tellp() > 0 ? "; " : "") << "it is oblique (axes up to " << tilt << " degrees off)";
-    if (why.tellp() == 0 && withAnatomy)
-        why << "its voxel centres are not on the anatomy's " << res << " mm grid";
+    if (why.tellp() == 0)
+        why << "its voxel centres are not on the " << (withAnatomy ? "anatomy's " : "") << res << " mm grid"
+            << (withAnatomy ? "" : " (tilted by " + std::to_string(tilt) + " degrees)");
     r.say(h.path.string() + ": " + why.str() + ": resampled (trilinear) to the nearest axis-aligned " +
           std::to_string(res) + " mm grid");
 }
