@@ -274,8 +274,11 @@ TEST_F(CircularPlotLabelsTest, SpanningTreeMarkerColourNeverOccursInTheWeightMap
         if (s->property("mst_sig").toBool()) marker = s->pen().color();
     ASSERT_TRUE(marker.isValid());
     plot->setColorizeEdges(true);
-    for (QSplineSeries* s : plot->edgeSeries())
-        if (s->property("mst_sig").toBool()) EXPECT_EQ(s->pen().color(), marker) << "marked edges keep it";
+    for (QSplineSeries* s : plot->edgeSeries()) {
+        if (s->property("mst_sig").toBool()) {
+            EXPECT_EQ(s->pen().color(), marker) << "marked edges keep it";
+        }
+    }
     for (int k = -4000; k <= 4000; ++k) {
         const auto c = graph::core::circular::weightColour(k / 1000.0);
         const double d = std::abs(c.red - marker.redF()) + std::abs(c.green - marker.greenF()) +
