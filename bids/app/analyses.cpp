@@ -1,0 +1,9 @@
+#include "bids/app/analyses.h"
+
+namespace bids::app {
+
+Analyses builtInAnalyses() {
+    return {};
+}
+
+}  // namespace bids::app
