@@ -2,7 +2,9 @@
 //   talvora info PLUGIN...      load, initialise and describe plug-ins
 //   talvora run JOB.json        run a plug-in headless from a job file
 //   talvora gui PLUGIN          run a window-driven plug-in with its Qt windows
+//   talvora convert IN OUT      convert NIfTI images and documents (Linux)
 #include "host/app/cli_commands.h"
+#include "host/app/convert_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -35,10 +37,13 @@ int main(int argc, char** argv) {
             ->check(CLI::IsMember({"Talvora.exe", "TalvoraEDU.exe", "TalvoraHX.exe"}));
     }
 
+    auto* convert = talvora::addConvertCommand(app);
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*info) return talvora::runInfo(opts);
         if (*run) return talvora::runJobCommand(opts);
+        if (convert && *convert) return talvora::runConvertCommand();
         return talvora::runGui(opts, argc, argv);
     } catch (const std::exception& e) {
         std::cerr << "talvora: " << e.what() << '\n';
