@@ -159,6 +159,16 @@ bool HeaderReader::atEnd() {
     return true;
 }
 
+bool HeaderReader::nextKeyIs(std::string_view key) {
+    if (atEnd()) return false;
+    const std::size_t savedPos = pos_;
+    const int savedLine = line_;
+    const std::string_view line = trim(rawLine());
+    pos_ = savedPos;
+    line_ = savedLine;
+    return line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == ':';
+}
+
 std::string_view HeaderReader::nextLine(std::string_view expected) {
     while (pos_ < content_.size()) {
         const std::string_view line = trim(rawLine());

@@ -4,6 +4,7 @@
 // round-trip number formatting for writers.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,8 @@ std::uint64_t saturatingSize(std::uint64_t a, std::uint64_t b, std::uint64_t c =
 
 // Shortest text that reads back to the same float (e.g. 0.1f -> "0.1").
 std::string formatFloat(float value);
+
+using Rgb = std::array<std::uint8_t, 3>;
 
 // Grid of a functional (VTC-resolution) volume: bounding box in anatomical
 // voxels and the edge length of one functional voxel.
@@ -72,6 +75,8 @@ public:
     // Next non-empty line; a missing line means the file was cut short.
     std::string_view nextLine(std::string_view expected);
     bool atEnd();  // true when only empty lines remain
+    // True when the next non-empty line is "Key: ..." (an optional key); reads nothing.
+    bool nextKeyIs(std::string_view key);
 
     // "Key: value" with exactly this key; returns the value without surrounding blanks.
     std::string value(std::string_view key);

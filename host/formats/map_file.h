@@ -15,8 +15,6 @@
 
 namespace talvora::formats {
 
-using Rgb = std::array<std::uint8_t, 3>;
-
 struct MapDefinition {
     std::string name;
     int mapType = 0;

@@ -34,6 +34,11 @@ ProtocolFile readProtocolFile(const std::filesystem::path& path) {
         if (condition.name.size() > kMaxNameLength)
             in.failAtLine("the name of condition " + std::to_string(c + 1) + " is longer than " +
                           std::to_string(kMaxNameLength) + " characters");
+        if (in.nextKeyIs("Color")) {
+            const auto rgb = in.integers("Color", 3, 0, 255);
+            condition.color = Rgb{static_cast<std::uint8_t>(rgb[0]), static_cast<std::uint8_t>(rgb[1]),
+                                  static_cast<std::uint8_t>(rgb[2])};
+        }
         const long long nrOfIntervals = in.integer("NrOfIntervals", 0, kMaxIntervals);
         const std::string what = "an interval \"start end\" of condition \"" + condition.name + "\"";
         for (long long i = 0; i < nrOfIntervals; ++i) {
@@ -65,6 +70,9 @@ std::string encodeProtocolFile(const ProtocolFile& prt) {
         if (c.starts.size() != c.ends.size())
             throw std::invalid_argument("interval starts and ends differ in number");
         out += "\nCondition: " + c.name + "\n";
+        if (c.color)
+            out += "Color: " + std::to_string((*c.color)[0]) + " " + std::to_string((*c.color)[1]) + " " +
+                   std::to_string((*c.color)[2]) + "\n";
         out += "NrOfIntervals: " + std::to_string(c.starts.size()) + "\n";
         for (std::size_t i = 0; i < c.starts.size(); ++i) {
             if (c.starts[i] < 0 || c.ends[i] < c.starts[i])

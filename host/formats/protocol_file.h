@@ -1,9 +1,12 @@
 // The host's stimulation protocol file: conditions with their intervals, in
-// milliseconds or in volumes.
+// milliseconds or in volumes, and optionally a display colour per condition.
 #pragma once
+
+#include "host/formats/format_io.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@ namespace talvora::formats {
 struct ProtocolCondition {
     std::string name;
     std::vector<std::int32_t> starts, ends;  // same length; start <= end
+    std::optional<Rgb> color = std::nullopt;  // written only when set
 };
 
 struct ProtocolFile {

@@ -150,6 +150,9 @@ TEST(MalformedDocuments, TextDocumentsAreRefused) {
         {"undercounted conditions", "i.prt", prt + "0 1\n2 3\nCondition: B\nNrOfIntervals: 0\n",
          "unexpected text"},
         {"empty file", "j.prt", "", "the file is empty"},
+        {"colour out of range", "k.prt",
+         "TALVORA-PRT 1\nTimeUnit: msec\nNrOfConditions: 1\nCondition: A\nColor: 0 256 0\n",
+         "line 5: \"Color\": 256 is outside 0 ... 255"},
         // VOIs
         {"voxel outside the volume", "a.voi", voi + "10 256 3\n", "lies outside the 256 x 256 x 256 volume"},
         {"negative voxel", "b.voi", voi + "-1 0 0\n", "lies outside"},

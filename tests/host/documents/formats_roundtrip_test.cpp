@@ -167,6 +167,17 @@ TEST(HostFormats, ProtocolRoundTrips) {
     EXPECT_EQ(back.conditions[0].starts, prt.conditions[0].starts);
     EXPECT_EQ(back.conditions[0].ends, prt.conditions[0].ends);
     EXPECT_TRUE(back.conditions[1].starts.empty());
+    EXPECT_FALSE(back.conditions[0].color.has_value());
+
+    // A colour is written only when a condition has one, after its name.
+    prt.conditions[1].color = fmt::Rgb{10, 200, 30};
+    fmt::writeProtocolFile(tmp / "c.prt", prt);
+    EXPECT_NE(readBytes(tmp / "c.prt").find("Condition: Rest\nColor: 10 200 30\nNrOfIntervals: 0\n"),
+              std::string::npos);
+    const fmt::ProtocolFile colored = fmt::readProtocolFile(tmp / "c.prt");
+    EXPECT_FALSE(colored.conditions[0].color.has_value());
+    ASSERT_TRUE(colored.conditions[1].color.has_value());
+    EXPECT_EQ(*colored.conditions[1].color, (fmt::Rgb{10, 200, 30}));
 
     prt.timeUnit = fmt::ProtocolFile::TimeUnit::Volumes;
     fmt::writeProtocolFile(tmp / "b.prt", prt);
