@@ -59,6 +59,67 @@ for pair in ap_pa_sev2:run_ap:run_pa ap_pa_sev5:run_ap:run_pa ap_pa_sev8:run_ap:
   awk -v s="$start" -v e="$end" 'BEGIN { printf "  run time of \"estimate\" with undistortion: %.1f s\n", e - s }'
 done
 
+# Real-data formats: the generated latency and Granger studies written as
+# BIDS (NIfTI BOLD runs stored left-right flipped, events tables, the regions
+# as a label image), converted back with `talvora convert`, analysed by the
+# latency and Granger plug-ins, and their maps converted back to NIfTI.
+rm -rf bids-example
+mkdir -p bids-example/converted/latency
+./talvora-study-to-bids --out bids-example/bids --sub 01 --task latency --voi example-study/study.voi \
+  example-study/run1.vtc example-study/run2.vtc >/dev/null
+for s in S01 S02 S03; do
+  voi=(); [ "$s" = S01 ] && voi=(--voi gcm-study/reference.voi)
+  ./talvora-study-to-bids --out bids-example/bids --sub "$s" --task granger "${voi[@]}" "gcm-study/$s/run1.vtc" >/dev/null
+done
+(
+  cd bids-example
+  bids=bids/sub-01
+  lat=converted/latency
+  for run in 1 2; do
+    ../talvora convert "$bids/func/sub-01_task-latency_run-${run}_bold.nii.gz" "$lat/run$run.vtc" >/dev/null
+  done
+  ../talvora convert "$bids/func/sub-01_task-latency_run-1_events.tsv" "$lat/study.prt" >/dev/null
+  ../talvora convert "$bids/anat/sub-01_task-latency_dseg.nii.gz" "$lat/study.voi" --like "$lat/run1.vtc" >/dev/null
+  python3 - "$lat" ../example-study/job_mode1.json <<'PY'
+import json, sys
+folder, source = sys.argv[1], sys.argv[2]
+job = json.load(open(source))
+job["documents"]["vmr"] = "run1.vmr"
+job["documents"]["protocols"] = {"run1.vtc": "study.prt", "run2.vtc": "study.prt"}
+json.dump(job, open(folder + "/job_mode1.json", "w"), indent=1)
+PY
+  ../talvora run "$lat/job_mode1.json" >"$lat/run_output.txt"
+  ../talvora convert "$lat/out_mode1/latency_mode1.blm" latency_maps.nii.gz --like "$lat/run1.vtc" >/dev/null
+
+  gcm=converted/granger
+  for s in S01 S02 S03; do
+    mkdir -p "$gcm/$s"
+    ../talvora convert "bids/sub-$s/func/sub-${s}_task-granger_run-1_bold.nii.gz" "$gcm/$s/run1.vtc" >/dev/null
+    ../talvora convert "bids/sub-$s/func/sub-${s}_task-granger_run-1_events.tsv" "$gcm/$s/study.prt" >/dev/null
+  done
+  ../talvora convert bids/sub-S01/anat/sub-S01_task-granger_dseg.nii.gz "$gcm/reference.voi" \
+    --like "$gcm/S01/run1.vtc" >/dev/null
+  python3 - "$gcm" ../gcm-study/job_gcm.json <<'PY'
+import json, sys
+folder, source = sys.argv[1], sys.argv[2]
+job = json.load(open(source))
+job["documents"] = {"vmr": "S01/run1.vmr",
+                    "protocols": {f"{s}/run1.vtc": f"{s}/study.prt" for s in ("S01", "S02", "S03")}}
+json.dump(job, open(folder + "/job_gcm.json", "w"), indent=1)
+PY
+  ../talvora run "$gcm/job_gcm.json" >"$gcm/run_output.txt"
+  for vmp in "$gcm"/S01/RFX-*.vmp; do
+    name=$(basename "$vmp" .vmp)
+    ../talvora convert "$vmp" "granger_$name.nii.gz" --like "$gcm/S01/run1.vtc" >/dev/null
+  done
+)
+echo
+echo "BIDS example (build/bids-example/bids) converted, analysed and converted back:"
+echo "Latency mapping of the converted runs (true vs estimated):"
+./latency-compare example-study/truth.json bids-example/converted/latency/out_mode1/AvgTrials_Results.txt
+echo "NIfTI results (with JSON sidecars naming the maps):"
+ls bids-example/*.nii.gz | sed 's/^/  build\//'
+
 # The BIDS App: the latency example study as a BIDS dataset (NIfTI runs,
 # events, an atlas of the response regions), talvora-bids at the participant
 # level on both participants, and per region the truth beside the medians of

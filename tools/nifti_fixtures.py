@@ -132,6 +132,11 @@ def make_images():
     # A 3-D float image (where a run is needed).
     data = rng.normal(50, 5, (4, 4, 3)).astype(np.float32)
     made.append(save(nib.Nifti1Image(data, axis_affine("RAS", 3.0, (0, 0, 0))), "anat_3d.nii.gz"))
+
+    # A 1 mm RAS anatomy holding bold_las.nii.gz, whose x axis runs the other
+    # way: the run's voxel (3, 0, 0) is its voxel (2, 5, 3).
+    data = rng.integers(0, 256, (16, 20, 12)).astype(np.uint8)
+    made.append(save(nib.Nifti1Image(data, axis_affine("RAS", 1.0, (-41.5, 7.0, 4.25))), "t1_ras_for_las.nii.gz"))
     return made
 
 

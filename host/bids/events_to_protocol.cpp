@@ -9,6 +9,7 @@
 #include <numeric>
 #include <ostream>
 #include <set>
+#include <sstream>
 
 namespace talvora::bids {
 namespace {
@@ -201,6 +202,27 @@ void convertEventsToProtocol(const std::filesystem::path& events, const std::fil
     report << protocol.string() << ": " << conversion.protocol.conditions.size() << " conditions, "
            << intervals << " intervals in "
            << (options.unit == formats::ProtocolFile::TimeUnit::Volumes ? "volumes" : "milliseconds") << '\n';
+}
+
+void convertEventsTable(const formats::ConvertRequest& request) {
+    EventsOptions options;
+    if (const auto unit = request.option("--unit")) {
+        if (*unit == "volumes")
+            options.unit = ProtocolFile::TimeUnit::Volumes;
+        else if (*unit != "ms")
+            formats::fail(request.input, "--unit must be ms or volumes, not \"" + *unit + "\"");
+    }
+    if (const auto tr = request.option("--tr")) {
+        double value = 0.0;
+        if (!parseFiniteNumber(*tr, value) || value <= 0.0)
+            formats::fail(request.input,
+                          "--tr must be a positive number of milliseconds, not \"" + *tr + "\"");
+        options.trMs = value;
+    }
+    std::ostringstream report;
+    convertEventsToProtocol(request.input, request.output, options, report);
+    std::istringstream lines(report.str());
+    for (std::string line; std::getline(lines, line);) request.say(line);
 }
 
 }  // namespace talvora::bids

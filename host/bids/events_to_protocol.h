@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/bids/bids_table.h"
+#include "host/formats/convert_registry.h"
 #include "host/formats/protocol_file.h"
 
 #include <filesystem>
@@ -33,5 +34,9 @@ formats::Rgb conditionColor(std::size_t index);
 // notes and a summary line to `report`.
 void convertEventsToProtocol(const std::filesystem::path& events, const std::filesystem::path& protocol,
                              const EventsOptions& options, std::ostream& report);
+
+// tsv -> prt for `talvora convert`: --tr MS, --unit ms|volumes (ms when
+// not given).
+void convertEventsTable(const formats::ConvertRequest& request);
 
 }  // namespace talvora::bids

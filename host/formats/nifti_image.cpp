@@ -316,7 +316,7 @@ void placeImage(nifti_image& nim, const NiftiOutput& o) {
     nim.time_units = NIFTI_UNITS_SEC;
 }
 
-void writeTemporary(const fs::path& tmp, const NiftiOutput& o, const void* data) {
+void writeTemporary(const fs::path& tmp, const NiftiOutput& o, const void* data, bool gz) {
     const std::int64_t dims[8] = {o.size[3] > 1 ? 4 : 3, o.size[0], o.size[1], o.size[2], o.size[3], 1, 1, 1};
     ImagePtr nim(nifti_make_new_nim(dims, o.asUint8 ? DT_UINT8 : DT_FLOAT32, 0));
     if (!nim) throw std::runtime_error("the NIfTI library could not make an image header");
@@ -335,8 +335,10 @@ void writeTemporary(const fs::path& tmp, const NiftiOutput& o, const void* data)
     nim->byteorder = nifti_short_order();
     nim->data = const_cast<void*>(data);
     // Write the data and leave the file open, so that closing it (the step
-    // that fails when the disk fills) can be checked.
-    znzFile f = nifti_image_write_hdr_img(nim.get(), 3, "wb");
+    // that fails when the disk fills) can be checked. Compressed at zlib's
+    // fastest level: float maps shrink little more at the default level,
+    // which takes three times as long.
+    znzFile f = nifti_image_write_hdr_img(nim.get(), 3, gz ? "wb1" : "wb");
     nim->data = nullptr;
     if (znz_isnull(f)) throw std::runtime_error("the image could not be written");
     if (znzclose(f) != 0) throw std::runtime_error("the image could not be written completely");
@@ -359,7 +361,7 @@ void writeNiftiImage(const fs::path& path, const NiftiOutput& o, const std::vect
             bytes[i] = static_cast<std::uint8_t>(std::clamp(std::lround(values[i]), 0L, 255L));
     }
     try {
-        writeTemporary(tmp, o, o.asUint8 ? static_cast<const void*>(bytes.data()) : values.data());
+        writeTemporary(tmp, o, o.asUint8 ? static_cast<const void*>(bytes.data()) : values.data(), gz);
         fs::rename(tmp, path);
     } catch (const std::exception& e) {
         std::error_code ignored;

@@ -1,5 +1,5 @@
 // NIfTI images through the reference library (nifti_clib): NIfTI-1 and
-// NIfTI-2, ".nii" and ".nii.gz" (and ".hdr"/".img" pairs), either byte order,
+// NIfTI-2, ".nii" and ".nii.gz", either byte order,
 // datatypes uint8, int16, int32, float32 and float64. Values come out as
 // float32 after scl_slope/scl_inter; placement is the sform when its code is
 // above 0, else the qform.

@@ -3,6 +3,8 @@
 // projects, with the true displacement map, the object mask and job files.
 #include "tools/make_phantom/phantom_model.h"
 
+#include "host/formats/nifti_image.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -146,8 +148,38 @@ std::string estimateJob(const std::string& file0, const std::string& file1, bool
     return j.str();
 }
 
+// The pair as BIDS field-map EPI images with sidecars: the same values as
+// the projects (the first series rounded as its 16-bit project stores them),
+// voxel axes taken as RAS, so AP runs along -j and LR along +i.
+void writeBidsPair(const fs::path& dir, const Grid& g, int axis, std::vector<std::vector<float>> first,
+                   const std::vector<std::vector<float>>& second) {
+    const fs::path fmap = dir / "bids" / "sub-phantom" / "fmap";
+    fs::create_directories(fmap);
+    for (auto& volume : first)
+        for (float& v : volume) v = static_cast<float>(std::lround(std::min(32767.0f, v)));
+    talvora::formats::NiftiOutput image;
+    image.size = {g.nx, g.ny, g.nz, static_cast<std::int64_t>(first.size())};
+    image.affine.setIdentity();
+    image.affine(0, 0) = image.affine(1, 1) = 3.0;
+    image.affine(2, 2) = 3.5;
+    image.affine.block<3, 1>(0, 3) << -1.5 * (g.nx - 1), -1.5 * (g.ny - 1), -1.75 * (g.nz - 1);
+    image.trSeconds = 2.0;
+    const std::string names[2] = {axis == 1 ? "AP" : "LR", axis == 1 ? "PA" : "RL"};
+    const std::string directions[2] = {axis == 1 ? "j-" : "i", axis == 1 ? "j" : "i-"};
+    const std::vector<std::vector<float>>* series[2] = {&first, &second};
+    for (int k = 0; k < 2; ++k) {
+        std::vector<float> values;
+        for (const auto& volume : *series[k]) values.insert(values.end(), volume.begin(), volume.end());
+        const std::string base = "sub-phantom_dir-" + names[k] + "_epi";
+        talvora::formats::writeNiftiImage(fmap / (base + ".nii.gz"), image, values);
+        writeBytes(fmap / (base + ".json"),
+                   "{\n  \"PhaseEncodingDirection\": \"" + directions[k] +
+                       "\",\n  \"TotalReadoutTime\": 0.05,\n  \"RepetitionTime\": 2.0\n}\n");
+    }
+}
+
 void makeSet(const fs::path& out, const std::string& name, const Grid& g, double peak, int axis, int volumes,
-             bool withDmr) {
+             bool withDmr, bool bids) {
     const fs::path dir = out / name;
     fs::create_directories(dir);
     std::vector<std::vector<float>> first, second;
@@ -159,6 +191,7 @@ void makeSet(const fs::path& out, const std::string& name, const Grid& g, double
     const std::string a = axis == 1 ? "run_ap" : "run_lr", b = axis == 1 ? "run_pa" : "run_rl";
     writeProject(dir, a, false, false, g, first);  // 16-bit
     writeProject(dir, b, false, true, g, second);  // float
+    if (bids) writeBidsPair(dir, g, axis, first, second);
     if (withDmr) {
         writeProject(dir, "dwi_ap", true, true, g, first);
         writeProject(dir, "dwi_pa", true, true, g, second);
@@ -192,7 +225,7 @@ int main(int argc, char** argv) {
     fs::path out;
     Grid g{48, 57, 15};
     int volumes = 3;
-    bool small = false;
+    bool small = false, bids = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -211,19 +244,22 @@ int main(int argc, char** argv) {
             volumes = std::stoi(next());
         else if (a == "--small")
             small = true;
+        else if (a == "--bids")
+            bids = true;
         else
-            fail("unknown option " + a + " (options: --out DIR, --size NXxNYxNZ, --volumes N, --small)");
+            fail("unknown option " + a +
+                 " (options: --out DIR, --size NXxNYxNZ, --volumes N, --small, --bids)");
     }
     if (out.empty()) fail("--out DIR is required");
     if (volumes < 1 || volumes > 1000) fail("--volumes must lie between 1 and 1000");
     fs::create_directories(out);
     if (small) {
-        makeSet(out, "ap_pa_sev5", g, 5.0, 1, volumes, true);
+        makeSet(out, "ap_pa_sev5", g, 5.0, 1, volumes, true, bids);
     } else {
-        makeSet(out, "ap_pa_sev2", g, 2.0, 1, volumes, false);
-        makeSet(out, "ap_pa_sev5", g, 5.0, 1, volumes, true);
-        makeSet(out, "ap_pa_sev8", g, 8.0, 1, volumes, false);
-        makeSet(out, "lr_rl_sev5", g, 5.0, 0, volumes, false);
+        makeSet(out, "ap_pa_sev2", g, 2.0, 1, volumes, false, false);
+        makeSet(out, "ap_pa_sev5", g, 5.0, 1, volumes, true, bids);
+        makeSet(out, "ap_pa_sev8", g, 8.0, 1, volumes, false, false);
+        makeSet(out, "lr_rl_sev5", g, 5.0, 0, volumes, false, bids);
     }
     std::cout << "phantom written to " << out.string() << '\n';
     return 0;

@@ -74,6 +74,14 @@ TEST_F(ConvertCliTest, RefusesBrokenImages) {
                   (dir / "missing.nii.gz").string(), "");
 }
 
+TEST_F(ConvertCliTest, AnOutputThatCannotBeWrittenLeavesNothing) {
+    const Outcome o =
+        run((kData / "bold_ras.nii.gz").string() + " " + (dir / "missing" / "run.vtc").string());
+    EXPECT_NE(o.status, 0) << o.output;
+    EXPECT_NE(o.output.find((dir / "missing" / "run.vtc").string() + ": "), std::string::npos) << o.output;
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
 TEST_F(ConvertCliTest, RefusesA3DImageWhereARunIsNeeded) {
     expectRefused((kData / "anat_3d.nii.gz").string() + " " + (dir / "run.vtc").string(),
                   (kData / "anat_3d.nii.gz").string(),

@@ -232,3 +232,61 @@ TEST_F(ConvertTest, UnknownPairsAndStrayOptionsAreRefused) {
     EXPECT_EQ(tf::formatKey("a/run.VTC"), "vtc");
     EXPECT_EQ(tf::formatKey("a/noext"), "");
 }
+
+TEST_F(ConvertTest, IntegerVtcsAreWidenedVolumeByVolume) {
+    // A hand-made uint16 VTC of 2 x 1 x 1 voxels and 3 volumes; value
+    // 10 * voxel + volume, so a transposition fault shows.
+    tf::VtcHeader h;
+    h.dataType = 1;
+    h.nrOfVolumes = 3;
+    h.grid.resolution = 2;
+    h.grid.xStart = 4, h.grid.xEnd = 8, h.grid.yStart = 0, h.grid.yEnd = 2, h.grid.zStart = 6,
+    h.grid.zEnd = 8;
+    h.tr = 1500.0f;
+    const std::vector<std::uint16_t> values = {0, 1, 2, 10, 11, 12};
+    tf::writeVtcFile(dir / "int.vtc", h, {}, values);
+    tf::Placement p;
+    p.anatomicalToWorld(0, 3) = 100.0;  // anatomical voxel (0, 0, 0) at x = 100 mm
+    tf::writePlacementSidecar(dir / "int.vtc", p, h.grid);
+    convert(dir / "int.vtc", dir / "int.nii");
+    const tf::NiftiImage img = tf::readNiftiImage(dir / "int.nii");
+    EXPECT_EQ(img.values, (std::vector<float>{0, 10, 1, 11, 2, 12}));
+    EXPECT_DOUBLE_EQ(img.header.timeStepMilliseconds(), 1500.0);
+    // Functional voxel 0 covers anatomical x 4 and 5: its centre is 4.5.
+    EXPECT_NEAR(img.header.affine(0, 3), 104.5, 1e-9);
+    EXPECT_NEAR(img.header.affine(2, 3), 6.5, 1e-9);
+    EXPECT_NEAR(img.header.affine(0, 0), 2.0, 1e-9);
+}
+
+TEST_F(ConvertTest, RunAgainstTheAnatomysAxesIsCopiedAlongThem) {
+    // The run's x axis points left, the anatomy's right: the VTC follows the
+    // anatomy, so its voxel x is the run's voxel 3 - x, with no resampling.
+    const json& bold = fixture("bold_las.nii.gz");
+    const std::string said = convert(kData / "bold_las.nii.gz", dir / "run.vtc",
+                                     {{"--anatomy", (kData / "t1_ras_for_las.nii.gz").string()}});
+    EXPECT_EQ(said.find("resampled"), std::string::npos) << said;
+    const tf::VtcFile vtc = tf::readVtcFile(dir / "run.vtc");
+    const tf::FunctionalGrid& g = vtc.header.grid;
+    ASSERT_EQ(g.voxelCount(), 60u);
+    const tf::Affine toWorld =
+        tf::functionalToWorld(tf::readPlacementSidecar(dir / "run.vtc").anatomicalToWorld, g);
+    EXPECT_GT(toWorld(0, 0), 0.0);  // the anatomy's direction
+    const tf::Affine toRun = affineOf(bold).inverse() * toWorld;
+    std::size_t v = 0;
+    for (int z = 0; z < g.dimZ(); ++z)
+        for (int y = 0; y < g.dimY(); ++y)
+            for (int x = 0; x < g.dimX(); ++x, ++v) {
+                const Eigen::Vector4d s = toRun * Eigen::Vector4d(x, y, z, 1);
+                std::array<long, 3> ijk{};
+                for (int a = 0; a < 3; ++a) {
+                    ijk[a] = std::lround(s[a]);
+                    ASSERT_NEAR(s[a], double(ijk[a]), 1e-6);
+                    ASSERT_GE(ijk[a], 0);
+                    ASSERT_LT(ijk[a], bold["size"][a].get<long>());
+                }
+                EXPECT_EQ(ijk[0], 3 - x);
+                const std::size_t at = std::size_t(ijk[0] + 4 * (ijk[1] + 5 * ijk[2]));
+                for (std::size_t t = 0; t < 3; ++t)
+                    ASSERT_EQ(vtc.floatValues[v * 3 + t], float(bold["values"][at + 60 * t].get<double>()));
+            }
+}
