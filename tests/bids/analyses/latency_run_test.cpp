@@ -130,3 +130,31 @@ TEST_F(LatencyRun, RegionOnsetsAreTheTruth) {
         }
     }
 }
+
+TEST(LatencyRunRefusals, ParticipantsWithUnusableEventsFailNamingTheFile) {
+    test_support::TempFolder folder;
+    const auto bids = folder / "bids";
+    ASSERT_EQ(shell(std::string(MAKE_BIDS_STUDY) + " --out " + bids.string()).status, 0);
+    const auto app = std::string(TALVORA_BIDS_EXE) + " " + bids.string() + " " + (folder / "out").string() +
+                     " participant --analysis latency";
+    const auto events01 = bids / "sub-01/func/sub-01_task-latency_run-1_events.tsv";
+    auto outcome = shell(app + " --condition Rest");
+    EXPECT_EQ(outcome.status, 3);
+    EXPECT_TRUE(contains(
+        outcome.output, "  sub-01: " + events01.string() + ": no trial_type \"Rest\" (trial types: Event)\n"))
+        << outcome.output;
+    EXPECT_TRUE(contains(outcome.output, "talvora-bids: 2 of 2 failed:\n")) << outcome.output;
+    EXPECT_FALSE(fs::exists(folder / "out"));
+
+    // Trials 3 s apart leave no 5 s window; the other participant still finishes.
+    test_support::writeBytes(events01, "onset\tduration\ttrial_type\n10\t1\tEvent\n13\t1\tEvent\n");
+    outcome = shell(app);
+    EXPECT_EQ(outcome.status, 3);
+    EXPECT_TRUE(
+        contains(outcome.output, "talvora-bids: 1 of 2 failed:\n  sub-01: " + events01.string() +
+                                     ": trials of the condition are 3000 ms apart; the latency analysis "
+                                     "needs at least 5000 ms after each\n"))
+        << outcome.output;
+    EXPECT_FALSE(fs::exists(folder / "out/sub-01"));
+    EXPECT_TRUE(fs::exists(folder / "out/sub-02/func/sub-02_task-latency_desc-latency_statmap.nii.gz"));
+}
