@@ -119,3 +119,14 @@ echo "Latency mapping of the converted runs (true vs estimated):"
 ./latency-compare example-study/truth.json bids-example/converted/latency/out_mode1/AvgTrials_Results.txt
 echo "NIfTI results (with JSON sidecars naming the maps):"
 ls bids-example/*.nii.gz | sed 's/^/  build\//'
+
+# The BIDS App: the latency example study as a BIDS dataset (NIfTI runs,
+# events, an atlas of the response regions), talvora-bids at the participant
+# level on both participants, and per region the truth beside the medians of
+# the latency maps it wrote.
+rm -rf bids-study bids-out
+./talvora-make-bids-study --out bids-study >/dev/null
+echo
+./talvora-bids bids-study bids-out participant --analysis latency
+echo "Latency maps in build/bids-out (true vs estimated, per participant and region):"
+./talvora-bids-latency-summary bids-study bids-out

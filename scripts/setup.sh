@@ -9,7 +9,8 @@ packages=(
   qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2
   libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev
-  nlohmann-json3-dev libcli11-dev libnifti2-dev
+  nlohmann-json3-dev libcli11-dev
+  snakemake libnifti2-dev
   fontconfig fonts-dejavu-core
   locales
 )
