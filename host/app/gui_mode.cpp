@@ -83,7 +83,7 @@ int runGui(const CliOptions& opts, int argc, char** argv) {
     const AnswererScope scope(answerer);
     HostWindow window;
     answerer.onMessage = [&window](const std::string& text) {
-        window.appendLog(QString::fromStdString("[message] " + text));
+        window.appendLog("[message] " + messagePlainText(text));
     };
     if (job) {
         preloadJob(*job, window.documents());
@@ -108,7 +108,7 @@ int runGui(const CliOptions& opts, int argc, char** argv) {
         if (!loadForm(engine, bridge, form)) return 1;
         // The host's window beside the form, not over it.
         if (auto* formWindow = qobject_cast<QWindow*>(engine.rootObjects().value(0)))
-            window.move(formWindow->x() + formWindow->width() + 16, formWindow->y());
+            window.placeBesideWhenShown(*formWindow);
         runEventLoop(app, opts);
         run.finish();
         // The commands the user ran decide the status, as the same commands of a job would.

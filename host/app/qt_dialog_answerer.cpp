@@ -6,14 +6,37 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace talvora::app {
+
+namespace {
+// The few tags the plug-ins write into their messages ("<b>Invalid
+// selection</b><br>..."); any other markup is shown as the text it is.
+const QRegularExpression& simpleTag() {
+    static const QRegularExpression tag(QStringLiteral("<(/?)(b|i|u|em|strong|br|p)\\s*/?>"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return tag;
+}
+}  // namespace
 
 QString messageHtml(const std::string& text) {
     QString html = QString::fromStdString(text).toHtmlEscaped();
     html.replace("\r\n", "\n");
     html.replace('\n', "<br>");
+    static const QRegularExpression escapedTag(QStringLiteral("&lt;(/?)(b|i|u|em|strong|br|p)\\s*/?&gt;"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    html.replace(escapedTag, QStringLiteral("<\\1\\2>"));
     return html;
+}
+
+QString messagePlainText(const std::string& text) {
+    QString plain = QString::fromStdString(text);
+    static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>|</p\\s*>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    plain.replace(lineBreak, QStringLiteral("\n"));
+    plain.replace(simpleTag(), QString());
+    return plain;
 }
 
 namespace {

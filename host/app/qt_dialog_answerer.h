@@ -11,8 +11,12 @@
 
 namespace talvora::app {
 
-// A plug-in's message as simple HTML: the text escaped, its line breaks kept.
+// A plug-in's message as simple HTML: its own simple tags (b, i, u, em,
+// strong, br, p) kept, everything else escaped, its line breaks kept.
 QString messageHtml(const std::string& text);
+// The same message for the log pane: line breaks for <br> and </p>, the
+// simple tags removed.
+QString messagePlainText(const std::string& text);
 
 class QtDialogAnswerer : public DialogAnswerer {
 public:

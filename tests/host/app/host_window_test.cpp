@@ -70,7 +70,37 @@ void whenDialogOpens(std::function<void(QWidget*)> act) {
 TEST(MessageHtml, EscapesTheTextAndKeepsItsLineBreaks) {
     EXPECT_EQ(talvora::messageHtml("Error: a < b & \"c\"\nnext line\r\nlast").toStdString(),
               "Error: a &lt; b &amp; &quot;c&quot;<br>next line<br>last");
-    EXPECT_EQ(talvora::messageHtml("<b>not bold</b>").toStdString(), "&lt;b&gt;not bold&lt;/b&gt;");
+    EXPECT_EQ(talvora::messageHtml("<script>not run</script> <img src=x>").toStdString(),
+              "&lt;script&gt;not run&lt;/script&gt; &lt;img src=x&gt;");
+}
+
+TEST(MessageHtml, KeepsThePluginsSimpleMarkup) {
+    EXPECT_EQ(talvora::messageHtml("<b>Invalid selection</b><br>The interval (199, 200) is too short<BR/>"
+                                   "<em>Task</em> & <i>x</i>")
+                  .toStdString(),
+              "<b>Invalid selection</b><br>The interval (199, 200) is too short<BR>"
+              "<em>Task</em> &amp; <i>x</i>");
+}
+
+TEST(MessagePlainText, ShowsTheMarkupAsLinesWithoutTags) {
+    EXPECT_EQ(
+        talvora::messagePlainText("<b>Invalid selection</b><br>Too short<br/><br>Try again").toStdString(),
+        "Invalid selection\nToo short\n\nTry again");
+    EXPECT_EQ(talvora::messagePlainText("GCM> VOI: <b>Reference</b> a<c").toStdString(),
+              "GCM> VOI: Reference a<c");
+}
+
+TEST(PlaceBeside, GoesRightOfTheFormWithinTheScreen) {
+    const QRect screen(0, 0, 1600, 1000);
+    // A 762 x 745 form frame at the top left: the host's 762 x 445 frame to its right, tops aligned.
+    EXPECT_EQ(talvora::placeBeside(QRect(0, 0, 762, 745), QSize(762, 445), screen), QPoint(778, 0));
+    // A form whose frame is not yet known lies at y = -20: the title bar stays on screen.
+    EXPECT_EQ(talvora::placeBeside(QRect(0, -20, 762, 745), QSize(762, 445), screen), QPoint(778, 0));
+    // No room to the right or below: moved left and up into the screen.
+    EXPECT_EQ(talvora::placeBeside(QRect(1000, 800, 500, 300), QSize(762, 445), screen), QPoint(838, 555));
+    // Larger than the screen: its top-left corner.
+    EXPECT_EQ(talvora::placeBeside(QRect(0, 0, 100, 100), QSize(2000, 1200), QRect(0, 24, 1600, 976)),
+              QPoint(0, 24));
 }
 
 TEST_F(HostWindowTest, LogPaneShowsEveryLineAndKeepsTheNewestInView) {
