@@ -120,6 +120,34 @@ echo "Latency mapping of the converted runs (true vs estimated):"
 echo "NIfTI results (with JSON sidecars naming the maps):"
 ls bids-example/*.nii.gz | sed 's/^/  build\//'
 
+# The BIDS App's Granger analysis on the same dataset: each participant's
+# runs, events and the reference region of the atlas converted, the plug-in
+# run, its maps back as NIfTI; per kind of voxel the mean dGCM and the
+# share past the q = 0.05 threshold beside the model's direction.
+atlas=bids-example/bids/sub-S01/anat/sub-S01_task-granger_dseg
+./talvora-bids bids-example/bids bids-example/granger-out participant --analysis granger --task granger \
+  --participant-label S01 S02 S03 --atlas "$atlas.nii.gz" --atlas-labels "$atlas.tsv" --reference-label 1 | tail -1
+echo "Granger maps of talvora-bids in build/bids-example/granger-out (model: driven dGCM > 0, driving < 0,"
+echo "instantaneous and independent near 0; per participant and kind the mean dGCM, voxels past q = 0.05):"
+python3 - gcm-study/truth.json bids-example/granger-out <<'PY'
+import gzip, json, struct, sys
+truth, out = json.load(open(sys.argv[1])), sys.argv[2]
+nx, ny, nz = truth["grid"]
+n = nx * ny * nz
+for s in ("S01", "S02", "S03"):
+    base = f"{out}/sub-{s}/func/sub-{s}_task-granger_desc-granger_statmap"
+    raw = gzip.open(base + ".nii.gz").read()
+    offset = int(struct.unpack_from("<f", raw, 108)[0])
+    values = struct.unpack_from(f"<{2 * n}f", raw, offset)
+    thres = json.load(open(base + ".json"))["Maps"][1]["FdrThresholds"][1]
+    kinds = {}
+    for i, kind in enumerate(truth["voxel_kinds"]):
+        x, rest = i % nx, i // nx
+        kinds.setdefault(kind, []).append(values[n + rest * nx + nx - 1 - x])  # stored x flipped
+    print(f"  sub-{s}:", ", ".join(f"{k} dGCM {sum(v) / len(v):.1f} ({sum(abs(d) >= thres for d in v)}/{len(v)} past)"
+                                  for k, v in sorted(kinds.items()) if k != "reference"))
+PY
+
 # The BIDS App: the latency example study as a BIDS dataset (NIfTI runs,
 # events, an atlas of the response regions), talvora-bids at the participant
 # level on both participants, and per region the truth beside the medians of

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bids/analyses/host_program.h"
+#include "bids/analyses/outputs.h"
 #include "bids/analyses/run_documents.h"
 #include "bids/derivatives/naming.h"
 #include "host/formats/convert_registry.h"
@@ -91,23 +92,6 @@ json latencyJob(const std::vector<RunDocuments>& documents, int condition, int w
                 {"answers", answers}};
 }
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The source name of derivatives of all runs together: the first run's
-// entities without "run".
-layout::FileName allRunsName(const app::Run& first) {
-    layout::FileName name = first.bold.name;
-    name.entities.erase(std::remove_if(name.entities.begin(), name.entities.end(),
-                                       [](const layout::Entity& e) { return e.key == "run"; }),
-                        name.entities.end());
-    return name;
-}
-
 json mapSidecar(const app::ParticipantJob& job, const fs::path& conversionSidecar, const json& answers,
                 int condition, const std::vector<RunDocuments>& documents) {
     json sidecar = json::parse(readText(conversionSidecar));
@@ -123,17 +107,6 @@ json mapSidecar(const app::ParticipantJob& job, const fs::path& conversionSideca
     sidecar["RepetitionTime"] = documents.front().trMs / 1000.0;
     sidecar["PluginSettings"] = answers;
     return sidecar;
-}
-
-void keepLogs(const app::ParticipantJob& job, const layout::FileName& name, const fs::path& work) {
-    const auto logs = job.writer.output() / ("sub-" + job.label) / "log";
-    for (const auto& [file, suffix] :
-         {std::pair<const char*, const char*>{"job.json", "job"}, {"transcript.json", "transcript"}}) {
-        job.writer.copyIn(work / file,
-                          logs / derivatives::derivativeName(name, {{{"desc", "latency"}}, suffix, ".json"}));
-    }
-    job.writer.copyIn(work / "host_output.txt",
-                      logs / derivatives::derivativeName(name, {{{"desc", "latency"}}, "hostlog", ".txt"}));
 }
 
 }  // namespace
@@ -166,7 +139,7 @@ void runLatency(const app::ParticipantJob& job) {
     const auto sidecar = mapSidecar(job, work / "latency.json", plan["answers"], condition, documents);
     job.writer.writeImage(target, sidecar,
                           [&](const fs::path& temporary) { fs::copy_file(back.output, temporary); });
-    keepLogs(job, name, work);
+    keepHostLogs(job, name, "latency", work);
 }
 
 }  // namespace bids::analyses

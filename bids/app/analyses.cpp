@@ -1,5 +1,6 @@
 #include "bids/app/analyses.h"
 
+#include "bids/analyses/granger.h"
 #include "bids/analyses/latency.h"
 
 namespace bids::app {
@@ -7,6 +8,7 @@ namespace bids::app {
 Analyses builtInAnalyses() {
     Analyses analyses;
     analyses.participant["latency"] = analyses::runLatency;
+    analyses.participant["granger"] = analyses::runGranger;
     return analyses;
 }
 

@@ -27,8 +27,9 @@ void describe(CLI::App& cli, Options& options) {
         ->expected(1, -1);
     cli.add_option("--task", options.task,
                    "the task whose BOLD runs are analysed (needed when there are several)");
-    auto* atlas =
-        cli.add_option("--atlas", options.atlas, "a label image (*_dseg.nii.gz) on the BOLD runs' grid");
+    auto* atlas = cli.add_option(
+        "--atlas", options.atlas,
+        "a label image (*_dseg.nii.gz) in the BOLD runs' space, read at their voxels' centres");
     auto* labels =
         cli.add_option("--atlas-labels", options.atlasLabels, "its label table (*_dseg.tsv: index, name)");
     atlas->needs(labels);

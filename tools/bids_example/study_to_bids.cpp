@@ -172,6 +172,12 @@ int main(int argc, char** argv) {
     try {
         const fs::path func = out / ("sub-" + sub) / "func", anat = out / ("sub-" + sub) / "anat";
         fs::create_directories(func);
+        // A BIDS dataset is recognised by its description; several calls add
+        // participants to one dataset, so an existing one is kept.
+        if (!fs::exists(out / "dataset_description.json"))
+            writeText(out / "dataset_description.json",
+                      "{\n  \"Name\": \"Generated study\",\n  \"BIDSVersion\": \"1.8.0\",\n"
+                      "  \"DatasetType\": \"raw\"\n}\n");
         for (std::size_t r = 0; r < runs.size(); ++r)
             writeRun(func, "sub-" + sub + "_task-" + task + "_run-" + std::to_string(r + 1), runs[r]);
         if (!voi.empty()) {
