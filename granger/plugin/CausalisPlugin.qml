@@ -275,6 +275,7 @@ ApplicationWindow {
 
             Label { objectName: "logLabel"; text: "Log" }
             ScrollView {
+                id: logScroll
                 objectName: "logScroll"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
@@ -290,6 +291,19 @@ ApplicationWindow {
                         color: colors.base
                         border.width: 1
                         border.color: colors.mid
+                    }
+
+                    // The log follows its newest line: when lines arrive and
+                    // when the window gives the view another height.
+                    function showNewestLine() {
+                        var view = logScroll.contentItem
+                        view.contentY = view.originY + Math.max(0, view.contentHeight - view.height)
+                    }
+                    onTextChanged: { cursorPosition = length; showNewestLine() }
+                    Connections {
+                        target: logScroll.contentItem
+                        function onContentHeightChanged() { logView.showNewestLine() }
+                        function onHeightChanged() { logView.showNewestLine() }
                     }
                 }
             }

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QMetaObject>
 #include <QQuickItem>
 #include <QPixmap>
 #include <QQuickWindow>
@@ -25,6 +26,7 @@ constexpr double kMaxLabelGapX = 240;   // a label in the label column of its ro
 constexpr double kMaxLabelGapY = 24;    // a label above its input
 constexpr int kMinEdgeContrast = 60;    // summed RGB difference that reads as a line
 constexpr double kEdgeShare = 0.9;      // share of an edge that must be drawn
+constexpr int kMinInkedPixels = 20;     // a line of a few characters, as drawn
 
 std::string text(const QString& s) {
     return s.toStdString();
@@ -323,6 +325,35 @@ void scrollToTop(const std::vector<FormControl>& all, QQuickWindow& window) {
     layOut(window, window.width(), window.height());
 }
 
+// The colour most pixels of `area` have: the background of text drawn there.
+QRgb commonestColour(const QImage& image, const QRect& area) {
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++counts[image.pixel(x, y)];
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+}
+
+// Pixels of `area` that stand out from its background: drawn text.
+int inkedPixels(const QImage& image, const QRect& area) {
+    if (area.isEmpty()) return 0;
+    const QRgb background = commonestColour(image, area);
+    int inked = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (contrast(image.pixel(x, y), background) >= kMinEdgeContrast) ++inked;
+    return inked;
+}
+
+// Where the last line of a text area lies, as wide as the area, in its own coordinates.
+QRectF lastLineOf(QQuickItem* area) {
+    QRectF cursor;
+    QMetaObject::invokeMethod(area, "positionToRectangle", Q_RETURN_ARG(QRectF, cursor),
+                              Q_ARG(int, area->property("length").toInt()));
+    return QRectF(0, cursor.top(), area->width(), cursor.height());
+}
+
 }  // namespace
 
 void layOut(QQuickWindow& window, int width, int height) {
@@ -383,6 +414,40 @@ std::vector<std::string> typingProblems(QQuickWindow& window) {
                 out.push_back("typing after a click into " + nameOf(target) + " changed " + nameOf(c));
             c.control->setProperty("text", before[c.control]);
         }
+    }
+    scrollToTop(all, window);
+    return out;
+}
+
+std::vector<std::string> lastLineProblems(QQuickWindow& window, const QString& name) {
+    const std::vector<FormControl> all = visibleControls(window);
+    const auto found = std::find_if(
+        all.begin(), all.end(), [&](const FormControl& c) { return c.name == name && c.kind == "textarea"; });
+    if (found == all.end()) return {text(name) + " is not a visible text area"};
+    const FormControl& c = *found;
+    if (c.box == c.control) return {text(name) + " does not scroll"};
+    std::vector<std::string> out;
+    const double lineSpacing = QFontMetricsF(c.control->property("font").value<QFont>()).lineSpacing();
+    const double top = c.box->property("contentY").toDouble();
+    const double contentHeight = c.box->property("contentHeight").toDouble();
+    if (top + c.box->height() < contentHeight - lineSpacing)
+        out.push_back(text(name) + " shows " + std::to_string(std::lround(top)) + " to " +
+                      std::to_string(std::lround(top + c.box->height())) + " of " +
+                      std::to_string(std::lround(contentHeight)) + " px of text, not its end");
+
+    scrollTo(c, window);
+    const QImage image = frameOf(window);
+    const QRectF line = c.control->mapRectToScene(lastLineOf(c.control));
+    const QRectF view = c.box->mapRectToScene(QRectF(0, 0, c.box->width(), c.box->height()));
+    const QRectF shown = line.intersected(view);
+    if (shown.height() < line.height() - kSlack) {
+        out.push_back(text(name) + "'s last line " + describe(line) + " lies outside its view " +
+                      describe(view));
+    } else {
+        // Inside the frame's edge and padding, where only text is drawn.
+        const QRect inner = shown.toAlignedRect().adjusted(4, 0, -4, 0).intersected(image.rect());
+        if (inkedPixels(image, inner) < kMinInkedPixels)
+            out.push_back(text(name) + "'s last line " + describe(line) + " is not drawn");
     }
     scrollToTop(all, window);
     return out;

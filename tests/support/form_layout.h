@@ -43,6 +43,12 @@ std::vector<std::string> layoutProblems(QQuickWindow& window);
 // control's text is restored afterwards).
 std::vector<std::string> typingProblems(QQuickWindow& window);
 
+// Where the text area named `name` fails to show the last line of its text:
+// its scrolling view must be scrolled to the bottom and the line must be
+// drawn there. Scrolls the form's page to look at it and back to the top.
+// Empty when the last line is in view.
+std::vector<std::string> lastLineProblems(QQuickWindow& window, const QString& name);
+
 // The names among `expected` that no visible control of the window has.
 std::vector<std::string> missingControls(QQuickWindow& window, const std::vector<std::string>& expected);
 

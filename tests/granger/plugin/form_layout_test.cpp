@@ -24,6 +24,17 @@ std::string lines(const std::vector<std::string>& items) {
     return out;
 }
 
+// Writes numbered lines to the host's log, as a long run does, and lets the
+// form take them up.
+void writeLog(talvora::FormBridge& bridge, int first, int count) {
+    auto& host = talvora::HostState::instance();
+    const bool echo = host.echo;
+    host.echo = false;
+    for (int i = first; i < first + count; ++i) host.log("log line " + std::to_string(i) + " of the run");
+    host.echo = echo;
+    bridge.refreshLog();
+}
+
 struct Size {
     int width, height;
 };
@@ -64,6 +75,36 @@ INSTANTIATE_TEST_SUITE_P(WindowSizes, GrangerFormLayout,
                              return std::to_string(info.param.width) + "x" +
                                     std::to_string(info.param.height);
                          });
+
+// The log follows its newest line as it grows and when the window is resized.
+TEST(GrangerFormLog, ShowsTheNewestLine) {
+    talvora::HostState::instance().reset();
+    talvora::PluginRun run(CAUSALIS_PLUGIN_PATH);
+    talvora::FormBridge bridge(run);
+    QQmlApplicationEngine engine;
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
+    ASSERT_NE(window, nullptr);
+    test_support::layOut(*window, 640, 480);
+
+    writeLog(bridge, 1, 120);
+    test_support::layOut(*window, 640, 480);
+    std::vector<std::string> problems = test_support::lastLineProblems(*window, "logView");
+    EXPECT_TRUE(problems.empty()) << "after 120 lines at 640x480:\n" << lines(problems);
+
+    test_support::layOut(*window, 1600, 1800);
+    problems = test_support::lastLineProblems(*window, "logView");
+    EXPECT_TRUE(problems.empty()) << "after growing the window to 1600x1800:\n" << lines(problems);
+
+    writeLog(bridge, 121, 40);
+    test_support::layOut(*window, 1600, 1800);
+    problems = test_support::lastLineProblems(*window, "logView");
+    EXPECT_TRUE(problems.empty()) << "after 40 more lines at 1600x1800:\n" << lines(problems);
+
+    test_support::layOut(*window, 800, 600);
+    problems = test_support::lastLineProblems(*window, "logView");
+    EXPECT_TRUE(problems.empty()) << "after shrinking the window to 800x600:\n" << lines(problems);
+}
 
 }  // namespace
 
