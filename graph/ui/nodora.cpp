@@ -209,6 +209,8 @@ void Nodora::updateRemoveButtons() {
     const bool any = !subjects_.empty();
     ui->pb_RemoveSubject->setEnabled(any);
     ui->pb_RemoveAll->setEnabled(any);
+    // The "Dataset" counter shows how many subjects are loaded.
+    ui->lbl_SubjectsCounter->setText(QString::number(subjects_.size()));
     updateGroupAnalysis();
 }
 

@@ -1,9 +1,12 @@
 #include "graph/widgets/my_slider.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
+#include <QToolTip>
 
 namespace graph::widgets {
 
@@ -11,6 +14,7 @@ namespace {
 constexpr int kStrip = 22;     // height of the groove and handle strip at the top
 constexpr int kNamesTop = 28;  // where the upright names start
 constexpr int kNamesEnd = 6;   // room below the longest name
+constexpr int kLabelGap = 2;   // between a tick and its name
 }  // namespace
 
 MySlider::MySlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
@@ -37,6 +41,62 @@ void MySlider::setLabels(const QStringList& labels) {
     update();
 }
 
+QRect MySlider::groove(QStyleOptionSlider& option) const {
+    initStyleOption(&option);
+    option.rect = QRect(0, 0, width(), kStrip);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+}
+
+int MySlider::tickX(int k) const {
+    QStyleOptionSlider option;
+    const QRect strip = groove(option);
+    const int handle = style()->pixelMetric(QStyle::PM_SliderLength, &option, this);
+    const int span = std::max(1, strip.width() - handle);
+    return strip.left() + handle / 2 +
+           QStyle::sliderPositionFromValue(minimum(), maximum(), minimum() + k, span);
+}
+
+QRect MySlider::labelRect(int k) const {
+    if (k < 0 || k >= labels_.size()) return {};
+    // Written upright, a name is a line's height wide; the last names sit
+    // near the right edge, where there is no room right of their tick.
+    const int thickness = QFontMetrics(font()).height();
+    const int x = tickX(k);
+    int left = x + kLabelGap;
+    if (left + thickness > width()) left = x - kLabelGap - thickness;
+    left = std::max(0, std::min(left, width() - thickness));
+    return {left, kNamesTop, thickness, std::max(0, height() - kNamesTop - kNamesEnd)};
+}
+
+QString MySlider::shownLabel(int k) const {
+    if (k < 0 || k >= labels_.size()) return {};
+    // elidedText measures with fractions and would cut a name whose rounded
+    // advance fills the room exactly.
+    const QFontMetrics metrics(font());
+    const int room = labelRect(k).height();
+    if (metrics.horizontalAdvance(labels_[k]) <= room) return labels_[k];
+    return metrics.elidedText(labels_[k], Qt::ElideRight, room);
+}
+
+QString MySlider::toolTipAt(const QPoint& point) const {
+    for (int k = 0; k < labels_.size(); ++k)
+        if (labelRect(k).contains(point) && shownLabel(k) != labels_[k]) return labels_[k];
+    return {};
+}
+
+bool MySlider::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (!text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, this);
+            return true;
+        }
+    }
+    return QSlider::event(event);
+}
+
 void MySlider::paintEvent(QPaintEvent* event) {
     if (labels_.isEmpty()) {
         QSlider::paintEvent(event);
@@ -45,24 +105,21 @@ void MySlider::paintEvent(QPaintEvent* event) {
     // The groove and handle at the top, the names below them.
     QPainter painter(this);
     QStyleOptionSlider option;
-    initStyleOption(&option);
-    option.rect = QRect(0, 0, width(), kStrip);
-    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    groove(option);
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 
-    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
-    const int handle = style()->pixelMetric(QStyle::PM_SliderLength, &option, this);
-    const int span = std::max(1, groove.width() - handle);
     painter.setPen(palette().color(QPalette::WindowText));
     for (int k = 0; k < labels_.size(); ++k) {
-        const int value = minimum() + k;
-        const int x =
-            groove.left() + handle / 2 + QStyle::sliderPositionFromValue(minimum(), maximum(), value, span);
+        const int x = tickX(k);
         painter.drawLine(x, kStrip, x, kNamesTop - 2);
+        // Turned a quarter clockwise about the rectangle's top right corner,
+        // the text's own rectangle (length by thickness) fills it exactly.
+        const QRect place = labelRect(k);
         painter.save();
-        painter.translate(x + 4, kNamesTop);
+        painter.translate(place.right() + 1, place.top());
         painter.rotate(90);
-        painter.drawText(0, 0, labels_[k]);
+        painter.drawText(QRect(0, 0, place.height(), place.width()), Qt::AlignLeft | Qt::AlignVCenter,
+                         shownLabel(k));
         painter.restore();
     }
 }

@@ -82,8 +82,14 @@ ViewMatrix::ViewMatrix(QWidget* parent) : QWidget(parent) {
         header->setStyleSheet(QStringLiteral("QHeaderView { font-family: arial; font-size: 10px;}"));
         header->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
         header->setFont(QFont(QStringLiteral("arial"), 10));
-        header->setMinimumSectionSize(kHeaderSection);
-        header->setDefaultSectionSize(kHeaderSection);
+    }
+    // Rows (and the small square columns) as tall as the header's text: a
+    // shorter row cuts the descent, and with it every underscore of names
+    // like "R_Putamen".
+    cellSide_ = headerCellSide();
+    for (QHeaderView* header : {table_->horizontalHeader(), table_->verticalHeader()}) {
+        header->setMinimumSectionSize(cellSide_);
+        header->setDefaultSectionSize(cellSide_);
     }
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     centre->addWidget(table_, 1);
@@ -271,9 +277,20 @@ void ViewMatrix::fillTable() {
     // the time to open a large matrix.
     QHeaderView* header = table_->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Fixed);
-    const int width = values ? std::max(kHeaderSection, valueColumnWidth(longest)) : kHeaderSection;
+    const int width = values ? std::max(cellSide_, valueColumnWidth(longest)) : cellSide_;
     for (int c = 0; c < table_->columnCount(); ++c) header->resizeSection(c, width);
     table_->setUpdatesEnabled(true);
+}
+
+int ViewMatrix::headerCellSide() const {
+    // The style sheet decides the header's font when the header is polished.
+    int side = kHeaderSection;
+    for (QHeaderView* header : {table_->horizontalHeader(), table_->verticalHeader()}) {
+        header->ensurePolished();
+        side = std::max(side, QFontMetrics(header->font()).height() + 2);
+    }
+    table_->ensurePolished();
+    return std::max(side, QFontMetrics(table_->font()).height() + 2);
 }
 
 int ViewMatrix::valueColumnWidth(int characters) const {

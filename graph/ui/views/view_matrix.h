@@ -66,6 +66,9 @@ private:
     void fillTable();
     void fillHistogram();
     int valueColumnWidth(int characters) const;
+    // Side of a row (and of a column without values) that holds a header
+    // name with its descent.
+    int headerCellSide() const;
     void buildLegend();
     void scrollTableTo(int row, int column);
 
@@ -78,6 +81,7 @@ private:
     float largest_ = 0;
     std::vector<QColor> colours_;
     int shown_ = 0;
+    int cellSide_ = 15;
 
     QWidget* conditionsWidget_;
     QGridLayout* conditionsGrid_;

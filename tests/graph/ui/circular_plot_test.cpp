@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QSplineSeries>
@@ -333,6 +334,80 @@ TEST_F(CircularPlotTest, ConditionSliderDragsWhereItsHandleIsDrawnAndRedrawsAtOn
     EXPECT_EQ(w->plotState().value("slice").toInt(), 2);
     ASSERT_NE(edge(0, 1), nullptr);
     EXPECT_FLOAT_EQ(edge(0, 1)->property("value").toFloat(), 0.75f);
+}
+
+// Pixels darker than mid grey: the ink of text drawn on a light ground.
+static int inkIn(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
+        for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
+            if (qGray(image.pixel(x, y)) < 128) ++count;
+    return count;
+}
+
+// The ink of a text drawn whole, lying flat, in the given font.
+static int inkOfText(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(text) + 8, metrics.height() + 8, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 4 + metrics.ascent(), text);
+    painter.end();
+    return inkIn(image, image.rect());
+}
+
+TEST_F(CircularPlotTest, EveryConditionNameUnderTheSliderShowsWhole) {
+    const QStringList sets[] = {{"Rest", "Cue", "Finger tapping", "Recovery"},
+                                {"Condition 1", "Condition 2", "Condition 3", "Condition 4", "Condition 5",
+                                 "Condition 6", "Condition 7"}};
+    for (const QStringList& namesUnder : sets) {
+        std::vector<ConditionRecord> conditions;
+        std::vector<Eigen::MatrixXf> matrices;
+        for (int k = 0; k < namesUnder.size(); ++k) {
+            conditions.push_back({k * 10, namesUnder[k].toStdString(), 1});
+            matrices.push_back(toEigen(kFour));
+        }
+        CircularPlot* w = make(matrices, names(4), conditions);
+        w->resize(700, 781);
+        QApplication::processEvents();
+        MySlider* slider = w->conditionSlider();
+        const QFontMetrics metrics(slider->font());
+        const QImage picture = slider->grab().toImage();
+        for (int k = 0; k < namesUnder.size(); ++k) {
+            const QString name = namesUnder[k];
+            const QRect place = slider->labelRect(k);
+            EXPECT_EQ(slider->shownLabel(k), name);
+            EXPECT_TRUE(slider->rect().contains(place)) << name.toStdString() << " runs off the slider";
+            // Upright, the text's length runs down the rectangle and its
+            // line height across it.
+            EXPECT_GE(place.height(), metrics.horizontalAdvance(name)) << name.toStdString();
+            EXPECT_GE(place.width(), metrics.height()) << name.toStdString();
+            for (int other = 0; other < namesUnder.size(); ++other)
+                if (other != k) EXPECT_FALSE(place.intersects(slider->labelRect(other))) << k << " " << other;
+            // The name is drawn there whole: as much ink as the same text lying flat.
+            EXPECT_GE(inkIn(picture, place), inkOfText(name, slider->font()) * 9 / 10) << name.toStdString();
+            EXPECT_TRUE(slider->toolTipAt(place.center()).isEmpty()) << "no tool tip for a whole name";
+        }
+    }
+}
+
+TEST_F(CircularPlotTest, ConditionNameTooLongForTheSliderIsCutWithItsToolTip) {
+    const std::vector<ConditionRecord> conditions = {{0, "Rest", 1},
+                                                     {10, "Finger tapping with both hands", 1}};
+    CircularPlot* w = make({toEigen(kFour), toEigen(kFour)}, names(4), conditions);
+    MySlider* slider = w->conditionSlider();
+    slider->setMinimumHeight(0);
+    slider->setFixedHeight(28 + 6 + QFontMetrics(slider->font()).horizontalAdvance("Finger"));
+    QApplication::processEvents();
+    EXPECT_EQ(slider->shownLabel(0), "Rest");
+    const QString cut = slider->shownLabel(1);
+    EXPECT_TRUE(cut.endsWith(QChar(0x2026))) << cut.toStdString();
+    EXPECT_TRUE(QString("Finger tapping with both hands").startsWith(cut.left(cut.size() - 1)));
+    EXPECT_LE(QFontMetrics(slider->font()).horizontalAdvance(cut), slider->labelRect(1).height());
+    EXPECT_EQ(slider->toolTipAt(slider->labelRect(1).center()), "Finger tapping with both hands");
+    EXPECT_TRUE(slider->toolTipAt(slider->labelRect(0).center()).isEmpty());
 }
 
 TEST_F(CircularPlotTest, MoreConditionsThanMatricesSaysSo) {

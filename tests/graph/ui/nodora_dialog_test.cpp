@@ -112,7 +112,7 @@ TEST_F(NodoraDialog, AddingTwoSubjectsGivesTwoRowsWithViewButtons) {
     EXPECT_EQ(dialog.subjects()[1]->folder, (folder.path() / "sub-B").string());
     EXPECT_TRUE(QDir::isAbsolutePath(QString::fromStdString(dialog.subjects()[0]->folder)));
     EXPECT_TRUE(dialog.form().pb_RemoveSubject->isEnabled());
-    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "0");
+    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "2");
     EXPECT_TRUE(script->errors.isEmpty());
 }
 
@@ -188,6 +188,7 @@ TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep) {
 
     dialog.form().pb_RemoveSubject->click();  // nothing selected: nothing removed
     EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "3");
 
     table()->selectRow(1);
     dialog.form().pb_RemoveSubject->click();
@@ -195,6 +196,7 @@ TEST_F(NodoraDialog, RemoveSelectedKeepsRowsButtonsAndSubjectsInStep) {
     EXPECT_EQ(idAt(0), "sub-A");
     EXPECT_EQ(idAt(1), "sub-C");
     ASSERT_EQ(dialog.subjects().size(), 2u);
+    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "2");
     EXPECT_EQ(dialog.subjects()[1]->manifest.unique_id, "sub-C");
     ASSERT_NE(viewButton(1), nullptr);
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
@@ -222,11 +224,13 @@ TEST_F(NodoraDialog, RemoveAllEmptiesTheListAndTheDialogStaysUsable) {
     dialog.form().pb_RemoveAll->click();
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(dialog.subjects().empty());
+    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "0");
     EXPECT_FALSE(dialog.form().pb_RemoveAll->isEnabled());
     // An open window keeps its subject.
     EXPECT_EQ(open->subject().manifest.unique_id, "sub-A");
 
     ASSERT_TRUE(add(subject("sub-C")));
+    EXPECT_EQ(dialog.form().lbl_SubjectsCounter->text(), "1");
     EXPECT_EQ(idAt(0), "sub-C");
     EXPECT_EQ(viewButton(0)->property("row").toInt(), 0);
     viewButton(0)->click();

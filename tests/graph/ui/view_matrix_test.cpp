@@ -87,7 +87,41 @@ TEST_F(ViewMatrixTest, WidgetsAsBuilt) {
     auto* none = qobject_cast<QLabel*>(v->conditionsGrid()->itemAtPosition(0, 0)->widget());
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->text(), "No protocol loaded.");
-    EXPECT_EQ(v->table()->verticalHeader()->sectionSize(0), 15);
+    EXPECT_GE(v->table()->verticalHeader()->sectionSize(0), 15);
+}
+
+// The first row header of a view of sample() with the given names, as drawn.
+QImage rowHeaders(const QStringList& names) {
+    ViewMatrix view;
+    view.setPrompts(scriptedPrompts(std::make_shared<PromptScript>()));
+    view.setMatrices({sample()});
+    view.setNodeNames(names);
+    view.build();
+    view.resize(1100, 720);
+    view.show();
+    QHeaderView* rows = view.table()->verticalHeader();
+    return rows->grab(QRect(0, 0, rows->width(), rows->sectionSize(0))).toImage();
+}
+
+TEST_F(ViewMatrixTest, RowsAreTallEnoughForUnderscoresInTheNames) {
+    make({sample()});
+    view->setNodeNames({"R_Putamen", "L_SMA", "R_DLPFC"});
+    view->build();
+    view->show();
+    QHeaderView* rows = view->table()->verticalHeader();
+    const QFontMetrics metrics(rows->font());
+    // The underscore sits in the descent: a row shorter than the text's
+    // line (with the header's margins) cuts it off.
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_GE(rows->sectionSize(r), metrics.height()) << r;
+        EXPECT_GE(rows->sectionSize(r), metrics.ascent() + metrics.descent() + 1) << r;
+    }
+    // Drawn, a lone underscore must not look like an empty name (the
+    // longest name, the same in both, sets the header's width).
+    const QImage underscored = rowHeaders({"_", "L_SMA", "R_Putamen"});
+    const QImage empty = rowHeaders({"", "L_SMA", "R_Putamen"});
+    ASSERT_EQ(underscored.size(), empty.size());
+    EXPECT_NE(underscored, empty) << "the underscores are cut off";
 }
 
 TEST_F(ViewMatrixTest, TableTextsHeadersAndColours) {
@@ -308,5 +342,6 @@ TEST_F(ViewMatrixTest, EveryColumnHoldsItsWidestValueWhole) {
             EXPECT_GE(width, metrics.horizontalAdvance(text(r, c)) + 4) << text(r, c).toStdString();
     }
     v->showValuesBox()->setChecked(false);
-    EXPECT_EQ(v->table()->horizontalHeader()->sectionSize(0), 15) << "small squares without values";
+    EXPECT_EQ(v->table()->horizontalHeader()->sectionSize(0), v->table()->verticalHeader()->sectionSize(0))
+        << "small squares without values";
 }
