@@ -1,0 +1,85 @@
+#include "support/form_checks.h"
+
+#include "host/app/qml_form.h"
+#include "host/session/host_state.h"
+#include "host/session/plugin_run.h"
+#include "support/form_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+
+namespace test_support {
+namespace {
+
+std::string lines(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& s : items) out += "  " + s + "\n";
+    return out;
+}
+
+// Writes numbered lines to the host's log, as a long run does, and lets the
+// form take them up.
+void writeLog(talvora::FormBridge& bridge, int first, int count) {
+    auto& host = talvora::HostState::instance();
+    const bool echo = host.echo;
+    host.echo = false;
+    for (int i = first; i < first + count; ++i) host.log("log line " + std::to_string(i) + " of the run");
+    host.echo = echo;
+    bridge.refreshLog();
+}
+
+}  // namespace
+
+void expectFormFitsWindow(const char* pluginPath, int width, int height,
+                          const std::vector<std::string>& controls) {
+    talvora::HostState::instance().reset();
+    talvora::PluginRun run(pluginPath);
+    talvora::FormBridge bridge(run);
+    QQmlApplicationEngine engine;
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
+    ASSERT_NE(window, nullptr);
+
+    layOut(*window, width, height);
+    ASSERT_EQ(window->width(), width);
+    ASSERT_EQ(window->height(), height);
+    const std::vector<std::string> missing = missingControls(*window, controls);
+    EXPECT_TRUE(missing.empty()) << "not shown:\n" << lines(missing);
+    const std::vector<std::string> problems = layoutProblems(*window);
+    EXPECT_TRUE(problems.empty()) << lines(problems);
+    const std::vector<std::string> typing = typingProblems(*window);
+    EXPECT_TRUE(typing.empty()) << lines(typing);
+}
+
+void expectLogFollowsNewestLine(const char* pluginPath, const QString& logName) {
+    talvora::HostState::instance().reset();
+    talvora::PluginRun run(pluginPath);
+    talvora::FormBridge bridge(run);
+    QQmlApplicationEngine engine;
+    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
+    ASSERT_NE(window, nullptr);
+    layOut(*window, 640, 480);
+
+    writeLog(bridge, 1, 120);
+    layOut(*window, 640, 480);
+    std::vector<std::string> problems = lastLineProblems(*window, logName);
+    EXPECT_TRUE(problems.empty()) << "after 120 lines at 640x480:\n" << lines(problems);
+
+    layOut(*window, 1600, 1800);
+    problems = lastLineProblems(*window, logName);
+    EXPECT_TRUE(problems.empty()) << "after growing the window to 1600x1800:\n" << lines(problems);
+
+    writeLog(bridge, 121, 40);
+    layOut(*window, 1600, 1800);
+    problems = lastLineProblems(*window, logName);
+    EXPECT_TRUE(problems.empty()) << "after 40 more lines at 1600x1800:\n" << lines(problems);
+
+    layOut(*window, 800, 600);
+    problems = lastLineProblems(*window, logName);
+    EXPECT_TRUE(problems.empty()) << "after shrinking the window to 800x600:\n" << lines(problems);
+}
+
+}  // namespace test_support
