@@ -111,7 +111,9 @@ TEST_F(LatencyRun, RegionOnsetsAreTheTruth) {
                                                ("sub-" + sub + "_desc-regions_dseg.nii.gz"));
         const std::size_t voxels = atlas.values.size();
         ASSERT_EQ(maps.values.size(), 4 * voxels);
-        for (const auto& region : truth()["sub-" + sub]["regions"]) {
+        // Held by name: a loop over a part of the temporary would outlive it.
+        const json regions = truth()["sub-" + sub]["regions"];
+        for (const auto& region : regions) {
             const int label = region["voi_number"];
             std::vector<double> onset, peak;
             for (std::size_t v = 0; v < voxels; ++v)
