@@ -10,6 +10,9 @@
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
+#include <string>
+#include <utility>
+
 namespace test_support {
 namespace {
 
@@ -51,6 +54,13 @@ void expectFormFitsWindow(const char* pluginPath, int width, int height,
     EXPECT_TRUE(problems.empty()) << lines(problems);
     const std::vector<std::string> typing = typingProblems(*window);
     EXPECT_TRUE(typing.empty()) << lines(typing);
+}
+
+void expectFormFitsEveryWindowSize(const char* pluginPath, const std::vector<std::string>& controls) {
+    for (const auto& [width, height] : {std::pair{640, 480}, std::pair{800, 600}, std::pair{1600, 1000}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        expectFormFitsWindow(pluginPath, width, height, controls);
+    }
 }
 
 void expectLogFollowsNewestLine(const char* pluginPath, const QString& logName) {

@@ -16,6 +16,10 @@ namespace test_support {
 void expectFormFitsWindow(const char* pluginPath, int width, int height,
                           const std::vector<std::string>& controls);
 
+// The same at the smallest window a form must work in (640x480), at 800x600
+// and at full screen (1600x1000).
+void expectFormFitsEveryWindowSize(const char* pluginPath, const std::vector<std::string>& controls);
+
 // The log area `logName` shows its last line as the host's log grows and as
 // the window is resized.
 void expectLogFollowsNewestLine(const char* pluginPath, const QString& logName);

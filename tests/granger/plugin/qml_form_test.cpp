@@ -160,10 +160,3 @@ TEST(TalvoraGui, ShowsTheGrangerFormWithoutExecuting) {
     EXPECT_EQ(output.find("the form did not load"), std::string::npos) << output;
     EXPECT_EQ(output.find("Base path for resulting group maps:"), std::string::npos) << output;
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

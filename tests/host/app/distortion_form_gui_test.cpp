@@ -151,10 +151,3 @@ TEST_F(DistortionFormGui, AHostErrorEndsOnlyTheCommandItCameFrom) {
     run.finish();
     EXPECT_EQ(run.result().error, errors[0]);
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

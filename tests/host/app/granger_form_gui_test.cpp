@@ -151,10 +151,3 @@ TEST_F(GrangerFormGui, FormWritesTheGcmAndGroupMapsOfTheSameJob) {
                    jobFiles.end());
     EXPECT_EQ(jobFiles, filesUnder(root_ / "form"));
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -295,10 +295,3 @@ TEST(TalvoraGuiJob, PreloadsTheJobsDocuments) {
     EXPECT_EQ(bad.status, 2) << bad.output;
     EXPECT_NE(bad.output.find("none.vmr"), std::string::npos) << bad.output;
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
