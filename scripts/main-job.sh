@@ -158,3 +158,36 @@ echo
 ./talvora-bids bids-study bids-out participant --analysis latency
 echo "Latency maps in build/bids-out (true vs estimated, per participant and region):"
 ./talvora-bids-latency-summary bids-study bids-out
+
+# The Granger group level on the Granger output above: the participants'
+# kept map files gathered by the plug-in into two group images (one volume
+# per participant); per participant the group image's mean dGCM over driven
+# and driving voxels beside that of the participant's own maps (equal when
+# the group gathered the right maps in the right order).
+echo
+./talvora-bids bids-example/bids bids-example/granger-out group --analysis granger --task granger | tail -1
+echo "Granger group maps in build/bids-example/granger-out/group (mean dGCM: group image / participant's maps):"
+python3 - gcm-study/truth.json bids-example/granger-out <<'PY'
+import gzip, json, struct, sys
+truth, out = json.load(open(sys.argv[1])), sys.argv[2]
+nx, ny, nz = truth["grid"]
+n = nx * ny * nz
+
+def volumes(path, count):
+    raw = gzip.open(path).read()
+    offset = int(struct.unpack_from("<f", raw, 108)[0])
+    values = struct.unpack_from(f"<{count * n}f", raw, offset)
+    return [values[v * n:(v + 1) * n] for v in range(count)]
+
+def mean_by_kind(values, wanted):
+    picked = [values[(i // nx) * nx + nx - 1 - i % nx]  # stored x flipped
+              for i, kind in enumerate(truth["voxel_kinds"]) if kind.startswith(wanted)]
+    return sum(picked) / len(picked)
+
+sidecar = json.load(open(f"{out}/group/task-granger_desc-grangerdGCM_statmap.json"))
+group = volumes(f"{out}/group/task-granger_desc-grangerdGCM_statmap.nii.gz", len(sidecar["Participants"]))
+for s, participant in enumerate(sidecar["Participants"]):
+    own = volumes(f"{out}/{participant}/func/{participant}_task-granger_desc-granger_statmap.nii.gz", 2)[1]
+    print(f"  {participant}:", ", ".join(f"{kind} {mean_by_kind(group[s], kind):.2f} / {mean_by_kind(own, kind):.2f}"
+                                       for kind in ("driven", "driving")))
+PY

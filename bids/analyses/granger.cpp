@@ -116,6 +116,24 @@ fs::path theMapFile(const fs::path& work) {
     return found;
 }
 
+// The plug-in's own map file and its log, kept beside the NIfTI maps so that
+// the group level gathers the participants' maps without the work folder.
+// Returns the map file's path relative to the output folder.
+std::string keepMapFile(const app::ParticipantJob& job, const layout::FileName& name,
+                        const fs::path& mapFile) {
+    const auto kept = derivatives::derivativePath(job.writer.output(), name, "func",
+                                                  {{{"desc", "granger"}}, "maps", ".gcm"});
+    job.writer.copyIn(mapFile, kept);
+    fs::path log = mapFile;
+    log.replace_extension(".log");
+    // The plug-in only warns when it cannot write its log; the maps stand alone.
+    if (fs::is_regular_file(log))
+        job.writer.copyIn(log,
+                          job.writer.output() / ("sub-" + job.label) / "log" /
+                              derivatives::derivativeName(name, {{{"desc", "granger"}}, "gcmlog", ".txt"}));
+    return kept.lexically_relative(job.writer.output()).generic_string();
+}
+
 json mapSidecar(const app::ParticipantJob& job, const fs::path& conversionSidecar, const json& plan,
                 const std::string& referenceName, const std::string& conditionName, int trMs) {
     json sidecar = json::parse(readText(conversionSidecar));
@@ -134,6 +152,9 @@ json mapSidecar(const app::ParticipantJob& job, const fs::path& conversionSideca
     sidecar["Sources"] = sources;
     sidecar["Atlas"] = fs::absolute(job.plan.options.atlas).string();
     sidecar["ReferenceLabel"] = *job.plan.options.referenceLabel;
+    sidecar["ReferenceRegion"] = referenceName;
+    sidecar["Condition"] = conditionName;
+    sidecar["SubjectID"] = "sub-" + job.label;
     sidecar["RepetitionTime"] = trMs / 1000.0;
     sidecar["PluginSettings"] = {{"Commands", plan["commands"]}, {"SettingsFile", kSettings}};
     return sidecar;
@@ -167,8 +188,10 @@ void runGranger(const app::ParticipantJob& job) {
     const auto name = allRunsName(job.runs.front());
     const auto target = derivatives::derivativePath(job.writer.output(), name, "func",
                                                     {{{"desc", "granger"}}, "statmap", ".nii.gz"});
-    const auto sidecar =
+    auto sidecar =
         mapSidecar(job, work / "granger.json", plan, referenceName, conditionName, documents.front().trMs);
+    // The map file goes first: a statmap whose sidecar names it implies it is there.
+    sidecar["MapFile"] = keepMapFile(job, name, back.input);
     job.writer.writeImage(target, sidecar,
                           [&](const fs::path& temporary) { fs::copy_file(back.output, temporary); });
     keepHostLogs(job, name, "granger", work);

@@ -1,6 +1,7 @@
 #include "bids/app/analyses.h"
 
 #include "bids/analyses/granger.h"
+#include "bids/analyses/granger_group.h"
 #include "bids/analyses/latency.h"
 
 namespace bids::app {
@@ -9,6 +10,7 @@ Analyses builtInAnalyses() {
     Analyses analyses;
     analyses.participant["latency"] = analyses::runLatency;
     analyses.participant["granger"] = analyses::runGranger;
+    analyses.group["granger"] = analyses::runGrangerGroup;
     return analyses;
 }
 

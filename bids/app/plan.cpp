@@ -71,12 +71,15 @@ std::string chooseTask(const Options& options, const layout::Dataset& dataset) {
 }
 
 void checkAnalysisInputs(const Options& options) {
-    const bool needsAtlas = options.analysis == "connectivity" || options.analysis == "granger";
+    // The Granger group level takes the atlas and reference from the
+    // participants' results.
+    const bool grangerParticipants = options.analysis == "granger" && options.level != "group";
+    const bool needsAtlas = options.analysis == "connectivity" || grangerParticipants;
     if (needsAtlas && options.atlas.empty())
         throw InputError("the " + options.analysis + " analysis needs --atlas and --atlas-labels");
     for (const auto& file : {options.atlas, options.atlasLabels})
         if (!file.empty() && !fs::is_regular_file(file)) throw InputError(file.string() + ": no such file");
-    if (options.analysis == "granger" && !options.referenceLabel)
+    if (grangerParticipants && !options.referenceLabel)
         throw InputError(
             "the granger analysis needs --reference-label (the atlas label of the reference region)");
 }
