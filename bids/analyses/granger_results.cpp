@@ -1,6 +1,8 @@
 #include "bids/analyses/granger_results.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "bids/analyses/outputs.h"
@@ -65,7 +67,7 @@ void readSidecar(GrangerResult& result) {
     }
 }
 
-void readMapFile(GrangerResult& result, const fs::path& output) {
+fmt::MapSetFile readMapFile(GrangerResult& result, const fs::path& output) {
     result.mapFile = output / result.metadata.at("MapFile").get<std::string>();
     if (!fs::is_regular_file(result.mapFile))
         throw std::runtime_error(result.mapFile.string() +
@@ -84,6 +86,30 @@ void readMapFile(GrangerResult& result, const fs::path& output) {
         throw std::runtime_error(result.mapFile.string() + ": holds " + std::to_string(maps.maps.size()) +
                                  " maps; the group level takes one condition's two (Inst, dGCM)");
     result.mapGrid = maps.grid;
+    return maps;
+}
+
+bool sameValue(float a, float b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// A map file of another run than the NIfTI maps beside it (a participant
+// level that stopped between writing the two) would put other values into
+// the group than the participant's own maps show.
+void checkSameMaps(const GrangerResult& result, const fmt::MapSetFile& maps,
+                   const std::vector<float>& values) {
+    std::size_t at = 0;
+    bool same = true;
+    for (const auto& map : maps.maps) {
+        same = same && at + map.values.size() <= values.size() &&
+               std::equal(map.values.begin(), map.values.end(), values.begin() + at, sameValue);
+        at += map.values.size();
+    }
+    if (!same || at != values.size())
+        throw std::runtime_error(result.mapFile.string() + ": its maps are not those of " +
+                                 result.statmap.string() +
+                                 " (a map file of another run?); run the participant "
+                                 "level again");
 }
 
 std::string gridText(const fmt::NiftiHeader& header) {
@@ -117,12 +143,15 @@ std::vector<GrangerResult> readGrangerResults(const app::GroupJob& job) {
         result.statmap = findStatmap(output / ("sub-" + label), job.plan.task);
         result.sidecar = derivatives::sidecarPath(result.statmap);
         readSidecar(result);
-        readMapFile(result, output);
+        const auto maps = readMapFile(result, output);
+        fmt::NiftiImage image;
         try {
-            result.header = fmt::NiftiReader(result.statmap).header();
+            image = fmt::readNiftiImage(result.statmap);
         } catch (const std::exception& e) {
             throw std::runtime_error(std::string(e.what()) + " (the Granger maps of sub-" + label + ")");
         }
+        checkSameMaps(result, maps, image.values);
+        result.header = image.header;
         results.push_back(std::move(result));
     }
     return results;

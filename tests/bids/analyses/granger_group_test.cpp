@@ -345,3 +345,11 @@ TEST_F(GrangerGroup, GroupThatCannotBeWrittenWholeLeavesNoImage) {
     EXPECT_EQ(test_support::entriesIn(dir() / out / "group"), 1u);
     EXPECT_EQ(test_support::readBytes(dir() / out / "group/log"), "in the way\n");
 }
+
+TEST_F(GrangerGroup, MapFileOfAnotherParticipantIsNamed) {
+    const auto out = copyOfResults("out-swapped");
+    fs::copy_file(mapFile(out, "03"), mapFile(out, "02"), fs::copy_options::overwrite_existing);
+    expectGroupFailure(out, mapFile(out, "02").string() + ": its maps are not those of " +
+                                statmap(out, "02").string() +
+                                " (a map file of another run?); run the participant level again");
+}

@@ -105,3 +105,23 @@ TEST_F(BidsCli, UnknownTaskAndMissingAnalysisInputsAreNamed) {
               "talvora-bids: " + bids() + " has several tasks (motor, rest): choose one with --task\n");
     EXPECT_FALSE(fs::exists(folder / "out"));
 }
+
+// The Granger participant level needs the atlas and the reference; the
+// group level takes them from the participants' results.
+TEST_F(BidsCli, GrangerNeedsItsAtlasAtTheParticipantLevelOnly) {
+    auto outcome = run(bids() + " " + out() + " participant --analysis granger");
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.output, "talvora-bids: the granger analysis needs --atlas and --atlas-labels\n");
+    outcome = run(bids() + " " + out() + " participant --analysis granger --atlas " + bids() +
+                  "/participants.tsv --atlas-labels " + bids() + "/participants.tsv");
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.output,
+              "talvora-bids: the granger analysis needs --reference-label (the atlas label of the reference "
+              "region)\n");
+    outcome = run(bids() + " " + out() + " group --analysis granger");
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.output,
+              "talvora-bids: " + out() +
+                  " holds no participant's granger results; run the participant level first\n");
+    EXPECT_FALSE(fs::exists(out()));
+}
