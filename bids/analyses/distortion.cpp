@@ -98,14 +98,16 @@ json estimateParameters(const FieldPair& pair) {
                 {"rllr", pair.first.encoding.axis == 0 ? 1 : 0},
                 {"use_ic", 0},
                 {"use_ssd", 0},
-                {"apply_to_input", 0},
+                {"apply_to_input", 1},
                 {"save_derivative", 0},
                 {"order", 0}};
 }
 
 // Estimate from volume 0 of each series (normalised cross-correlation, no
-// intensity correction: the smallest typical error on the phantoms), then
-// undistort each run with the map of the series encoded like it.
+// intensity correction: the smallest typical error on the phantoms),
+// undistorting the pair itself (so that its two series can be compared
+// before and after), then undistort each run with the map of the series
+// encoded like it.
 json distortionJob(const FieldPair& pair, const std::vector<int>& seriesOfRun) {
     const int rllr = pair.first.encoding.axis == 0 ? 1 : 0;
     std::string all = "first.fmr\nsecond.fmr";
@@ -167,9 +169,10 @@ void runPair(const app::ParticipantJob& job, PairWork& work, std::size_t index) 
     job.step("running " + std::string(kPlugin) + " in talvora (pair " + std::to_string(index + 1) + ")");
     runHostJob(work.folder / "job.json", work.folder / "transcript.json", work.folder / "host_output.txt");
     convert(work.folder / "first_vdm.map", work.folder / "field.nii.gz", report, {}, {"--hz"});
-    for (std::size_t r : pair.runs)
-        convert(work.folder / (runStem(r) + "_undist.fmr"),
-                work.folder / (runStem(r) + "_undistorted.nii.gz"), report);
+    std::vector<std::string> stems{"first", "second"};
+    for (std::size_t r : pair.runs) stems.push_back(runStem(r));
+    for (const auto& stem : stems)
+        convert(work.folder / (stem + "_undist.fmr"), work.folder / (stem + "_undistorted.nii.gz"), report);
 }
 
 // The field's name: the entities both series share (the `dir` of each
@@ -211,16 +214,17 @@ json fieldSidecar(const app::ParticipantJob& job, const PairWork& work) {
     return sidecar;
 }
 
-json runSidecar(const app::ParticipantJob& job, const PairWork& work, std::size_t r, const fs::path& field) {
-    const FieldPair& pair = *work.pair;
-    json sidecar = json::parse(readText(work.folder / (runStem(r) + "_undistorted.json")));
+// The sidecar of an undistorted series (a run, or a series of the pair):
+// the conversion's (timing, phase encoding) with what the correction did.
+json undistortedSidecar(const app::ParticipantJob& job, const PairWork& work, const std::string& stem,
+                        const json& sources, const std::string& what, const fs::path& field) {
+    json sidecar = json::parse(readText(work.folder / (stem + "_undistorted.json")));
     sidecar.erase("Source");
-    sidecar["Description"] =
-        "The BOLD run in \"Sources\" undistorted along its phase-encoding axis with the field of the EPI pair "
-        "(\"FieldMap\") by the Talvora distortion plug-in Mirel_r122 (cubic B-spline resampling), on the run's "
-        "own grid";
-    sidecar["Sources"] =
-        json::array({bidsUri(job.runs[r].bold), bidsUri(pair.first.epi), bidsUri(pair.second.epi)});
+    sidecar["Description"] = what +
+                             " undistorted along its phase-encoding axis with the field of the EPI pair "
+                             "(\"FieldMap\") by the Talvora distortion plug-in Mirel_r122 (cubic B-spline "
+                             "resampling), on its own grid";
+    sidecar["Sources"] = sources;
     sidecar["FieldMap"] = field.lexically_relative(job.writer.output()).generic_string();
     json commands = json::array();
     for (const auto& command : work.plan["commands"])
@@ -229,18 +233,36 @@ json runSidecar(const app::ParticipantJob& job, const PairWork& work, std::size_
     return sidecar;
 }
 
+void writeUndistorted(const app::ParticipantJob& job, const PairWork& work, const std::string& stem,
+                      const fs::path& target, const json& sidecar) {
+    job.writer.writeImage(target, sidecar, [&](const fs::path& temporary) {
+        fs::copy_file(work.folder / (stem + "_undistorted.nii.gz"), temporary);
+    });
+}
+
 void writePair(const app::ParticipantJob& job, const PairWork& work) {
+    const FieldPair& pair = *work.pair;
     const auto field = derivatives::derivativePath(job.writer.output(), work.name, "fmap",
                                                    {{{"desc", work.desc}}, "fieldmap", ".nii.gz"});
     job.writer.writeImage(field, fieldSidecar(job, work), [&](const fs::path& temporary) {
         fs::copy_file(work.folder / "field.nii.gz", temporary);
     });
-    for (std::size_t r : work.pair->runs) {
+    for (const auto& [stem, series] :
+         {std::pair<const char*, const FieldSeries*>{"first", &pair.first}, {"second", &pair.second}}) {
+        const auto target = derivatives::derivativePath(job.writer.output(), series->epi.name, "fmap",
+                                                        {{{"desc", "undistorted"}}, "epi", ".nii.gz"});
+        writeUndistorted(job, work, stem, target,
+                         undistortedSidecar(job, work, stem, json::array({bidsUri(series->epi)}),
+                                            "The EPI series in \"Sources\"", field));
+    }
+    for (std::size_t r : pair.runs) {
         const auto target = derivatives::derivativePath(job.writer.output(), job.runs[r].bold.name, "func",
                                                         {{{"desc", "undistorted"}}, "bold", ".nii.gz"});
-        job.writer.writeImage(target, runSidecar(job, work, r, field), [&](const fs::path& temporary) {
-            fs::copy_file(work.folder / (runStem(r) + "_undistorted.nii.gz"), temporary);
-        });
+        const json sources =
+            json::array({bidsUri(job.runs[r].bold), bidsUri(pair.first.epi), bidsUri(pair.second.epi)});
+        writeUndistorted(
+            job, work, runStem(r), target,
+            undistortedSidecar(job, work, runStem(r), sources, "The BOLD run in \"Sources\"", field));
     }
     keepHostLogs(job, work.name, work.desc, work.folder);
 }

@@ -2,7 +2,8 @@
 // generated BIDS study, the field talvora-bids recovered from the AP/PA pair
 // against the generator's true field inside the phantom's object: the mean
 // and median absolute error in Hz and in voxels of displacement, beside the
-// size of the true displacement (the error without correction).
+// size of the true displacement (the error without correction), and the
+// correlation of the pair's two series before and after undistortion.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -31,6 +32,37 @@ Summary summary(std::vector<double> values) {
     return {sum / values.size(), values[values.size() / 2]};
 }
 
+double correlation(const std::vector<float>& a, const std::vector<float>& b, const std::vector<float>& mask) {
+    double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0, n = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] == 0.0f) continue;
+        sa += a[i], sb += b[i], saa += double(a[i]) * a[i], sbb += double(b[i]) * b[i],
+            sab += double(a[i]) * b[i];
+        n += 1;
+    }
+    return (n * sab - sa * sb) / std::sqrt((n * saa - sa * sa) * (n * sbb - sb * sb));
+}
+
+// The two series of the pair agree better once undistorted.
+void similarity(const fs::path& bids, const fs::path& out, const std::string& sub,
+                const nlohmann::json& field, const std::vector<float>& mask) {
+    std::vector<float> before[2], after[2];
+    int k = 0;
+    for (const char* direction : {"j-", "j"}) {
+        const std::string relative =
+            field.at("series").at(direction).get<std::string>().substr(6);  // "bids::"
+        std::string name = fs::path(relative).filename().string();
+        name.replace(name.rfind("_epi.nii.gz"), std::string::npos, "_desc-undistorted_epi.nii.gz");
+        before[k] = fmt::readNiftiImage(bids / relative).values;
+        after[k] = fmt::readNiftiImage(out / sub / "fmap" / name).values;
+        if (before[k].size() != mask.size() || after[k].size() != mask.size())
+            throw std::runtime_error(sub + ": the EPI series are not on the grid of the truth");
+        ++k;
+    }
+    std::printf("    correlation of the AP and PA series inside the object before: %.4f, after: %.4f\n",
+                correlation(before[0], before[1], mask), correlation(after[0], after[1], mask));
+}
+
 void summarise(const fs::path& bids, const fs::path& out, const std::string& sub,
                const nlohmann::json& truth) {
     const auto& field = truth.at("field_map");
@@ -57,6 +89,7 @@ void summarise(const fs::path& bids, const fs::path& out, const std::string& sub
         "displacement error mean %.3f, median %.3f voxels (true displacement mean %.3f, median %.3f)\n",
         sub.c_str(), field.at("peak_displacement_voxels").get<double>(), hzError.size(), h.mean, h.median,
         v.mean, v.median, none.mean, none.median);
+    similarity(bids, out, sub, field, mask.values);
 }
 
 }  // namespace

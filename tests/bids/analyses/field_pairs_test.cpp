@@ -201,3 +201,49 @@ TEST_F(FieldPairs, EachRunTakesTheMapOfTheSeriesEncodedLikeIt) {
             << e.what();
     }
 }
+
+TEST_F(FieldPairs, EachSessionsOnlyPairTakesThatSessionsRuns) {
+    for (const std::string ses : {"1", "2"}) {
+        const auto base = root() / "sub-01" / ("ses-" + ses);
+        for (const auto& [dir, pe] : {std::pair<std::string, std::string>{"AP", "j-"}, {"PA", "j"}}) {
+            const std::string name = "sub-01_ses-" + ses + "_dir-" + dir + "_epi";
+            writeFile(base / "fmap" / (name + ".nii.gz"), "image");
+            writeFile(base / "fmap" / (name + ".json"), R"({"PhaseEncodingDirection": ")" + pe + "\"}");
+        }
+        writeFile(base / "func" / ("sub-01_ses-" + ses + "_task-a_bold.nii.gz"), "image");
+    }
+    const auto plan = pairs();
+    ASSERT_EQ(plan.pairs.size(), 2u);
+    EXPECT_EQ(plan.pairs[0].first.epi.name.get("ses"), "1");
+    EXPECT_EQ(plan.pairs[0].runs, (std::vector<std::size_t>{0}));
+    EXPECT_EQ(plan.pairs[1].first.epi.name.get("ses"), "2");
+    EXPECT_EQ(plan.pairs[1].runs, (std::vector<std::size_t>{1}));
+}
+
+TEST_F(FieldPairs, RunsWithoutADirectionOrTwoPairsAreRefused) {
+    fs::remove(root() / "bold.json");
+    writeFile(root() / "bold.json", R"({"TotalReadoutTime": 0.04})");
+    epi("sub-01_acq-x_dir-AP",
+        R"({"PhaseEncodingDirection": "j-", "IntendedFor": "func/sub-01_task-a_bold.nii.gz"})");
+    epi("sub-01_acq-x_dir-PA", R"({"PhaseEncodingDirection": "j"})");
+    bold("sub-01_task-a");
+    bids::layout::Dataset dataset;
+    const auto found = runs(dataset);
+    const auto plan = pairFieldMaps(dataset, "01", found);
+    ASSERT_EQ(plan.pairs.size(), 1u);
+    try {
+        seriesForRun(plan.pairs[0], found[0]);
+        ADD_FAILURE() << "a run without a direction taken";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), found[0].bold.path.string() +
+                                             ": no \"PhaseEncodingDirection\" in its sidecar; the distortion "
+                                             "correction needs it");
+    }
+    epi("sub-01_acq-y_dir-AP",
+        R"({"PhaseEncodingDirection": "j-", "IntendedFor": "func/sub-01_task-a_bold.nii.gz"})");
+    epi("sub-01_acq-y_dir-PA", R"({"PhaseEncodingDirection": "j"})");
+    EXPECT_EQ(failure(), (func() / "sub-01_task-a_bold.nii.gz").string() +
+                             ": more than one field-map pair is for this run (" +
+                             (fmap() / "sub-01_acq-x_dir-AP_epi.nii.gz").string() + " and " +
+                             (fmap() / "sub-01_acq-y_dir-AP_epi.nii.gz").string() + ")");
+}
