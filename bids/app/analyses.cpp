@@ -1,5 +1,6 @@
 #include "bids/app/analyses.h"
 
+#include "bids/analyses/distortion.h"
 #include "bids/analyses/granger.h"
 #include "bids/analyses/granger_group.h"
 #include "bids/analyses/latency.h"
@@ -11,6 +12,7 @@ Analyses builtInAnalyses() {
     analyses.participant["latency"] = analyses::runLatency;
     analyses.participant["granger"] = analyses::runGranger;
     analyses.group["granger"] = analyses::runGrangerGroup;
+    analyses.participant["distortion"] = analyses::runDistortion;
     return analyses;
 }
 

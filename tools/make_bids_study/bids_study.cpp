@@ -1,4 +1,5 @@
 #include "tools/make_bids_study/bids_study.h"
+#include "tools/make_bids_study/field_maps.h"
 
 #include <fstream>
 #include <sstream>
@@ -99,6 +100,8 @@ json writeParticipant(const BidsStudyOptions& options, int participant, const fs
     truth.erase("jobs");
     truth["generator"] = "talvora-make-bids-study";
     truth["bold"] = (func / (stem + "_bold.nii.gz")).lexically_relative(folder).generic_string();
+    truth["field_map"] =
+        writeFieldMaps(folder / ("sub-" + label(participant)), {request.output}, studyOptions.seed);
     return truth;
 }
 
