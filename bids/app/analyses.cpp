@@ -1,5 +1,6 @@
 #include "bids/app/analyses.h"
 
+#include "bids/analyses/connectivity.h"
 #include "bids/analyses/granger.h"
 #include "bids/analyses/latency.h"
 
@@ -9,6 +10,8 @@ Analyses builtInAnalyses() {
     Analyses analyses;
     analyses.participant["latency"] = analyses::runLatency;
     analyses.participant["granger"] = analyses::runGranger;
+    analyses.participant["connectivity"] = analyses::runConnectivity;
+    analyses.group["connectivity"] = analyses::runConnectivityGroup;
     return analyses;
 }
 

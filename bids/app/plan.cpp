@@ -71,7 +71,9 @@ std::string chooseTask(const Options& options, const layout::Dataset& dataset) {
 }
 
 void checkAnalysisInputs(const Options& options) {
-    const bool needsAtlas = options.analysis == "connectivity" || options.analysis == "granger";
+    // The group level reads the participants' results, not the atlas.
+    const bool needsAtlas = (options.analysis == "connectivity" && options.level == "participant") ||
+                            options.analysis == "granger";
     if (needsAtlas && options.atlas.empty())
         throw InputError("the " + options.analysis + " analysis needs --atlas and --atlas-labels");
     for (const auto& file : {options.atlas, options.atlasLabels})
