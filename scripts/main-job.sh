@@ -200,3 +200,21 @@ rm -rf bids-distortion-out
 ./talvora-bids bids-study bids-distortion-out participant --analysis distortion | tail -1
 echo "Field maps in build/bids-distortion-out (recovered vs true field inside the object):"
 ./talvora-bids-distortion-summary bids-study bids-distortion-out
+# The BIDS App's connectivity graphs on the example dataset: per participant
+# the atlas regions' mean time courses over the volumes of each condition,
+# their correlation matrices, a study manifest the graph plug-in opens and
+# the graph measures; then the group manifest and measures across both.
+rm -rf bids-connectivity
+./talvora-make-bids-study --out bids-connectivity/bids >/dev/null
+./talvora-bids bids-connectivity/bids bids-connectivity/out participant --analysis connectivity --task latency \
+  --atlas bids-connectivity/bids/sub-01/anat/sub-01_desc-regions_dseg.nii.gz \
+  --atlas-labels bids-connectivity/bids/desc-regions_dseg.tsv
+./talvora-bids bids-connectivity/bids bids-connectivity/out group --analysis connectivity --task latency
+echo "Connectivity of sub-01, condition \"Event\" (Pearson correlations of the region time courses):"
+sed 's/^/  /' bids-connectivity/out/sub-01/func/sub-01_task-latency_desc-connectivityEvent_relmat.tsv
+echo "Study manifests (open them with the graph plug-in, or graph/nodora-measures):"
+echo "  build/bids-connectivity/out/sub-01/func/sub-01_task-latency_desc-connectivity_manifest.json"
+echo "  build/bids-connectivity/out/task-latency_desc-connectivity_manifest.json (group)"
+echo "Graph measures:"
+echo "  build/bids-connectivity/out/sub-01/func/sub-01_task-latency_desc-connectivity_measures.tsv"
+echo "  build/bids-connectivity/out/task-latency_desc-connectivity_measures.tsv (group)"

@@ -1,5 +1,6 @@
 #include "bids/app/analyses.h"
 
+#include "bids/analyses/connectivity.h"
 #include "bids/analyses/distortion.h"
 #include "bids/analyses/granger.h"
 #include "bids/analyses/granger_group.h"
@@ -13,6 +14,8 @@ Analyses builtInAnalyses() {
     analyses.participant["granger"] = analyses::runGranger;
     analyses.group["granger"] = analyses::runGrangerGroup;
     analyses.participant["distortion"] = analyses::runDistortion;
+    analyses.participant["connectivity"] = analyses::runConnectivity;
+    analyses.group["connectivity"] = analyses::runConnectivityGroup;
     return analyses;
 }
 

@@ -71,10 +71,9 @@ std::string chooseTask(const Options& options, const layout::Dataset& dataset) {
 }
 
 void checkAnalysisInputs(const Options& options) {
-    // The Granger group level takes the atlas and reference from the
-    // participants' results.
-    const bool grangerParticipants = options.analysis == "granger" && options.level != "group";
-    const bool needsAtlas = options.analysis == "connectivity" || grangerParticipants;
+    // The group levels read the participants' results, not the atlas.
+    const bool needsAtlas =
+        (options.analysis == "connectivity" || options.analysis == "granger") && options.level == "participant";
     if (needsAtlas && options.atlas.empty())
         throw InputError("the " + options.analysis + " analysis needs --atlas and --atlas-labels");
     for (const auto& file : {options.atlas, options.atlasLabels})
