@@ -353,3 +353,34 @@ TEST_F(GrangerGroup, MapFileOfAnotherParticipantIsNamed) {
                                 statmap(out, "02").string() +
                                 " (a map file of another run?); run the participant level again");
 }
+
+TEST_F(GrangerGroup, SidecarWithoutWhatTheGroupNeedsIsNamed) {
+    const auto out = copyOfResults("out-sidecar");
+    const auto sidecar = statmap(out, "02", ".json");
+    auto content = json::parse(test_support::readBytes(sidecar));
+    content.erase("MapFile");
+    test_support::writeBytes(sidecar, content.dump(2));
+    expectGroupFailure(
+        out,
+        sidecar.string() + ": no \"MapFile\" (maps of an earlier version?); run the participant level again");
+    test_support::writeBytes(sidecar, "{\"ReferenceRegion\": ");
+    expectGroupFailure(out, sidecar.string() + ": not a sidecar of Granger maps (");
+}
+
+TEST_F(GrangerGroup, ConditionOtherThanAskedIsNamed) {
+    const auto out = copyOfResults("out-asked");
+    expectGroupFailure(
+        out, statmap(out, "01", ".json").string() + ": maps of condition \"Task\", not of --condition Rest",
+        " --condition Rest");
+}
+
+// sub-02 keeps its logs and map file but not its NIfTI maps.
+TEST_F(GrangerGroup, ParticipantWithoutMapsIsNamed) {
+    const auto out = copyOfResults("out-nomaps");
+    fs::remove(statmap(out, "02"));
+    fs::remove(statmap(out, "02", ".json"));
+    expectGroupFailure(out,
+                       (dir() / out / "sub-02").string() +
+                           ": holds no Granger maps (*_desc-granger_statmap.nii.gz) of task granger; run the "
+                           "participant level first");
+}
