@@ -18,6 +18,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node and npm for the BIDS validator: Debian's, unless a Node with its npm
+# (for example NodeSource's, which bundles npm) is already there.
+command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
@@ -31,4 +34,13 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
+fi
+# The BIDS validator the example dataset's test runs: the npm package and
+# its dependencies pinned by tools/bids_validator/package-lock.json,
+# installed again only when that lock file changed. No install scripts run.
+validator="$(cd "$(dirname "$0")/.." && pwd)/tools/bids_validator"
+if ! cmp -s "$validator/package-lock.json" "$validator/node_modules/.talvora-installed-lock"; then
+  echo "setup: installing the BIDS validator (npm ci in tools/bids_validator)"
+  (cd "$validator" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+  cp "$validator/package-lock.json" "$validator/node_modules/.talvora-installed-lock"
 fi

@@ -1,16 +1,19 @@
 // talvora-bids-latency-summary BIDS_DIR OUTPUT_DIR: per participant and
-// region of the generated BIDS study, the true onset and time to peak beside
-// the medians of talvora-bids' latency maps over the region's atlas voxels.
+// region of the example dataset's task "latency", the true onset and time
+// to peak beside the medians of talvora-bids' latency maps over the
+// region's atlas voxels.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
-#include <sstream>
 #include <fstream>
+#include <iostream>
 
+#include <Eigen/Dense>
 #include <nlohmann/json.hpp>
 
 #include "host/formats/nifti_image.h"
+#include "tools/make_bids_study/bids_study.h"
 
 namespace fs = std::filesystem;
 namespace fmt = talvora::formats;
@@ -23,24 +26,51 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-void summarise(const fs::path& bids, const fs::path& out, const std::string& sub, const nlohmann::json& truth) {
-    const auto maps = fmt::readNiftiImage(out / sub / "func" / (sub + "_task-latency_desc-latency_statmap.nii.gz"));
-    const auto atlas = fmt::readNiftiImage(bids / sub / "anat" / (sub + "_desc-regions_dseg.nii.gz"));
-    const std::size_t voxels = atlas.values.size();
-    if (maps.values.size() < 3 * voxels) throw std::runtime_error(sub + ": the latency maps are not on the atlas grid");
+// The atlas label at the centre of every voxel of `grid` (the atlas lies on
+// a world grid of its own).
+std::vector<int> atlasOnGrid(const fmt::NiftiImage& atlas, const fmt::NiftiHeader& grid) {
+    const fmt::Affine toAtlas = atlas.header.affine.inverse() * grid.affine;
+    std::vector<int> labels;
+    for (std::int64_t k = 0; k < grid.size[2]; ++k)
+        for (std::int64_t j = 0; j < grid.size[1]; ++j)
+            for (std::int64_t i = 0; i < grid.size[0]; ++i) {
+                const Eigen::Vector4d p = toAtlas * Eigen::Vector4d(double(i), double(j), double(k), 1.0);
+                std::int64_t index = 0, stride = 1;
+                bool inside = true;
+                for (int a = 0; a < 3; ++a) {
+                    const auto c = static_cast<std::int64_t>(std::floor(p[a] + 0.5));
+                    inside = inside && c >= 0 && c < atlas.header.size[static_cast<std::size_t>(a)];
+                    index += c * stride;
+                    stride *= atlas.header.size[static_cast<std::size_t>(a)];
+                }
+                labels.push_back(inside ? static_cast<int>(atlas.values[static_cast<std::size_t>(index)])
+                                        : 0);
+            }
+    return labels;
+}
+
+void summarise(const fs::path& bids, const fs::path& out, const std::string& sub,
+               const nlohmann::json& truth) {
+    const auto maps =
+        fmt::readNiftiImage(out / sub / "func" / (sub + "_task-latency_desc-latency_statmap.nii.gz"));
+    const auto atlas = atlasOnGrid(fmt::readNiftiImage(bids / bids_study::kAtlasImage), maps.header);
+    const std::size_t voxels = atlas.size();
+    if (maps.values.size() < 3 * voxels)
+        throw std::runtime_error(sub + ": the latency maps hold fewer than 3 maps");
     for (const auto& region : truth["regions"]) {
         std::vector<double> onset, peak;
         for (std::size_t v = 0; v < voxels; ++v)
-            if (atlas.values[v] == region["voi_number"].get<int>()) {
+            if (atlas[v] == region["atlas_label"].get<int>()) {
                 onset.push_back(maps.values[v]);
                 peak.push_back(maps.values[2 * voxels + v]);
             }
         const auto& e = region["expected"];
-        std::printf("  %s %-8s onset true %.2f s, estimated %.2f s; time to peak true %.2f ... %.2f s, estimated "
-                    "%.2f s (median of %zu voxels)\n",
-                    sub.c_str(), region["name"].get<std::string>().c_str(), e["onset_s"].get<double>(), median(onset),
-                    e["time_to_peak_range_s"][0].get<double>(), e["time_to_peak_range_s"][1].get<double>(),
-                    median(peak), onset.size());
+        std::printf(
+            "  %s %-8s onset true %.2f s, estimated %.2f s; time to peak true %.2f ... %.2f s, estimated "
+            "%.2f s (median of %zu voxels)\n",
+            sub.c_str(), region["name"].get<std::string>().c_str(), e["onset_s"].get<double>(), median(onset),
+            e["time_to_peak_range_s"][0].get<double>(), e["time_to_peak_range_s"][1].get<double>(),
+            median(peak), onset.size());
     }
 }
 
@@ -54,7 +84,8 @@ int main(int argc, char** argv) {
     try {
         std::ifstream in(fs::path(argv[1]) / "truth.json");
         const auto truth = nlohmann::json::parse(in);
-        for (const auto& [sub, participant] : truth.items()) summarise(argv[1], argv[2], sub, participant);
+        for (const auto& [sub, participant] : truth.items())
+            summarise(argv[1], argv[2], sub, participant.at("latency"));
     } catch (const std::exception& e) {
         std::cerr << "talvora-bids-latency-summary: " << e.what() << "\n";
         return 1;

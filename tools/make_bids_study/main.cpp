@@ -1,4 +1,4 @@
-// talvora-make-bids-study: a small BIDS dataset with known response timing.
+// talvora-make-bids-study: the example BIDS dataset with known truth.
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -6,12 +6,15 @@
 #include "tools/make_bids_study/bids_study.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Write a small BIDS dataset with known response timing (two participants by default)"};
+    CLI::App app{
+        "Write the example BIDS dataset with known truth: tasks \"latency\" and \"granger\", an atlas of "
+        "their regions, truth.json (two participants by default)"};
     bids_study::BidsStudyOptions options;
     std::string out = "bids-study";
-    app.add_option("--out", out, "Folder to write the dataset into")->capture_default_str();
+    app.add_option("--out", out, "Folder to write the dataset into (new or empty)")->capture_default_str();
     app.add_option("--participants", options.participants, "Participants, 1 ... 99")->capture_default_str();
-    app.add_option("--snr", options.snr, "Response amplitude / noise SD per voxel; 0 for no noise")
+    app.add_option("--snr", options.snr,
+                   "Latency task: response amplitude / noise SD per voxel; 0 for no noise")
         ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
     try {

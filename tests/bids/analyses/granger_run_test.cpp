@@ -1,7 +1,8 @@
-// talvora-bids on the generated Granger study written as BIDS: the Granger
+// talvora-bids on the example dataset's task "granger": the Granger
 // analysis of two participants end to end (conversion of runs, events and
-// atlas, the plug-in in talvora, maps back to NIfTI), checked against the
-// study's truth (the kind of every voxel) and the runs' own headers.
+// the dataset's atlas, the plug-in in talvora, maps back to NIfTI), checked
+// against the dataset's truth (the kind of every voxel) and the runs' own
+// headers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,18 +26,10 @@ class GrangerRun : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = new test_support::TempFolder;
-        const auto study = dir() / "study";
-        const auto made = shell(std::string(MAKE_GCM_STUDY) + " --out " + study.string() + " --subjects 2");
+        const auto made = shell(std::string(MAKE_BIDS_STUDY) + " --out " + bids().string());
         ASSERT_EQ(made.status, 0) << made.output;
-        for (const std::string sub : {"01", "02"}) {
-            const auto written = shell(std::string(STUDY_TO_BIDS) + " --out " + bids().string() + " --sub " +
-                                       sub + " --task granger" +
-                                       (sub == "01" ? " --voi " + (study / "reference.voi").string() : "") +
-                                       " " + (study / ("S" + sub) / "run1.vtc").string());
-            ASSERT_EQ(written.status, 0) << written.output;
-        }
         run_ = new test_support::Outcome(
-            shell(grangerCommand("out", "1") + " --work-dir " + (dir() / "work").string()));
+            shell(grangerCommand("out", "4") + " --work-dir " + (dir() / "work").string()));
     }
     static void TearDownTestSuite() {
         delete run_;
@@ -44,16 +37,18 @@ protected:
     }
     static fs::path dir() { return folder_->path(); }
     static fs::path bids() { return dir() / "bids"; }
-    static fs::path atlas() { return bids() / "sub-01/anat/sub-01_task-granger_dseg.nii.gz"; }
+    static fs::path atlas() { return bids() / "derivatives/atlas/atlas-regions_dseg.nii.gz"; }
     static std::string grangerCommand(const std::string& out, const std::string& label) {
         // A fixed clock seeds the plug-in's surrogates: thresholds repeat.
         return "TALVORA_GCM_FIXED_CLOCK=1700000000 " + std::string(TALVORA_BIDS_EXE) + " " + bids().string() +
-               " " + (dir() / out).string() + " participant --analysis granger --atlas " + atlas().string() +
-               " --atlas-labels " + (bids() / "sub-01/anat/sub-01_task-granger_dseg.tsv").string() +
-               " --reference-label " + label;
+               " " + (dir() / out).string() + " participant --analysis granger --task granger --atlas " +
+               atlas().string() + " --atlas-labels " +
+               (bids() / "derivatives/atlas/atlas-regions_dseg.tsv").string() + " --reference-label " + label;
     }
     static const test_support::Outcome& run() { return *run_; }
-    static json truth() { return json::parse(test_support::readBytes(dir() / "study" / "truth.json")); }
+    static json truth(const std::string& sub = "01") {
+        return json::parse(test_support::readBytes(bids() / "truth.json"))["sub-" + sub]["granger"];
+    }
     static fs::path map(const std::string& sub, const std::string& extension = ".nii.gz") {
         return dir() / "out" / ("sub-" + sub) / "func" /
                ("sub-" + sub + "_task-granger_desc-granger_statmap" + extension);
@@ -90,12 +85,12 @@ TEST_F(GrangerRun, MapsLieOnTheRunsGrid) {
         EXPECT_EQ(maps.header().size[3], 2);
         EXPECT_LT((maps.header().affine - bold.header().affine).cwiseAbs().maxCoeff(), 1e-4);
         // The generator stores the runs left-right flipped with 3 mm voxels
-        // centred on the world origin.
+        // centred on (0, -24, 0) mm.
         EXPECT_NEAR(maps.header().affine(0, 0), -3.0, 1e-4);
         EXPECT_NEAR(maps.header().affine(1, 1), 3.0, 1e-4);
         EXPECT_NEAR(maps.header().affine(2, 2), 3.0, 1e-4);
         EXPECT_NEAR(maps.header().affine(0, 3), 3.0 * (nx - 1) / 2, 1e-4);
-        EXPECT_NEAR(maps.header().affine(1, 3), -3.0 * (ny - 1) / 2, 1e-4);
+        EXPECT_NEAR(maps.header().affine(1, 3), -24.0 - 3.0 * (ny - 1) / 2, 1e-4);
         EXPECT_NEAR(maps.header().affine(2, 3), -3.0 * (nz - 1) / 2, 1e-4);
     }
 }
@@ -103,10 +98,10 @@ TEST_F(GrangerRun, MapsLieOnTheRunsGrid) {
 TEST_F(GrangerRun, SidecarSaysWhatTheMapsHold) {
     const auto sidecar = json::parse(test_support::readBytes(map("01", ".json")));
     const auto description = sidecar["Description"].get<std::string>();
-    EXPECT_TRUE(contains(description, "reference region \"Reference\" (atlas label 1)")) << description;
+    EXPECT_TRUE(contains(description, "reference region \"Reference\" (atlas label 4)")) << description;
     EXPECT_TRUE(contains(description, "condition \"Task\"")) << description;
     EXPECT_EQ(sidecar["Sources"], json::array({"bids::sub-01/func/sub-01_task-granger_run-1_bold.nii.gz"}));
-    EXPECT_EQ(sidecar["ReferenceLabel"], 1);
+    EXPECT_EQ(sidecar["ReferenceLabel"], 4);
     EXPECT_EQ(sidecar["RepetitionTime"], 2.0);
     ASSERT_EQ(sidecar["Maps"].size(), 2u);
     EXPECT_EQ(sidecar["Maps"][0]["Name"], "Task: Inst");
@@ -125,10 +120,10 @@ TEST_F(GrangerRun, SidecarSaysWhatTheMapsHold) {
 // than half any directed voxel's, and few independent voxels past either
 // dGCM threshold.
 TEST_F(GrangerRun, DirectionsAreTheTruth) {
-    const auto t = truth();
-    const int nx = t["grid"][0];
-    const auto& kinds = t["voxel_kinds"];
     for (const std::string sub : {"01", "02"}) {
+        const auto t = truth(sub);
+        const int nx = t["grid"][0];
+        const auto& kinds = t["voxel_kinds"];
         const auto maps = fmt::readNiftiImage(map(sub));
         const auto sidecar = json::parse(test_support::readBytes(map(sub, ".json")));
         const double inst = sidecar["Maps"][0]["FdrThresholds"][1],

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
+#include <Eigen/Dense>
 #include <nlohmann/json.hpp>
 
 #include "host/formats/nifti_image.h"
@@ -27,7 +29,7 @@ protected:
         ASSERT_EQ(made.status, 0) << made.output;
         run_ = new test_support::Outcome(shell(
             std::string(TALVORA_BIDS_EXE) + " " + (dir() / "bids").string() + " " + (dir() / "out").string() +
-            " participant --analysis latency --work-dir " + (dir() / "work").string()));
+            " participant --analysis latency --task latency --work-dir " + (dir() / "work").string()));
     }
     static void TearDownTestSuite() {
         delete run_;
@@ -35,7 +37,9 @@ protected:
     }
     static fs::path dir() { return folder_->path(); }
     static const test_support::Outcome& run() { return *run_; }
-    static json truth() { return json::parse(test_support::readBytes(dir() / "bids" / "truth.json")); }
+    static json truth(const std::string& sub) {
+        return json::parse(test_support::readBytes(dir() / "bids" / "truth.json"))["sub-" + sub]["latency"];
+    }
     static fs::path map(const std::string& sub) {
         return dir() / "out" / ("sub-" + sub) / "func" /
                ("sub-" + sub + "_task-latency_desc-latency_statmap.nii.gz");
@@ -51,6 +55,29 @@ test_support::Outcome* LatencyRun::run_ = nullptr;
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
+}
+
+// The atlas lies on a world grid of its own: its label at the centre of
+// every voxel of `grid`, found through both affines.
+std::vector<int> atlasOnGrid(const fmt::NiftiImage& atlas, const fmt::NiftiHeader& grid) {
+    const fmt::Affine toAtlas = atlas.header.affine.inverse() * grid.affine;
+    std::vector<int> labels;
+    for (std::int64_t k = 0; k < grid.size[2]; ++k)
+        for (std::int64_t j = 0; j < grid.size[1]; ++j)
+            for (std::int64_t i = 0; i < grid.size[0]; ++i) {
+                const Eigen::Vector4d p = toAtlas * Eigen::Vector4d(double(i), double(j), double(k), 1.0);
+                std::int64_t index = 0, stride = 1;
+                bool inside = true;
+                for (int a = 0; a < 3; ++a) {
+                    const auto c = static_cast<std::int64_t>(std::floor(p[a] + 0.5));
+                    inside = inside && c >= 0 && c < atlas.header.size[static_cast<std::size_t>(a)];
+                    index += c * stride;
+                    stride *= atlas.header.size[static_cast<std::size_t>(a)];
+                }
+                labels.push_back(inside ? static_cast<int>(atlas.values[static_cast<std::size_t>(index)])
+                                        : 0);
+            }
+    return labels;
 }
 
 }  // namespace
@@ -76,7 +103,7 @@ TEST_F(LatencyRun, MapsLieOnTheRunsGrid) {
         // The generator placed anatomical voxel (0, 0, 0) at -128 mm on every
         // axis with 1 mm voxels; the first functional voxel's centre is then
         // -128 + box start + (r - 1) / 2.
-        const auto grid = truth()["sub-" + sub]["grid"];
+        const auto grid = truth(sub)["grid"];
         const int r = grid["resolution"];
         for (int axis = 0; axis < 3; ++axis) {
             EXPECT_NEAR(maps.header().affine(axis, axis), r, 1e-4);
@@ -90,7 +117,8 @@ TEST_F(LatencyRun, SidecarSaysWhatTheMapsHold) {
     const auto sidecar = json::parse(
         test_support::readBytes(dir() / "out/sub-01/func/sub-01_task-latency_desc-latency_statmap.json"));
     EXPECT_TRUE(contains(sidecar["Description"].get<std::string>(), "condition \"Event\""));
-    EXPECT_EQ(sidecar["Sources"], json::array({"bids::sub-01/func/sub-01_task-latency_run-1_bold.nii.gz"}));
+    EXPECT_EQ(sidecar["Sources"], json::array({"bids::sub-01/func/sub-01_task-latency_run-1_bold.nii.gz",
+                                               "bids::sub-01/func/sub-01_task-latency_run-2_bold.nii.gz"}));
     EXPECT_EQ(sidecar["RepetitionTime"], 1.0);
     ASSERT_EQ(sidecar["Maps"].size(), 4u);
     EXPECT_EQ(sidecar["Maps"][0]["Name"], "Onset (secs)");
@@ -107,21 +135,22 @@ TEST_F(LatencyRun, SidecarSaysWhatTheMapsHold) {
 TEST_F(LatencyRun, RegionOnsetsAreTheTruth) {
     for (const std::string sub : {"01", "02"}) {
         const auto maps = fmt::readNiftiImage(map(sub));
-        const auto atlas = fmt::readNiftiImage(dir() / "bids" / ("sub-" + sub) / "anat" /
-                                               ("sub-" + sub + "_desc-regions_dseg.nii.gz"));
-        const std::size_t voxels = atlas.values.size();
+        const auto atlas = atlasOnGrid(
+            fmt::readNiftiImage(dir() / "bids/derivatives/atlas/atlas-regions_dseg.nii.gz"), maps.header);
+        const std::size_t voxels = atlas.size();
         ASSERT_EQ(maps.values.size(), 4 * voxels);
         // Held by name: a loop over a part of the temporary would outlive it.
-        const json regions = truth()["sub-" + sub]["regions"];
+        const json regions = truth(sub)["regions"];
         for (const auto& region : regions) {
-            const int label = region["voi_number"];
+            const int label = region["atlas_label"];
             std::vector<double> onset, peak;
             for (std::size_t v = 0; v < voxels; ++v)
-                if (atlas.values[v] == label) {
+                if (atlas[v] == label) {
                     onset.push_back(maps.values[v]);
                     peak.push_back(maps.values[2 * voxels + v]);
                 }
-            ASSERT_FALSE(onset.empty()) << region["name"];
+            // Every voxel of the region's box, and no other, carries its label.
+            ASSERT_EQ(onset.size(), region["nr_of_vtc_voxels"].get<std::size_t>()) << region["name"];
             const auto expected = region["expected"];
             EXPECT_NEAR(median(onset), expected["onset_s"].get<double>(), 0.5)
                 << sub << " " << region["name"];
@@ -138,12 +167,12 @@ TEST(LatencyRunRefusals, ParticipantsWithUnusableEventsFailNamingTheFile) {
     const auto bids = folder / "bids";
     ASSERT_EQ(shell(std::string(MAKE_BIDS_STUDY) + " --out " + bids.string()).status, 0);
     const auto app = std::string(TALVORA_BIDS_EXE) + " " + bids.string() + " " + (folder / "out").string() +
-                     " participant --analysis latency";
+                     " participant --analysis latency --task latency";
     const auto events01 = bids / "sub-01/func/sub-01_task-latency_run-1_events.tsv";
-    auto outcome = shell(app + " --condition Rest");
+    auto outcome = shell(app + " --condition left");
     EXPECT_EQ(outcome.status, 3);
-    EXPECT_TRUE(contains(
-        outcome.output, "  sub-01: " + events01.string() + ": no trial_type \"Rest\" (trial types: Event)\n"))
+    EXPECT_TRUE(contains(outcome.output, "  sub-01: " + events01.string() +
+                                             ": no trial_type \"left\" (trial types: Event, Rest)\n"))
         << outcome.output;
     EXPECT_TRUE(contains(outcome.output, "talvora-bids: 2 of 2 failed:\n")) << outcome.output;
     EXPECT_FALSE(fs::exists(folder / "out"));
