@@ -465,3 +465,24 @@ TEST(DistortionLeftRight, PairAlongIMatchesThePluginsOwnRunOnThePhantom) {
     for (std::size_t i = 0; i < ours.values.size(); ++i)
         ASSERT_NEAR(ours.values[i], theirs.values[i], 1.0) << i;
 }
+
+// A pair the plug-in cannot register (no structure at all) gives no field:
+// the pair is named with the plug-in's reason, and nothing is written.
+TEST_F(DistortionRefusals, PairWithoutStructureGivesNoField) {
+    for (const char* dir : {"AP", "PA"}) {
+        const auto image = fmap() / (std::string("sub-01_dir-") + dir + "_epi.nii.gz");
+        fmt::NiftiOutput blank;
+        {
+            const fmt::NiftiReader original(image);
+            blank.size = original.header().size;
+            blank.affine = original.header().affine;
+        }
+        fmt::writeNiftiImage(image, blank,
+                             std::vector<float>(blank.size[0] * blank.size[1] * blank.size[2], 0.0f));
+    }
+    expectFailure(
+        (fmap() / "sub-01_dir-AP_epi.nii.gz").string() + " and " +
+        (fmap() / "sub-01_dir-PA_epi.nii.gz").string() +
+        ": the distortion plug-in estimated no field from the pair: Not-a-number values detected. Local "
+        "optimization skipped. Please start again trying higher order.");
+}
