@@ -146,6 +146,35 @@ struct PairWork {
     std::string desc = "pepolar";
 };
 
+// The plug-in ends "estimate" without a map on data it cannot register
+// (values that are not numbers, a diverging estimate) and says why in its
+// log; the pair is then named with that line rather than the later "apply"
+// that found no map.
+void runPluginJob(const PairWork& work) {
+    const fs::path log = work.folder / "host_output.txt";
+    std::string failure;
+    try {
+        runHostJob(work.folder / "job.json", work.folder / "transcript.json", log);
+    } catch (const std::runtime_error& e) {
+        failure = e.what();
+    }
+    if (fs::exists(work.folder / "first_vdm.map")) {
+        if (!failure.empty()) throw std::runtime_error(failure);
+        return;
+    }
+    std::ifstream in(log);
+    std::string why;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("Not-a-number") != std::string::npos || line.find("diverged") != std::string::npos ||
+            line.find("Error: ") != std::string::npos) {
+            why = line;
+            break;
+        }
+    throw std::runtime_error(
+        work.pair->first.epi.path.string() + " and " + work.pair->second.epi.path.string() +
+        ": the distortion plug-in estimated no field from the pair" + (why.empty() ? "" : ": " + why));
+}
+
 void runPair(const app::ParticipantJob& job, PairWork& work, std::size_t index) {
     const FieldPair& pair = *work.pair;
     fs::create_directories(work.folder);
@@ -167,7 +196,7 @@ void runPair(const app::ParticipantJob& job, PairWork& work, std::size_t index) 
     std::ofstream(work.folder / "job.json") << work.plan.dump(2) << "\n";
 
     job.step("running " + std::string(kPlugin) + " in talvora (pair " + std::to_string(index + 1) + ")");
-    runHostJob(work.folder / "job.json", work.folder / "transcript.json", work.folder / "host_output.txt");
+    runPluginJob(work);
     convert(work.folder / "first_vdm.map", work.folder / "field.nii.gz", report, {}, {"--hz"});
     std::vector<std::string> stems{"first", "second"};
     for (std::size_t r : pair.runs) stems.push_back(runStem(r));

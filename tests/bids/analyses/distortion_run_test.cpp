@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/bids/fmr_project.h"
+#include "host/formats/fmr_map_file.h"
 #include "host/formats/nifti_image.h"
 #include "support/run_program.h"
 #include "support/test_files.h"
@@ -411,4 +413,76 @@ TEST_F(DistortionRun, UndistortedPairAgreesBetterThanThePair) {
         const double is = correlationInside(after[0], after[1], mask.values);
         EXPECT_GT(is, was + 0.4) << sub << ": " << was << " before, " << is << " after";
     }
+}
+
+// A left-right pair (encoded along i, corrected with "rllr" 1) and a run
+// encoded like its first series: the app's field is the plug-in's own map of
+// the phantom's projects over TotalReadoutTime (+ for i), and the run is
+// undistorted as the plug-in undistorts that series itself.
+TEST(DistortionLeftRight, PairAlongIMatchesThePluginsOwnRunOnThePhantom) {
+    test_support::TempFolder folder;
+    const auto made = shell(std::string(MAKE_PHANTOM) + " --bids --size 24x30x9 --volumes 1 --out " +
+                            (folder / "phantom").string());
+    ASSERT_EQ(made.status, 0) << made.output;
+    const fs::path set = folder / "phantom" / "lr_rl_sev5";
+    test_support::writeBytes(
+        set / "job_ncc.json",
+        R"({"plugin": "Mirel_r122", "documents": {"fmr": "run_lr.fmr"}, "commands": [{"command": "estimate",
+        "parameters": {"file0": "run_lr.fmr", "file1": "run_rl.fmr", "volume0": 0, "volume1": 0, "rllr": 1,
+        "use_ic": 0, "use_ssd": 0, "apply_to_input": 1, "save_derivative": 0, "order": 0}}]})");
+    const auto own = shell(std::string(TALVORA_EXE) + " run " + (set / "job_ncc.json").string());
+    ASSERT_EQ(own.status, 0) << own.output;
+
+    const fs::path bids = folder / "bids";
+    fs::copy(set / "bids", bids, fs::copy_options::recursive);
+    test_support::writeBytes(bids / "dataset_description.json", R"({"Name": "LR", "BIDSVersion": "1.8.0"})");
+    const fs::path func = bids / "sub-phantom" / "func";
+    fs::create_directories(func);
+    fs::copy_file(bids / "sub-phantom/fmap/sub-phantom_dir-LR_epi.nii.gz",
+                  func / "sub-phantom_task-rest_bold.nii.gz");
+    test_support::writeBytes(
+        func / "sub-phantom_task-rest_bold.json",
+        R"({"PhaseEncodingDirection": "i", "TotalReadoutTime": 0.05, "RepetitionTime": 2.0})");
+    const auto outcome = shell(app(bids, folder / "out"));
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+
+    const auto map = talvora::formats::readFmrMapFile(set / "run_lr_vdm.map");
+    const auto hz =
+        fmt::readNiftiImage(folder / "out/sub-phantom/fmap/sub-phantom_desc-pepolar_fieldmap.nii.gz");
+    ASSERT_EQ(hz.values.size(), map.maps.at(0).values.size());
+    double largest = 0;
+    for (std::size_t i = 0; i < hz.values.size(); ++i) {
+        const double d = map.maps[0].values[i];
+        largest = std::max(largest, std::fabs(d));
+        ASSERT_NEAR(hz.values[i] * kReadout, d, 1e-5 * (1 + std::fabs(d))) << i;
+    }
+    EXPECT_GT(largest, 1.0);
+    // The plug-in's own undistortion of its 16-bit project is truncated toward 0.
+    const auto theirs = talvora::bids::readProjectSeries(set / "run_lr_undist.fmr");
+    const auto ours = fmt::readNiftiImage(
+        folder / "out/sub-phantom/func/sub-phantom_task-rest_desc-undistorted_bold.nii.gz");
+    ASSERT_EQ(ours.values.size(), theirs.values.size());
+    for (std::size_t i = 0; i < ours.values.size(); ++i)
+        ASSERT_NEAR(ours.values[i], theirs.values[i], 1.0) << i;
+}
+
+// A pair the plug-in cannot register (no structure at all) gives no field:
+// the pair is named with the plug-in's reason, and nothing is written.
+TEST_F(DistortionRefusals, PairWithoutStructureGivesNoField) {
+    for (const char* dir : {"AP", "PA"}) {
+        const auto image = fmap() / (std::string("sub-01_dir-") + dir + "_epi.nii.gz");
+        fmt::NiftiOutput blank;
+        {
+            const fmt::NiftiReader original(image);
+            blank.size = original.header().size;
+            blank.affine = original.header().affine;
+        }
+        fmt::writeNiftiImage(image, blank,
+                             std::vector<float>(blank.size[0] * blank.size[1] * blank.size[2], 0.0f));
+    }
+    expectFailure(
+        (fmap() / "sub-01_dir-AP_epi.nii.gz").string() + " and " +
+        (fmap() / "sub-01_dir-PA_epi.nii.gz").string() +
+        ": the distortion plug-in estimated no field from the pair: Not-a-number values detected. Local "
+        "optimization skipped. Please start again trying higher order.");
 }
