@@ -72,8 +72,9 @@ std::string chooseTask(const Options& options, const layout::Dataset& dataset) {
 
 void checkAnalysisInputs(const Options& options) {
     // The group levels read the participants' results, not the atlas.
-    const bool needsAtlas =
-        (options.analysis == "connectivity" || options.analysis == "granger") && options.level == "participant";
+    const bool participants = options.level == "participant";
+    const bool grangerParticipants = options.analysis == "granger" && participants;
+    const bool needsAtlas = grangerParticipants || (options.analysis == "connectivity" && participants);
     if (needsAtlas && options.atlas.empty())
         throw InputError("the " + options.analysis + " analysis needs --atlas and --atlas-labels");
     for (const auto& file : {options.atlas, options.atlasLabels})
