@@ -125,6 +125,9 @@ json commonSidecar(const app::ParticipantJob& job, const Inputs& inputs) {
         sizes.push_back(region.voxels);
     }
     for (const auto& run : inputs.runs) trs.push_back(run.trSeconds);
+    json outside = json::array();
+    for (const auto& region : inputs.outside)
+        outside.push_back(json{{"Name", region.name}, {"Label", region.label}});
     const auto& options = job.plan.options;
     return json{
         {"Sources", sources},
@@ -133,6 +136,7 @@ json commonSidecar(const app::ParticipantJob& job, const Inputs& inputs) {
         {"RegionNames", names},
         {"RegionLabels", labels},
         {"RegionVoxels", sizes},
+        {"RegionsOutsideRuns", outside},
         {"RegionTimeCourse",
          "the mean over the region's voxels, the atlas read at the centre of every "
          "voxel of each run"},
@@ -148,6 +152,9 @@ void runConnectivity(const app::ParticipantJob& job) {
     const auto& options = job.plan.options;
     job.step("reading the atlas and " + std::to_string(job.runs.size()) + " run(s)");
     const Inputs inputs = readInputs(options.atlas, options.atlasLabels, job.runs);
+    for (const auto& region : inputs.outside)
+        job.step("note: " + options.atlas.string() + ": " + regionText(region) +
+                 " has no voxel on the grid of any run; it is left out");
     std::vector<std::string> conditions = inputs.conditions;
     if (!options.condition.empty()) {
         if (std::find(conditions.begin(), conditions.end(), options.condition) == conditions.end()) {

@@ -119,12 +119,12 @@ Eigen::MatrixXd readSeries(const fs::path& bold, fmt::NiftiReader& reader,
 
 Inputs readInputs(const fs::path& atlasPath, const fs::path& labels, const std::vector<app::Run>& runs) {
     const Atlas atlas = readAtlas(atlasPath, labels);
-    // Every run's labels first: the regions are the table's labels and every
-    // label met on a run's grid, and each needs a voxel in every run.
+    // Every run's labels first: the regions are the labels met on the runs'
+    // grids, and each needs a voxel in every run. A label of the table that
+    // no run covers is left out (a whole-brain atlas on runs of a smaller
+    // field of view); the caller reports it.
     std::vector<std::vector<long long>> runLabels;
     std::set<long long> present;
-    for (const auto& name : atlas.names)
-        if (name.first != 0) present.insert(name.first);
     for (const auto& run : runs) {
         const fmt::NiftiReader reader(run.bold.path);
         runLabels.push_back(labelsAtVoxelCentres(atlas.labels, atlas.grid, gridOf(reader.header())));
@@ -132,13 +132,17 @@ Inputs readInputs(const fs::path& atlasPath, const fs::path& labels, const std::
             if (label != 0) present.insert(label);
     }
     Inputs inputs;
-    for (long long label : present) {
+    const auto nameOf = [&](long long label) {
         const auto named = atlas.names.find(label);
-        inputs.regions.push_back(
-            {label, named != atlas.names.end() ? named->second : "Label " + std::to_string(label), 0});
-    }
+        return named != atlas.names.end() ? named->second : "Label " + std::to_string(label);
+    };
+    for (long long label : present) inputs.regions.push_back({label, nameOf(label), 0});
+    for (const auto& name : atlas.names)
+        if (name.first != 0 && !present.count(name.first))
+            inputs.outside.push_back({name.first, name.second, 0});
     if (inputs.regions.empty())
-        throw std::runtime_error(atlasPath.string() + ": holds no label other than 0");
+        throw std::runtime_error(atlasPath.string() + ": no label other than 0 lies on the grid of " +
+                                 runs.front().bold.path.string());
 
     for (std::size_t r = 0; r < runs.size(); ++r) {
         std::map<long long, std::size_t> regionOf;

@@ -31,6 +31,9 @@ struct RunSeries {
 
 struct Inputs {
     std::vector<Region> regions;
+    // Labels of the table with no voxel in any of the runs (an atlas that
+    // covers more than the runs' field of view): left out of the matrices.
+    std::vector<Region> outside;
     std::vector<RunSeries> runs;
     std::vector<std::string> conditions;  // every run's, in order of first appearance
 };

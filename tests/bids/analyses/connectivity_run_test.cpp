@@ -263,13 +263,43 @@ TEST_F(ConnectivityRefusal, NoAtlas) {
         << outcome.output;
 }
 
-TEST_F(ConnectivityRefusal, ALabelWithoutAVoxelOnTheRunsGrid) {
+// An atlas that covers more than the runs (a whole-brain atlas, runs of a
+// smaller field of view): a table label no run covers is left out with a
+// note and named in the sidecar; the matrices are those without it.
+TEST_F(ConnectivityRefusal, ATableLabelOnNoRunIsLeftOutWithANote) {
     const fs::path table = folder_.path() / "ghost_dseg.tsv";
     test_support::writeBytes(table, test_support::readBytes(kFixture / "atlas_dseg.tsv") + "9\tGhost\n");
-    const auto outcome = refused(atlasOptions(table));
-    EXPECT_TRUE(contains(outcome.output, (kFixture / "atlas_dseg.nii.gz").string() +
-                                             ": region \"Ghost\" (label 9) has no voxel on the grid of " +
-                                             run(1).string()))
+    const std::string options = "participant --analysis connectivity --participant-label 01";
+    const auto plain = runBids(ds(), folder_.path() / "plain", options + atlasOptions());
+    ASSERT_EQ(plain.status, 0) << plain.output;
+    const auto ghost = runBids(ds(), out(), options + atlasOptions(table));
+    ASSERT_EQ(ghost.status, 0) << ghost.output;
+    EXPECT_TRUE(contains(ghost.output, "note: " + (kFixture / "atlas_dseg.nii.gz").string() +
+                                           ": region \"Ghost\" (label 9) has no voxel on the grid of any "
+                                           "run; it is left out"))
+        << ghost.output;
+    const auto sidecar =
+        json::parse(test_support::readBytes(funcFile(out(), "01", "desc-connectivityRest_relmat.json")));
+    EXPECT_EQ(sidecar["RegionsOutsideRuns"], json::parse(R"([{"Name": "Ghost", "Label": 9}])"));
+    for (const auto& name : sidecar["RegionNames"]) EXPECT_NE(name, "Ghost");
+    EXPECT_EQ(test_support::readBytes(funcFile(out(), "01", "desc-connectivityRest_relmat.tsv")),
+              test_support::readBytes(
+                  funcFile(folder_.path() / "plain", "01", "desc-connectivityRest_relmat.tsv")));
+}
+
+// A region some runs cover and another does not has no time course there.
+TEST_F(ConnectivityRefusal, ARegionMissingFromOneRunsGrid) {
+    fmt::NiftiImage image = fmt::readNiftiImage(run(2));
+    fmt::NiftiOutput output;
+    output.size = image.header.size;
+    output.affine = image.header.affine;
+    output.affine(0, 3) += 1000.0;  // far off the atlas
+    output.trSeconds = 2.0;
+    fmt::writeNiftiImage(run(2), output, image.values);
+    const auto outcome = refused(atlasOptions());
+    EXPECT_TRUE(contains(outcome.output, (kFixture / "atlas_dseg.nii.gz").string() + ": region \""))
+        << outcome.output;
+    EXPECT_TRUE(contains(outcome.output, " has no voxel on the grid of " + run(2).string()))
         << outcome.output;
 }
 
