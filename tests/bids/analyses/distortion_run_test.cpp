@@ -113,7 +113,7 @@ TEST_F(DistortionRun, BothParticipantsFinishWithProgressLines) {
     for (
         const char* line :
         {"talvora-bids: sub-01 distortion: converting pair 1 (sub-01_dir-AP_epi.nii.gz, sub-01_dir-PA_epi.nii.gz) "
-         "and 1 run(s) [elapsed ",
+         "and 2 run(s) [elapsed ",
          "talvora-bids: sub-02 distortion: running Mirel_r122 in talvora (pair 1) [elapsed ",
          "talvora-bids: done, 2 of 2 finished"})
         EXPECT_TRUE(contains(run().output, line)) << line << "\n" << run().output;
@@ -157,7 +157,8 @@ TEST_F(DistortionRun, FieldSidecarSaysWhatItHolds) {
     EXPECT_EQ(sidecar["Sources"], json::array({"bids::sub-02/fmap/sub-02_dir-AP_epi.nii.gz",
                                                "bids::sub-02/fmap/sub-02_dir-PA_epi.nii.gz"}));
     EXPECT_EQ(sidecar["IntendedFor"],
-              json::array({"bids::sub-02/func/sub-02_task-latency_run-1_bold.nii.gz"}));
+              json::array({"bids::sub-02/func/sub-02_task-latency_run-1_bold.nii.gz",
+                           "bids::sub-02/func/sub-02_task-latency_run-2_bold.nii.gz"}));
     EXPECT_EQ(sidecar["PluginSettings"]["use_ssd"], 0);
     EXPECT_EQ(sidecar["TotalReadoutTime"], kReadout);
 }
@@ -349,8 +350,9 @@ TEST_F(DistortionRefusals, RunOnAnotherGridThanItsPair) {
 // A run that no pair is for is left uncorrected with a note; the field is
 // still written.
 TEST_F(DistortionRefusals, RunNoPairIsForIsLeftUncorrected) {
-    const auto sidecar = bids() / "sub-01/func/sub-01_task-latency_run-1_bold.json";
-    rewrite(sidecar, [](json& j) { j["B0FieldSource"] = "another"; });
+    for (const char* run : {"run-1", "run-2"})
+        rewrite(bids() / ("sub-01/func/sub-01_task-latency_" + std::string(run) + "_bold.json"),
+                [](json& j) { j["B0FieldSource"] = "another"; });
     const auto outcome = shell(app(bids(), out()));
     EXPECT_EQ(outcome.status, 0) << outcome.output;
     EXPECT_TRUE(

@@ -62,7 +62,8 @@ class GrangerGroup : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = new test_support::TempFolder;
-        const auto made = shell(std::string(MAKE_BIDS_STUDY) + " --out " + bids().string() + " --participants 3");
+        const auto made =
+            shell(std::string(MAKE_BIDS_STUDY) + " --out " + bids().string() + " --participants 3");
         ASSERT_EQ(made.status, 0) << made.output;
         const auto participants = shell(participantCommand(bids(), atlas(bids()), "out"));
         ASSERT_EQ(participants.status, 0) << participants.output;
@@ -74,7 +75,9 @@ protected:
     }
     static fs::path dir() { return folder_->path(); }
     static fs::path bids() { return dir() / "bids"; }
-    static fs::path atlas(const fs::path& dataset) { return dataset / "derivatives/atlas/atlas-regions_dseg"; }
+    static fs::path atlas(const fs::path& dataset) {
+        return dataset / "derivatives/atlas/atlas-regions_dseg";
+    }
     static std::string participantCommand(const fs::path& dataset, const fs::path& atlas,
                                           const std::string& out) {
         // A fixed clock seeds the plug-in's surrogates: thresholds repeat.
@@ -298,6 +301,7 @@ TEST_F(GrangerGroup, AnotherGridIsNamed) {
                             " --subjects 1 --dims 10 8 2");
     ASSERT_EQ(made.status, 0) << made.output;
     const auto task = bids_study::writeGrangerTask(1, 4, other / "bids/sub-02", other / "study");
+    fs::create_directories(other / "bids/derivatives/atlas");
     bids_study::writeWorldAtlas({task.regions}, atlas(other / "bids").string() + ".nii.gz", "reference");
     test_support::writeBytes(atlas(other / "bids").string() + ".tsv", "index\tname\n4\tReference\n");
     test_support::writeBytes(other / "bids/dataset_description.json",
@@ -311,7 +315,8 @@ TEST_F(GrangerGroup, AnotherGridIsNamed) {
     const auto output = expectGroupFailure(
         out, statmap(out, "02").string() + ": on another grid (10 x 8 x 2 voxels, affine rows [",
         " --participant-label 01 02");
-    EXPECT_TRUE(contains(output, ") than " + statmap(out, "01").string() + " (12 x 8 x 2 voxels, affine rows [-3 0 0 "))
+    EXPECT_TRUE(contains(
+        output, ") than " + statmap(out, "01").string() + " (12 x 8 x 2 voxels, affine rows [-3 0 0 "))
         << output;
     EXPECT_TRUE(contains(output, "]); a group takes maps of one grid")) << output;
 }
