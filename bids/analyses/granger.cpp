@@ -45,9 +45,10 @@ fs::path preparePluginFolder(const fs::path& work) {
 }
 
 // The atlas as VOIs on the first run's grid, and the 0-based index of the
-// VOI of the reference label (VOIs are named from the label table).
-int convertAtlas(const app::Plan& plan, const RunDocuments& first, const fs::path& vois,
-                 std::ostream& report) {
+// VOI of the reference label (VOIs are named from the label table). The VOI
+// file, as large as the atlas, is read once here.
+int convertAtlas(const app::Plan& plan, const RunDocuments& first, const fs::path& vois, std::ostream& report,
+                 std::string& referenceName) {
     const auto& options = plan.options;
     fmt::ConvertRequest request;
     request.input = options.atlas;
@@ -76,6 +77,7 @@ int convertAtlas(const app::Plan& plan, const RunDocuments& first, const fs::pat
     if (found < 0)
         throw std::runtime_error(options.atlas.string() + ": the reference label " + std::to_string(label) +
                                  " (\"" + name + "\") has no voxel on the grid of the participant's runs");
+    referenceName = voiFile.vois[static_cast<std::size_t>(found)].name;
     return found;
 }
 
@@ -169,8 +171,9 @@ void runGranger(const app::ParticipantJob& job) {
     const auto documents = convertRuns(job.runs, work, report);
     const int condition = conditionNumber(documents, job.runs.front(), job.plan.options.condition);
     const std::string conditionName = documents.front().conditions.at(condition - 1);
-    const int reference = convertAtlas(job.plan, documents.front(), work / "regions.voi", report);
-    const std::string referenceName = fmt::readVoiFile(work / "regions.voi").vois.at(reference).name;
+    std::string referenceName;
+    const int reference =
+        convertAtlas(job.plan, documents.front(), work / "regions.voi", report, referenceName);
     preparePluginFolder(work);
     const json plan = grangerJob(documents, "sub-" + job.label, reference, condition, conditionName);
     std::ofstream(work / "job.json") << plan.dump(2) << "\n";

@@ -8,8 +8,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -154,13 +156,20 @@ bool isNiftiName(const fs::path& path) {
     return endsWith(name, ".nii") || endsWith(name, ".nii.gz");
 }
 
-// The data file, opened through the library's gzip-aware streams.
+// The data file, opened through the library's gzip-aware streams; a
+// compressed one is decompressed once, whole, into `data` and handed out
+// from there.
 struct NiftiReader::Stream {
     znzFile file = nullptr;
     bool swap = false;
     int swapSize = 0;
     std::size_t volumeBytes = 0;
     std::vector<unsigned char> bytes;
+    struct FreeDeleter {
+        void operator()(unsigned char* p) const { std::free(p); }
+    };
+    std::unique_ptr<unsigned char[], FreeDeleter> data;  // the decompressed image data, or null
+    std::size_t dataOffset = 0;
     ~Stream() {
         if (!znz_isnull(file)) znzclose(file);
     }
@@ -179,26 +188,43 @@ znzFile openData(const fs::path& path, const nifti_image& nim) {
     return f;
 }
 
-// How many of `wanted` data bytes the file really holds (a plain file by its
-// size; a compressed one by decompressing it once into a small buffer).
-std::uint64_t availableDataBytes(const fs::path& path, const nifti_image& nim, std::uint64_t wanted) {
-    if (!nifti_is_gzfile(nim.iname)) {
-        const std::int64_t size = nifti_get_filesize(nim.iname);
-        if (size < 0) fail(path, "its image data cannot be read");
-        return size > nim.iname_offset ? std::uint64_t(size - nim.iname_offset) : 0;
-    }
+// How many data bytes a plain file holds after its header.
+std::uint64_t plainDataBytes(const fs::path& path, const nifti_image& nim) {
+    const std::int64_t size = nifti_get_filesize(nim.iname);
+    if (size < 0) fail(path, "its image data cannot be read");
+    return size > nim.iname_offset ? std::uint64_t(size - nim.iname_offset) : 0;
+}
+
+// A compressed file's data, decompressed in one pass. The buffer grows with
+// what has arrived (at most doubling it, from 1 MiB) and never past the
+// `wanted` bytes the header promises, so a header that promises more than
+// the file holds costs no more memory than the file's real content.
+// realloc moves large blocks by remapping pages, not by copying them.
+unsigned char* decompressData(const fs::path& path, const nifti_image& nim, std::uint64_t wanted,
+                              std::uint64_t& have) {
+    constexpr std::uint64_t kFirstBlock = 1 << 20;
     znzFile f = openData(path, nim);
-    std::vector<unsigned char> chunk(1 << 20);
-    std::uint64_t seen = 0;
-    while (seen < wanted) {
-        const std::size_t ask =
-            static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), wanted - seen));
-        const std::size_t got = znzread(chunk.data(), 1, ask, f);
+    unsigned char* data = nullptr;
+    std::uint64_t capacity = 0;
+    have = 0;
+    while (have < wanted) {
+        if (have == capacity) {
+            capacity = std::min(wanted, std::max(kFirstBlock, 2 * capacity));
+            auto* grown = static_cast<unsigned char*>(std::realloc(data, static_cast<std::size_t>(capacity)));
+            if (!grown) {
+                std::free(data);
+                znzclose(f);
+                throw std::bad_alloc();
+            }
+            data = grown;
+        }
+        const std::size_t ask = static_cast<std::size_t>(capacity - have);
+        const std::size_t got = znzread(data + have, 1, ask, f);
         if (got == 0 || got > ask) break;
-        seen += got;
+        have += got;
     }
     znzclose(f);
-    return seen;
+    return data;
 }
 
 template <typename T>
@@ -228,14 +254,19 @@ NiftiReader::NiftiReader(const fs::path& path) {
 
     stream_ = std::make_unique<Stream>();
     stream_->volumeBytes = header_.voxelsPerVolume() * static_cast<std::size_t>(nbyper);
+    stream_->swap = nim->byteorder != nifti_short_order() && nbyper > 1;
+    stream_->swapSize = nbyper;
     const std::uint64_t wanted = std::uint64_t(stream_->volumeBytes) * header_.volumes();
-    const std::uint64_t have = availableDataBytes(path, *nim, wanted);
+    const bool compressed = nifti_is_gzfile(nim->iname);
+    std::uint64_t have = 0;
+    if (compressed)
+        stream_->data.reset(decompressData(path, *nim, wanted, have));
+    else
+        have = plainDataBytes(path, *nim);
     if (have < wanted)
         fail(path, "is truncated: it holds " + std::to_string(have) +
                        " bytes of image data, its header promises " + std::to_string(wanted));
-    stream_->swap = nim->byteorder != nifti_short_order() && nbyper > 1;
-    stream_->swapSize = nbyper;
-    stream_->file = openData(path, *nim);
+    if (!compressed) stream_->file = openData(path, *nim);
 }
 
 NiftiReader::~NiftiReader() = default;
@@ -244,37 +275,44 @@ void NiftiReader::readNextVolume(std::vector<float>& out) {
     if (nextVolume_ >= header_.volumes())
         fail(header_.path, "has no volume " + std::to_string(nextVolume_ + 1));
     Stream& s = *stream_;
-    s.bytes.resize(s.volumeBytes);
-    std::size_t done = 0;
-    while (done < s.volumeBytes) {
-        const std::size_t got = znzread(s.bytes.data() + done, 1, s.volumeBytes - done, s.file);
-        if (got == 0 || got > s.volumeBytes - done)
-            fail(header_.path, "is truncated in volume " + std::to_string(nextVolume_ + 1));
-        done += got;
+    unsigned char* bytes = nullptr;
+    if (s.data) {
+        bytes = s.data.get() + s.dataOffset;
+        s.dataOffset += s.volumeBytes;
+    } else {
+        s.bytes.resize(s.volumeBytes);
+        std::size_t done = 0;
+        while (done < s.volumeBytes) {
+            const std::size_t got = znzread(s.bytes.data() + done, 1, s.volumeBytes - done, s.file);
+            if (got == 0 || got > s.volumeBytes - done)
+                fail(header_.path, "is truncated in volume " + std::to_string(nextVolume_ + 1));
+            done += got;
+        }
+        bytes = s.bytes.data();
     }
-    if (s.swap)
-        nifti_swap_Nbytes(static_cast<std::int64_t>(s.volumeBytes / s.swapSize), s.swapSize, s.bytes.data());
+    if (s.swap) nifti_swap_Nbytes(static_cast<std::int64_t>(s.volumeBytes / s.swapSize), s.swapSize, bytes);
     const std::size_t n = header_.voxelsPerVolume();
     out.resize(n);
     const double m = header_.slope, b = header_.intercept;
     switch (header_.datatype) {
         case DT_UINT8:
-            widen<std::uint8_t>(s.bytes.data(), n, out.data(), m, b);
+            widen<std::uint8_t>(bytes, n, out.data(), m, b);
             break;
         case DT_INT16:
-            widen<std::int16_t>(s.bytes.data(), n, out.data(), m, b);
+            widen<std::int16_t>(bytes, n, out.data(), m, b);
             break;
         case DT_INT32:
-            widen<std::int32_t>(s.bytes.data(), n, out.data(), m, b);
+            widen<std::int32_t>(bytes, n, out.data(), m, b);
             break;
         case DT_FLOAT32:
-            widen<float>(s.bytes.data(), n, out.data(), m, b);
+            widen<float>(bytes, n, out.data(), m, b);
             break;
         default:
-            widen<double>(s.bytes.data(), n, out.data(), m, b);
+            widen<double>(bytes, n, out.data(), m, b);
             break;
     }
-    ++nextVolume_;
+    // The last volume handed out: the decompressed data are no longer needed.
+    if (++nextVolume_ == header_.volumes()) s.data.reset();
 }
 
 NiftiImage readNiftiImage(const fs::path& path) {

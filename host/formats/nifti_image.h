@@ -41,9 +41,11 @@ struct NiftiHeader {
 };
 
 // Reads the header and checks that the file holds every value it promises
-// before anything is allocated for them (for ".nii.gz" by one pass that
-// counts the decompressed bytes). Then hands out the values volume by
-// volume, in file order, so a long run need not be held twice.
+// before anything is allocated for them by the header alone: a ".nii" by its
+// size, a ".nii.gz" by decompressing it once into memory that grows with the
+// bytes that arrive (up to what the header promises). Then hands out the
+// values volume by volume, in file order (a ".nii" read from the file as it
+// goes; a ".nii.gz" from its decompressed bytes, released after the last).
 class NiftiReader {
 public:
     explicit NiftiReader(const std::filesystem::path& path);
