@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -38,6 +39,20 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
 
 // The whole file; a file that cannot be opened is an error naming it (a
 // missing output must fail the test, not compare as empty).
+// The cells of a tab-separated text, row by row.
+inline std::vector<std::vector<std::string>> tsvCells(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        rows.emplace_back();
+        std::istringstream parts(line);
+        std::string cell;
+        while (std::getline(parts, cell, '\t')) rows.back().push_back(cell);
+    }
+    return rows;
+}
+
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error(path.string() + ": cannot open");

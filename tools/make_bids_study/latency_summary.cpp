@@ -14,6 +14,7 @@
 
 #include "host/formats/nifti_image.h"
 #include "tools/make_bids_study/bids_study.h"
+#include "tools/make_bids_study/world_atlas.h"
 
 namespace fs = std::filesystem;
 namespace fmt = talvora::formats;
@@ -26,34 +27,12 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The atlas label at the centre of every voxel of `grid` (the atlas lies on
-// a world grid of its own).
-std::vector<int> atlasOnGrid(const fmt::NiftiImage& atlas, const fmt::NiftiHeader& grid) {
-    const fmt::Affine toAtlas = atlas.header.affine.inverse() * grid.affine;
-    std::vector<int> labels;
-    for (std::int64_t k = 0; k < grid.size[2]; ++k)
-        for (std::int64_t j = 0; j < grid.size[1]; ++j)
-            for (std::int64_t i = 0; i < grid.size[0]; ++i) {
-                const Eigen::Vector4d p = toAtlas * Eigen::Vector4d(double(i), double(j), double(k), 1.0);
-                std::int64_t index = 0, stride = 1;
-                bool inside = true;
-                for (int a = 0; a < 3; ++a) {
-                    const auto c = static_cast<std::int64_t>(std::floor(p[a] + 0.5));
-                    inside = inside && c >= 0 && c < atlas.header.size[static_cast<std::size_t>(a)];
-                    index += c * stride;
-                    stride *= atlas.header.size[static_cast<std::size_t>(a)];
-                }
-                labels.push_back(inside ? static_cast<int>(atlas.values[static_cast<std::size_t>(index)])
-                                        : 0);
-            }
-    return labels;
-}
-
 void summarise(const fs::path& bids, const fs::path& out, const std::string& sub,
                const nlohmann::json& truth) {
     const auto maps =
         fmt::readNiftiImage(out / sub / "func" / (sub + "_task-latency_desc-latency_statmap.nii.gz"));
-    const auto atlas = atlasOnGrid(fmt::readNiftiImage(bids / bids_study::kAtlasImage), maps.header);
+    const auto atlas = bids_study::atlasLabelsAtVoxelCentres(
+        fmt::readNiftiImage(bids / bids_study::kAtlasImage), maps.header);
     const std::size_t voxels = atlas.size();
     if (maps.values.size() < 3 * voxels)
         throw std::runtime_error(sub + ": the latency maps hold fewer than 3 maps");

@@ -79,4 +79,25 @@ void writeWorldAtlas(const std::vector<GridLabels>& grids, const fs::path& image
     fmt::writeNiftiImage(image, out, labels);
 }
 
+std::vector<int> atlasLabelsAtVoxelCentres(const fmt::NiftiImage& atlas, const fmt::NiftiHeader& grid) {
+    const fmt::Affine toAtlas = atlas.header.affine.inverse() * grid.affine;
+    std::vector<int> labels;
+    for (std::int64_t k = 0; k < grid.size[2]; ++k)
+        for (std::int64_t j = 0; j < grid.size[1]; ++j)
+            for (std::int64_t i = 0; i < grid.size[0]; ++i) {
+                const Eigen::Vector4d p = toAtlas * Eigen::Vector4d(double(i), double(j), double(k), 1.0);
+                std::int64_t index = 0, stride = 1;
+                bool inside = true;
+                for (int a = 0; a < 3; ++a) {
+                    const auto c = static_cast<std::int64_t>(std::floor(p[a] + 0.5));
+                    inside = inside && c >= 0 && c < atlas.header.size[static_cast<std::size_t>(a)];
+                    index += c * stride;
+                    stride *= atlas.header.size[static_cast<std::size_t>(a)];
+                }
+                labels.push_back(inside ? static_cast<int>(atlas.values[static_cast<std::size_t>(index)])
+                                        : 0);
+            }
+    return labels;
+}
+
 }  // namespace bids_study

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/formats/nifti_image.h"
 #include "tools/make_bids_study/vtc_to_bids.h"
 
 namespace bids_study {
@@ -27,5 +28,12 @@ struct GridLabels {
 // atlas voxel different labels.
 void writeWorldAtlas(const std::vector<GridLabels>& grids, const std::filesystem::path& image,
                      const std::string& description);
+
+// The atlas label at the centre of every voxel of `grid` (x fastest), the
+// nearest atlas voxel through both affines; 0 outside the atlas. The
+// summaries and tests read an atlas written on a world grid of its own with
+// this, independently of the app's own sampling.
+std::vector<int> atlasLabelsAtVoxelCentres(const talvora::formats::NiftiImage& atlas,
+                                           const talvora::formats::NiftiHeader& grid);
 
 }  // namespace bids_study

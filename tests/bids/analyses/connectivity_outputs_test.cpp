@@ -15,22 +15,7 @@
 namespace c = bids::analyses::connectivity;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::vector<std::vector<std::string>> cells(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        rows.emplace_back();
-        std::istringstream parts(line);
-        std::string cell;
-        while (std::getline(parts, cell, '\t')) rows.back().push_back(cell);
-    }
-    return rows;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(ConnectivityOutputs, MatrixTableHasTheNamesThenTheRows) {
     Eigen::MatrixXd m(2, 2);
@@ -88,7 +73,8 @@ TEST(ConnectivityOutputs, MeasuresTableHoldsStrengthAndDegreeOfThePositiveWeight
     w(0, 1) = w(1, 0) = 0.5f;
     w(0, 2) = w(2, 0) = 0.25f;
     w(1, 2) = w(2, 1) = -0.75f;
-    const auto rows = cells(c::measuresTable({{"sub-01", "rest", w}}, {"a", "b", "c", "d"}, true));
+    const auto rows =
+        test_support::tsvCells(c::measuresTable({{"sub-01", "rest", w}}, {"a", "b", "c", "d"}, true));
     ASSERT_EQ(rows.size(), 6u);
     const auto& header = rows[0];
     ASSERT_GE(header.size(), 4u);

@@ -41,16 +41,7 @@ test_support::Outcome runBids(const fs::path& ds, const fs::path& out, const std
 }
 
 std::vector<std::vector<std::string>> readTsv(const fs::path& path) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(test_support::readBytes(path));
-    std::string line;
-    while (std::getline(lines, line)) {
-        rows.emplace_back();
-        std::istringstream parts(line);
-        std::string cell;
-        while (std::getline(parts, cell, '\t')) rows.back().push_back(cell);
-    }
-    return rows;
+    return test_support::tsvCells(test_support::readBytes(path));
 }
 
 std::map<fs::path, std::string> snapshot(const fs::path& folder) {

@@ -12,6 +12,7 @@
 #include "host/formats/nifti_image.h"
 #include "support/run_program.h"
 #include "support/test_files.h"
+#include "tools/make_bids_study/world_atlas.h"
 
 namespace fs = std::filesystem;
 namespace fmt = talvora::formats;
@@ -55,29 +56,6 @@ test_support::Outcome* LatencyRun::run_ = nullptr;
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
-}
-
-// The atlas lies on a world grid of its own: its label at the centre of
-// every voxel of `grid`, found through both affines.
-std::vector<int> atlasOnGrid(const fmt::NiftiImage& atlas, const fmt::NiftiHeader& grid) {
-    const fmt::Affine toAtlas = atlas.header.affine.inverse() * grid.affine;
-    std::vector<int> labels;
-    for (std::int64_t k = 0; k < grid.size[2]; ++k)
-        for (std::int64_t j = 0; j < grid.size[1]; ++j)
-            for (std::int64_t i = 0; i < grid.size[0]; ++i) {
-                const Eigen::Vector4d p = toAtlas * Eigen::Vector4d(double(i), double(j), double(k), 1.0);
-                std::int64_t index = 0, stride = 1;
-                bool inside = true;
-                for (int a = 0; a < 3; ++a) {
-                    const auto c = static_cast<std::int64_t>(std::floor(p[a] + 0.5));
-                    inside = inside && c >= 0 && c < atlas.header.size[static_cast<std::size_t>(a)];
-                    index += c * stride;
-                    stride *= atlas.header.size[static_cast<std::size_t>(a)];
-                }
-                labels.push_back(inside ? static_cast<int>(atlas.values[static_cast<std::size_t>(index)])
-                                        : 0);
-            }
-    return labels;
 }
 
 }  // namespace
@@ -135,7 +113,7 @@ TEST_F(LatencyRun, SidecarSaysWhatTheMapsHold) {
 TEST_F(LatencyRun, RegionOnsetsAreTheTruth) {
     for (const std::string sub : {"01", "02"}) {
         const auto maps = fmt::readNiftiImage(map(sub));
-        const auto atlas = atlasOnGrid(
+        const auto atlas = bids_study::atlasLabelsAtVoxelCentres(
             fmt::readNiftiImage(dir() / "bids/derivatives/atlas/atlas-regions_dseg.nii.gz"), maps.header);
         const std::size_t voxels = atlas.size();
         ASSERT_EQ(maps.values.size(), 4 * voxels);
