@@ -10,7 +10,7 @@ packages=(
   qml-module-qtquick-window2
   libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev
   nlohmann-json3-dev libcli11-dev
-  snakemake libnifti2-dev
+  snakemake libnifti2-dev libdeflate-dev
   fontconfig fonts-dejavu-core
   locales
 )

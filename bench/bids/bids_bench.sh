@@ -5,9 +5,8 @@
 #
 #   bench/bids/bids_bench.sh BUILD_DIR [--repeat N] [--datasets "example large large-nii"] [--analyses "latency granger"] [--no-snakemake] [--keep DIR]
 #
-# Datasets: "example" is the latency example (talvora-make-bids-study) and
-# the Granger study written as BIDS (talvora-make-gcm-study +
-# talvora-study-to-bids, as the main job makes them); "large" is
+# Datasets: "example" is talvora-make-bids-study (both tasks and the atlas,
+# as the main job makes them); "large" is
 # make_bids_bench_dataset (two participants, 64 x 64 x 32 voxels, runs of
 # about 200 volumes); "large-nii" is that dataset with its runs gunzipped
 # (what the app costs apart from decompressing its input). Every figure is
@@ -17,7 +16,7 @@
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
-    sed -n '2,16p' "$0"
+    sed -n '2,14p' "$0"
     exit 2
 fi
 BUILD=$(cd "$1" && pwd)
@@ -35,7 +34,7 @@ while [ $# -gt 0 ]; do
         --analyses) ANALYSES=$2; shift 2 ;;
         --no-snakemake) SNAKEMAKE=0; shift ;;
         --keep) KEEP=$2; shift 2 ;;
-        -h | --help) sed -n '2,16p' "$0"; exit 0 ;;
+        -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
         *) echo "bids_bench: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -73,15 +72,7 @@ median() {
 
 make_example() {
     [ -d "$T/example" ] && return
-    mkdir -p "$T/example"
-    "$BUILD/talvora-make-bids-study" --out "$T/example/latency" >/dev/null
-    "$BUILD/talvora-make-gcm-study" --out "$T/example/gcm-study" >/dev/null
-    for s in S01 S02 S03; do
-        local voi=()
-        [ "$s" = S01 ] && voi=(--voi "$T/example/gcm-study/reference.voi")
-        "$BUILD/talvora-study-to-bids" --out "$T/example/granger" --sub "$s" --task granger "${voi[@]}" \
-            "$T/example/gcm-study/$s/run1.vtc" >/dev/null
-    done
+    "$BUILD/talvora-make-bids-study" --out "$T/example" >/dev/null
 }
 
 make_large() {
@@ -101,10 +92,10 @@ make_large-nii() {
 # dataset analysis -> "BIDS_DIR|participants|options"
 job_of() {
     case "$1/$2" in
-        example/latency) echo "$T/example/latency|01 02|" ;;
+        example/latency) echo "$T/example|01 02|--task latency" ;;
         example/granger)
-            local atlas=$T/example/granger/sub-S01/anat/sub-S01_task-granger_dseg
-            echo "$T/example/granger|S01 S02|--task granger --atlas $atlas.nii.gz --atlas-labels $atlas.tsv --reference-label 1" ;;
+            local atlas=$T/example/derivatives/atlas/atlas-regions_dseg
+            echo "$T/example|01 02|--task granger --atlas $atlas.nii.gz --atlas-labels $atlas.tsv --reference-label 4" ;;
         large*/latency) echo "$T/$1|01 02|--task latency" ;;
         large*/granger)
             echo "$T/$1|01 02|--task granger --atlas $T/$1/atlas_dseg.nii.gz --atlas-labels $T/$1/atlas_dseg.tsv --reference-label 1 --condition Task" ;;

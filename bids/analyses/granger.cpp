@@ -9,8 +9,8 @@
 #include "bids/analyses/run_documents.h"
 #include "bids/derivatives/naming.h"
 #include "host/bids/atlas_labels.h"
+#include "host/bids/atlas_to_voi.h"
 #include "host/formats/convert_registry.h"
-#include "host/formats/voi_file.h"
 
 namespace bids::analyses {
 namespace fs = std::filesystem;
@@ -44,41 +44,36 @@ fs::path preparePluginFolder(const fs::path& work) {
     return link;
 }
 
-// The atlas as VOIs on the first run's grid, and the 0-based index of the
-// VOI of the reference label (VOIs are named from the label table). The VOI
-// file, as large as the atlas, is read once here.
-int convertAtlas(const app::Plan& plan, const RunDocuments& first, const fs::path& vois, std::ostream& report,
-                 std::string& referenceName) {
+// The reference region of the atlas as the one VOI of the file the plug-in
+// gets, on the first run's grid; returns its name (from the label table).
+// Only that label is converted: the plug-in needs no other region, and a
+// whole-grid atlas as VOIs is megabytes of text written and read back.
+std::string convertReferenceRegion(const app::Plan& plan, const RunDocuments& first, const fs::path& vois,
+                                   std::ostream& report) {
     const auto& options = plan.options;
+    const int label = *options.referenceLabel;
+    const fs::path table =
+        options.atlasLabels.empty() ? talvora::bids::labelsBesideAtlas(options.atlas) : options.atlasLabels;
+    const auto names =
+        table.empty() ? std::map<long long, std::string>{} : talvora::bids::readAtlasLabels(table);
+    const std::string name = talvora::bids::atlasLabelName(names, label);
+    // The region is found by its name, so no other label of the table may carry it.
+    for (const auto& entry : names)
+        if (entry.first != label && entry.first != 0 &&
+            talvora::bids::atlasLabelName(names, entry.first) == name)
+            throw std::runtime_error(table.string() + ": the name \"" + name + "\" of the reference label " +
+                                     std::to_string(label) + " is given to more than one label");
+
     fmt::ConvertRequest request;
     request.input = options.atlas;
     request.output = vois;
     request.options["--like"] = first.vtc.string();
     if (!options.atlasLabels.empty()) request.options["--labels"] = options.atlasLabels.string();
     request.report = &report;
-    fmt::runConversion(request);
-
-    const int label = *options.referenceLabel;
-    const fs::path table =
-        options.atlasLabels.empty() ? talvora::bids::labelsBesideAtlas(options.atlas) : options.atlasLabels;
-    const auto names =
-        table.empty() ? std::map<long long, std::string>{} : talvora::bids::readAtlasLabels(table);
-    const auto named = names.find(label);
-    const std::string name = named != names.end() ? named->second : "Label " + std::to_string(label);
-    const auto voiFile = fmt::readVoiFile(vois);
-    int found = -1;
-    for (std::size_t i = 0; i < voiFile.vois.size(); ++i) {
-        if (voiFile.vois[i].name != name) continue;
-        if (found >= 0)
-            throw std::runtime_error(table.string() + ": the name \"" + name + "\" of the reference label " +
-                                     std::to_string(label) + " is given to more than one label");
-        found = static_cast<int>(i);
-    }
-    if (found < 0)
+    if (!talvora::bids::convertAtlasLabelToVoi(request, label))
         throw std::runtime_error(options.atlas.string() + ": the reference label " + std::to_string(label) +
                                  " (\"" + name + "\") has no voxel on the grid of the participant's runs");
-    referenceName = voiFile.vois[static_cast<std::size_t>(found)].name;
-    return found;
+    return name;
 }
 
 json grangerJob(const std::vector<RunDocuments>& documents, const std::string& subject, int reference,
@@ -171,11 +166,11 @@ void runGranger(const app::ParticipantJob& job) {
     const auto documents = convertRuns(job.runs, work, report);
     const int condition = conditionNumber(documents, job.runs.front(), job.plan.options.condition);
     const std::string conditionName = documents.front().conditions.at(condition - 1);
-    std::string referenceName;
-    const int reference =
-        convertAtlas(job.plan, documents.front(), work / "regions.voi", report, referenceName);
+    const std::string referenceName =
+        convertReferenceRegion(job.plan, documents.front(), work / "regions.voi", report);
     preparePluginFolder(work);
-    const json plan = grangerJob(documents, "sub-" + job.label, reference, condition, conditionName);
+    // The reference region is the file's only VOI.
+    const json plan = grangerJob(documents, "sub-" + job.label, 0, condition, conditionName);
     std::ofstream(work / "job.json") << plan.dump(2) << "\n";
 
     job.step("running CausalisPlugin_v27 in talvora");

@@ -42,11 +42,17 @@ std::string lastLine(const fs::path& log) {
 }  // namespace
 
 void runHostJob(const fs::path& job, const fs::path& transcript, const fs::path& log) {
-    const std::string command = shellQuoted(hostProgram().string()) + " run " + shellQuoted(job.string()) +
-                                " --transcript " + shellQuoted(transcript.string()) + " </dev/null >" +
+    // exec: the shell becomes the host instead of waiting for it, one process less.
+    const std::string command = "exec " + shellQuoted(hostProgram().string()) + " run " +
+                                shellQuoted(job.string()) + " --transcript " +
+                                shellQuoted(transcript.string()) + " </dev/null >" +
                                 shellQuoted(log.string()) + " 2>&1";
     const int raw = std::system(command.c_str());
-    const int status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    // A host killed by a signal reads as the shell says it: 128 + the signal.
+    const int status = raw == -1          ? -1
+                       : WIFEXITED(raw)   ? WEXITSTATUS(raw)
+                       : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw)
+                                          : -1;
     if (status != 0)
         throw std::runtime_error(job.string() + ": the host ended with status " + std::to_string(status) +
                                  ": " + lastLine(log) + " (its output: " + log.string() + ")");

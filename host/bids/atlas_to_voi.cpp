@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -36,7 +37,9 @@ std::vector<long long> labelValues(const formats::NiftiImage& atlas) {
 
 struct VoiBuilder {
     std::map<long long, std::vector<std::int32_t>> coordsOf;  // label -> c0 c1 c2 ...
+    std::optional<long long> only;                            // keep this label alone
     void add(long long label, int x, int y, int z) {
+        if (only && label != *only) return;
         auto& c = coordsOf[label];
         c.push_back(x), c.push_back(y), c.push_back(z);
     }
@@ -127,7 +130,10 @@ std::string labelName(const std::map<long long, std::string>& names, long long l
 }
 }  // namespace
 
-void convertAtlasToVoi(const formats::ConvertRequest& request) {
+namespace {
+// Every label's VOI, or only that of `only`; returns false and writes nothing
+// when `only` has no voxel on the grid.
+bool convertLabels(const formats::ConvertRequest& request, std::optional<long long> only) {
     const formats::NiftiImage atlas = formats::readNiftiImage(request.input);
     if (atlas.header.size[3] != 1)
         formats::fail(request.input, "is a 4-D image; an atlas has one volume of labels");
@@ -138,6 +144,7 @@ void convertAtlasToVoi(const formats::ConvertRequest& request) {
         table.empty() ? std::map<long long, std::string>{} : readAtlasLabels(table);
 
     VoiBuilder vois;
+    vois.only = only;
     const formats::Placement placement = request.option("--like") ? fromRunGrid(atlas, labels, request, vois)
                                                                   : fromOwnGrid(atlas, labels, vois);
 
@@ -148,11 +155,14 @@ void convertAtlasToVoi(const formats::ConvertRequest& request) {
         if (!names.empty() && names.count(label) == 0) ++unnamed;
         out.vois.push_back({labelName(names, label), std::move(coords)});
     }
-    if (out.vois.empty())
+    if (out.vois.empty()) {
+        if (only) return false;
         formats::fail(request.input, "holds no label other than 0 (background) on the grid");
+    }
     std::size_t missing = 0;
-    for (const auto& entry : names)
-        if (entry.first != 0 && vois.coordsOf.count(entry.first) == 0) ++missing;
+    if (!only)
+        for (const auto& entry : names)
+            if (entry.first != 0 && vois.coordsOf.count(entry.first) == 0) ++missing;
     // The VOIs' anatomical space travels with them, as beside every converted document.
     formats::writePlacementSidecar(request.output, placement);
     try {
@@ -163,10 +173,25 @@ void convertAtlasToVoi(const formats::ConvertRequest& request) {
         throw;
     }
     request.say(request.output.string() + ": " + std::to_string(out.vois.size()) +
-                " VOIs in volume coordinates" +
+                (only ? " VOI (label " + std::to_string(*only) + " alone)" : std::string(" VOIs")) +
+                " in volume coordinates" +
                 (table.empty() ? " (no label table: named \"Label N\")" : ", names from " + table.string()));
     if (unnamed) request.say(std::to_string(unnamed) + " labels are not in the table: named \"Label N\"");
     if (missing) request.say(std::to_string(missing) + " labels of the table have no voxel and no VOI");
+    return true;
+}
+}  // namespace
+
+void convertAtlasToVoi(const formats::ConvertRequest& request) {
+    convertLabels(request, std::nullopt);
+}
+
+bool convertAtlasLabelToVoi(const formats::ConvertRequest& request, long long label) {
+    return convertLabels(request, label);
+}
+
+std::string atlasLabelName(const std::map<long long, std::string>& names, long long label) {
+    return labelName(names, label);
 }
 
 }  // namespace talvora::bids

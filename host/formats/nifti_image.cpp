@@ -1,6 +1,7 @@
 #include "host/formats/nifti_image.h"
 
 #include "host/formats/format_io.h"
+#include "host/formats/gzip_whole.h"
 
 #include <nifti2_io.h>
 
@@ -259,9 +260,18 @@ NiftiReader::NiftiReader(const fs::path& path) {
     const std::uint64_t wanted = std::uint64_t(stream_->volumeBytes) * header_.volumes();
     const bool compressed = nifti_is_gzfile(nim->iname);
     std::uint64_t have = 0;
-    if (compressed)
-        stream_->data.reset(decompressData(path, *nim, wanted, have));
-    else
+    if (compressed) {
+        // One call when the file's own trailer vouches for the header's size,
+        // the streaming pass (growing with what arrives) otherwise.
+        const std::uint64_t start = static_cast<std::uint64_t>(nim->iname_offset);
+        if (unsigned char* whole = gunzipWhole(nim->iname, start + wanted)) {
+            stream_->data.reset(whole);
+            stream_->dataOffset = static_cast<std::size_t>(start);
+            have = wanted;
+        } else {
+            stream_->data.reset(decompressData(path, *nim, wanted, have));
+        }
+    } else
         have = plainDataBytes(path, *nim);
     if (have < wanted)
         fail(path, "is truncated: it holds " + std::to_string(have) +

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include <nlohmann/json.hpp>
 
 #include "host/formats/nifti_image.h"
+#include "host/formats/voi_file.h"
 #include "support/run_program.h"
 #include "support/test_files.h"
 
@@ -174,4 +176,41 @@ TEST_F(GrangerRun, ReferenceLabelWithoutVoxelsFailsNamingTheAtlas) {
                                     "the participant's runs"))
         << failed.output;
     EXPECT_FALSE(fs::exists(dir() / "out-bad"));
+}
+
+// The plug-in gets the reference region alone, as the first VOI of its file:
+// the run voxels the truth calls "reference", each as the 2 x 2 x 2 block of
+// 1 mm voxels a reader assigns to a 3 mm run voxel.
+TEST_F(GrangerRun, PluginGetsTheReferenceRegionAlone) {
+    const fs::path work = dir() / "work/sub-01/granger";
+    const auto vois = fmt::readVoiFile(work / "regions.voi");
+    ASSERT_EQ(vois.vois.size(), 1u);
+    EXPECT_EQ(vois.vois[0].name, "Reference");
+    const auto kinds = truth()["voxel_kinds"];
+    const auto references = std::count(kinds.begin(), kinds.end(), json("reference"));
+    EXPECT_GT(references, 0);
+    EXPECT_EQ(vois.vois[0].coords.size(), static_cast<std::size_t>(references) * 8 * 3);
+    const auto job = json::parse(test_support::readBytes(work / "job.json"));
+    EXPECT_EQ(job["commands"][2]["command"], "RunGCM");
+    EXPECT_EQ(job["commands"][2]["parameters"]["SelectedVOIIndex"], 0);
+}
+
+// The reference region is found by its name: a table that gives it to a
+// second label (here one with no voxel at all) is refused, naming the table.
+TEST_F(GrangerRun, ReferenceNameGivenTwiceFailsNamingTheTable) {
+    const fs::path table = dir() / "twice_dseg.tsv";
+    {
+        std::ofstream out(table);
+        out << test_support::readBytes(bids() / "derivatives/atlas/atlas-regions_dseg.tsv") << "9\tReference\n";
+    }
+    const auto failed = shell("TALVORA_GCM_FIXED_CLOCK=1700000000 " + std::string(TALVORA_BIDS_EXE) + " " +
+                              bids().string() + " " + (dir() / "out-twice").string() +
+                              " participant --analysis granger --task granger --participant-label 01 --atlas " +
+                              atlas().string() + " --atlas-labels " + table.string() + " --reference-label 4");
+    EXPECT_EQ(failed.status, 3) << failed.output;
+    EXPECT_TRUE(contains(failed.output, "sub-01: " + table.string() +
+                                            ": the name \"Reference\" of the reference label 4 is given to "
+                                            "more than one label"))
+        << failed.output;
+    EXPECT_FALSE(fs::exists(dir() / "out-twice"));
 }

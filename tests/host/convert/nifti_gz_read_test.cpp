@@ -110,6 +110,69 @@ TEST_F(NiftiGzRead, AShortStreamIsTruncatedByTheBytesItHolds) {
                                  std::to_string(64u * 64u * 64u * 5u * 4u));
 }
 
+// The gzip trailer's last four bytes (ISIZE, the decompressed size mod 2^32)
+// set to `size`: a trailer that no longer tells the truth.
+void setTrailerSize(const fs::path& path, std::uint32_t size) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(-4, std::ios::end);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(size), static_cast<unsigned char>(size >> 8),
+                                    static_cast<unsigned char>(size >> 16),
+                                    static_cast<unsigned char>(size >> 24)};
+    f.write(reinterpret_cast<const char*>(bytes), 4);
+    ASSERT_TRUE(f.good());
+}
+
+// Whether `message` refuses `path` as truncated, with the header's promise.
+bool refusedAsTruncated(const std::string& message, const fs::path& path, std::uint64_t promised) {
+    const std::string tail = ", its header promises " + std::to_string(promised);
+    return message.rfind(path.string() + ": is truncated: it holds ", 0) == 0 &&
+           message.size() > tail.size() &&
+           message.compare(message.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A short stream whose trailer claims the size the header promises: the
+// one-call inflate finds the stream shorter than its trailer says, and the
+// streaming read refuses the file (zlib, too, checks the trailer; the
+// bytes of the read that met the bad trailer are not counted).
+TEST_F(NiftiGzRead, ATrailerVouchingForTheHeaderDoesNotHideAShortStream) {
+    const std::size_t held = (3u << 20) / 4 + 2;
+    const fs::path path = dir_ / "short.nii.gz";
+    writeGz(path, {64, 64, 64, 5}, indexValues(held));
+    const std::uint32_t promised = 64u * 64u * 64u * 5u * 4u;
+    setTrailerSize(path, 352u + promised);
+    const std::string message = refusal(path);
+    EXPECT_TRUE(refusedAsTruncated(message, path, promised)) << message;
+}
+
+// A whole stream whose trailer disagrees with the header (by one byte) is
+// not taken on the trailer's word: the streaming read decides, and refuses
+// the file as a corrupt stream, naming it, rather than hand out its values.
+TEST_F(NiftiGzRead, ATrailerDisagreeingWithTheHeaderIsRefused) {
+    const fs::path path = dir_ / "run.nii.gz";
+    const std::uint32_t promised = 64u * 64u * 64u * 2u * 4u;
+    writeGz(path, {64, 64, 64, 2}, indexValues(64u * 64u * 64u * 2u));
+    ASSERT_NO_THROW(fmt::readNiftiImage(path));
+    setTrailerSize(path, 352u + promised + 1u);
+    const std::string message = refusal(path);
+    EXPECT_TRUE(refusedAsTruncated(message, path, promised)) << message;
+}
+
+// An image stored as two gzip members (as `cat a.gz b.gz` makes, legal
+// gzip): not one call's work; the streaming read, growing its buffer past
+// several steps, reads both members.
+TEST_F(NiftiGzRead, TwoGzipMembersAreReadWhole) {
+    const std::vector<float> values = indexValues(64u * 64u * 64u * 5u);
+    const fs::path path = dir_ / "two.nii.gz";
+    const std::size_t first = values.size() / 3;
+    writeGz(path, {64, 64, 64, 5}, std::vector<float>(values.begin(), values.begin() + first));
+    znzFile f = znzopen(path.string().c_str(), "ab", 1);
+    ASSERT_FALSE(znz_isnull(f));
+    const std::size_t rest = (values.size() - first) * sizeof(float);
+    ASSERT_EQ(znzwrite(values.data() + first, 1, rest, f), rest);
+    znzclose(f);
+    EXPECT_EQ(fmt::readNiftiImage(path).values, values);
+}
+
 #ifdef __linux__
 #if defined(__SANITIZE_ADDRESS__)
 #define TALVORA_ADDRESS_SANITIZER 1
