@@ -12,6 +12,7 @@
 #include "bids/analyses/host_program.h"
 #include "bids/analyses/outputs.h"
 #include "bids/derivatives/naming.h"
+#include "frame/deliverables/Mirel_r122.h"
 #include "host/formats/convert_registry.h"
 #include "host/formats/nifti_image.h"
 
@@ -22,7 +23,7 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kPlugin = "Mirel_r122";
+constexpr const char* kPlugin = tl::deliverables::kMirel.name;
 
 std::string bidsUri(const layout::DataFile& file) {
     return "bids::" + file.relative.generic_string();

@@ -8,6 +8,7 @@
 #include "bids/analyses/outputs.h"
 #include "bids/analyses/run_documents.h"
 #include "bids/derivatives/naming.h"
+#include "frame/deliverables/CausalisPlugin_v27.h"
 #include "host/bids/atlas_labels.h"
 #include "host/bids/atlas_to_voi.h"
 #include "host/formats/convert_registry.h"
@@ -19,7 +20,8 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kPlugin = "CausalisPlugin_v27";
+// The plug-in is named by its deliverable, as the host loads it.
+constexpr const char* kPlugin = tl::deliverables::kCausalisPlugin.name;
 
 // The plug-in reads its settings from the folder its library lies in, so
 // each run gets a folder of its own holding a link to the library and the

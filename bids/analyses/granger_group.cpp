@@ -10,6 +10,7 @@
 #include "bids/analyses/outputs.h"
 #include "bids/analyses/run_documents.h"
 #include "bids/derivatives/naming.h"
+#include "frame/deliverables/CausalisPlugin_v27.h"
 #include "host/formats/convert_registry.h"
 
 namespace bids::analyses {
@@ -19,7 +20,7 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kPlugin = "CausalisPlugin_v27";
+constexpr const char* kPlugin = tl::deliverables::kCausalisPlugin.name;
 constexpr double kAffineTolerance = 1e-4;
 
 // The group preparation names no condition of its own: it takes the one of

@@ -11,6 +11,7 @@
 #include "bids/analyses/outputs.h"
 #include "bids/analyses/run_documents.h"
 #include "bids/derivatives/naming.h"
+#include "frame/deliverables/LatmapPlugin.h"
 #include "host/formats/convert_registry.h"
 #include "host/formats/mask_file.h"
 #include "host/formats/protocol_file.h"
@@ -86,7 +87,7 @@ json latencyJob(const std::vector<RunDocuments>& documents, int condition, int w
     answers.push_back(ask("Do you want to force a return-to-baseline part?", true));
     answers.push_back(ask("Choose a name for the BLM file :", "latency.blm"));
     return json{{"comment", "Latency mapping of every voxel of the runs, written by talvora-bids"},
-                {"plugin", "LatmapPlugin"},
+                {"plugin", tl::deliverables::kLatmapPlugin.name},
                 {"work_dir", "out"},
                 {"documents", {{"vmr", documents.front().vmr.filename().string()}, {"protocols", protocols}}},
                 {"answers", answers}};
@@ -123,7 +124,7 @@ void runLatency(const app::ParticipantJob& job) {
     const json plan = latencyJob(documents, condition, window);
     std::ofstream(work / "job.json") << plan.dump(2) << "\n";
 
-    job.step("running LatmapPlugin in talvora");
+    job.step(std::string("running ") + tl::deliverables::kLatmapPlugin.name + " in talvora");
     runHostJob(work / "job.json", work / "transcript.json", work / "host_output.txt");
 
     job.step("writing the latency maps as NIfTI");
