@@ -33,17 +33,34 @@ void writeLog(talvora::FormBridge& bridge, int first, int count) {
     bridge.refreshLog();
 }
 
+// A plug-in's form loaded afresh with its own run and bridge, as the host
+// shows it.
+struct LoadedForm {
+    // The host's documents and log start empty before the run loads the
+    // plug-in.
+    static const char* afterHostReset(const char* pluginPath) {
+        talvora::HostState::instance().reset();
+        return pluginPath;
+    }
+    explicit LoadedForm(const char* pluginPath) : run(afterHostReset(pluginPath)), bridge(run) {
+        loaded = talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin()));
+        if (loaded) window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
+    }
+    talvora::PluginRun run;
+    talvora::FormBridge bridge;
+    QQmlApplicationEngine engine;
+    bool loaded = false;
+    QQuickWindow* window = nullptr;
+};
+
 }  // namespace
 
 void expectFormFitsWindow(const char* pluginPath, int width, int height,
                           const std::vector<std::string>& controls) {
-    talvora::HostState::instance().reset();
-    talvora::PluginRun run(pluginPath);
-    talvora::FormBridge bridge(run);
-    QQmlApplicationEngine engine;
-    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
-    ASSERT_NE(window, nullptr);
+    LoadedForm form(pluginPath);
+    ASSERT_TRUE(form.loaded);
+    ASSERT_NE(form.window, nullptr);
+    QQuickWindow* window = form.window;
 
     layOut(*window, width, height);
     ASSERT_EQ(window->width(), width);
@@ -64,16 +81,13 @@ void expectFormFitsEveryWindowSize(const char* pluginPath, const std::vector<std
 }
 
 void expectLogFollowsNewestLine(const char* pluginPath, const QString& logName) {
-    talvora::HostState::instance().reset();
-    talvora::PluginRun run(pluginPath);
-    talvora::FormBridge bridge(run);
-    QQmlApplicationEngine engine;
-    ASSERT_TRUE(talvora::loadForm(engine, bridge, talvora::formFileOf(run.plugin())));
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().value(0));
-    ASSERT_NE(window, nullptr);
+    LoadedForm form(pluginPath);
+    ASSERT_TRUE(form.loaded);
+    ASSERT_NE(form.window, nullptr);
+    QQuickWindow* window = form.window;
     layOut(*window, 640, 480);
 
-    writeLog(bridge, 1, 120);
+    writeLog(form.bridge, 1, 120);
     layOut(*window, 640, 480);
     std::vector<std::string> problems = lastLineProblems(*window, logName);
     EXPECT_TRUE(problems.empty()) << "after 120 lines at 640x480:\n" << lines(problems);
@@ -82,7 +96,7 @@ void expectLogFollowsNewestLine(const char* pluginPath, const QString& logName) 
     problems = lastLineProblems(*window, logName);
     EXPECT_TRUE(problems.empty()) << "after growing the window to 1600x1800:\n" << lines(problems);
 
-    writeLog(bridge, 121, 40);
+    writeLog(form.bridge, 121, 40);
     layOut(*window, 1600, 1800);
     problems = lastLineProblems(*window, logName);
     EXPECT_TRUE(problems.empty()) << "after 40 more lines at 1600x1800:\n" << lines(problems);
