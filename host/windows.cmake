@@ -11,8 +11,8 @@ add_library(talvora_host OBJECT ${TALVORA_HOST_SOURCES} ${TALVORA_HOST_WINDOWS_S
 target_include_directories(talvora_host PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(talvora_host PUBLIC nlohmann_json::nlohmann_json talvora_frame)
 
-add_executable(talvora ${TALVORA_PROGRAM_SOURCES} app/gui_mode_unavailable.cpp app/convert_command_unavailable.cpp
-  app/windows/talvora.rc)
+add_executable(talvora ${TALVORA_PROGRAM_SOURCES} ${TALVORA_COMMAND_SOURCES} app/gui_mode_unavailable.cpp
+  app/convert_command_unavailable.cpp app/windows/talvora.rc)
 target_link_libraries(talvora PRIVATE talvora_host CLI11::CLI11)
 set_target_properties(talvora PROPERTIES OUTPUT_NAME Talvora RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -34,7 +34,7 @@ const char* const kSettings =
     "NumSurrogateSimulations= 1000\n";
 
 fs::path preparePluginFolder(const fs::path& work) {
-    const fs::path library = hostProgram().parent_path() / "plugins" / (std::string(kPlugin) + ".so");
+    const fs::path library = hostPluginsFolder() / (std::string(kPlugin) + ".so");
     if (!fs::is_regular_file(library))
         throw std::runtime_error(library.string() + ": the Granger plug-in is not beside the host");
     const fs::path folder = work / "plugins";

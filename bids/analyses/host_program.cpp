@@ -1,5 +1,8 @@
 #include "bids/analyses/host_program.h"
 
+#include "host/app/cli_commands.h"
+#include "host/platform/platform.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -14,19 +17,17 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-fs::path hostProgram() {
-    if (const char* given = std::getenv("TALVORA_EXE"); given && *given) {
-        if (!fs::is_regular_file(given))
-            throw std::runtime_error(std::string(given) + " (TALVORA_EXE): no such program");
-        return given;
-    }
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    const fs::path host = self.parent_path() / "talvora";
-    if (error || !fs::is_regular_file(host))
-        throw std::runtime_error(host.string() +
-                                 ": the stand-in host talvora is not beside talvora-bids (set TALVORA_EXE)");
-    return host;
+std::optional<fs::path> chosenHostProgram() {
+    const char* given = std::getenv("TALVORA_EXE");
+    if (!given || !*given) return std::nullopt;
+    if (!fs::is_regular_file(given))
+        throw std::runtime_error(std::string(given) + " (TALVORA_EXE): no such program");
+    return fs::path(given);
+}
+
+fs::path hostPluginsFolder() {
+    if (const auto program = chosenHostProgram()) return program->parent_path() / "plugins";
+    return fs::u8path(talvora::app::defaultPluginsDir({}));
 }
 
 namespace {
@@ -39,20 +40,36 @@ std::string lastLine(const fs::path& log) {
     return last;
 }
 
+int runInHostProgram(const fs::path& program, const fs::path& job, const fs::path& transcript,
+                     const fs::path& log) {
+    // exec: the shell becomes the host instead of waiting for it, one process less.
+    const std::string command =
+        "exec " + shellQuoted(program.string()) + " run " + shellQuoted(job.string()) + " --transcript " +
+        shellQuoted(transcript.string()) + " </dev/null >" + shellQuoted(log.string()) + " 2>&1";
+    const int raw = std::system(command.c_str());
+    // A host killed by a signal reads as the shell says it: 128 + the signal.
+    return raw == -1 ? -1 : WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
+}
+
+// `talvora run` itself in a child of this program, with the options the
+// program's command line would give it.
+int runInThisProgram(const fs::path& job, const fs::path& transcript, const fs::path& log) {
+    talvora::app::CliOptions options;
+    options.job = job.string();
+    options.transcript = transcript.string();
+    return talvora::platform::runInChildProcess(
+        [&] {
+            return talvora::app::runReportingErrors([&] { return talvora::app::runJobCommand(options); });
+        },
+        log);
+}
+
 }  // namespace
 
 void runHostJob(const fs::path& job, const fs::path& transcript, const fs::path& log) {
-    // exec: the shell becomes the host instead of waiting for it, one process less.
-    const std::string command = "exec " + shellQuoted(hostProgram().string()) + " run " +
-                                shellQuoted(job.string()) + " --transcript " +
-                                shellQuoted(transcript.string()) + " </dev/null >" +
-                                shellQuoted(log.string()) + " 2>&1";
-    const int raw = std::system(command.c_str());
-    // A host killed by a signal reads as the shell says it: 128 + the signal.
-    const int status = raw == -1          ? -1
-                       : WIFEXITED(raw)   ? WEXITSTATUS(raw)
-                       : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw)
-                                          : -1;
+    const auto program = chosenHostProgram();
+    const int status =
+        program ? runInHostProgram(*program, job, transcript, log) : runInThisProgram(job, transcript, log);
     if (status != 0)
         throw std::runtime_error(job.string() + ": the host ended with status " + std::to_string(status) +
                                  ": " + lastLine(log) + " (its output: " + log.string() + ")");

@@ -111,6 +111,15 @@ int runJobCommand(const CliOptions& opts) {
     return status;
 }
 
+int runReportingErrors(const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const std::exception& e) {
+        std::cerr << "talvora: " << e.what() << '\n';
+        return 2;
+    }
+}
+
 int reportRunStatus(const std::string& job, const RunResult& result, bool formCommands,
                     const std::function<void(const std::string&)>& say) {
     int status = 0;

@@ -21,9 +21,15 @@ struct CliOptions {
     int quitAfterMs = 0;
 };
 
+// The program's commands. `runJobCommand` is `talvora run` itself, also
+// for other programs that run a job as talvora would (talvora-bids).
 int runInfo(const CliOptions& opts);
 int runJobCommand(const CliOptions& opts);
 int runGui(const CliOptions& opts, int argc, char** argv);
+
+// Runs one of the commands as the program does: an error that escapes it is
+// said on standard error ("talvora: <what>") and gives exit status 2.
+int runReportingErrors(const std::function<int()>& command);
 
 // The host identity options (--host-version, --module), read and applied
 // here only: onto the host itself (info, gui) or onto a job, whose own

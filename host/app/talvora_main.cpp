@@ -8,8 +8,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
-
 int main(int argc, char** argv) {
     CLI::App app{"Stand-in Talvora host: loads plug-in libraries and runs them"};
     app.require_subcommand(1);
@@ -41,13 +39,10 @@ int main(int argc, char** argv) {
     auto* convert = talvora::addConvertCommand(app);
 
     CLI11_PARSE(app, argc, argv);
-    try {
+    return talvora::runReportingErrors([&] {
         if (*info) return talvora::runInfo(opts);
         if (*run) return talvora::runJobCommand(opts);
         if (convert && *convert) return talvora::runConvertCommand();
         return talvora::runGui(opts, argc, argv);
-    } catch (const std::exception& e) {
-        std::cerr << "talvora: " << e.what() << '\n';
-        return 2;
-    }
+    });
 }

@@ -1,12 +1,14 @@
 // What the stand-in host needs from the operating system, in one place:
 // loading plug-in libraries, the module that exports the host functions, the
-// program's own file, terminals, and read-only views of data files. One
+// program's own file, terminals, child processes, and read-only views of data
+// files. One
 // implementation per system (platform_posix.cpp, platform_windows.cpp); the
 // aligned view of unaligned bytes is lazy_aligned_copy.h.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +42,20 @@ std::filesystem::path executablePath(const char* argv0);
 
 // True when standard input and output both are a terminal.
 bool interactiveTerminal();
+
+// Runs `body` in a child process of this one, as a program started with
+// `</dev/null >LOG 2>&1` would run: standard input from the null device,
+// standard output and error into `log` (created or emptied), standard output
+// fully buffered and standard error unbuffered, the C++ streams in their first
+// format. Waits for the child and returns its exit status: `body`'s value
+// (0..255), or 128 + the signal that killed it, as a shell says. The child
+// leaves without running this program's exit handlers or static destructors
+// (nothing of the parent's runs twice); an exception escaping `body` is said
+// on its standard error and ends it with status 2. While the child runs, this
+// process ignores the terminal's interrupt and quit keys, as system() does:
+// they end the child only. Throws std::runtime_error when the log cannot be
+// created or no child can be started; on Windows, always (not available).
+int runInChildProcess(const std::function<int()>& body, const std::filesystem::path& log);
 
 // A whole file as read-only bytes: memory-mapped where the system allows
 // (pages are read as they are touched), else read into memory. Writes by a

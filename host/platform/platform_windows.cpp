@@ -93,6 +93,12 @@ bool interactiveTerminal() {
     return _isatty(_fileno(stdin)) && _isatty(_fileno(stdout));
 }
 
+// Windows has no fork: a process starts from a program file, never from a
+// copy of this one.
+int runInChildProcess(const std::function<int()>&, const fs::path&) {
+    throw std::runtime_error("running a function in a child process is not available on Windows");
+}
+
 namespace {
 
 class MappedView : public FileView {

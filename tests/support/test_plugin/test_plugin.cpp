@@ -8,23 +8,30 @@
 // where "%HH" in TEXT is the byte of hexadecimal value HH (a job file is
 // UTF-8, the texts a plug-in hands the host need not be)
 //   "fail"          execute returns false
+//   "write:NAME"    writes the file NAME (in the run's folder) and tells the
+//                   host it was written, as a plug-in's results are
+//   "abort:TEXT"    one log line TEXT, then the plug-in crashes (abort)
 //   anything else   nothing; execute returns true
 #include "frame/host_records.h"
 #include "frame/module_lookup.h"
 #include "frame/plugin_interface.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
 
 using LogText = void (*)(const char*);
 using GetStringParameter = int (*)(const char*, char*);
+using NoteFileOutcome = void (*)(const char*, int);
 
 struct Host {
     LogText hxLogText = nullptr;
     LogText hxMessageBox = nullptr;
     GetStringParameter hxGetStringParameter = nullptr;
+    NoteFileOutcome talvoraNoteFileOutcome = nullptr;
 };
 
 Host g_host;
@@ -36,7 +43,10 @@ bool bindHost() {
     g_host.hxMessageBox = reinterpret_cast<LogText>(tl::platform::GetProcAddress(module, "hxMessageBox"));
     g_host.hxGetStringParameter =
         reinterpret_cast<GetStringParameter>(tl::platform::GetProcAddress(module, "hxGetStringParameter"));
-    return g_host.hxLogText && g_host.hxMessageBox && g_host.hxGetStringParameter;
+    g_host.talvoraNoteFileOutcome =
+        reinterpret_cast<NoteFileOutcome>(tl::platform::GetProcAddress(module, "talvoraNoteFileOutcome"));
+    return g_host.hxLogText && g_host.hxMessageBox && g_host.hxGetStringParameter &&
+           g_host.talvoraNoteFileOutcome;
 }
 
 std::string stringParameter(const char* name) {
@@ -69,6 +79,15 @@ public:
         const auto rest = [&](const std::string& prefix) { return action.substr(prefix.size()); };
         if (action.rfind("log:", 0) == 0) g_host.hxLogText(decoded(rest("log:")).c_str());
         if (action.rfind("message:", 0) == 0) g_host.hxMessageBox(decoded(rest("message:")).c_str());
+        if (action.rfind("write:", 0) == 0) {
+            const std::string name = rest("write:");
+            std::ofstream(name) << "written by the test plug-in\n";
+            g_host.talvoraNoteFileOutcome(name.c_str(), 1);
+        }
+        if (action.rfind("abort:", 0) == 0) {
+            g_host.hxLogText(decoded(rest("abort:")).c_str());
+            std::abort();
+        }
         return action != "fail";
     }
 };
