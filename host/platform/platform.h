@@ -48,13 +48,14 @@ bool interactiveTerminal();
 // standard output and error into `log` (created or emptied), standard output
 // fully buffered and standard error unbuffered, the C++ streams in their first
 // format. Waits for the child and returns its exit status: `body`'s value
-// (0..255), or 128 + the signal that killed it, as a shell says. The child
-// leaves without running this program's exit handlers or static destructors
-// (nothing of the parent's runs twice); an exception escaping `body` is said
-// on its standard error and ends it with status 2. While the child runs, this
-// process ignores the terminal's interrupt and quit keys, as system() does:
-// they end the child only. Throws std::runtime_error when the log cannot be
-// created or no child can be started; on Windows, always (not available).
+// (0..255), 128 + the signal that killed it as a shell says, or 127 when its
+// standard files could not be set up. The child leaves without running this
+// program's exit handlers or static destructors (nothing of the parent's runs
+// twice); an exception escaping `body` is said on its standard error and ends
+// it with status 2. While the child runs, this process ignores the terminal's
+// interrupt and quit keys, as system() does: they end the child only. Throws
+// std::runtime_error when the log cannot be created or no child can be
+// started; on Windows, always (not available).
 int runInChildProcess(const std::function<int()>& body, const std::filesystem::path& log);
 
 // A whole file as read-only bytes: memory-mapped where the system allows

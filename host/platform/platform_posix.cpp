@@ -112,13 +112,16 @@ void freshStandardStreams() {
 // The child's side: its standard files, `body`, its streams flushed, and out
 // with _exit, so that the parent's atexit handlers and static destructors
 // (and a sanitizer's leak check of the parent's memory) do not run here.
+// Standard files that cannot be set up end it with status 127, as a shell's
+// redirection that fails. The log goes in place first, then the null device,
+// so that neither replaces the other whatever descriptors the parent had
+// closed.
 [[noreturn]] void runChild(const std::function<int()>& body, int log) {
-    const int nothing = ::open("/dev/null", O_RDONLY);
-    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || ::dup2(log, STDOUT_FILENO) < 0 ||
-        ::dup2(log, STDERR_FILENO) < 0)
-        ::_exit(127);
-    if (nothing > STDERR_FILENO) ::close(nothing);
+    if (::dup2(log, STDOUT_FILENO) < 0 || ::dup2(log, STDERR_FILENO) < 0) ::_exit(127);
     if (log > STDERR_FILENO) ::close(log);
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0) ::_exit(127);
+    if (nothing != STDIN_FILENO) ::close(nothing);
     std::clearerr(stdin);
     freshStandardStreams();
     int status = 2;

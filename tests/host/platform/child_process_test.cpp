@@ -111,6 +111,28 @@ TEST_F(ChildProcess, InputIsTheNullDevice) {
     EXPECT_EQ(readAll(log()), "end of input at once\n");
 }
 
+// With this process's standard input closed the log takes descriptor 0;
+// the child's input is the null device all the same and its output the log.
+TEST_F(ChildProcess, ClosedInputOfTheParentChangesNothing) {
+    const int saved = ::dup(STDIN_FILENO);
+    ASSERT_GE(saved, 0);
+    ::close(STDIN_FILENO);
+    const int status = runInChildProcess(
+        [] {
+            struct stat in {
+            }, null{};
+            if (::fstat(STDIN_FILENO, &in) != 0 || ::stat("/dev/null", &null) != 0) return 10;
+            if (in.st_rdev != null.st_rdev) return 11;
+            std::cout << "input from the null device\n";
+            return 0;
+        },
+        log());
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readAll(log()), "input from the null device\n");
+}
+
 TEST_F(ChildProcess, ExitHandlersDoNotRunInTheChild) {
     const int status = runInChildProcess(
         [] {
