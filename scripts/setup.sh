@@ -8,7 +8,7 @@ packages=(
   qtbase5-dev libqt5charts5-dev libqt5svg5-dev
   qtdeclarative5-dev qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2
-  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libspectra-dev
+  libboost-dev libeigen3-dev libfftw3-dev libopenblas-dev libopenblas0-serial libspectra-dev
   nlohmann-json3-dev libcli11-dev
   snakemake libnifti2-dev libdeflate-dev
   fontconfig fonts-dejavu-core
