@@ -7,6 +7,7 @@
 #include "host/formats/axis_grid.h"
 #include "host/formats/bids_sidecar.h"
 #include "host/formats/convert_registry.h"
+#include "host/formats/large_block.h"
 #include "host/formats/output_set.h"
 #include "host/formats/vtc_file.h"
 
@@ -16,7 +17,6 @@
 #include <memory>
 #include <new>
 
-#include <sys/mman.h>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -69,18 +69,9 @@ struct FreeDeleter {
 };
 using RunValues = std::unique_ptr<float[], FreeDeleter>;
 
-// A run-sized array in 2 MiB pages where the system offers them on request:
-// filling it then takes a page fault per 2 MiB instead of per 4 KiB, which
-// is much of the time of a fast conversion.
 RunValues allocateRun(std::size_t count) {
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    const std::size_t bytes =
-        std::max(kHugePage, (count * sizeof(float) + kHugePage - 1) / kHugePage * kHugePage);
-    void* p = std::aligned_alloc(kHugePage, bytes);
+    void* p = allocateLargeBlock(count * sizeof(float));
     if (!p) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    madvise(p, bytes, MADV_HUGEPAGE);
-#endif
     return RunValues(static_cast<float*>(p));
 }
 
