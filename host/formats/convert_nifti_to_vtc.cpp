@@ -81,12 +81,20 @@ RunValues allocateRun(std::size_t count) {
 RunValues streamRun(NiftiReader& reader, const VolumeResampler& resampler, std::size_t voxels) {
     const std::size_t volumes = reader.header().volumes();
     RunValues values = allocateRun(voxels * volumes);
-    std::vector<float> source, block(voxels * std::min(kBlockVolumes, volumes));
+    std::vector<float> source;
+    // Not zeroed either: each block is written whole before it is read.
+    const std::unique_ptr<float[]> block(new float[voxels * std::min(kBlockVolumes, volumes)]);
     for (std::size_t t0 = 0; t0 < volumes; t0 += kBlockVolumes) {
         const std::size_t count = std::min(kBlockVolumes, volumes - t0);
         for (std::size_t b = 0; b < count; ++b) {
+            // A run already on the VTC's grid (as a BIDS run usually is) is
+            // read straight into the block, without a copy through `source`.
+            if (resampler.identity()) {
+                reader.readNextVolume(block.get() + b * voxels);
+                continue;
+            }
             reader.readNextVolume(source);
-            resampler.apply(source.data(), block.data() + b * voxels);
+            resampler.apply(source.data(), block.get() + b * voxels);
         }
         // Blocks of volumes keep the transposition's writes near each other.
         for (std::size_t v = 0; v < voxels; ++v) {

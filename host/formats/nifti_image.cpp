@@ -282,6 +282,11 @@ NiftiReader::NiftiReader(const fs::path& path) {
 NiftiReader::~NiftiReader() = default;
 
 void NiftiReader::readNextVolume(std::vector<float>& out) {
+    out.resize(header_.voxelsPerVolume());
+    readNextVolume(out.data());
+}
+
+void NiftiReader::readNextVolume(float* out) {
     if (nextVolume_ >= header_.volumes())
         fail(header_.path, "has no volume " + std::to_string(nextVolume_ + 1));
     Stream& s = *stream_;
@@ -302,23 +307,22 @@ void NiftiReader::readNextVolume(std::vector<float>& out) {
     }
     if (s.swap) nifti_swap_Nbytes(static_cast<std::int64_t>(s.volumeBytes / s.swapSize), s.swapSize, bytes);
     const std::size_t n = header_.voxelsPerVolume();
-    out.resize(n);
     const double m = header_.slope, b = header_.intercept;
     switch (header_.datatype) {
         case DT_UINT8:
-            widen<std::uint8_t>(bytes, n, out.data(), m, b);
+            widen<std::uint8_t>(bytes, n, out, m, b);
             break;
         case DT_INT16:
-            widen<std::int16_t>(bytes, n, out.data(), m, b);
+            widen<std::int16_t>(bytes, n, out, m, b);
             break;
         case DT_INT32:
-            widen<std::int32_t>(bytes, n, out.data(), m, b);
+            widen<std::int32_t>(bytes, n, out, m, b);
             break;
         case DT_FLOAT32:
-            widen<float>(bytes, n, out.data(), m, b);
+            widen<float>(bytes, n, out, m, b);
             break;
         default:
-            widen<double>(bytes, n, out.data(), m, b);
+            widen<double>(bytes, n, out, m, b);
             break;
     }
     // The last volume handed out: the decompressed data are no longer needed.

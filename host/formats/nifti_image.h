@@ -57,6 +57,8 @@ public:
     // The next volume's scaled values, x fastest, then y, then z; `out` is
     // resized to voxelsPerVolume(). Throws naming the file when it ends early.
     void readNextVolume(std::vector<float>& out);
+    // The same into `out`, which holds voxelsPerVolume() values.
+    void readNextVolume(float* out);
 
 private:
     struct Stream;
