@@ -47,8 +47,7 @@ void describe(CLI::App& cli, Options& options) {
                    "runs of a participant converted at the same time (default: the processors this process "
                    "may use, here " +
                        std::to_string(options.threads) +
-                       "); each holds its run decompressed beside its VTC, about 2.4 times the run's "
-                       "decompressed size")
+                       "); each conversion holds up to about 2.4 times its run's decompressed size")
         ->check(CLI::Range(1u, 1u << 16));
 }
 

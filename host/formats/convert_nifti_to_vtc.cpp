@@ -105,6 +105,24 @@ RunValues streamRun(NiftiReader& reader, const VolumeResampler& resampler, std::
     return values;
 }
 
+// The VTC's values straight from a run held in memory whose grid is the
+// VTC's own, a few thousand voxels' time courses at a time: no run-sized
+// array of values is allocated, so the conversion holds the decompressed
+// run alone.
+void writeCourses(const NiftiReader& reader, std::ostream& out) {
+    const std::size_t voxels = reader.header().voxelsPerVolume(), volumes = reader.header().volumes();
+    // One 2 MiB page of courses at a time, reused.
+    constexpr std::size_t kChunkValues = (std::size_t(2) << 20) / sizeof(float);
+    const std::size_t chunk = std::max<std::size_t>(1, kChunkValues / volumes);
+    const RunValues courses = allocateRun(chunk * volumes);
+    for (std::size_t first = 0; first < voxels; first += chunk) {
+        const std::size_t count = std::min(chunk, voxels - first);
+        reader.readVoxelCourses(first, count, courses.get());
+        out.write(reinterpret_cast<const char*>(courses.get()),
+                  std::streamsize(count * volumes * sizeof(float)));
+    }
+}
+
 }  // namespace
 
 void convertNiftiToVtc(const ConvertRequest& r) {
@@ -141,7 +159,8 @@ void convertNiftiToVtc(const ConvertRequest& r) {
     vtc.nrOfVolumes = int(h.volumes());
     vtc.grid = grid;
     vtc.tr = static_cast<float>(trMs);
-    const RunValues values = streamRun(reader, resampler, grid.voxelCount());
+    const bool direct = resampler.identity() && reader.holdsAllVolumes();
+    const RunValues values = direct ? RunValues() : streamRun(reader, resampler, grid.voxelCount());
     const std::string vtcHeader = encodeVtcHeader(vtc);
     const std::size_t valueBytes = grid.voxelCount() * h.volumes() * sizeof(float);
 
@@ -150,7 +169,10 @@ void convertNiftiToVtc(const ConvertRequest& r) {
     outputs.add(r.output, [&] {
         tl::writeFileAtomically(r.output, [&](std::ostream& out) {
             out.write(vtcHeader.data(), std::streamsize(vtcHeader.size()));
-            out.write(reinterpret_cast<const char*>(values.get()), std::streamsize(valueBytes));
+            if (direct)
+                writeCourses(reader, out);
+            else
+                out.write(reinterpret_cast<const char*>(values.get()), std::streamsize(valueBytes));
         });
     });
     outputs.add(vmrPath, [&] { writeVmrFile(vmrPath, space.vmr); });

@@ -60,6 +60,15 @@ public:
     // The same into `out`, which holds voxelsPerVolume() values.
     void readNextVolume(float* out);
 
+    // True when the whole run is in memory (a ".nii.gz" decompressed in one
+    // piece) and no volume has been handed out: its values can then be
+    // taken voxel by voxel instead.
+    bool holdsAllVolumes() const;
+    // The time courses of voxels [first, first + count) of a run held in
+    // memory, scaled as readNextVolume scales them: out[(v - first) *
+    // volumes() + t].
+    void readVoxelCourses(std::size_t first, std::size_t count, float* out) const;
+
 private:
     struct Stream;
     NiftiHeader header_;
