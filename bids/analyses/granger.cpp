@@ -165,7 +165,7 @@ void runGranger(const app::ParticipantJob& job) {
     const fs::path work = job.workDir;
     std::ofstream report(work / "convert_output.txt");
     job.step("converting " + std::to_string(job.runs.size()) + " run(s), their events and the atlas");
-    const auto documents = convertRuns(job.runs, work, report);
+    const auto documents = convertRuns(job.runs, work, report, job.plan.options.threads);
     const int condition = conditionNumber(documents, job.runs.front(), job.plan.options.condition);
     const std::string conditionName = documents.front().conditions.at(condition - 1);
     const std::string referenceName =

@@ -42,7 +42,7 @@ Anatomy anatomyOfFirst(const app::GroupJob& job, const fs::path& work, std::ostr
     auto runs = app::participantRuns(job.plan, job.participants.front());
     runs.resize(1);
     runs.front().events.reset();
-    return {convertRuns(runs, work, report).front(), runs.front().bold.path};
+    return {convertRuns(runs, work, report, job.plan.options.threads).front(), runs.front().bold.path};
 }
 
 json groupJob(const std::vector<GrangerResult>& results, const Anatomy& anatomy) {

@@ -116,7 +116,7 @@ void runLatency(const app::ParticipantJob& job) {
     const fs::path work = job.workDir;
     std::ofstream report(work / "convert_output.txt");
     job.step("converting " + std::to_string(job.runs.size()) + " run(s) and their events");
-    const auto documents = convertRuns(job.runs, work, report);
+    const auto documents = convertRuns(job.runs, work, report, job.plan.options.threads);
     const int condition = conditionNumber(documents, job.runs.front(), job.plan.options.condition);
     const int window = windowMs(documents, condition, job.runs.front());
     checkRunLengths(documents, job.runs, window);

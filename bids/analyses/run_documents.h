@@ -18,10 +18,13 @@ struct RunDocuments {
     std::vector<std::string> conditions;  // the protocol's, in order
 };
 
-// Converts each run into `folder` (run1.vtc, run1.vmr, run1.prt, ...);
-// throws std::runtime_error naming the file that could not be converted.
+// Converts each run into `folder` (run1.vtc, run1.vmr, run1.prt, ...), up to
+// `threads` runs at a time, each holding its decompressed run beside its VTC
+// values. `report` gets what each conversion says, in run order; throws
+// std::runtime_error naming the file that could not be converted (the first
+// such run), after the conversions under way have ended.
 std::vector<RunDocuments> convertRuns(const std::vector<app::Run>& runs, const std::filesystem::path& folder,
-                                      std::ostream& report);
+                                      std::ostream& report, unsigned threads = 1);
 
 // The 1-based number of the condition named `name` in the first run's
 // protocol (the first condition when `name` is empty); throws naming the

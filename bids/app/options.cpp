@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "bids/app/in_order_workers.h"
+
 namespace bids::app {
 namespace {
 
@@ -40,6 +42,13 @@ void describe(CLI::App& cli, Options& options) {
     cli.add_option("--work-dir", options.workDir,
                    "keep the converted documents, job files and host logs here (default: a temporary folder, "
                    "removed at the end)");
+    options.threads = usableProcessors();
+    cli.add_option("--nthreads", options.threads,
+                   "runs of a participant converted at the same time (default: the processors this process "
+                   "may use, here " +
+                       std::to_string(options.threads) +
+                       "); each conversion holds up to about 2.4 times its run's decompressed size")
+        ->check(CLI::Range(1u, 1u << 16));
 }
 
 }  // namespace

@@ -22,6 +22,12 @@ struct Options {
     std::optional<int> referenceLabel;
     std::string condition;
     std::filesystem::path workDir;  // empty: a temporary folder removed at the end
+    // Runs of a participant converted at the same time. Each conversion holds
+    // its run decompressed, and beside it the mapped compressed file while
+    // it inflates or the VTC's values when the run must be resampled: up to
+    // about 2.4 times the run's decompressed size (238 MB for a 100 MB
+    // run), so N threads hold N times that.
+    unsigned threads = 1;
 };
 
 // Exit statuses of the program.

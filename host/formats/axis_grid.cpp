@@ -110,6 +110,9 @@ VolumeResampler::VolumeResampler(const Affine& sourceAffine, const std::array<st
                 if (inside) s.base = base[0] + base[1] * strideY_ + base[2] * strideZ_;
                 samples_[i] = s;
             }
+    identity_ = exact_ && std::int64_t(samples_.size()) == sourceSize_[0] * sourceSize_[1] * sourceSize_[2];
+    for (std::size_t k = 0; identity_ && k < samples_.size(); ++k)
+        identity_ = samples_[k].base == std::int64_t(k);
 }
 
 void VolumeResampler::apply(const float* source, float* target) const {

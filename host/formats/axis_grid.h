@@ -46,6 +46,9 @@ public:
     VolumeResampler(const Affine& sourceAffine, const std::array<std::int64_t, 4>& sourceSize,
                     const GridPlacement& target);
     bool exact() const { return exact_; }
+    // True when the target is the source itself, voxel for voxel: apply()
+    // would only copy.
+    bool identity() const { return identity_; }
     // `source` holds one source volume (x fastest); `target` gets voxelCount() values.
     void apply(const float* source, float* target) const;
 
@@ -55,6 +58,7 @@ private:
         float fx = 0, fy = 0, fz = 0;
     };
     bool exact_ = false;
+    bool identity_ = false;
     std::int64_t strideY_ = 0, strideZ_ = 0;
     std::array<std::int64_t, 3> sourceSize_{};
     std::vector<Sample> samples_;

@@ -7,6 +7,7 @@
 #include "host/formats/axis_grid.h"
 #include "host/formats/bids_sidecar.h"
 #include "host/formats/convert_registry.h"
+#include "host/formats/large_block.h"
 #include "host/formats/output_set.h"
 #include "host/formats/vtc_file.h"
 
@@ -16,7 +17,6 @@
 #include <memory>
 #include <new>
 
-#include <sys/mman.h>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -69,18 +69,9 @@ struct FreeDeleter {
 };
 using RunValues = std::unique_ptr<float[], FreeDeleter>;
 
-// A run-sized array in 2 MiB pages where the system offers them on request:
-// filling it then takes a page fault per 2 MiB instead of per 4 KiB, which
-// is much of the time of a fast conversion.
 RunValues allocateRun(std::size_t count) {
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    const std::size_t bytes =
-        std::max(kHugePage, (count * sizeof(float) + kHugePage - 1) / kHugePage * kHugePage);
-    void* p = std::aligned_alloc(kHugePage, bytes);
+    void* p = allocateLargeBlock(count * sizeof(float));
     if (!p) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    madvise(p, bytes, MADV_HUGEPAGE);
-#endif
     return RunValues(static_cast<float*>(p));
 }
 
@@ -90,12 +81,20 @@ RunValues allocateRun(std::size_t count) {
 RunValues streamRun(NiftiReader& reader, const VolumeResampler& resampler, std::size_t voxels) {
     const std::size_t volumes = reader.header().volumes();
     RunValues values = allocateRun(voxels * volumes);
-    std::vector<float> source, block(voxels * std::min(kBlockVolumes, volumes));
+    std::vector<float> source;
+    // Not zeroed either: each block is written whole before it is read.
+    const std::unique_ptr<float[]> block(new float[voxels * std::min(kBlockVolumes, volumes)]);
     for (std::size_t t0 = 0; t0 < volumes; t0 += kBlockVolumes) {
         const std::size_t count = std::min(kBlockVolumes, volumes - t0);
         for (std::size_t b = 0; b < count; ++b) {
+            // A run already on the VTC's grid (as a BIDS run usually is) is
+            // read straight into the block, without a copy through `source`.
+            if (resampler.identity()) {
+                reader.readNextVolume(block.get() + b * voxels);
+                continue;
+            }
             reader.readNextVolume(source);
-            resampler.apply(source.data(), block.data() + b * voxels);
+            resampler.apply(source.data(), block.get() + b * voxels);
         }
         // Blocks of volumes keep the transposition's writes near each other.
         for (std::size_t v = 0; v < voxels; ++v) {
@@ -104,6 +103,24 @@ RunValues streamRun(NiftiReader& reader, const VolumeResampler& resampler, std::
         }
     }
     return values;
+}
+
+// The VTC's values straight from a run held in memory whose grid is the
+// VTC's own, a few thousand voxels' time courses at a time: no run-sized
+// array of values is allocated, so the conversion holds the decompressed
+// run alone.
+void writeCourses(const NiftiReader& reader, std::ostream& out) {
+    const std::size_t voxels = reader.header().voxelsPerVolume(), volumes = reader.header().volumes();
+    // One 2 MiB page of courses at a time, reused.
+    constexpr std::size_t kChunkValues = (std::size_t(2) << 20) / sizeof(float);
+    const std::size_t chunk = std::max<std::size_t>(1, kChunkValues / volumes);
+    const RunValues courses = allocateRun(chunk * volumes);
+    for (std::size_t first = 0; first < voxels; first += chunk) {
+        const std::size_t count = std::min(chunk, voxels - first);
+        reader.readVoxelCourses(first, count, courses.get());
+        out.write(reinterpret_cast<const char*>(courses.get()),
+                  std::streamsize(count * volumes * sizeof(float)));
+    }
 }
 
 }  // namespace
@@ -142,7 +159,8 @@ void convertNiftiToVtc(const ConvertRequest& r) {
     vtc.nrOfVolumes = int(h.volumes());
     vtc.grid = grid;
     vtc.tr = static_cast<float>(trMs);
-    const RunValues values = streamRun(reader, resampler, grid.voxelCount());
+    const bool direct = resampler.identity() && reader.holdsAllVolumes();
+    const RunValues values = direct ? RunValues() : streamRun(reader, resampler, grid.voxelCount());
     const std::string vtcHeader = encodeVtcHeader(vtc);
     const std::size_t valueBytes = grid.voxelCount() * h.volumes() * sizeof(float);
 
@@ -151,7 +169,10 @@ void convertNiftiToVtc(const ConvertRequest& r) {
     outputs.add(r.output, [&] {
         tl::writeFileAtomically(r.output, [&](std::ostream& out) {
             out.write(vtcHeader.data(), std::streamsize(vtcHeader.size()));
-            out.write(reinterpret_cast<const char*>(values.get()), std::streamsize(valueBytes));
+            if (direct)
+                writeCourses(reader, out);
+            else
+                out.write(reinterpret_cast<const char*>(values.get()), std::streamsize(valueBytes));
         });
     });
     outputs.add(vmrPath, [&] { writeVmrFile(vmrPath, space.vmr); });

@@ -1,10 +1,13 @@
 #include "host/formats/gzip_whole.h"
 
+#include "host/formats/large_block.h"
+#include "host/platform/platform.h"
+
 #include <libdeflate.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -16,9 +19,6 @@ namespace {
 constexpr std::uint64_t kMostPerInputByte = 1032;  // deflate's largest expansion
 constexpr std::size_t kGzipFraming = 18;           // 10-byte header, 8-byte trailer
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 struct DecompressorFree {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
@@ -26,14 +26,14 @@ struct Free {
     void operator()(unsigned char* p) const { std::free(p); }
 };
 
-// The whole file (not zeroed first: it is read over at once), or null when
-// it cannot be read whole.
-std::unique_ptr<unsigned char[]> readAll(const fs::path& path, std::size_t size) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.string().c_str(), "rb"));
-    if (!file) return nullptr;
-    std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
-    if (std::fread(bytes.get(), 1, size, file.get()) != size) return nullptr;
-    return bytes;
+// The compressed file as a read-only view (mapped: no copy into a fresh
+// buffer), or null when it cannot be opened.
+std::unique_ptr<platform::FileView> viewOf(const fs::path& path, std::size_t size) {
+    try {
+        return platform::FileView::open(path, size);
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    }
 }
 
 std::uint32_t trailerSize(const unsigned char* bytes, std::size_t size) {
@@ -50,14 +50,15 @@ unsigned char* gunzipWhole(const fs::path& path, std::uint64_t expected) {
     if (ec || size < kGzipFraming || expected == 0 || expected >= (std::uint64_t(1) << 32) ||
         expected > size * kMostPerInputByte)
         return nullptr;
-    const std::unique_ptr<unsigned char[]> in = readAll(path, static_cast<std::size_t>(size));
-    if (!in || trailerSize(in.get(), static_cast<std::size_t>(size)) != expected) return nullptr;
+    const std::unique_ptr<platform::FileView> in = viewOf(path, static_cast<std::size_t>(size));
+    if (!in || trailerSize(in->data(), static_cast<std::size_t>(size)) != expected) return nullptr;
     std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(libdeflate_alloc_decompressor());
-    std::unique_ptr<unsigned char, Free> out(static_cast<unsigned char*>(std::malloc(expected)));
+    // Huge pages: the output is filled at once, page by page.
+    std::unique_ptr<unsigned char, Free> out(static_cast<unsigned char*>(allocateLargeBlock(expected)));
     if (!inflater || !out) return nullptr;
     std::size_t used = 0, produced = 0;
     const libdeflate_result result = libdeflate_gzip_decompress_ex(
-        inflater.get(), in.get(), static_cast<std::size_t>(size), out.get(), expected, &used, &produced);
+        inflater.get(), in->data(), static_cast<std::size_t>(size), out.get(), expected, &used, &produced);
     // A second member or bytes after the first: the streaming reader decides.
     if (result != LIBDEFLATE_SUCCESS || used != size || produced != expected) return nullptr;
     return out.release();

@@ -9,7 +9,7 @@
 namespace talvora::formats {
 
 // The decompressed content of `path`, exactly `expected` bytes in a block
-// from malloc (the caller frees it), or null, with nothing left allocated,
+// for std::free (the caller frees it), or null, with nothing left allocated,
 // unless all of these hold: `expected` is under 4 GiB and no more than
 // deflate can produce from the file's size (1032 bytes per byte); the gzip
 // trailer's size (ISIZE) equals `expected`; the file is one gzip member

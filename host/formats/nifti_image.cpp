@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -282,6 +283,11 @@ NiftiReader::NiftiReader(const fs::path& path) {
 NiftiReader::~NiftiReader() = default;
 
 void NiftiReader::readNextVolume(std::vector<float>& out) {
+    out.resize(header_.voxelsPerVolume());
+    readNextVolume(out.data());
+}
+
+void NiftiReader::readNextVolume(float* out) {
     if (nextVolume_ >= header_.volumes())
         fail(header_.path, "has no volume " + std::to_string(nextVolume_ + 1));
     Stream& s = *stream_;
@@ -302,27 +308,80 @@ void NiftiReader::readNextVolume(std::vector<float>& out) {
     }
     if (s.swap) nifti_swap_Nbytes(static_cast<std::int64_t>(s.volumeBytes / s.swapSize), s.swapSize, bytes);
     const std::size_t n = header_.voxelsPerVolume();
-    out.resize(n);
     const double m = header_.slope, b = header_.intercept;
     switch (header_.datatype) {
         case DT_UINT8:
-            widen<std::uint8_t>(bytes, n, out.data(), m, b);
+            widen<std::uint8_t>(bytes, n, out, m, b);
             break;
         case DT_INT16:
-            widen<std::int16_t>(bytes, n, out.data(), m, b);
+            widen<std::int16_t>(bytes, n, out, m, b);
             break;
         case DT_INT32:
-            widen<std::int32_t>(bytes, n, out.data(), m, b);
+            widen<std::int32_t>(bytes, n, out, m, b);
             break;
         case DT_FLOAT32:
-            widen<float>(bytes, n, out.data(), m, b);
+            widen<float>(bytes, n, out, m, b);
             break;
         default:
-            widen<double>(bytes, n, out.data(), m, b);
+            widen<double>(bytes, n, out, m, b);
             break;
     }
     // The last volume handed out: the decompressed data are no longer needed.
     if (++nextVolume_ == header_.volumes()) s.data.reset();
+}
+
+bool NiftiReader::holdsAllVolumes() const {
+    return stream_->data && nextVolume_ == 0;
+}
+
+namespace {
+
+// One stored value as readNextVolume gives it, swapped to this machine's
+// order first when the file's differs.
+template <typename T>
+void courses(const unsigned char* data, std::size_t volumeBytes, std::size_t volumes, std::size_t first,
+             std::size_t count, bool swap, double slope, double intercept, float* out) {
+    const bool scaled = slope != 0.0 && std::isfinite(slope) && std::isfinite(intercept);
+    for (std::size_t t = 0; t < volumes; ++t) {
+        const unsigned char* volume = data + t * volumeBytes + first * sizeof(T);
+        for (std::size_t i = 0; i < count; ++i) {
+            unsigned char bytes[sizeof(T)];
+            std::memcpy(bytes, volume + i * sizeof(T), sizeof(T));
+            if (swap) std::reverse(bytes, bytes + sizeof(T));
+            T v;
+            std::memcpy(&v, bytes, sizeof(T));
+            out[i * volumes + t] = scaled ? static_cast<float>(static_cast<double>(v) * slope + intercept)
+                                          : static_cast<float>(v);
+        }
+    }
+}
+
+}  // namespace
+
+void NiftiReader::readVoxelCourses(std::size_t first, std::size_t count, float* out) const {
+    if (!holdsAllVolumes() || first + count > header_.voxelsPerVolume())
+        throw std::logic_error("readVoxelCourses: the run is not held in memory whole");
+    const Stream& s = *stream_;
+    const unsigned char* data = s.data.get() + s.dataOffset;
+    const std::size_t T = header_.volumes();
+    const double m = header_.slope, b = header_.intercept;
+    switch (header_.datatype) {
+        case DT_UINT8:
+            courses<std::uint8_t>(data, s.volumeBytes, T, first, count, s.swap, m, b, out);
+            break;
+        case DT_INT16:
+            courses<std::int16_t>(data, s.volumeBytes, T, first, count, s.swap, m, b, out);
+            break;
+        case DT_INT32:
+            courses<std::int32_t>(data, s.volumeBytes, T, first, count, s.swap, m, b, out);
+            break;
+        case DT_FLOAT32:
+            courses<float>(data, s.volumeBytes, T, first, count, s.swap, m, b, out);
+            break;
+        default:
+            courses<double>(data, s.volumeBytes, T, first, count, s.swap, m, b, out);
+            break;
+    }
 }
 
 NiftiImage readNiftiImage(const fs::path& path) {

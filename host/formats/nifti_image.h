@@ -57,6 +57,17 @@ public:
     // The next volume's scaled values, x fastest, then y, then z; `out` is
     // resized to voxelsPerVolume(). Throws naming the file when it ends early.
     void readNextVolume(std::vector<float>& out);
+    // The same into `out`, which holds voxelsPerVolume() values.
+    void readNextVolume(float* out);
+
+    // True when the whole run is in memory (a ".nii.gz" decompressed in one
+    // piece) and no volume has been handed out: its values can then be
+    // taken voxel by voxel instead.
+    bool holdsAllVolumes() const;
+    // The time courses of voxels [first, first + count) of a run held in
+    // memory, scaled as readNextVolume scales them: out[(v - first) *
+    // volumes() + t].
+    void readVoxelCourses(std::size_t first, std::size_t count, float* out) const;
 
 private:
     struct Stream;

@@ -4,7 +4,8 @@
 # jobs of Granger and connectivity run, and their derivatives are byte for
 # byte those of one talvora-bids run per analysis and level over both
 # participants; the group job asked for again gets the participants and the
-# analysis's options and repeats no participant job.
+# analysis's options and repeats no participant job; each participant job
+# passes its threads on as --nthreads.
 set -euo pipefail
 make_study=$(realpath "$1") app=$(realpath "$2") snakefile=$(realpath "$3")
 tmp=$(mktemp -d)
@@ -68,3 +69,17 @@ if grep -q -- "participant --analysis" "$tmp/dry.txt"; then
   exit 1
 fi
 echo "snakemake workflow: the group job runs after the participants' jobs with the analysis's options"
+
+# Each participant job declares the configured threads (1 unless given) and
+# passes them on as --nthreads; Snakemake gives a job no more than --cores.
+fresh=(bids_dir="$tmp/bids" output_dir="$tmp/fresh" talvora_bids="$app" extra="--task latency")
+for case in "2 threads=2 --nthreads 2" "2 - --nthreads 1" "1 threads=2 --nthreads 1"; do
+  read -r cores setting expected <<<"$case"
+  extra_config=()
+  [ "$setting" != "-" ] && extra_config=("$setting")
+  snakemake -s "$snakefile" --cores "$cores" --dry-run --printshellcmds --config "${fresh[@]}" "${extra_config[@]}" \
+    >"$tmp/threads.txt" 2>&1 || { cat "$tmp/threads.txt"; exit 1; }
+  count=$(grep -c -- "participant --analysis latency --participant-label 0[12] $expected " "$tmp/threads.txt" || true)
+  [ "$count" -eq 2 ] || { echo "cores $cores, $setting: expected two jobs with \"$expected\" in:"; cat "$tmp/threads.txt"; exit 1; }
+done
+echo "snakemake workflow: participant jobs pass their threads on as --nthreads"

@@ -27,9 +27,9 @@ struct BidsCli : ::testing::Test {
 TEST_F(BidsCli, HelpListsEveryOption) {
     const auto outcome = run("--help");
     EXPECT_EQ(outcome.status, 0);
-    for (const char* option :
-         {"bids_dir", "output_dir", "analysis_level", "--analysis", "--participant-label", "--task",
-          "--atlas", "--atlas-labels", "--reference-label", "--condition", "--work-dir", "--help"})
+    for (const char* option : {"bids_dir", "output_dir", "analysis_level", "--analysis",
+                               "--participant-label", "--task", "--atlas", "--atlas-labels",
+                               "--reference-label", "--condition", "--work-dir", "--nthreads", "--help"})
         EXPECT_TRUE(contains(outcome.output, option)) << option;
     for (const char* value : {"latency", "granger", "distortion", "connectivity", "participant", "group"})
         EXPECT_TRUE(contains(outcome.output, value)) << value;
@@ -48,6 +48,16 @@ TEST_F(BidsCli, BadCommandLinesExitTwo) {
     outcome = run(bids() + " " + out() + " participant --analysis latency --atlas a.nii.gz");
     EXPECT_EQ(outcome.status, 2);
     EXPECT_TRUE(contains(outcome.output, "--atlas requires --atlas-labels")) << outcome.output;
+    EXPECT_FALSE(fs::exists(folder / "out"));
+}
+
+TEST_F(BidsCli, ThreadCountMustBeAPositiveWholeNumber) {
+    for (const char* value : {"0", "-1", "x", "1.5"}) {
+        const auto outcome =
+            run(bids() + " " + out() + " participant --analysis latency --nthreads " + value);
+        EXPECT_EQ(outcome.status, 2) << value;
+        EXPECT_TRUE(contains(outcome.output, "--nthreads")) << value << ": " << outcome.output;
+    }
     EXPECT_FALSE(fs::exists(folder / "out"));
 }
 

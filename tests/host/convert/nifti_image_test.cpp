@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -59,6 +62,58 @@ TEST(NiftiImage, ReadsWhatNibabelReads) {
         for (std::size_t i = 0; i < values.size(); ++i)
             ASSERT_EQ(img.values[i], static_cast<float>(values[i].get<double>())) << "value " << i;
     }
+}
+
+// Voxel by voxel, a run held in memory gives nibabel's values too: every
+// fixture image (the plain ones gzip-compressed first, so that the
+// big-endian scaled int16 one is among them), taken in chunks of three
+// voxels.
+TEST(NiftiImage, VoxelCoursesAreWhatNibabelReads) {
+    const fs::path folder = fs::temp_directory_path() / "talvora_voxel_courses";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const json all = fixtures();
+    std::size_t checked = 0;
+    for (const json& f : all["images"]) {
+        const std::string name = f["file"].get<std::string>();
+        SCOPED_TRACE(name);
+        fs::path path = kData / name;
+        if (path.extension() != ".gz") {
+            std::ifstream in(path, std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            path = folder / (name + ".gz");
+            gzFile out = gzopen(path.string().c_str(), "wb");
+            ASSERT_NE(out, nullptr);
+            ASSERT_EQ(gzwrite(out, bytes.data(), unsigned(bytes.size())), int(bytes.size()));
+            ASSERT_EQ(gzclose(out), Z_OK);
+        }
+        const talvora::formats::NiftiReader reader(path);
+        ASSERT_TRUE(reader.holdsAllVolumes());
+        const std::size_t voxels = reader.header().voxelsPerVolume(), volumes = reader.header().volumes();
+        const auto& expected = f["values"];
+        ASSERT_EQ(expected.size(), voxels * volumes);
+        std::vector<float> courses(3 * volumes);
+        for (std::size_t first = 0; first < voxels; first += 3) {
+            const std::size_t count = std::min<std::size_t>(3, voxels - first);
+            reader.readVoxelCourses(first, count, courses.data());
+            for (std::size_t i = 0; i < count; ++i)
+                for (std::size_t t = 0; t < volumes; ++t)
+                    ASSERT_EQ(courses[i * volumes + t],
+                              static_cast<float>(expected[t * voxels + first + i].get<double>()))
+                        << "voxel " << first + i << ", volume " << t;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, all["images"].size());
+    EXPECT_GE(checked, 10u);
+    fs::remove_all(folder);
+    // A plain file is read as it goes, and a run once streamed is no longer whole.
+    EXPECT_FALSE(talvora::formats::NiftiReader(kData / "int16_bigendian_scaled.nii").holdsAllVolumes());
+    talvora::formats::NiftiReader streamed(kData / "bold_lps.nii.gz");
+    std::vector<float> volume;
+    streamed.readNextVolume(volume);
+    EXPECT_FALSE(streamed.holdsAllVolumes());
+    EXPECT_THROW(streamed.readVoxelCourses(0, 1, volume.data()), std::logic_error);
 }
 
 TEST(NiftiImage, StreamsVolumesInFileOrder) {
