@@ -126,8 +126,8 @@ Inputs readInputs(const fs::path& atlasPath, const fs::path& labels, const std::
     std::vector<std::vector<long long>> runLabels;
     std::set<long long> present;
     for (const auto& run : runs) {
-        const fmt::NiftiReader reader(run.bold.path);
-        runLabels.push_back(labelsAtVoxelCentres(atlas.labels, atlas.grid, gridOf(reader.header())));
+        runLabels.push_back(
+            labelsAtVoxelCentres(atlas.labels, atlas.grid, gridOf(fmt::readNiftiHeader(run.bold.path))));
         for (long long label : runLabels.back())
             if (label != 0) present.insert(label);
     }

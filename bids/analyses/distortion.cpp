@@ -44,19 +44,20 @@ bool sameGrid(const fmt::NiftiHeader& a, const fmt::NiftiHeader& b) {
 // be corrected with the field of other places. Such input is refused; the
 // app does not resample.
 void checkGrids(const FieldPair& pair, const std::vector<app::Run>& runs) {
-    const fmt::NiftiReader first(pair.first.epi.path), second(pair.second.epi.path);
-    if (!sameGrid(first.header(), second.header()))
+    // Headers only: the conversions after this read (and check) the values.
+    const fmt::NiftiHeader first = fmt::readNiftiHeader(pair.first.epi.path);
+    const fmt::NiftiHeader second = fmt::readNiftiHeader(pair.second.epi.path);
+    if (!sameGrid(first, second))
         throw std::runtime_error(pair.first.epi.path.string() + " and " + pair.second.epi.path.string() +
-                                 ": the pair lies on two grids (" + gridText(first.header()) + " and " +
-                                 gridText(second.header()) +
+                                 ": the pair lies on two grids (" + gridText(first) + " and " +
+                                 gridText(second) +
                                  " voxels, or other voxel-to-world matrices); a pair needs one grid");
     for (std::size_t r : pair.runs) {
-        const fmt::NiftiReader run(runs[r].bold.path);
-        if (!sameGrid(first.header(), run.header()))
+        const fmt::NiftiHeader run = fmt::readNiftiHeader(runs[r].bold.path);
+        if (!sameGrid(first, run))
             throw std::runtime_error(
                 runs[r].bold.path.string() + ": not on the grid of its field-map pair " +
-                pair.first.epi.path.string() + " (" + gridText(run.header()) + " and " +
-                gridText(first.header()) +
+                pair.first.epi.path.string() + " (" + gridText(run) + " and " + gridText(first) +
                 " voxels, or other voxel-to-world matrices); the runs a pair is for must "
                 "lie on the pair's grid (talvora-bids does not resample)");
     }

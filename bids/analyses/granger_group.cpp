@@ -95,7 +95,7 @@ json convertGroupFile(const fs::path& vmp, const fs::path& image, const std::str
             throw std::runtime_error(vmp.string() + ": map " + std::to_string(i + 1) + " is \"" +
                                      maps[i].at("Name").get<std::string>() + "\", not \"" + expected + "\"");
     }
-    const auto header = fmt::NiftiReader(image).header();
+    const auto header = fmt::readNiftiHeader(image);
     if ((header.affine - results.front().header.affine).cwiseAbs().maxCoeff() > kAffineTolerance)
         throw std::runtime_error(anatomy.bold.string() + ": no longer on the grid of " +
                                  results.front().statmap.string() + "; run the participant level again");

@@ -242,16 +242,31 @@ void widen(const unsigned char* bytes, std::size_t count, float* out, double slo
 
 }  // namespace
 
-NiftiReader::NiftiReader(const fs::path& path) {
+namespace {
+
+// The header read and checked; the image data not touched.
+ImagePtr openChecked(const fs::path& path) {
     quietLibrary();
     requireRegularFile(path);
     ImagePtr nim(nifti_image_read(path.string().c_str(), 0));
     if (!nim) fail(path, "is not a readable NIfTI image (its header could not be read)");
-    const int nbyper = bytesPerValue(nim->datatype);
-    if (nbyper == 0)
+    if (bytesPerValue(nim->datatype) == 0)
         fail(path, std::string("holds datatype ") + nifti_datatype_string(nim->datatype) +
                        " (uint8, int16, int32, float32 and float64 are read)");
     checkGeometry(path, *nim);
+    return nim;
+}
+
+}  // namespace
+
+NiftiHeader readNiftiHeader(const fs::path& path) {
+    const ImagePtr nim = openChecked(path);
+    return headerOf(path, *nim);
+}
+
+NiftiReader::NiftiReader(const fs::path& path) {
+    const ImagePtr nim = openChecked(path);
+    const int nbyper = bytesPerValue(nim->datatype);
     header_ = headerOf(path, *nim);
 
     stream_ = std::make_unique<Stream>();

@@ -76,6 +76,12 @@ private:
     std::size_t nextVolume_ = 0;
 };
 
+// The header alone, with the same checks of datatype and geometry as
+// NiftiReader, without reading (or, for ".nii.gz", decompressing) the
+// values: for callers that need only the grid. Whether the file holds every
+// value is checked when the values are read.
+NiftiHeader readNiftiHeader(const std::filesystem::path& path);
+
 // A whole image: every volume one after another (x fastest, then y, z, t).
 struct NiftiImage {
     NiftiHeader header;

@@ -176,3 +176,40 @@ TEST(NiftiImage, WritesFloatAndUint8ThatReadBack) {
                  std::runtime_error);
     fs::remove_all(dir);
 }
+
+// The header alone: nibabel's sizes and affines for every fixture, without
+// the values being read, so that a file whose data end early still gives its
+// grid (the values' reader refuses it); a file without a NIfTI header, a
+// missing file and a folder are refused as the reader refuses them.
+TEST(NiftiImage, HeaderAloneIsNibabelsWithoutReadingTheValues) {
+    for (const json& f : fixtures()["images"]) {
+        SCOPED_TRACE(f["file"].get<std::string>());
+        const auto header = talvora::formats::readNiftiHeader(kData / f["file"].get<std::string>());
+        for (int d = 0; d < 4; ++d) EXPECT_EQ(header.size[d], f["size"][d].get<int>());
+        EXPECT_EQ(header.affineSource, f["affine_source"].get<std::string>());
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+                EXPECT_NEAR(header.affine(r, c), f["affine"][r][c].get<double>(), 1e-5);
+        EXPECT_NEAR(header.timeStepMilliseconds(), f["tr_ms"].get<double>(), 1e-6);
+    }
+    for (const char* name : {"truncated.nii", "truncated_data.nii.gz", "truncated_stream.nii.gz"}) {
+        SCOPED_TRACE(name);
+        const auto header = talvora::formats::readNiftiHeader(kData / name);
+        EXPECT_GT(header.voxelsPerVolume() * header.volumes(), 0u);
+        EXPECT_NE(refusal(kData / name), "");
+    }
+    const auto headerRefusal = [](const fs::path& path) -> std::string {
+        try {
+            talvora::formats::readNiftiHeader(path);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "";
+    };
+    EXPECT_EQ(headerRefusal(kData / "not_nifti.nii"), refusal(kData / "not_nifti.nii"));
+    EXPECT_NE(headerRefusal(kData / "not_nifti.nii").find("is not a readable NIfTI image"),
+              std::string::npos);
+    EXPECT_EQ(headerRefusal(kData / "no_such_image.nii.gz"), refusal(kData / "no_such_image.nii.gz"));
+    EXPECT_NE(headerRefusal(kData / "no_such_image.nii.gz"), "");
+    EXPECT_NE(headerRefusal(kData), "");
+}
