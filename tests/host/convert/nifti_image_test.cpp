@@ -182,7 +182,9 @@ TEST(NiftiImage, WritesFloatAndUint8ThatReadBack) {
 // grid (the values' reader refuses it); a file without a NIfTI header, a
 // missing file and a folder are refused as the reader refuses them.
 TEST(NiftiImage, HeaderAloneIsNibabelsWithoutReadingTheValues) {
-    for (const json& f : fixtures()["images"]) {
+    const json all = fixtures();
+    ASSERT_GE(all["images"].size(), 10u);
+    for (const json& f : all["images"]) {
         SCOPED_TRACE(f["file"].get<std::string>());
         const auto header = talvora::formats::readNiftiHeader(kData / f["file"].get<std::string>());
         for (int d = 0; d < 4; ++d) EXPECT_EQ(header.size[d], f["size"][d].get<int>());
