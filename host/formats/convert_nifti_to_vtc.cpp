@@ -7,7 +7,7 @@
 #include "host/formats/axis_grid.h"
 #include "host/formats/bids_sidecar.h"
 #include "host/formats/convert_registry.h"
-#include "host/formats/large_block.h"
+#include "host/platform/platform.h"
 #include "host/formats/output_set.h"
 #include "host/formats/vtc_file.h"
 
@@ -70,7 +70,7 @@ struct FreeDeleter {
 using RunValues = std::unique_ptr<float[], FreeDeleter>;
 
 RunValues allocateRun(std::size_t count) {
-    void* p = allocateLargeBlock(count * sizeof(float));
+    void* p = platform::allocateLargeBlock(count * sizeof(float));
     if (!p) throw std::bad_alloc();
     return RunValues(static_cast<float*>(p));
 }

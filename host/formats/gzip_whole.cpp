@@ -1,6 +1,5 @@
 #include "host/formats/gzip_whole.h"
 
-#include "host/formats/large_block.h"
 #include "host/platform/platform.h"
 
 #include <libdeflate.h>
@@ -54,7 +53,8 @@ unsigned char* gunzipWhole(const fs::path& path, std::uint64_t expected) {
     if (!in || trailerSize(in->data(), static_cast<std::size_t>(size)) != expected) return nullptr;
     std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(libdeflate_alloc_decompressor());
     // Huge pages: the output is filled at once, page by page.
-    std::unique_ptr<unsigned char, Free> out(static_cast<unsigned char*>(allocateLargeBlock(expected)));
+    std::unique_ptr<unsigned char, Free> out(
+        static_cast<unsigned char*>(platform::allocateLargeBlock(expected)));
     if (!inflater || !out) return nullptr;
     std::size_t used = 0, produced = 0;
     const libdeflate_result result = libdeflate_gzip_decompress_ex(

@@ -58,6 +58,12 @@ bool interactiveTerminal();
 // started; on Windows, always (not available).
 int runInChildProcess(const std::function<int()>& body, const std::filesystem::path& log);
 
+// `bytes` of uninitialised memory for std::free, in 2 MiB pages where the
+// system offers them on request: filling a run-sized block then takes a page
+// fault per 2 MiB instead of per 4 KiB, which is much of the time of a fast
+// conversion. Null when the memory is not there.
+void* allocateLargeBlock(std::size_t bytes);
+
 // A whole file as read-only bytes: memory-mapped where the system allows
 // (pages are read as they are touched), else read into memory. Writes by a
 // caller to the bytes never reach the file.

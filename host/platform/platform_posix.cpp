@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <locale>
@@ -239,6 +241,15 @@ std::unique_ptr<FileView> FileView::open(const fs::path& path, std::size_t bytes
     ::close(fd);
     if (map == MAP_FAILED) fail(path, std::string("cannot map the file: ") + std::strerror(mapErrno));
     return std::make_unique<MappedView>(map, bytes);
+}
+
+void* allocateLargeBlock(std::size_t bytes) {
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    const std::size_t rounded = std::max(kHugePage, (bytes + kHugePage - 1) / kHugePage * kHugePage);
+    if (rounded < bytes) return nullptr;
+    void* block = std::aligned_alloc(kHugePage, rounded);
+    if (block) madvise(block, rounded, MADV_HUGEPAGE);
+    return block;
 }
 
 }  // namespace talvora::platform

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -167,6 +168,11 @@ std::unique_ptr<FileView> FileView::open(const fs::path& path, std::size_t bytes
     }
     CloseHandle(file);
     return std::make_unique<MappedView>(mapping, view, bytes);
+}
+
+// No large pages on request here: an ordinary block.
+void* allocateLargeBlock(std::size_t bytes) {
+    return std::malloc(bytes);
 }
 
 }  // namespace talvora::platform
