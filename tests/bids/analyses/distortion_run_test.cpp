@@ -82,6 +82,20 @@ private:
 test_support::TempFolder* DistortionRun::folder_ = nullptr;
 test_support::Outcome* DistortionRun::run_ = nullptr;
 
+// The plug-in's own estimate on a phantom set's two projects, corrected as
+// `rllr` says (0: along j, 1: along i), as talvora run does it.
+test_support::Outcome estimateOnPhantom(const fs::path& set, const std::string& first,
+                                        const std::string& second, int rllr) {
+    test_support::writeBytes(
+        set / "job_ncc.json",
+        R"({"plugin": "Mirel_r122", "documents": {"fmr": ")" + first +
+            R"("}, "commands": [{"command": "estimate", "parameters": {"file0": ")" + first +
+            R"(", "file1": ")" + second + R"(", "volume0": 0, "volume1": 0, "rllr": )" +
+            std::to_string(rllr) +
+            R"(, "use_ic": 0, "use_ssd": 0, "apply_to_input": 1, "save_derivative": 0, "order": 0}}]})");
+    return shell(std::string(TALVORA_EXE) + " run " + (set / "job_ncc.json").string());
+}
+
 // The plug-in's own accuracy on the phantom of the same field (peak 5
 // voxels, the larger of the dataset's) on the same grid, estimated from
 // its own projects and judged by talvora-eval-distortion.
@@ -92,12 +106,7 @@ Percentiles pluginLimits(const fs::path& work, const fmt::NiftiHeader& grid) {
                             (work / "phantom").string());
     EXPECT_EQ(made.status, 0) << made.output;
     const fs::path set = work / "phantom" / "ap_pa_sev5";
-    test_support::writeBytes(
-        set / "job_ncc.json",
-        R"({"plugin": "Mirel_r122", "documents": {"fmr": "run_ap.fmr"}, "commands": [{"command": "estimate",
-        "parameters": {"file0": "run_ap.fmr", "file1": "run_pa.fmr", "volume0": 0, "volume1": 0, "rllr": 0,
-        "use_ic": 0, "use_ssd": 0, "apply_to_input": 1, "save_derivative": 0, "order": 0}}]})");
-    const auto estimated = shell(std::string(TALVORA_EXE) + " run " + (set / "job_ncc.json").string());
+    const auto estimated = estimateOnPhantom(set, "run_ap.fmr", "run_pa.fmr", 0);
     EXPECT_EQ(estimated.status, 0) << estimated.output;
     const auto eval = shell(std::string(EVAL_DISTORTION) + " " + set.string() + " run_ap.fmr run_pa.fmr");
     std::smatch m;
@@ -427,12 +436,7 @@ TEST(DistortionLeftRight, PairAlongIMatchesThePluginsOwnRunOnThePhantom) {
                             (folder / "phantom").string());
     ASSERT_EQ(made.status, 0) << made.output;
     const fs::path set = folder / "phantom" / "lr_rl_sev5";
-    test_support::writeBytes(
-        set / "job_ncc.json",
-        R"({"plugin": "Mirel_r122", "documents": {"fmr": "run_lr.fmr"}, "commands": [{"command": "estimate",
-        "parameters": {"file0": "run_lr.fmr", "file1": "run_rl.fmr", "volume0": 0, "volume1": 0, "rllr": 1,
-        "use_ic": 0, "use_ssd": 0, "apply_to_input": 1, "save_derivative": 0, "order": 0}}]})");
-    const auto own = shell(std::string(TALVORA_EXE) + " run " + (set / "job_ncc.json").string());
+    const auto own = estimateOnPhantom(set, "run_lr.fmr", "run_rl.fmr", 1);
     ASSERT_EQ(own.status, 0) << own.output;
 
     const fs::path bids = folder / "bids";
